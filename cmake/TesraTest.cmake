@@ -1,0 +1,21 @@
+find_package(GTest REQUIRED)
+
+# One test executable per test source: tesra_add_test(NAME name SOURCES a.cpp ... [LIBS ...] [LABELS ...])
+function(tesra_add_test)
+  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE tesra_core GTest::gtest GTest::gtest_main GTest::gmock ${T_LIBS})
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(labels unit)
+  if(T_LABELS)
+    set(labels ${T_LABELS})
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 300)
+endfunction()
+
+# End-to-end test: a bash script run against the built program under a virtual display.
+function(tesra_add_e2e NAME SCRIPT)
+  add_test(NAME ${NAME} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${SCRIPT})
+  set_tests_properties(${NAME} PROPERTIES LABELS e2e TIMEOUT 300
+    ENVIRONMENT "TESRA_BUILD=${CMAKE_BINARY_DIR};TESRA_SOURCE=${CMAKE_SOURCE_DIR}")
+endfunction()

@@ -1,0 +1,51 @@
+#pragma once
+// The application object: title, icon, the message loop and its filter, and the keyboard state.
+// All methods are for the user-interface thread only.
+
+#include <functional>
+#include <string>
+
+#include "platform/Messages.h"
+
+namespace tesra::platform {
+
+class Application {
+public:
+    using MessageFilter = std::function<void(const MessageRecord& message, bool& handled)>;
+
+    virtual ~Application() = default;
+
+    // The application title; it names the instance lock and captions the message boxes.
+    virtual std::string Title() const = 0;
+    virtual void SetTitle(const std::string& title) = 0;
+
+    // Makes the picture in the icon file the icon of every window of the program. False when the file
+    // is not a picture that the platform can read; the icon is then unchanged.
+    virtual bool SetIconFile(const std::string& path) = 0;
+
+    // Runs the events that are pending now and returns without waiting for more.
+    virtual void ProcessMessages() = 0;
+    // Runs the message loop until Terminate is called.
+    virtual void Run() = 0;
+    // Asks the message loop to end; returns at once.
+    virtual void Terminate() = 0;
+    // Ends the process at once with exit code 0 (exit handlers run).
+    [[noreturn]] virtual void Halt() = 0;
+
+    // The filter sees every input and window message before it is dispatched; setting handled
+    // suppresses the dispatch. One filter; a new one replaces the old.
+    virtual void SetMessageFilter(MessageFilter filter) = 0;
+    // Whether the key with this virtual-key code is down, as seen by the messages taken so far.
+    virtual bool IsKeyDown(int virtualKey) const = 0;
+
+    // Minimised state of the application as a whole, and bringing it to the front.
+    virtual bool IsMinimized() const = 0;
+    virtual void Restore() = 0;
+    virtual void BringToFront() = 0;
+};
+
+// The process-wide application; set once by the entry (tests set a fake).
+Application& App();
+void SetApp(Application* application);
+
+}  // namespace tesra::platform

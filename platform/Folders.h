@@ -1,0 +1,21 @@
+#pragma once
+// Well-known folders and the running program file. Paths come without a trailing separator.
+
+#include <string>
+
+namespace tesra::platform {
+
+// The user's desktop folder (XDG user dirs on Linux).
+std::string DesktopFolder();
+// The user's local application data folder (XDG data home on Linux).
+std::string LocalAppDataFolder();
+// The user's configuration folder (XDG config home on Linux).
+std::string ConfigFolder();
+// The user's cache folder (XDG cache home on Linux).
+std::string CacheFolder();
+// A private folder for sockets and locks that lives as long as the session (mode 0700).
+std::string RuntimeFolder();
+// Full path of the running program file.
+std::string ProgramFile();
+
+}  // namespace tesra::platform

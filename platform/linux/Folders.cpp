@@ -1,0 +1,74 @@
+#include "platform/Folders.h"
+
+#include <glib.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <string>
+
+namespace tesra::platform {
+namespace {
+
+std::string EnvOr(const char* name, const std::string& fallback) {
+    const char* value = g_getenv(name);
+    return value && *value ? std::string(value) : fallback;
+}
+
+std::string Home() { return EnvOr("HOME", g_get_home_dir()); }
+
+}  // namespace
+
+std::string DesktopFolder() {
+    // GLib reads user-dirs.dirs once per process and ignores later HOME changes; read it each time.
+    std::string dirs = EnvOr("XDG_CONFIG_HOME", Home() + "/.config") + "/user-dirs.dirs";
+    gchar* text = nullptr;
+    std::string desktop = Home() + "/Desktop";
+    if (g_file_get_contents(dirs.c_str(), &text, nullptr, nullptr)) {
+        gchar** lines = g_strsplit(text, "\n", -1);
+        for (gchar** line = lines; *line; ++line) {
+            std::string l = g_strstrip(*line);
+            const std::string key = "XDG_DESKTOP_DIR=";
+            if (l.rfind(key, 0) != 0) continue;
+            std::string value = l.substr(key.size());
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+            if (value.rfind("$HOME", 0) == 0) value = Home() + value.substr(5);
+            if (!value.empty() && value[0] == '/') desktop = value;
+        }
+        g_strfreev(lines);
+        g_free(text);
+    }
+    return desktop;
+}
+
+std::string LocalAppDataFolder() { return EnvOr("XDG_DATA_HOME", Home() + "/.local/share"); }
+std::string ConfigFolder() { return EnvOr("XDG_CONFIG_HOME", Home() + "/.config"); }
+std::string CacheFolder() { return EnvOr("XDG_CACHE_HOME", Home() + "/.cache"); }
+
+std::string RuntimeFolder() {
+    const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    std::string folder;
+    if (runtime && *runtime) {
+        folder = std::string(runtime) + "/tesrabrowser";
+    } else {
+        folder = std::string(g_get_tmp_dir()) + "/tesrabrowser-" + std::to_string(getuid());
+    }
+    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return folder;
+    struct stat st {};
+    // Someone else's folder of that name must not receive our sockets and locks.
+    if (lstat(folder.c_str(), &st) == 0 && (st.st_uid != getuid() || !S_ISDIR(st.st_mode))) {
+        folder += "-" + std::to_string(getpid());
+        mkdir(folder.c_str(), 0700);
+    }
+    return folder;
+}
+
+std::string ProgramFile() {
+    char path[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    return std::string(path, static_cast<size_t>(n));
+}
+
+}  // namespace tesra::platform

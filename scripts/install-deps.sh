@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs every Debian package that building, running and testing TesraBrowser needs.
+# Only missing packages are installed, so a prepared machine pays nothing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake pkg-config
+  libgtk-3-dev libwebkit2gtk-4.1-dev
+  libcurl4-openssl-dev libssl-dev
+  libjpeg-dev libjpeg-turbo-progs
+  libx11-dev libxfixes-dev libxrandr-dev libxext-dev
+  libcpp-httplib-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
+  fonts-wqy-zenhei openssl
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  echo "Installing: ${missing[*]}"
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
