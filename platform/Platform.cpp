@@ -39,3 +39,13 @@ std::unique_ptr<Timer> MakeTimer() {
 void SetTimerFactory(std::function<std::unique_ptr<Timer>()> factory) { g_timer_factory = std::move(factory); }
 
 }  // namespace tesra::platform
+
+#include "platform/NetworkIdentity.h"
+
+namespace tesra::platform {
+namespace {
+NetworkIdentity* g_network = nullptr;
+}
+NetworkIdentity& Network() { return Checked(g_network, "network identity"); }
+void SetNetwork(NetworkIdentity* network) { g_network = network; }
+}  // namespace tesra::platform

@@ -1,0 +1,47 @@
+#include "platform/linux/GtkMessageBoxes.h"
+
+#include <gtk/gtk.h>
+
+namespace tesra::platform {
+namespace {
+
+GtkMessageType IconType(unsigned flags) {
+    switch (flags & 0xF0) {
+    case MB_ICONSTOP: return GTK_MESSAGE_ERROR;
+    case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
+    case MB_ICONWARNING: return GTK_MESSAGE_WARNING;
+    case MB_ICONINFORMATION: return GTK_MESSAGE_INFO;
+    default: return GTK_MESSAGE_OTHER;
+    }
+}
+
+// The box belongs to the application: over its active (or any visible) window.
+GtkWindow* OwnerWindow() {
+    GtkWindow* owner = nullptr;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWindow* window = GTK_WINDOW(item->data);
+        if (!gtk_widget_get_visible(GTK_WIDGET(window)) || gtk_window_get_window_type(window) != GTK_WINDOW_TOPLEVEL) continue;
+        if (!owner || gtk_window_is_active(window)) owner = window;
+    }
+    g_list_free(toplevels);
+    return owner;
+}
+
+}  // namespace
+
+int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
+    bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
+    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, IconType(flags),
+                                               okCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s", text.c_str());
+    gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    if (!okCancel) return IDOK;  // a box with only OK answers OK however it was closed
+    return response == GTK_RESPONSE_OK ? IDOK : IDCANCEL;
+}
+
+}  // namespace tesra::platform

@@ -1,0 +1,45 @@
+#pragma once
+// The browser control on a WebKitWebView.
+
+#include <webkit2/webkit2.h>
+
+#include <string>
+
+#include "platform/Browser.h"
+
+namespace tesra::platform {
+
+class WebKitBrowser final : public BrowserControl {
+public:
+    // A new web view; a pop-up passes the view whose page opened it.
+    explicit WebKitBrowser(WebKitWebView* related);
+    ~WebKitBrowser() override;
+
+    void SetEvents(Events events) override { events_ = std::move(events); }
+    void Navigate(const std::string& url, int flags) override;
+    void Refresh() override;
+    ReadyState State() const override { return state_; }
+    bool HasDocument() const override { return has_document_; }
+    std::string Url() const override;
+    WindowId Handle() const override { return id_; }
+
+    GtkWidget* Widget() const { return GTK_WIDGET(view_); }
+    WebKitWebView* View() const { return view_; }
+
+private:
+    static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
+    static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
+    static gboolean OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags errors, gpointer self);
+    static void OnTitle(GObject* view, GParamSpec*, gpointer self);
+    static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
+    static void OnClose(WebKitWebView* view, gpointer self);
+
+    WebKitWebView* view_;
+    WindowId id_;
+    Events events_;
+    ReadyState state_ = ReadyState::Uninitialized;
+    bool has_document_ = false;
+    bool load_failed_ = false;
+};
+
+}  // namespace tesra::platform

@@ -1,0 +1,35 @@
+#pragma once
+// The web process side of the blocking requests: one connection per web process, made on first use.
+
+#include <gio/gio.h>
+
+#include <stdexcept>
+#include <string>
+
+namespace tesra::bridge {
+
+class BridgeError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class BridgeClient {
+public:
+    explicit BridgeClient(std::string socketPath) : path_(std::move(socketPath)) {}
+    ~BridgeClient();
+    BridgeClient(const BridgeClient&) = delete;
+    BridgeClient& operator=(const BridgeClient&) = delete;
+
+    // Sends the request and waits for the reply. Returns the result (a new reference); throws
+    // BridgeError with the program's message when the request failed or the program is gone.
+    GVariant* Call(const char* name, GVariant* payload);
+
+private:
+    GSocketConnection* Connect();
+    void Drop();
+
+    std::string path_;
+    GSocketConnection* connection_ = nullptr;
+};
+
+}  // namespace tesra::bridge

@@ -1,0 +1,89 @@
+// The program file: sets up the Linux platform, then runs the entry.
+
+#include <gtk/gtk.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/linux/BridgeServer.h"
+#include "platform/linux/GtkApp.h"
+#include "platform/linux/GtkMessageBoxes.h"
+#include "platform/linux/GtkWindowSystem.h"
+#include "platform/linux/LinuxNetworkIdentity.h"
+#include "platform/linux/WebContext.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
+#include "shell/TesraBrowser.h"
+#include "shell/fuMain.h"
+
+namespace tesra::platform {
+void InstallGlibTimers();
+}
+
+using namespace tesra;
+
+namespace {
+
+void ServeBridge(platform::BridgeServer& bridge) {
+    bridge.SetHandler(bridge::kHello, [](GVariant* payload) {
+        guint64 pid = 0;
+        if (g_variant_is_of_type(payload, G_VARIANT_TYPE("(t)"))) g_variant_get(payload, "(t)", &pid);
+        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid));
+        return g_variant_new("(s)", StartAddress.c_str());
+    });
+}
+
+EntryActions LinuxEntryActions() {
+    EntryActions actions;
+    // The address dialog and the installer's setup come with the setup work; until then a start
+    // without an address ends like a cancelled dialog, and "-install" does nothing.
+    actions.showAddressDialog = [] { return false; };
+    actions.install = [](const std::string&) {};
+    actions.startup = [](const std::string&) {};
+    actions.restoreEnvironment = [] {};
+    actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
+    actions.showInfo = [](const std::string& text) {
+        const std::string title = platform::App().Title();
+        platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
+    };
+    actions.createMainWindowAndRun = [] {
+        TfmMain main;
+        main.FormShow();
+        platform::App().Run();
+    };
+    return actions;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setlocale(LC_ALL, "");
+    if (!gtk_init_check(&argc, &argv)) {
+        std::fprintf(stderr, "TesraBrowser: cannot open the display\n");
+        return 1;
+    }
+    platform::GtkApp app;
+    platform::SetApp(&app);
+    platform::GtkMessageBoxes boxes;
+    platform::SetBoxes(&boxes);
+    platform::InstallGlibTimers();
+    platform::GtkWindowSystem windows;
+    platform::SetWindows(&windows);
+    platform::LinuxNetworkIdentity network;
+    platform::SetNetwork(&network);
+
+    std::vector<std::string> args(argv + 1, argv + argc);
+    AutomationSwitches switches = ParseAutomationSwitches(args);
+    if (switches.registerServer || switches.unregisterServer) app.Halt();
+
+    platform::BridgeServer bridge;
+    bridge.Listen();
+    ServeBridge(bridge);
+    platform::ConfigureWebContext({nullptr, bridge.SocketPath()});
+
+    app.SetTitle(kApplicationTitle);
+    RunEntry(args, LinuxEntryActions());
+    app.Halt();
+}

@@ -1,0 +1,51 @@
+#include "services/MachineAddress.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+#include "platform/NetworkIdentity.h"
+
+namespace tesra {
+
+std::string FormatMacAddress(const std::array<std::uint8_t, 6>& b) {
+    char text[18];
+    std::snprintf(text, sizeof text, "%02X-%02X-%02X-%02X-%02X-%02X", b[0], b[1], b[2], b[3], b[4], b[5]);
+    return text;
+}
+
+int GetMacAddresses(const std::string&, std::vector<std::string>& list) {
+    list.clear();
+    auto interfaces = platform::Network().Interfaces();
+    if (!interfaces) return -1;
+    std::stable_sort(interfaces->begin(), interfaces->end(), [](const auto& a, const auto& b) { return a.index < b.index; });
+    for (const auto& item : *interfaces) {
+        bool zero = std::all_of(item.address.begin(), item.address.end(), [](std::uint8_t byte) { return byte == 0; });
+        if (item.ethernet && !zero) list.push_back(FormatMacAddress(item.address));
+    }
+    return static_cast<int>(interfaces->size());
+}
+
+std::string GetMacAddress() {
+    std::vector<std::string> list;
+    GetMacAddresses(GetComputerNameUpper(), list);
+    return list.empty() ? std::string() : list.front();
+}
+
+std::string GetMacOrComputerName() {
+    std::string result = GetMacAddress();
+    return result.empty() ? GetComputerNameUpper() : result;
+}
+
+std::string GetComputerNameUpper() {
+    std::string name = platform::Network().ComputerName().substr(0, 15);
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return name;
+}
+
+std::string GetLocalIP() {
+    std::string address = platform::Network().ResolveOwnAddress();
+    return address.empty() ? "127.0.0.1" : address;
+}
+
+}  // namespace tesra

@@ -1,0 +1,82 @@
+#include "shell/TesraBrowser.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "platform/Application.h"
+#include "platform/InstanceLock.h"
+#include "platform/MessageBox.h"
+
+namespace tesra {
+
+std::string StartAddress;
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+constexpr char kNetworkError[] = "网络出错：请检查网络是否正常或输入的网址是否正确！";
+
+}  // namespace
+
+StartDecision DecideStart(const std::vector<std::string>& args) {
+    using Action = StartDecision::Action;
+    if (args.empty()) return {Action::AskAddress, {}};
+    if (args.size() == 2) {
+        if (Upper(args[0]) == "-INSTALL") return {Action::Install, args[1]};
+        return {Action::Nothing, {}};
+    }
+    return {Action::Run, args[0]};
+}
+
+AutomationSwitches ParseAutomationSwitches(const std::vector<std::string>& args) {
+    AutomationSwitches switches;
+    for (const auto& arg : args) {
+        if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) continue;
+        std::string name = Upper(arg.substr(1));
+        if (name == "REGSERVER") switches.registerServer = true;
+        if (name == "UNREGSERVER") switches.unregisterServer = true;
+        if (name == "AUTOMATION" || name == "EMBEDDING") switches.automation = true;
+    }
+    return switches;
+}
+
+void RunEntry(const std::vector<std::string>& args, const EntryActions& actions) {
+    using Action = StartDecision::Action;
+    StartDecision decision = DecideStart(args);
+    switch (decision.action) {
+    case Action::Nothing:
+        return;
+    case Action::Install:
+        StartAddress = decision.address;
+        actions.install(StartAddress);
+        return;
+    case Action::AskAddress:
+        if (!actions.showAddressDialog()) return;
+        break;
+    case Action::Run:
+        StartAddress = decision.address;
+        break;
+    }
+    try {
+        if (actions.isAlreadyRunning()) return;
+        actions.startup(StartAddress);
+        actions.createMainWindowAndRun();
+    } catch (const std::exception&) {
+        // The error's own text is not shown: the user gets the one network message.
+        actions.restoreEnvironment();
+        actions.showInfo(kNetworkError);
+    }
+}
+
+bool IsAlreadyRunning() {
+    if (!platform::InstanceLockExists(platform::App().Title())) return false;
+    platform::Boxes().Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
+    return true;
+}
+
+}  // namespace tesra

@@ -1,0 +1,51 @@
+#pragma once
+// The program's entry: the command line decides between install mode, the address dialog and a run.
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tesra {
+
+// The web application address of this run.
+extern std::string StartAddress;
+
+constexpr char kApplicationTitle[] = "蓝岸浏览器";
+
+struct StartDecision {
+    enum class Action { AskAddress, Install, Nothing, Run };
+    Action action = Action::Nothing;
+    std::string address;
+};
+
+// The command-line table; the arguments exclude the program name.
+StartDecision DecideStart(const std::vector<std::string>& args);
+
+struct AutomationSwitches {
+    bool registerServer = false;    // "REGSERVER": register, then end
+    bool unregisterServer = false;  // "UNREGSERVER": remove the registration, then end
+    bool automation = false;        // "AUTOMATION" or "EMBEDDING": started by the component system
+};
+
+// Looks for the switches among all arguments, with a leading "-" or "/", in any case.
+AutomationSwitches ParseAutomationSwitches(const std::vector<std::string>& args);
+
+// What the entry does, so that the entry's rules are tested with fakes.
+struct EntryActions {
+    std::function<bool()> showAddressDialog;  // true when an address was confirmed into StartAddress
+    std::function<bool()> isAlreadyRunning;
+    std::function<void(const std::string& address)> install;
+    std::function<void(const std::string& address)> startup;
+    std::function<void()> restoreEnvironment;
+    std::function<void()> createMainWindowAndRun;
+    std::function<void(const std::string& text)> showInfo;
+};
+
+// Runs the entry's steps after the title is set; the caller then halts the process (exit code 0).
+void RunEntry(const std::vector<std::string>& args, const EntryActions& actions);
+
+// Creates the instance lock named by the application title; shows "程序已经运行" and answers true when
+// another copy holds it.
+bool IsAlreadyRunning();
+
+}  // namespace tesra

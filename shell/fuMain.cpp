@@ -1,0 +1,93 @@
+#include "shell/fuMain.h"
+
+#include "platform/Application.h"
+#include "platform/MessageBox.h"
+#include "services/MachineAddress.h"
+#include "shell/TesraBrowser.h"
+
+namespace tesra {
+namespace {
+
+TfmMain* g_main = nullptr;
+
+constexpr int kBlinkInterval = 500;
+
+}  // namespace
+
+std::string AddMachineParam(const std::string& address, const std::string& machine) {
+    return address + (address.find('?') == std::string::npos ? "?" : "&") + "__MAC=" + machine;
+}
+
+TfmMain* TfmMain::Instance() { return g_main; }
+
+TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::Main, nullptr)) {
+    g_main = this;
+    frame_->SetCaption(platform::App().Title());
+    platform::BrowserControl::Events events;
+    events.onDownloadComplete = [this] { wbDownloadComplete(); };
+    events.onTitleChange = [this](const std::string& text) { wbMainTitleChange(text); };
+    events.onDocumentComplete = [this](const std::string& url) { wbMainDocumentComplete(url); };
+    events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
+    wbMain().SetEvents(std::move(events));
+    frame_->SetOnCloseRequest([this] { FormClose(); });
+    frame_->SetOnEscape([this] { FormClose(); });
+
+    platform::Rect area = platform::Windows().WorkArea();
+    frame_->SetBounds(area.left, area.top, area.width, area.height);
+    NavigateTo(StartAddress);
+
+    blink_timer_ = platform::MakeTimer();
+    blink_timer_->SetOnTick([this] { TimerTick(); });
+    blink_timer_->SetInterval(kBlinkInterval);
+    blink_timer_->SetEnabled(true);
+}
+
+TfmMain::~TfmMain() {
+    if (g_main == this) g_main = nullptr;
+}
+
+void TfmMain::FormShow() {
+    frame_->Show();
+    platform::Rect area = platform::Windows().WorkArea();
+    frame_->SetBounds(0, 0, area.width, area.height);
+    frame_->BringToFront();
+}
+
+void TfmMain::NavigateTo(const std::string& address) {
+    wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName()), platform::kNavNoReadFromCache);
+}
+
+void TfmMain::wbMainTitleChange(const std::string& text) {
+    frame_->SetCaption(text);
+    platform::App().SetTitle(text);
+}
+
+void TfmMain::wbDownloadComplete() {}
+
+void TfmMain::wbMainDocumentComplete(const std::string&) {
+    if (wbMain().State() != platform::ReadyState::Complete) return;
+    FDocumentCompleted = true;
+}
+
+platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {
+    popups_.push_back(std::make_unique<TfmNew>(opener));
+    TfmNew* popup = popups_.back().get();
+    platform::BrowserControl& browser = popup->wb1();
+    platform::BrowserControl::Events events;
+    // Pop-ups of pop-ups are pop-ups too.
+    events.onNewWindow = [this, &browser] { return wbMainNewWindow2(browser); };
+    browser.SetEvents(std::move(events));
+    popup->Frame().SetCaption(frame_->Caption());
+    popup->Frame().Show();
+    popup_windows_[std::to_string(static_cast<std::int32_t>(browser.Handle()))] = popup;
+    return &browser;
+}
+
+void TfmMain::FormClose() {
+    int answer = platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL);
+    if (answer == platform::IDOK) platform::App().Halt();
+}
+
+void TfmMain::TimerTick() {}
+
+}  // namespace tesra

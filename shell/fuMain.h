@@ -1,0 +1,56 @@
+#pragma once
+// The main window: one frame around the browser control, its pop-ups, the caption that follows the
+// page title, and what closing means.
+
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Browser.h"
+#include "platform/Messages.h"
+#include "platform/Timer.h"
+#include "shell/fuNew.h"
+
+namespace tesra {
+
+// The address with "__MAC=" and the machine address appended ("&" when it has a query already).
+std::string AddMachineParam(const std::string& address, const std::string& machine);
+
+class TfmMain {
+public:
+    // FormCreate: wires the browser, places the window on the work area and navigates to StartAddress.
+    TfmMain();
+    ~TfmMain();
+    TfmMain(const TfmMain&) = delete;
+    TfmMain& operator=(const TfmMain&) = delete;
+
+    // The single main window of the program, or null before it is created.
+    static TfmMain* Instance();
+
+    // FormShow: top-left corner of the screen, in front.
+    void FormShow();
+    void RefreshPage() { wbMain().Refresh(); }
+
+    platform::Frame& Frame() { return *frame_; }
+    platform::BrowserControl& wbMain() { return frame_->Browser(); }
+    // Pop-ups under the decimal text of their browser's handle.
+    const std::map<std::string, TfmNew*>& PopupWindows() const { return popup_windows_; }
+
+private:
+    void NavigateTo(const std::string& address);
+    void wbMainTitleChange(const std::string& text);
+    void wbDownloadComplete();
+    void wbMainDocumentComplete(const std::string& url);
+    platform::BrowserControl* wbMainNewWindow2(platform::BrowserControl& opener);
+    void FormClose();
+    void TimerTick();
+
+    std::unique_ptr<platform::Frame> frame_;
+    std::unique_ptr<platform::Timer> blink_timer_;
+    std::vector<std::unique_ptr<TfmNew>> popups_;
+    std::map<std::string, TfmNew*> popup_windows_;
+    bool FDocumentCompleted = false;
+};
+
+}  // namespace tesra
