@@ -1,0 +1,75 @@
+#include "services/MachineAddress.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/NetworkIdentity.h"
+#include "shell/fuMain.h"
+
+namespace tesra {
+namespace {
+
+class FakeNetwork : public platform::NetworkIdentity {
+public:
+    std::optional<std::vector<platform::NetworkInterface>> interfaces;
+    std::string name = "host";
+    std::string address;
+
+    std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return interfaces; }
+    std::string ComputerName() const override { return name; }
+    std::string ResolveOwnAddress() const override { return address; }
+};
+
+class MachineAddressTest : public testing::Test {
+protected:
+    void SetUp() override { platform::SetNetwork(&network); }
+    void TearDown() override { platform::SetNetwork(nullptr); }
+    FakeNetwork network;
+};
+
+platform::NetworkInterface Card(int index, bool ethernet, std::array<std::uint8_t, 6> mac) { return {index, ethernet, mac}; }
+
+TEST(FormatMacAddress, WritesUpperCaseHexPairs) {
+    EXPECT_EQ(FormatMacAddress({0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}), "00-1A-2B-3C-4D-5E");
+    EXPECT_EQ(FormatMacAddress({0xff, 0xff, 0xff, 0xff, 0xff, 0xff}), "FF-FF-FF-FF-FF-FF");
+}
+
+TEST_F(MachineAddressTest, TakesEthernetCardsInIndexOrderSkippingZero) {
+    network.interfaces = std::vector{
+        Card(3, true, {0, 0, 0, 0, 0, 3}),
+        Card(1, false, {0, 0, 0, 0, 0, 9}),  // loopback or other type
+        Card(2, true, {0, 0, 0, 0, 0, 0}),   // all zero
+        Card(4, true, {0xaa, 0, 0, 0, 0, 4}),
+    };
+    std::vector<std::string> list{"stale"};
+    EXPECT_EQ(GetMacAddresses("HOST", list), 4);
+    EXPECT_EQ(list, (std::vector<std::string>{"00-00-00-00-00-03", "AA-00-00-00-00-04"}));
+    EXPECT_EQ(GetMacOrComputerName(), "00-00-00-00-00-03");
+}
+
+TEST_F(MachineAddressTest, FallsBackToTheComputerName) {
+    network.name = "build-machine-of-the-team.example";
+    network.interfaces = std::vector{Card(2, true, {0, 0, 0, 0, 0, 0})};
+    EXPECT_EQ(GetMacAddress(), "");
+    EXPECT_EQ(GetMacOrComputerName(), "BUILD-MACHINE-O");
+
+    network.interfaces.reset();
+    std::vector<std::string> list;
+    EXPECT_EQ(GetMacAddresses("X", list), -1);
+    EXPECT_TRUE(list.empty());
+    EXPECT_EQ(GetMacOrComputerName(), "BUILD-MACHINE-O");
+}
+
+TEST_F(MachineAddressTest, LocalAddressFallsBackToLoopback) {
+    EXPECT_EQ(GetLocalIP(), "127.0.0.1");
+    network.address = "192.0.2.7";
+    EXPECT_EQ(GetLocalIP(), "192.0.2.7");
+}
+
+TEST(AddMachineParam, AppendsToTheQuery) {
+    EXPECT_EQ(AddMachineParam("http://host/app/", "00-1A"), "http://host/app/?__MAC=00-1A");
+    EXPECT_EQ(AddMachineParam("http://host/app/a.aspx?x=1", "00-1A"), "http://host/app/a.aspx?x=1&__MAC=00-1A");
+    EXPECT_EQ(AddMachineParam("http://host/?", "PC"), "http://host/?&__MAC=PC");
+}
+
+}  // namespace
+}  // namespace tesra

@@ -1,0 +1,108 @@
+#include "shell/TesraBrowser.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+namespace tesra {
+namespace {
+
+using Action = StartDecision::Action;
+
+TEST(CommandLine, DecidesByArgumentCount) {
+    struct Case {
+        std::vector<std::string> args;
+        Action action;
+        std::string address;
+    };
+    const Case cases[] = {
+        {{}, Action::AskAddress, ""},
+        {{"http://host/app/"}, Action::Run, "http://host/app/"},
+        {{"-install", "http://host/app/"}, Action::Install, "http://host/app/"},
+        {{"-INSTALL", "http://host/app/"}, Action::Install, "http://host/app/"},
+        {{"-Install", "x"}, Action::Install, "x"},
+        {{"http://a/", "http://b/"}, Action::Nothing, ""},
+        {{"-installer", "http://b/"}, Action::Nothing, ""},
+        {{"http://a/", "b", "c"}, Action::Run, "http://a/"},
+        {{"-install", "http://a/", "c"}, Action::Run, "-install"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        StartDecision decision = DecideStart(c.args);
+        EXPECT_EQ(decision.action, c.action);
+        EXPECT_EQ(decision.address, c.address);
+    }
+}
+
+TEST(CommandLine, FindsAutomationSwitchesAnywhereInAnyCase) {
+    AutomationSwitches s = ParseAutomationSwitches({"http://a/", "/regserver"});
+    EXPECT_TRUE(s.registerServer);
+    EXPECT_FALSE(s.unregisterServer);
+    s = ParseAutomationSwitches({"-UnRegServer"});
+    EXPECT_TRUE(s.unregisterServer);
+    EXPECT_TRUE(ParseAutomationSwitches({"x", "-Embedding"}).automation);
+    EXPECT_TRUE(ParseAutomationSwitches({"/AUTOMATION"}).automation);
+    s = ParseAutomationSwitches({"regserver", "--regserver", "-", "/"});
+    EXPECT_FALSE(s.registerServer || s.unregisterServer || s.automation);
+}
+
+// Records the entry's calls in order.
+struct EntryRecorder {
+    std::vector<std::string> calls;
+    bool dialogAnswer = false;
+    bool running = false;
+    bool failStartup = false;
+
+    EntryActions Actions() {
+        EntryActions a;
+        a.showAddressDialog = [this] {
+            calls.push_back("dialog");
+            if (dialogAnswer) StartAddress = "http://typed/";
+            return dialogAnswer;
+        };
+        a.isAlreadyRunning = [this] {
+            calls.push_back("lock");
+            return running;
+        };
+        a.install = [this](const std::string& address) { calls.push_back("install " + address); };
+        a.startup = [this](const std::string& address) {
+            calls.push_back("startup " + address);
+            if (failStartup) throw std::runtime_error("connect failed");
+        };
+        a.restoreEnvironment = [this] { calls.push_back("restore"); };
+        a.createMainWindowAndRun = [this] { calls.push_back("run"); };
+        a.showInfo = [this](const std::string& text) { calls.push_back("box " + text); };
+        return a;
+    }
+};
+
+TEST(Entry, FollowsTheCommandLine) {
+    struct Case {
+        std::vector<std::string> args;
+        bool dialogAnswer, running, failStartup;
+        std::vector<std::string> calls;
+    };
+    const std::string netError = "box 网络出错：请检查网络是否正常或输入的网址是否正确！";
+    const Case cases[] = {
+        {{}, false, false, false, {"dialog"}},
+        {{}, true, false, false, {"dialog", "lock", "startup http://typed/", "run"}},
+        {{"http://h/"}, false, false, false, {"lock", "startup http://h/", "run"}},
+        {{"http://h/"}, false, true, false, {"lock"}},
+        {{"http://h/"}, false, false, true, {"lock", "startup http://h/", "restore", netError}},
+        {{"-INSTALL", "http://h/"}, false, false, false, {"install http://h/"}},
+        {{"a", "b"}, false, false, false, {}},
+        {{"http://h/", "x", "y"}, false, false, false, {"lock", "startup http://h/", "run"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.args));
+        EntryRecorder recorder;
+        recorder.dialogAnswer = c.dialogAnswer;
+        recorder.running = c.running;
+        recorder.failStartup = c.failStartup;
+        RunEntry(c.args, recorder.Actions());
+        EXPECT_EQ(recorder.calls, c.calls);
+    }
+}
+
+}  // namespace
+}  // namespace tesra
