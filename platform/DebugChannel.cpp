@@ -1,0 +1,17 @@
+#include "platform/DebugChannel.h"
+
+#include <atomic>
+
+namespace tesra::platform {
+namespace {
+std::atomic<DebugChannel*> g_channel{nullptr};
+}
+
+DebugChannel& TheDebugChannel() {
+    DebugChannel* channel = g_channel.load();
+    return channel ? *channel : SystemDebugChannel();
+}
+
+void SetDebugChannel(DebugChannel* channel) { g_channel.store(channel); }
+
+}  // namespace tesra::platform

@@ -1,0 +1,25 @@
+#pragma once
+// The channel that carries debug trace lines to a viewer program, when one runs.
+
+#include <string>
+
+namespace tesra::platform {
+
+class DebugChannel {
+public:
+    virtual ~DebugChannel() = default;
+    // Hands one line to the running viewer without waiting for it to read. True when a viewer took
+    // it; false when none runs or it cannot take more now (the line is then lost). Any thread.
+    virtual bool Send(const std::string& text) = 0;
+};
+
+// The channel set by SetDebugChannel, else the platform's own.
+DebugChannel& TheDebugChannel();
+// Null restores the platform's own channel (tests set a fake).
+void SetDebugChannel(DebugChannel* channel);
+// The platform's own channel (Linux: the datagram socket "DebugInfo" in the runtime folder).
+DebugChannel& SystemDebugChannel();
+// Where the platform's viewer listens; the viewer program binds this address.
+std::string DebugChannelAddress();
+
+}  // namespace tesra::platform

@@ -1,0 +1,83 @@
+#include "platform/FocusInfo.h"
+
+#include <gtk/gtk.h>
+
+#include "support/Exception.h"
+
+namespace tesra::platform {
+namespace {
+
+WidgetFacts FactsOf(GtkWidget* widget) {
+    // The name set with gtk_widget_set_name, or the class name when the program gave none.
+    return {gtk_widget_get_name(widget), G_OBJECT_TYPE_NAME(widget)};
+}
+
+GtkWindow* ActiveWindow() {
+    if (!gdk_display_get_default()) return nullptr;
+    GtkWindow* active = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* item = windows; item && !active; item = item->next) {
+        GtkWindow* window = GTK_WINDOW(item->data);
+        if (gtk_window_is_active(window)) active = window;
+    }
+    g_list_free(windows);
+    return active;
+}
+
+GtkWidget* FocusWidget() {
+    GtkWindow* window = ActiveWindow();
+    return window ? gtk_window_get_focus(window) : nullptr;
+}
+
+std::string TextOf(GtkWidget* widget) {
+    if (GTK_IS_ENTRY(widget)) return gtk_entry_get_text(GTK_ENTRY(widget));
+    if (GTK_IS_BUTTON(widget)) {
+        const char* label = gtk_button_get_label(GTK_BUTTON(widget));
+        return label ? label : "";
+    }
+    if (GTK_IS_LABEL(widget)) return gtk_label_get_text(GTK_LABEL(widget));
+    if (GTK_IS_TEXT_VIEW(widget)) {
+        GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget));
+        if (!buffer) throw Exception("text view without buffer");
+        GtkTextIter start, end;
+        gtk_text_buffer_get_bounds(buffer, &start, &end);
+        gchar* text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
+        std::string result = text ? text : "";
+        g_free(text);
+        return result;
+    }
+    return {};
+}
+
+class GtkFocusInfo : public FocusInfo {
+public:
+    std::optional<FormFacts> ActiveForm() override {
+        GtkWindow* window = ActiveWindow();
+        if (!window) return std::nullopt;
+        FormFacts facts;
+        static_cast<WidgetFacts&>(facts) = FactsOf(GTK_WIDGET(window));
+        const char* title = gtk_window_get_title(window);
+        facts.caption = title ? title : "";
+        return facts;
+    }
+
+    std::optional<WidgetFacts> FocusedControl() override {
+        GtkWidget* widget = FocusWidget();
+        if (!widget) return std::nullopt;
+        return FactsOf(widget);
+    }
+
+    std::string FocusedControlText() override {
+        GtkWidget* widget = FocusWidget();
+        return widget ? TextOf(widget) : std::string();
+    }
+};
+
+}  // namespace
+
+FocusInfo& SystemFocusInfo() {
+    static GtkFocusInfo info;
+    return info;
+}
+
+}  // namespace tesra::platform

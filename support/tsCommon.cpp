@@ -1,0 +1,216 @@
+#include "support/tsCommon.h"
+
+#include <cxxabi.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+#include <thread>
+#include <typeinfo>
+
+#include "platform/Application.h"
+#include "platform/Cursor.h"
+#include "platform/DebugChannel.h"
+#include "platform/Folders.h"
+#include "platform/MessageBox.h"
+#include "platform/Process.h"
+#include "support/Exception.h"
+#include "support/Format.h"
+
+namespace tesra {
+namespace fs = std::filesystem;
+
+namespace {
+
+ErrorNotifyProc g_errorNotify;
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperText(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) c = UpperAscii(c);
+    return upper;
+}
+
+bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
+
+std::tm LocalParts(std::chrono::system_clock::time_point time) {
+    std::time_t seconds = std::chrono::system_clock::to_time_t(time);
+    std::tm parts{};
+    localtime_r(&seconds, &parts);
+    return parts;
+}
+
+void AppendNumber(std::string& out, int value, int digits) {
+    std::string text = std::to_string(value);
+    if (static_cast<int>(text.size()) < digits) out.append(static_cast<size_t>(digits) - text.size(), '0');
+    out += text;
+}
+
+// Starts the viewer that sits next to the program and gives it a moment to open its socket.
+bool StartViewerAndSend(const std::string& text) {
+    std::string viewer = GetProgramFolder() + "tsDebugInfo";
+    std::error_code error;
+    if (!fs::exists(viewer, error) || !platform::StartProgram({viewer}, 1)) return false;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (platform::TheDebugChannel().Send(text)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
+}
+
+}  // namespace
+
+std::string BoxCaption() {
+    std::string title = platform::App().Title();
+    return title.empty() ? "系统提示" : title;
+}
+
+int ShowMessageBox(const std::string& text, unsigned flags) { return platform::Boxes().Show(text, BoxCaption(), flags); }
+
+void ShowInfo(const std::string& text) { ShowMessageBox(text, platform::MB_ICONINFORMATION); }
+
+void ShowError(const std::string& text, ErrorNotify notify) {
+    ShowMessageBox(text, platform::MB_ICONSTOP);
+    if (notify == ErrorNotify::Yes) NotifyError(text);
+}
+
+void ShowErrorFmt(std::string_view format, std::initializer_list<std::string> args, ErrorNotify notify) {
+    ShowError(Format(format, args), notify);
+}
+
+void ShowErrorAndAbort(const std::string& text) {
+    ShowError(text, ErrorNotify::No);
+    throw SilentAbort();
+}
+
+void ShowErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) {
+    ShowErrorAndAbort(Format(format, args));
+}
+
+bool Confirm(const std::string& caption, const std::string& text) {
+    return platform::Boxes().Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) == platform::IDOK;
+}
+
+bool ConfirmApp(const std::string& text) { return Confirm(platform::App().Title(), text); }
+
+void SetErrorNotifyProc(ErrorNotifyProc proc) { g_errorNotify = std::move(proc); }
+
+void NotifyError(const std::string& text) {
+    if (g_errorNotify) g_errorNotify(text);
+}
+
+void DebugTrace(const std::string& text) { SendDebugText(NowText() + " - " + text); }
+
+void DebugTraceFmt(std::string_view format, std::initializer_list<std::string> args) {
+    DebugTrace(Format(format, args));
+}
+
+bool SendDebugText(const std::string& text) {
+    if (platform::TheDebugChannel().Send(text)) return true;
+    return IsDevEnvironmentRunning() && StartViewerAndSend(text);
+}
+
+bool IsDevEnvironmentRunning() {
+    const char* value = std::getenv("TESRA_DEV_ENVIRONMENT");
+    return value && *value && std::string_view(value) != "0";
+}
+
+bool ForceFolder(const std::string& path) {
+    std::error_code error;
+    if (fs::is_directory(path, error)) return true;
+    fs::create_directories(path, error);
+    std::error_code statusError;
+    if (fs::is_directory(path, statusError)) return true;
+    if (error) errno = error.value();
+    throw Exception(Format("自动创建“%s”目录失败：%s", {path, LastErrorText()}));
+}
+
+std::string LastErrorText() { return std::generic_category().message(errno); }
+
+std::string GetProgramFolder() {
+    fs::path folder = fs::path(platform::ProgramFile()).parent_path();
+    return (folder / "").string();
+}
+
+std::string GetProgramFileName() { return fs::path(platform::ProgramFile()).filename().string(); }
+
+bool StartsText(std::string_view text, std::string_view prefix) {
+    return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == UpperText(prefix);
+}
+
+bool ContainsStr(std::string_view part, std::string_view text) { return text.find(part) != std::string_view::npos; }
+
+bool ContainsText(std::string_view part, std::string_view text) {
+    return UpperText(text).find(UpperText(part)) != std::string::npos;
+}
+
+std::string FolderWithSlash(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    std::string folder(text);
+    if (folder.empty() || folder.back() != fs::path::preferred_separator) folder += fs::path::preferred_separator;
+    return folder;
+}
+
+void SetWaitCursor() { platform::TheAppCursor().SetBusy(true); }
+void ResetCursor() { platform::TheAppCursor().SetBusy(false); }
+
+std::string ExceptionClassName(const std::exception& exception) {
+    if (auto* own = dynamic_cast<const Exception*>(&exception)) return own->ClassName();
+    const char* mangled = typeid(exception).name();
+    int status = 0;
+    std::unique_ptr<char, decltype(&std::free)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                          &std::free);
+    return status == 0 && demangled ? demangled.get() : mangled;
+}
+
+std::vector<std::string> ExceptionClassChain(const std::exception& exception) {
+    std::vector<std::string> chain{ExceptionClassName(exception)};
+    if (chain.front() != "Exception") chain.push_back("Exception");
+    return chain;
+}
+
+bool InheritsFromName(const std::exception* object, std::string_view className) {
+    if (!object) return false;
+    for (const std::string& name : ExceptionClassChain(*object)) {
+        if (name.size() == className.size() && StartsText(name, className)) return true;
+    }
+    return false;
+}
+
+std::string FormatDateTime(std::string_view pattern, std::chrono::system_clock::time_point time) {
+    std::tm parts = LocalParts(time);
+    struct Token {
+        std::string_view text;
+        int value;
+    };
+    const Token tokens[] = {{"yyyy", parts.tm_year + 1900}, {"mm", parts.tm_mon + 1}, {"dd", parts.tm_mday},
+                            {"hh", parts.tm_hour},         {"nn", parts.tm_min},     {"ss", parts.tm_sec}};
+    std::string out;
+    size_t i = 0;
+    while (i < pattern.size()) {
+        bool matched = false;
+        for (const Token& token : tokens) {
+            if (pattern.substr(i, token.text.size()) == token.text) {
+                AppendNumber(out, token.value, static_cast<int>(token.text.size()));
+                i += token.text.size();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched) out += pattern[i++];
+    }
+    return out;
+}
+
+std::string DateTimeToStr(std::chrono::system_clock::time_point time) {
+    return FormatDateTime("yyyy-mm-dd hh:nn:ss", time);
+}
+
+std::string NowText() { return DateTimeToStr(std::chrono::system_clock::now()); }
+
+}  // namespace tesra

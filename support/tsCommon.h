@@ -1,0 +1,83 @@
+#pragma once
+// The common routines: message boxes, the error-notification hook, the debug trace, folders, file
+// names, text tests, the wait cursor, and the program's date and time text.
+
+#include <chrono>
+#include <exception>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tesra {
+
+// Whether an error box also hands its text to the error-notification procedure (the client log).
+enum class ErrorNotify { No, Yes };
+
+// Message boxes: modal, captioned by the application title, or "系统提示" when the title is empty.
+int ShowMessageBox(const std::string& text, unsigned flags);
+void ShowInfo(const std::string& text);
+void ShowError(const std::string& text, ErrorNotify notify = ErrorNotify::No);
+void ShowErrorFmt(std::string_view format, std::initializer_list<std::string> args,
+                  ErrorNotify notify = ErrorNotify::No);
+// The error box, then tesra::SilentAbort: the current handler ends without another message.
+[[noreturn]] void ShowErrorAndAbort(const std::string& text);
+[[noreturn]] void ShowErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args);
+// Stop icon with OK and Cancel; true exactly when OK was chosen.
+bool Confirm(const std::string& caption, const std::string& text);
+// As Confirm, captioned by the application title even when that is empty.
+bool ConfirmApp(const std::string& text);
+// The caption of the boxes: the application title, or "系统提示" when it is empty.
+std::string BoxCaption();
+
+// The program-wide error-notification procedure; none at start.
+using ErrorNotifyProc = std::function<void(const std::string& text)>;
+void SetErrorNotifyProc(ErrorNotifyProc proc);
+// Calls the procedure with text when one is set.
+void NotifyError(const std::string& text);
+
+// The debug trace: "<date time> - <text>" to the viewer when one runs; lost otherwise.
+void DebugTrace(const std::string& text);
+void DebugTraceFmt(std::string_view format, std::initializer_list<std::string> args);
+// True when the text reached a viewer. In the development environment a viewer next to the program
+// is started when none runs.
+bool SendDebugText(const std::string& text);
+// The development environment has no window to look for here: the developer declares it by setting
+// TESRA_DEV_ENVIRONMENT to a value other than empty or "0".
+bool IsDevEnvironmentRunning();
+
+// True when the folder exists, creating it with its missing parents; throws tesra::Exception
+// "自动创建“%s”目录失败：%s" when it still does not exist.
+bool ForceFolder(const std::string& path);
+// The system's text for the last error of the calling thread (errno).
+std::string LastErrorText();
+// The program file's folder with a trailing path delimiter, and its name without folder.
+std::string GetProgramFolder();
+std::string GetProgramFileName();
+
+// Text tests; case is ignored for ASCII letters, other bytes compare as they are.
+bool StartsText(std::string_view text, std::string_view prefix);
+bool ContainsStr(std::string_view part, std::string_view text);
+bool ContainsText(std::string_view part, std::string_view text);
+// Blanks and control characters trimmed at both ends, a trailing path delimiter added when missing.
+std::string FolderWithSlash(std::string_view text);
+
+void SetWaitCursor();
+void ResetCursor();
+
+// An exception's class name: the system's own for tesra::Exception, the C++ type name otherwise.
+std::string ExceptionClassName(const std::exception& exception);
+// The class names from the exception's own class up to "Exception", the root of every error.
+std::vector<std::string> ExceptionClassChain(const std::exception& exception);
+// False for no object; true when the object's class or an ancestor is named className (any case).
+bool InheritsFromName(const std::exception* object, std::string_view className);
+
+// The program's date-time text: "yyyy-mm-dd hh:nn:ss" in local time (2014-04-29 13:05:09).
+std::string DateTimeToStr(std::chrono::system_clock::time_point time);
+// Local time through a pattern of yyyy, mm (month), dd, hh (24-hour), nn (minute) and ss; other
+// characters stand as they are ("yyyymmdd_hhnnss" gives 20261206_181500).
+std::string FormatDateTime(std::string_view pattern, std::chrono::system_clock::time_point time);
+std::string NowText();
+
+}  // namespace tesra

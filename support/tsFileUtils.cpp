@@ -1,0 +1,116 @@
+#include "support/tsFileUtils.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "platform/Folders.h"
+#include "platform/Process.h"
+#include "support/Exception.h"
+#include "support/Format.h"
+
+namespace tesra {
+namespace fs = std::filesystem;
+
+namespace {
+
+bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The characters that a backslash quotes inside double quotes.
+bool IsDoubleQuoteSpecial(char c) { return c == '"' || c == '\\' || c == '$' || c == '`'; }
+
+}  // namespace
+
+std::optional<std::vector<std::string>> SplitCommandLine(const std::string& line) {
+    std::vector<std::string> arguments;
+    std::string current;
+    bool inWord = false;
+    size_t i = 0;
+    while (i < line.size()) {
+        char c = line[i];
+        if (IsSeparator(c)) {
+            if (inWord) arguments.push_back(std::move(current));
+            current.clear();
+            inWord = false;
+            ++i;
+            continue;
+        }
+        inWord = true;
+        if (c == '\\') {
+            if (i + 1 == line.size()) return std::nullopt;
+            if (line[i + 1] != '\n') current += line[i + 1];
+            i += 2;
+        } else if (c == '\'') {
+            size_t close = line.find('\'', i + 1);
+            if (close == std::string::npos) return std::nullopt;
+            current.append(line, i + 1, close - i - 1);
+            i = close + 1;
+        } else if (c == '"') {
+            ++i;
+            while (i < line.size() && line[i] != '"') {
+                if (line[i] == '\\' && i + 1 < line.size() && (IsDoubleQuoteSpecial(line[i + 1]) || line[i + 1] == '\n')) {
+                    if (line[i + 1] != '\n') current += line[i + 1];
+                    i += 2;
+                } else {
+                    current += line[i++];
+                }
+            }
+            if (i == line.size()) return std::nullopt;
+            ++i;
+        } else {
+            current += c;
+            ++i;
+        }
+    }
+    if (inWord) arguments.push_back(std::move(current));
+    if (arguments.empty()) return std::nullopt;
+    return arguments;
+}
+
+std::string QuoteCommandArgument(const std::string& text) {
+    std::string quoted = "\"";
+    for (char c : text) {
+        if (IsDoubleQuoteSpecial(c)) quoted += '\\';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+bool RunCommandLine(const std::string& commandLine, int showCommand) {
+    try {
+        auto arguments = SplitCommandLine(commandLine);
+        return arguments && platform::StartProgram(*arguments, showCommand);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+std::string GetSpecialFolderPath(int folder) {
+    switch (folder) {
+        case CSIDL_DESKTOP: return platform::DesktopFolder();
+        case CSIDL_LOCAL_APPDATA: return platform::LocalAppDataFolder();
+        default: return {};
+    }
+}
+
+std::string GetDesktopFolder() { return GetSpecialFolderPath(CSIDL_DESKTOP); }
+std::string GetLocalAppDataFolder() { return GetSpecialFolderPath(CSIDL_LOCAL_APPDATA); }
+
+bool CopyFileChecked(const std::string& source, const std::string& target, IfTargetExists ifExists,
+                     OnCopyFailure onFailure) {
+    std::error_code error;
+    // Overwriting a file with itself would empty it before reading it.
+    if (fs::equivalent(source, target, error)) {
+        error = std::make_error_code(std::errc::file_exists);
+    } else {
+        error.clear();
+        auto options = ifExists == IfTargetExists::Fail ? fs::copy_options::none : fs::copy_options::overwrite_existing;
+        fs::copy_file(source, target, options, error);
+    }
+    if (!error) return true;
+    if (onFailure == OnCopyFailure::Raise) {
+        throw Exception(Format("复制文件“%s”到“%s”失败：%s", {source, target, error.message()}));
+    }
+    return false;
+}
+
+}  // namespace tesra

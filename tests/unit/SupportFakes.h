@@ -1,0 +1,134 @@
+#pragma once
+// Fakes of the platform services that the support library talks to, and a temporary home.
+
+#include <stdlib.h>
+
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Application.h"
+#include "platform/Cursor.h"
+#include "platform/DebugChannel.h"
+#include "platform/FocusInfo.h"
+#include "platform/MessageBox.h"
+#include "platform/Screen.h"
+
+namespace tesra::testing {
+
+class FakeApp : public platform::Application {
+public:
+    std::string title = "蓝岸浏览器";
+    int broughtToFront = 0;
+
+    std::string Title() const override { return title; }
+    void SetTitle(const std::string& t) override { title = t; }
+    bool SetIconFile(const std::string&) override { return false; }
+    void ProcessMessages() override {}
+    void Run() override {}
+    void Terminate() override {}
+    [[noreturn]] void Halt() override { std::exit(0); }
+    void SetMessageFilter(MessageFilter) override {}
+    bool IsKeyDown(int) const override { return false; }
+    bool IsMinimized() const override { return false; }
+    void Restore() override {}
+    void BringToFront() override { ++broughtToFront; }
+};
+
+class FakeBoxes : public platform::MessageBoxes {
+public:
+    struct Box {
+        std::string text, caption;
+        unsigned flags;
+    };
+    std::vector<Box> shown;
+    int answer = platform::IDOK;
+
+    int Show(const std::string& text, const std::string& caption, unsigned flags) override {
+        shown.push_back({text, caption, flags});
+        return answer;
+    }
+};
+
+class FakeChannel : public platform::DebugChannel {
+public:
+    bool Send(const std::string& text) override {
+        std::lock_guard lock(mutex_);
+        lines_.push_back(text);
+        return true;
+    }
+    std::vector<std::string> Lines() {
+        std::lock_guard lock(mutex_);
+        return lines_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::vector<std::string> lines_;
+};
+
+class FakeCursor : public platform::AppCursor {
+public:
+    std::vector<bool> changes;
+    void SetBusy(bool busy) override { changes.push_back(busy); }
+};
+
+class FakeFocus : public platform::FocusInfo {
+public:
+    std::optional<platform::FormFacts> form;
+    std::optional<platform::WidgetFacts> control;
+    std::string text;
+    int failingReads = 0;  // so many reads of the control's text throw before one succeeds
+    int reads = 0;
+
+    std::optional<platform::FormFacts> ActiveForm() override { return form; }
+    std::optional<platform::WidgetFacts> FocusedControl() override { return control; }
+    std::string FocusedControlText() override {
+        if (reads++ < failingReads) throw std::runtime_error("cannot read");
+        return text;
+    }
+};
+
+class FakeScreen : public platform::Screen {
+public:
+    platform::Picture picture;
+    int captures = 0;
+    bool lastWithCursor = false;
+    platform::Picture CapturePrimary(bool withCursor) override {
+        ++captures;
+        lastWithCursor = withCursor;
+        return picture;
+    }
+};
+
+// A temporary home with its own XDG folders for the life of the object; restores nothing, since
+// every test process uses its own.
+class TempHome {
+public:
+    TempHome() {
+        char pattern[] = "/tmp/tesra-support-XXXXXX";
+        root_ = mkdtemp(pattern);
+        Set("HOME", root_ / "home");
+        Set("XDG_DATA_HOME", root_ / "home/.local/share");
+        Set("XDG_CONFIG_HOME", root_ / "home/.config");
+        Set("XDG_CACHE_HOME", root_ / "home/.cache");
+        Set("XDG_RUNTIME_DIR", root_ / "run");
+    }
+    ~TempHome() {
+        std::error_code ignored;
+        std::filesystem::permissions(root_, std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(root_, ignored);
+    }
+    const std::filesystem::path& Root() const { return root_; }
+
+private:
+    static void Set(const char* name, const std::filesystem::path& path) {
+        std::filesystem::create_directories(path);
+        setenv(name, path.c_str(), 1);
+    }
+    std::filesystem::path root_;
+};
+
+}  // namespace tesra::testing

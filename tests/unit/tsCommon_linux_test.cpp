@@ -1,0 +1,252 @@
+#include "support/tsCommon.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <ctime>
+#include <fstream>
+#include <regex>
+
+#include "platform/Folders.h"
+#include "support/Exception.h"
+#include "SupportFakes.h"
+
+namespace tesra {
+namespace {
+using namespace tesra::testing;
+namespace fs = std::filesystem;
+
+class CommonTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetApp(&app);
+        platform::SetBoxes(&boxes);
+        platform::SetDebugChannel(&channel);
+        platform::SetAppCursor(&cursor);
+        SetErrorNotifyProc(nullptr);
+        unsetenv("TESRA_DEV_ENVIRONMENT");
+    }
+    void TearDown() override {
+        platform::SetDebugChannel(nullptr);
+        platform::SetAppCursor(nullptr);
+        SetErrorNotifyProc(nullptr);
+    }
+
+    TempHome home;
+    FakeApp app;
+    FakeBoxes boxes;
+    FakeChannel channel;
+    FakeCursor cursor;
+};
+
+TEST_F(CommonTest, BoxesFollowTheCaptionRule) {
+    struct Case {
+        std::string title;
+        std::string caption;
+    };
+    const Case cases[] = {{"蓝岸浏览器", "蓝岸浏览器"}, {"页面标题", "页面标题"}, {"", "系统提示"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        app.title = c.title;
+        boxes.shown.clear();
+        ShowInfo("i");
+        ShowError("e");
+        EXPECT_EQ(ShowMessageBox("m", platform::MB_ICONWARNING | platform::MB_OKCANCEL), platform::IDOK);
+        ConfirmApp("c");
+        Confirm("自定", "d");
+        ASSERT_EQ(boxes.shown.size(), 5u);
+        EXPECT_EQ(boxes.shown[0].caption, c.caption);
+        EXPECT_EQ(boxes.shown[0].flags, 64u);
+        EXPECT_EQ(boxes.shown[1].caption, c.caption);
+        EXPECT_EQ(boxes.shown[1].flags, 16u);
+        EXPECT_EQ(boxes.shown[2].caption, c.caption);
+        EXPECT_EQ(boxes.shown[2].flags, 0x31u);
+        EXPECT_EQ(boxes.shown[3].caption, c.title);  // no fallback for ConfirmApp
+        EXPECT_EQ(boxes.shown[3].flags, 17u);
+        EXPECT_EQ(boxes.shown[4].caption, "自定");
+        EXPECT_EQ(boxes.shown[4].text, "d");
+    }
+}
+
+TEST_F(CommonTest, ConfirmIsTrueOnlyForOk) {
+    const std::pair<int, bool> cases[] = {{platform::IDOK, true}, {platform::IDCANCEL, false}, {0, false}, {7, false}};
+    for (auto [answer, expected] : cases) {
+        SCOPED_TRACE(answer);
+        boxes.answer = answer;
+        EXPECT_EQ(Confirm("c", "t"), expected);
+        EXPECT_EQ(ConfirmApp("t"), expected);
+    }
+}
+
+TEST_F(CommonTest, ErrorNotificationOnlyWhenAskedAndSet) {
+    std::vector<std::string> notified;
+    ShowError("没有过程", ErrorNotify::Yes);  // no procedure: just the box
+    EXPECT_EQ(boxes.shown.size(), 1u);
+    SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
+    ShowError("不通知");
+    ShowError("通知", ErrorNotify::Yes);
+    ShowErrorFmt("文件“%s”", {"a.txt"}, ErrorNotify::Yes);
+    NotifyError("直接");
+    EXPECT_EQ(boxes.shown.size(), 4u);
+    EXPECT_EQ(boxes.shown[3].text, "文件“a.txt”");
+    EXPECT_EQ(notified, (std::vector<std::string>{"通知", "文件“a.txt”", "直接"}));
+}
+
+TEST_F(CommonTest, AbortingErrorsShowOneBoxAndAbortSilently) {
+    std::vector<std::string> notified;
+    SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
+    EXPECT_THROW(ShowErrorAndAbort("出错了"), SilentAbort);
+    EXPECT_THROW(ShowErrorFmtAndAbort("“%s”出错", {"x"}), SilentAbort);
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "出错了");
+    EXPECT_EQ(boxes.shown[1].text, "“x”出错");
+    EXPECT_EQ(boxes.shown[1].flags, 16u);
+    EXPECT_TRUE(notified.empty());
+}
+
+TEST_F(CommonTest, DebugTraceLineHasTimeDashText) {
+    DebugTrace("追踪");
+    DebugTraceFmt("值 %s", {"1"});
+    auto lines = channel.Lines();
+    ASSERT_EQ(lines.size(), 2u);
+    std::regex pattern(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} - )");
+    EXPECT_TRUE(std::regex_search(lines[0], pattern)) << lines[0];
+    EXPECT_EQ(lines[0].substr(19), " - 追踪");
+    EXPECT_EQ(lines[1].substr(19), " - 值 1");
+}
+
+TEST_F(CommonTest, WithoutViewerTheTraceIsLostAndNothingStarts) {
+    platform::SetDebugChannel(nullptr);  // the real channel: nobody listens in this runtime folder
+    EXPECT_FALSE(SendDebugText("lost"));
+    DebugTrace("lost too");
+    setenv("TESRA_DEV_ENVIRONMENT", "1", 1);  // no viewer next to the test program either
+    EXPECT_FALSE(SendDebugText("lost"));
+}
+
+TEST_F(CommonTest, DevEnvironmentFromVariable) {
+    const std::pair<const char*, bool> cases[] = {{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
+    for (auto [value, expected] : cases) {
+        SCOPED_TRACE(value ? value : "(unset)");
+        if (value) {
+            setenv("TESRA_DEV_ENVIRONMENT", value, 1);
+        } else {
+            unsetenv("TESRA_DEV_ENVIRONMENT");
+        }
+        EXPECT_EQ(IsDevEnvironmentRunning(), expected);
+    }
+}
+
+TEST_F(CommonTest, ForceFolderCreatesParentsOrRaises) {
+    fs::path base = home.Root() / "ff";
+    EXPECT_TRUE(ForceFolder((base / "a/b/c").string()));
+    EXPECT_TRUE(fs::is_directory(base / "a/b/c"));
+    EXPECT_TRUE(ForceFolder((base / "a/b/c").string()));  // exists: true at once
+    EXPECT_TRUE(ForceFolder((base / "trailing/").string()));
+    EXPECT_TRUE(fs::is_directory(base / "trailing"));
+
+    std::ofstream(base / "file") << "x";
+    std::string blocked = (base / "file/sub").string();
+    try {
+        ForceFolder(blocked);
+        ADD_FAILURE() << "no error";
+    } catch (const Exception& e) {
+        EXPECT_EQ(e.Message(), "自动创建“" + blocked + "”目录失败：Not a directory");
+    }
+    EXPECT_FALSE(fs::exists(blocked));
+}
+
+TEST_F(CommonTest, LastErrorTextIsTheSystemText) {
+    errno = ENOENT;
+    EXPECT_EQ(LastErrorText(), "No such file or directory");
+}
+
+TEST_F(CommonTest, ProgramFolderAndName) {
+    std::string folder = GetProgramFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.back(), '/');
+    EXPECT_EQ(GetProgramFileName(), "tsCommon_linux_test");
+    EXPECT_EQ(folder + GetProgramFileName(), platform::ProgramFile());
+}
+
+TEST(CommonText, StartsAndContains) {
+    struct Case {
+        std::string_view a, b;
+        bool startsText, containsStr, containsText;
+    };
+    // a = text, b = prefix / part
+    const Case cases[] = {
+        {"http://host", "HTTP://", true, false, true},
+        {"http://host", "http://", true, true, true},
+        {"ab", "abc", false, false, false},
+        {"anything", "", true, true, true},
+        {"蓝岸浏览器", "蓝岸", true, true, true},
+        {"xABCx", "abc", false, false, true},
+        {"xABCx", "ABC", false, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + std::string(c.b));
+        EXPECT_EQ(StartsText(c.a, c.b), c.startsText);
+        EXPECT_EQ(ContainsStr(c.b, c.a), c.containsStr);
+        EXPECT_EQ(ContainsText(c.b, c.a), c.containsText);
+    }
+}
+
+TEST(CommonText, FolderWithSlash) {
+    const std::pair<std::string_view, std::string> cases[] = {
+        {"/tmp", "/tmp/"}, {"/tmp/", "/tmp/"}, {"  /a b \t", "/a b/"}, {"", "/"}, {"\n/x/\n", "/x/"}};
+    for (const auto& [input, expected] : cases) {
+        SCOPED_TRACE(std::string(input));
+        EXPECT_EQ(FolderWithSlash(input), expected);
+    }
+}
+
+class EAccessViolation : public Exception {
+public:
+    EAccessViolation() : Exception("Access violation", "EAccessViolation") {}
+};
+
+TEST(CommonClasses, InheritsFromName) {
+    Exception plain("x");
+    EAccessViolation violation;
+    SilentAbort abort;
+    std::runtime_error foreign("y");
+    struct Case {
+        const std::exception* object;
+        std::string_view name;
+        bool expected;
+    };
+    const Case cases[] = {
+        {nullptr, "Exception", false},         {&plain, "Exception", true},    {&plain, "EXCEPTION", true},
+        {&plain, "EAbort", false},             {&violation, "eaccessviolation", true},
+        {&violation, "Exception", true},       {&abort, "EAbort", true},       {&foreign, "Exception", true},
+        {&foreign, "std::runtime_error", true}, {&foreign, "EAbort", false},    {&violation, "EAccess", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.object ? " " + ExceptionClassName(*c.object) : " null"));
+        EXPECT_EQ(InheritsFromName(c.object, c.name), c.expected);
+    }
+}
+
+TEST(CommonTime, ProgramDateTimeFormat) {
+    std::tm parts{};
+    parts.tm_year = 2014 - 1900;
+    parts.tm_mon = 3;
+    parts.tm_mday = 29;
+    parts.tm_hour = 13;
+    parts.tm_min = 5;
+    parts.tm_sec = 9;
+    parts.tm_isdst = -1;
+    auto time = std::chrono::system_clock::from_time_t(std::mktime(&parts));
+    EXPECT_EQ(DateTimeToStr(time), "2014-04-29 13:05:09");
+    EXPECT_EQ(FormatDateTime("yyyymmdd_hhnnss", time), "20140429_130509");
+    EXPECT_EQ(FormatDateTime("sysLog[yyyy]", time), "sysLog[2014]");
+}
+
+TEST_F(CommonTest, WaitCursorGoesThroughThePlatform) {
+    SetWaitCursor();
+    ResetCursor();
+    EXPECT_EQ(cursor.changes, (std::vector<bool>{true, false}));
+}
+
+}  // namespace
+}  // namespace tesra
