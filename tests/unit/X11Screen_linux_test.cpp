@@ -35,6 +35,14 @@ protected:
         return w;
     }
 
+    bool PointerAt(int x, int y) {
+        Window root = 0, child = 0;
+        int rootX = 0, rootY = 0, winX = 0, winY = 0;
+        unsigned mask = 0;
+        XQueryPointer(display_, DefaultRootWindow(display_), &root, &child, &rootX, &rootY, &winX, &winY, &mask);
+        return rootX == x && rootY == y;
+    }
+
     static const std::uint8_t* At(const Picture& p, int x, int y) {
         return &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3];
     }
@@ -69,16 +77,21 @@ TEST_F(X11ScreenTest, DrawsTheCursorWithItsCornerAtThePointer) {
     Rect area = PrimaryDisplayArea(display_);
     // A white field under the pointer, so that the (usually dark-edged) cursor shows on it.
     Window w = SolidWindow(area.left + 100, area.top + 100, 200, 200, 0xFFFFFF);
-    XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, area.left + 150, area.top + 160);
-    XSync(display_, False);
     XFixesCursorImage* cursor = XFixesGetCursorImage(display_);
     ASSERT_NE(cursor, nullptr);
     int width = cursor->width, height = cursor->height;
     XFree(cursor);
 
     X11Screen screen;
-    Picture plain = screen.CapturePrimary(false);
-    Picture with = screen.CapturePrimary(true);
+    Picture plain, with;
+    // Another program on the same display may move the pointer meanwhile: try again then.
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, area.left + 150, area.top + 160);
+        XSync(display_, False);
+        plain = screen.CapturePrimary(false);
+        with = screen.CapturePrimary(true);
+        if (PointerAt(area.left + 150, area.top + 160)) break;
+    }
     XDestroyWindow(display_, w);
     XSync(display_, False);
 

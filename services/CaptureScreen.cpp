@@ -1,0 +1,88 @@
+#include "services/CaptureScreen.h"
+
+#include "platform/CaptureUi.h"
+#include "services/fuCaptureBackground.h"
+#include "support/Base64.h"
+#include "support/Exception.h"
+#include "support/JpegEncoder.h"
+
+namespace tesra {
+
+TScreenCapture::TScreenCapture() : Window_(platform::MakeHotKeys([this](int id) { WindowProc(id); })) {
+    Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T');
+}
+
+TScreenCapture::~TScreenCapture() { Window_->Unregister(HotKeyAtom); }
+
+TScreenCapture& TScreenCapture::Instance() {
+    static TScreenCapture instance;
+    return instance;
+}
+
+void TScreenCapture::WindowProc(int hotKeyId) {
+    if (hotKeyId == HotKeyAtom) CaptureDesktop();
+}
+
+void TScreenCapture::CaptureDesktop() {
+    Buffer_ = {};
+    Buffer_ = platform::TheScreen().CapturePrimary(false);
+    if (Buffer_.Empty()) throw Exception("截取屏幕失败：无法读取屏幕图像");
+}
+
+void TScreenCapture::Capture(std::string& output) {
+    // The dialog and the overlay run the program's events, so a second capture could start inside.
+    if (Capturing_) throw Exception("截取屏幕失败：上一次截屏还没有结束");
+    Capturing_ = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{Capturing_};
+
+    MinimizeHost();
+    try {
+        if (Mode_ == kImmediate || AskStart()) {
+            CaptureDesktop();
+            SelectFromBuffer();
+            RestoreHost();
+            output += EncodeJpeg(Buffer_, kJpegQuality);
+        } else {
+            RestoreHost();
+        }
+    } catch (...) {
+        RestoreHost();
+        throw;
+    }
+}
+
+// Buffer goes to the overlay as its background and comes back as the selection (or empty).
+void TScreenCapture::SelectFromBuffer() {
+    TfmCaptureBackground overlay(std::move(Buffer_));
+    Buffer_ = {};
+    platform::TheCaptureUi().RunOverlay(overlay.Background(), overlay);
+    if (overlay.Selection()) Buffer_ = *overlay.Selection();
+}
+
+void TScreenCapture::MinimizeHost() {
+    if (Mode_ == kImmediate) return;
+    if (!HostWindow_ && FindHostFrameWindow_) HostWindow_ = FindHostFrameWindow_();
+    if (HostWindow_) HostWindow_->Minimize();
+}
+
+void TScreenCapture::RestoreHost() {
+    if (!HostWindow_) return;
+    platform::Frame* host = HostWindow_;
+    HostWindow_ = nullptr;
+    host->Restore();
+}
+
+bool TScreenCapture::AskStart() { return platform::TheCaptureUi().AskStart(); }
+
+std::string CaptureImageBase64(int mode) {
+    TScreenCapture& capture = TScreenCapture::Instance();
+    capture.SetMode(mode);
+    std::string jpeg;
+    capture.Capture(jpeg);
+    return StreamToBase64(jpeg);
+}
+
+}  // namespace tesra

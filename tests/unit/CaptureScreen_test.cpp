@@ -1,0 +1,314 @@
+#include "services/CaptureScreen.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <stdexcept>
+
+#include "platform/CaptureUi.h"
+#include "support/Exception.h"
+
+namespace tesra {
+namespace {
+
+using platform::MouseButton;
+using platform::OverlayController;
+using platform::Picture;
+
+std::vector<std::string> g_log;  // what the fakes saw, in order
+
+Picture Numbered(int width, int height) {
+    Picture p{width, height, {}};
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            p.rgb.push_back(static_cast<std::uint8_t>(x));
+            p.rgb.push_back(static_cast<std::uint8_t>(y));
+            p.rgb.push_back(static_cast<std::uint8_t>(x ^ y));
+        }
+    }
+    return p;
+}
+
+struct FakeScreen : platform::Screen {
+    Picture picture = Numbered(400, 300);
+    platform::Picture CapturePrimary(bool withCursor) override {
+        g_log.push_back(withCursor ? "screen with cursor" : "screen");
+        return picture;
+    }
+};
+
+struct FakeUi : platform::CaptureUi {
+    bool start = true;
+    bool failAsk = false;
+    bool failOverlay = false;
+    std::function<void(OverlayController&)> user;  // the user's input on the overlay
+    int backgroundWidth = 0;
+    bool AskStart() override {
+        g_log.push_back("ask");
+        if (failAsk) throw Exception("dialog failed");
+        return start;
+    }
+    void RunOverlay(const Picture& background, OverlayController& controller) override {
+        g_log.push_back("overlay");
+        backgroundWidth = background.width;
+        if (failOverlay) throw Exception("overlay failed");
+        if (user) user(controller);
+    }
+};
+
+struct FakeFrame : platform::Frame {
+    platform::BrowserControl& Browser() override { throw std::logic_error("not used"); }
+    platform::WindowId Handle() const override { return 7; }
+    void SetCaption(const std::string&) override {}
+    std::string Caption() const override { return {}; }
+    void SetBounds(int, int, int, int) override {}
+    void Show() override {}
+    void Hide() override {}
+    bool IsVisible() const override { return true; }
+    void BringToFront() override {}
+    void Minimize() override { g_log.push_back("minimize"); }
+    bool IsMinimized() const override { return false; }
+    void Restore() override { g_log.push_back("restore"); }
+    void SetOnCloseRequest(std::function<void()>) override {}
+    void SetOnEscape(std::function<void()>) override {}
+};
+
+struct FakeHotKeys : platform::HotKeys {
+    struct Key {
+        int id;
+        unsigned modifiers, virtualKey;
+    };
+    std::vector<Key> keys;
+    platform::HotKeyCallback press;
+    bool Register(int id, unsigned modifiers, unsigned virtualKey) override {
+        keys.push_back({id, modifiers, virtualKey});
+        return true;
+    }
+    bool Unregister(int id) override {
+        g_log.push_back("unregister " + std::to_string(id));
+        return true;
+    }
+};
+
+void DragFrom300x200To100x50(OverlayController& c) {
+    c.MouseDown(MouseButton::Left, {300, 200});
+    c.MouseMove({100, 50});
+    c.MouseUp();
+}
+
+// Width and height from the baseline frame header of a JPEG file.
+std::pair<int, int> JpegSize(const std::string& jpeg) {
+    size_t sof = jpeg.find("\xFF\xC0", 0, 2);
+    if (sof == std::string::npos || sof + 9 > jpeg.size()) return {0, 0};
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(jpeg[sof + i]); };
+    return {byte(7) << 8 | byte(8), byte(5) << 8 | byte(6)};
+}
+
+class CaptureScreenTest : public testing::Test {
+protected:
+    void SetUp() override {
+        g_log.clear();
+        platform::SetScreen(&screen_);
+        platform::SetCaptureUi(&ui_);
+        platform::SetHotKeysFactory([this](platform::HotKeyCallback press) {
+            auto keys = std::make_unique<FakeHotKeys>();
+            keys->press = std::move(press);
+            hotKeys_ = keys.get();
+            return keys;
+        });
+        ui_.user = DragFrom300x200To100x50;
+    }
+    void TearDown() override {
+        platform::SetScreen(nullptr);
+        platform::SetCaptureUi(nullptr);
+        platform::SetHotKeysFactory(nullptr);
+    }
+
+    FakeScreen screen_;
+    FakeUi ui_;
+    FakeFrame frame_;
+    FakeHotKeys* hotKeys_ = nullptr;
+};
+
+TEST_F(CaptureScreenTest, ImmediateModeShowsNoDialogAndMinimisesNothing) {
+    TScreenCapture capture;
+    capture.SetHostFinder([this] { return &frame_; });
+    capture.SetMode(1);
+    std::string jpeg;
+    capture.Capture(jpeg);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"screen", "overlay"}));
+    EXPECT_EQ(ui_.backgroundWidth, 400);
+    ASSERT_GE(jpeg.size(), 2u);
+    EXPECT_EQ(jpeg.substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(JpegSize(jpeg), std::make_pair(200, 150));
+}
+
+TEST_F(CaptureScreenTest, OtherModesMinimiseAskAndRestore) {
+    for (int mode : {0, 2, -5}) {
+        for (bool start : {false, true}) {
+            SCOPED_TRACE(testing::Message() << "mode " << mode << (start ? ", started" : ", dialog closed"));
+            g_log.clear();
+            ui_.start = start;
+            TScreenCapture capture;
+            capture.SetHostFinder([this] { return &frame_; });
+            capture.SetMode(mode);
+            std::string jpeg;
+            capture.Capture(jpeg);
+            if (start) {
+                EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "screen", "overlay", "restore"}));
+                EXPECT_EQ(JpegSize(jpeg), std::make_pair(200, 150));
+            } else {
+                EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "restore"}));
+                EXPECT_EQ(jpeg, "");
+            }
+        }
+    }
+}
+
+TEST_F(CaptureScreenTest, WithoutHostWindowNothingIsMinimised) {
+    TScreenCapture capture;
+    capture.SetHostFinder([] { return nullptr; });
+    capture.SetMode(0);
+    std::string jpeg;
+    capture.Capture(jpeg);
+    EXPECT_EQ(g_log, (std::vector<std::string>{"ask", "screen", "overlay"}));
+    EXPECT_FALSE(jpeg.empty());
+}
+
+TEST_F(CaptureScreenTest, BufferEndsAsTheSelection) {
+    TScreenCapture capture;
+    capture.SetMode(1);
+    std::string jpeg;
+    capture.Capture(jpeg);
+    const Picture& b = capture.Buffer();
+    ASSERT_EQ(b.width, 200);
+    ASSERT_EQ(b.height, 150);
+    const std::uint8_t* corner = &screen_.picture.rgb[(50 * 400 + 100) * 3];
+    EXPECT_EQ(0, std::memcmp(b.rgb.data(), corner, 3));
+}
+
+TEST_F(CaptureScreenTest, NothingSelectedGivesNoBytes) {
+    struct Case {
+        const char* name;
+        std::function<void(OverlayController&)> user;
+    };
+    const Case cases[] = {
+        {"click without moving", [](OverlayController& c) { c.MouseDown(MouseButton::Left, {50, 50}); c.MouseUp(); }},
+        {"vertical line",
+         [](OverlayController& c) { c.MouseDown(MouseButton::Left, {50, 50}); c.MouseMove({50, 90}); c.MouseUp(); }},
+        {"right button", [](OverlayController& c) { c.MouseDown(MouseButton::Other, {50, 50}); }},
+        {"a key", [](OverlayController& c) { c.KeyDown(); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui_.user = c.user;
+        TScreenCapture capture;
+        capture.SetMode(1);
+        std::string jpeg;
+        capture.Capture(jpeg);
+        EXPECT_EQ(jpeg, "");
+        EXPECT_TRUE(capture.Buffer().Empty());
+    }
+}
+
+TEST_F(CaptureScreenTest, OnePixelHighDragGivesAPictureTwoHigh) {
+    ui_.user = [](OverlayController& c) {
+        c.MouseDown(MouseButton::Left, {10, 40});
+        c.MouseMove({70, 41});
+        c.MouseUp();
+    };
+    TScreenCapture capture;
+    capture.SetMode(1);
+    std::string jpeg;
+    capture.Capture(jpeg);
+    EXPECT_EQ(JpegSize(jpeg), std::make_pair(60, 2));
+}
+
+TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
+    struct Case {
+        const char* name;
+        std::function<void(FakeScreen&, FakeUi&)> breakIt;
+        std::vector<std::string> log;
+    };
+    const Case cases[] = {
+        {"no screen picture", [](FakeScreen& screen, FakeUi&) { screen.picture = {}; },
+         {"minimize", "ask", "screen", "restore"}},
+        {"dialog fails", [](FakeScreen&, FakeUi& ui) { ui.failAsk = true; }, {"minimize", "ask", "restore"}},
+        {"overlay fails", [](FakeScreen&, FakeUi& ui) { ui.failOverlay = true; },
+         {"minimize", "ask", "screen", "overlay", "restore"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        g_log.clear();
+        screen_ = FakeScreen{};
+        ui_.failAsk = ui_.failOverlay = false;
+        c.breakIt(screen_, ui_);
+        TScreenCapture capture;
+        capture.SetHostFinder([this] { return &frame_; });
+        capture.SetMode(0);
+        std::string jpeg;
+        EXPECT_THROW(capture.Capture(jpeg), Exception);
+        EXPECT_EQ(g_log, c.log);
+        EXPECT_EQ(jpeg, "");
+        g_log.clear();
+        screen_ = FakeScreen{};
+        ui_.failAsk = ui_.failOverlay = false;
+        capture.Capture(jpeg);  // the next capture finds the host again
+        EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "screen", "overlay", "restore"}));
+    }
+}
+
+TEST_F(CaptureScreenTest, CaptureStartedDuringACaptureIsRefused) {
+    TScreenCapture capture;
+    capture.SetHostFinder([this] { return &frame_; });
+    capture.SetMode(0);
+    bool nestedRefused = false;
+    ui_.user = [&](OverlayController& c) {
+        std::string inner;
+        try {
+            capture.Capture(inner);
+        } catch (const Exception&) {
+            nestedRefused = true;
+        }
+        DragFrom300x200To100x50(c);
+    };
+    std::string jpeg;
+    capture.Capture(jpeg);
+    EXPECT_TRUE(nestedRefused);
+    EXPECT_EQ(JpegSize(jpeg), std::make_pair(200, 150));
+    EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "screen", "overlay", "restore"}));
+}
+
+TEST_F(CaptureScreenTest, CtrlAltTOnlyRefreshesTheBuffer) {
+    {
+        TScreenCapture capture;
+        ASSERT_NE(hotKeys_, nullptr);
+        ASSERT_EQ(hotKeys_->keys.size(), 1u);
+        EXPECT_EQ(hotKeys_->keys[0].id, TScreenCapture::HotKeyAtom);
+        EXPECT_EQ(hotKeys_->keys[0].modifiers, 3u);
+        EXPECT_EQ(hotKeys_->keys[0].virtualKey, 84u);
+
+        hotKeys_->press(TScreenCapture::HotKeyAtom + 1);
+        EXPECT_TRUE(g_log.empty()) << "another id does nothing";
+        hotKeys_->press(TScreenCapture::HotKeyAtom);
+        EXPECT_EQ(g_log, std::vector<std::string>{"screen"});
+        EXPECT_EQ(capture.Buffer().width, 400);
+        EXPECT_EQ(capture.Buffer().height, 300);
+        g_log.clear();
+    }
+    EXPECT_EQ(g_log, std::vector<std::string>{"unregister " + std::to_string(TScreenCapture::HotKeyAtom)});
+}
+
+TEST_F(CaptureScreenTest, CaptureImageBase64SetsTheModeAndEncodes) {
+    ui_.start = false;
+    EXPECT_EQ(CaptureImageBase64(0), "");
+    EXPECT_EQ(TScreenCapture::Instance().Mode(), 0);
+    std::string text = CaptureImageBase64(1);
+    EXPECT_EQ(TScreenCapture::Instance().Mode(), 1);
+    EXPECT_EQ(text.substr(0, 4), "/9j/") << "base64 of FF D8 FF";
+    EXPECT_EQ(text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
+              std::string::npos);
+}
+
+}  // namespace
+}  // namespace tesra
