@@ -178,6 +178,7 @@ e2e_start_display() {
   _e2e_wait_until "$(_e2e_deadline)" openbox _e2e_wm_running || return 1
   if [ "$tray" = 1 ]; then
     trayer --edge top --align right --widthtype request --height 32 --transparent false \
+      --SetDockType true --SetPartialStrut true \
       >"$E2E_DIR/trayer.log" 2>&1 &
     E2E_PIDS+=("$!")
     _e2e_wait_until "$(_e2e_deadline)" trayer _e2e_tray_running || return 1
