@@ -1,0 +1,130 @@
+#!/usr/bin/env bash
+# Start-up benchmark: TesraBrowser beside the bare WebKitGTK floor window (tesra-bench-floor).
+#
+#   bench/startup.sh [RUNS]     (default 5)
+#
+# For each run of each program: the time from starting the process to the demo page's "load" report
+# reaching the local server, and the peak memory of the process with all its children (web and network
+# processes), summed RSS and PSS sampled every 20 ms from the start until 1 s after the load report.
+# Each program first runs once in a prepared home (the program's first start for an address does its
+# setup there); every measured run starts from a fresh copy of that home, so it takes the quick path.
+# Prints the medians and the ratios. Without a display everything runs under Xvfb. Informational only:
+# it never fails a build and is not a test.
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+runs=${1:-5}
+export TESRA_SOURCE=$here TESRA_BUILD=${TESRA_BUILD_DIR:-$here/build}
+"$here/scripts/build.sh" --target TesraBrowser tesra-demo-server tesra-bench-floor tesra-bench-memory >/dev/null
+
+E2E_SUMMARY=0
+source "$here/tests/e2e/lib.sh"
+e2e_setup
+[ -n "${DISPLAY:-}" ] || e2e_start_display --tray
+e2e_start_server
+address="$SERVER_URL/app/index.html?main=true"
+program=$TESRA_BUILD/platform/linux/TesraBrowser
+floor=$TESRA_BUILD/bench/floor/tesra-bench-floor
+sampler=$TESRA_BUILD/bench/memory/tesra-bench-memory
+
+# Points the per-user folders at a home made from TEMPLATE (empty when there is none).
+use_home() {
+  local run=$E2E_DIR/run
+  rm -rf "$run"
+  mkdir -p "$run"
+  if [ -d "$1" ]; then cp -a "$1/." "$run/"; fi
+  export HOME=$run/home TESRA_MACHINE_HIVE_DIR=$run/machine XDG_RUNTIME_DIR=$run/runtime
+  export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share XDG_CACHE_HOME=$HOME/.cache
+  mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME" "$XDG_CACHE_HOME" "$HOME/Desktop" "$TESRA_MACHINE_HIVE_DIR"
+  rm -rf "$XDG_RUNTIME_DIR"
+  mkdir -m 0700 "$XDG_RUNTIME_DIR"
+  # shellcheck disable=SC2016
+  [ -f "$XDG_CONFIG_HOME/user-dirs.dirs" ] || echo 'XDG_DESKTOP_DIR="$HOME/Desktop"' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+}
+
+# Server time of the first "load" report in microseconds, waiting up to 60 s.
+load_time() {
+  local deadline line
+  deadline=$(_e2e_deadline 60)
+  until line=$(_e2e_curl "$SERVER_URL/__events?time=1" | grep -m 1 -E '^[0-9]+ load '); do
+    _e2e_expired "$deadline" && return 1
+    _e2e_alive "$PROGRAM_PID" || return 1
+    sleep 0.01
+  done
+  echo "${line%% *}"
+}
+
+# Runs BINARY once from TEMPLATE; sets MS, RSS and PSS (KiB), each "-" when the page did not load.
+measure() {
+  local binary=$1 template=$2 start loaded sampling memory
+  use_home "$template"
+  e2e_reset
+  start=${EPOCHREALTIME//[!0-9]/}
+  TESRA_PROGRAM=$binary e2e_start_program "$address"
+  "$sampler" "$PROGRAM_PID" 20 >"$E2E_DIR/memory" &
+  sampling=$!
+  loaded=$(load_time) && sleep 1 || loaded=""
+  kill -TERM "$sampling" 2>/dev/null || true
+  wait "$sampling" || true
+  e2e_stop_program >/dev/null 2>&1 || true
+  read -r -a memory <"$E2E_DIR/memory" || memory=(- -)
+  MS=- RSS=- PSS=-
+  if [ -n "$loaded" ]; then
+    MS=$(((loaded - start) / 1000)) RSS=${memory[0]} PSS=${memory[1]}
+  fi
+}
+
+# The first run of BINARY leaves the home that later runs start from, as NAME-home.
+prepare() {
+  measure "$1" ""
+  mv "$E2E_DIR/run" "$E2E_DIR/$2-home"
+}
+
+median() {
+  local values
+  values=$(tr ' ' '\n' <<<"$1" | grep -E '^[0-9]+$' | sort -n)
+  [ -n "$values" ] || { echo "-"; return; }
+  local count
+  count=$(wc -l <<<"$values")
+  sed -n "$(((count + 1) / 2))p" <<<"$values"
+}
+
+echo "Start-up of TesraBrowser and of the bare WebKitGTK window, $runs runs each, page $address"
+prepare "$program" program
+echo "TesraBrowser's first start (with the setup for the address): $MS ms"
+prepare "$floor" floor
+
+declare -A times rss pss
+for ((i = 1; i <= runs; i++)); do
+  for kind in program floor; do
+    binary=$program
+    [ "$kind" = floor ] && binary=$floor
+    measure "$binary" "$E2E_DIR/$kind-home"
+    times[$kind]+="$MS "
+    rss[$kind]+="$RSS "
+    pss[$kind]+="$PSS "
+    printf '  run %d %-8s %6s ms  RSS %8s KiB  PSS %8s KiB\n' "$i" "$kind" "$MS" "$RSS" "$PSS"
+  done
+done
+
+ratio() {
+  if [[ "$1" =~ ^[0-9]+$ && "$2" =~ ^[1-9][0-9]*$ ]]; then
+    awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'
+  else
+    echo "-"
+  fi
+}
+mib() { [[ "$1" =~ ^[0-9]+$ ]] && awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }' || echo "-"; }
+
+declare -A m_time m_rss m_pss
+for kind in program floor; do
+  m_time[$kind]=$(median "${times[$kind]}")
+  m_rss[$kind]=$(median "${rss[$kind]}")
+  m_pss[$kind]=$(median "${pss[$kind]}")
+done
+echo
+printf '%-22s %14s %14s %14s\n' "median of $runs" "start->load ms" "peak RSS MiB" "peak PSS MiB"
+printf '%-22s %14s %14s %14s\n' TesraBrowser "${m_time[program]}" "$(mib "${m_rss[program]}")" "$(mib "${m_pss[program]}")"
+printf '%-22s %14s %14s %14s\n' "bare WebKitGTK window" "${m_time[floor]}" "$(mib "${m_rss[floor]}")" "$(mib "${m_pss[floor]}")"
+printf '%-22s %14s %14s %14s\n' ratio "$(ratio "${m_time[program]}" "${m_time[floor]}")" \
+  "$(ratio "${m_rss[program]}" "${m_rss[floor]}")" "$(ratio "${m_pss[program]}" "${m_pss[floor]}")"
+exit 0
