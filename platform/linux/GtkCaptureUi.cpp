@@ -202,7 +202,7 @@ private:
         if (!grabbed_) return;
         GdkDisplay* display = gtk_widget_get_display(window_);
         gdk_seat_ungrab(gdk_display_get_default_seat(display));
-        gdk_display_flush(display);
+        gdk_display_sync(display);  // released for other programs before this returns
         grabbed_ = false;
     }
 
