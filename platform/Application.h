@@ -42,6 +42,18 @@ public:
     virtual bool IsMinimized() const = 0;
     virtual void Restore() = 0;
     virtual void BringToFront() = 0;
+
+    // Task-bar and minimise services of the tray icon; the defaults do nothing.
+    // The picture file last accepted by SetIconFile; empty while the program has its default icon.
+    virtual std::string IconFile() const { return {}; }
+    // Minimises the application as a whole; nothing when it is minimised already.
+    virtual void Minimize() {}
+    // Shows or hides the application's entries in the task bar.
+    virtual void SetTaskbarButtonVisible(bool visible) { (void)visible; }
+    // Handlers that run after the application has been minimised or restored as a whole (also by
+    // Minimize and Restore). One handler each; a new one replaces the old, an empty one removes it.
+    virtual void SetOnMinimize(std::function<void()> handler) { (void)handler; }
+    virtual void SetOnRestore(std::function<void()> handler) { (void)handler; }
 };
 
 // The process-wide application; set once by the entry (tests set a fake).

@@ -1,0 +1,52 @@
+#include "platform/PopupMenu.h"
+
+#include <stdexcept>
+
+#include "platform/HandlerGuard.h"
+
+namespace tesra::platform {
+namespace {
+
+std::function<std::unique_ptr<PopupMenu>()> g_factory;
+
+void CheckIndex(int index, int limit) {
+    if (index < 0 || index > limit) throw std::out_of_range("menu index out of range");
+}
+
+}  // namespace
+
+MenuItem::MenuItem(std::string caption) : caption_(std::move(caption)) {}
+
+void MenuItem::Click() {
+    if (IsSeparator() || !enabled_ || !on_click_) return;
+    // A copy, so that a handler that replaces itself still runs to its end.
+    ClickHandler handler = on_click_;
+    RunHandler([&] { handler(*this); });
+}
+
+MenuItem& MenuItem::Item(int index) {
+    CheckIndex(index, Count() - 1);
+    return *items_[index];
+}
+
+const MenuItem& MenuItem::Item(int index) const {
+    CheckIndex(index, Count() - 1);
+    return *items_[index];
+}
+
+MenuItem& MenuItem::Insert(int index, std::string caption) {
+    CheckIndex(index, Count());
+    auto item = std::make_unique<MenuItem>(std::move(caption));
+    MenuItem& result = *item;
+    items_.insert(items_.begin() + index, std::move(item));
+    return result;
+}
+
+std::unique_ptr<PopupMenu> MakePopupMenu() {
+    if (!g_factory) throw std::logic_error("platform service not set: popup menu");
+    return g_factory();
+}
+
+void SetPopupMenuFactory(std::function<std::unique_ptr<PopupMenu>()> factory) { g_factory = std::move(factory); }
+
+}  // namespace tesra::platform

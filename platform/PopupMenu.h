@@ -1,0 +1,70 @@
+#pragma once
+// Popup menus: a tree of items kept here, shown by the platform at the pointer.
+// All methods are for the user-interface thread only.
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace tesra::platform {
+
+class MenuItem {
+public:
+    using ClickHandler = std::function<void(MenuItem& sender)>;
+
+    explicit MenuItem(std::string caption = {});
+    MenuItem(const MenuItem&) = delete;
+    MenuItem& operator=(const MenuItem&) = delete;
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string caption) { caption_ = std::move(caption); }
+    // The caption "-" makes the item a separator line, which cannot be clicked.
+    bool IsSeparator() const { return caption_ == "-"; }
+    bool Checked() const { return checked_; }
+    void SetChecked(bool checked) { checked_ = checked; }
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool enabled) { enabled_ = enabled; }
+
+    void SetOnClick(ClickHandler handler) { on_click_ = std::move(handler); }
+    bool HasOnClick() const { return static_cast<bool>(on_click_); }
+    // Runs the click handler through RunHandler; nothing for separators, disabled items or items
+    // without a handler.
+    void Click();
+
+    int Count() const { return static_cast<int>(items_.size()); }
+    // The child at index (0 <= index < Count()); throws std::out_of_range otherwise.
+    MenuItem& Item(int index);
+    const MenuItem& Item(int index) const;
+    // Inserts a new child before position index (0 <= index <= Count()) and returns it; throws
+    // std::out_of_range otherwise. Children live as long as their parent.
+    MenuItem& Insert(int index, std::string caption);
+    MenuItem& Add(std::string caption) { return Insert(Count(), std::move(caption)); }
+
+private:
+    std::string caption_;
+    bool checked_ = false;
+    bool enabled_ = true;
+    ClickHandler on_click_;
+    std::vector<std::unique_ptr<MenuItem>> items_;
+};
+
+class PopupMenu {
+public:
+    virtual ~PopupMenu() = default;
+    // The root item; its children are the lines of the menu.
+    MenuItem& Items() { return items_; }
+    const MenuItem& Items() const { return items_; }
+    // Shows the menu at the mouse pointer and returns when it has closed. The handler of a clicked
+    // item runs afterwards from the message loop (as a posted command would), through RunHandler.
+    virtual void PopupAtPointer() = 0;
+
+private:
+    MenuItem items_;
+};
+
+// Makes an empty popup menu of the platform.
+std::unique_ptr<PopupMenu> MakePopupMenu();
+void SetPopupMenuFactory(std::function<std::unique_ptr<PopupMenu>()> factory);
+
+}  // namespace tesra::platform

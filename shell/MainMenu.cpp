@@ -1,0 +1,155 @@
+#include "shell/MainMenu.h"
+
+#include <curl/curl.h>
+
+#include <algorithm>
+#include <memory>
+#include <optional>
+
+#include "platform/Application.h"
+#include "platform/MessageBox.h"
+#include "support/Exception.h"
+#include "support/IniFile.h"
+
+namespace tesra {
+namespace {
+
+bool IsBlank(char c) {
+    const auto code = static_cast<unsigned char>(c);
+    return code >= 1 && code <= 32;
+}
+
+std::size_t SkipBlanks(const std::string& text, std::size_t i) {
+    while (i < text.size() && IsBlank(text[i])) ++i;
+    return i;
+}
+
+// A quoted entry starting at the quote at i; i moves past the closing quote. A quote left open
+// runs to the end of the text.
+std::string QuotedEntry(const std::string& text, std::size_t& i) {
+    std::string entry;
+    for (++i; i < text.size(); ++i) {
+        if (text[i] != '"') {
+            entry += text[i];
+        } else if (i + 1 < text.size() && text[i + 1] == '"') {
+            entry += '"';
+            ++i;
+        } else {
+            ++i;
+            break;
+        }
+    }
+    return entry;
+}
+
+std::string PlainEntry(const std::string& text, std::size_t& i) {
+    const std::size_t start = i;
+    while (i < text.size() && static_cast<unsigned char>(text[i]) > 32 && text[i] != ',') ++i;
+    return text.substr(start, i - start);
+}
+
+std::string FillName(const std::string& format, const std::string& name) {
+    std::string text = format;
+    text.replace(text.find("%s"), 2, name);
+    return text;
+}
+
+[[noreturn]] void ShowErrorAndAbort(const std::string& text) {
+    const std::string title = platform::App().Title();
+    platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_OK | platform::MB_ICONSTOP);
+    throw SilentAbort();
+}
+
+struct Origin {
+    std::string scheme;
+    std::string host;
+    std::string port;
+};
+
+std::string LowerAscii(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
+    return text;
+}
+
+std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
+    char* value = nullptr;
+    if (curl_url_get(url, part, &value, flags) != CURLUE_OK) return std::nullopt;
+    std::string result = value;
+    curl_free(value);
+    return result;
+}
+
+std::optional<Origin> OriginOf(const std::string& address) {
+    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), curl_url_cleanup);
+    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return std::nullopt;
+    auto scheme = UrlPart(url.get(), CURLUPART_SCHEME, 0);
+    auto host = UrlPart(url.get(), CURLUPART_HOST, 0);
+    auto port = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (!scheme || !host || !port) return std::nullopt;
+    Origin origin{LowerAscii(*scheme), LowerAscii(*host), *port};
+    if (origin.scheme != "http" && origin.scheme != "https") return std::nullopt;
+    return origin;
+}
+
+}  // namespace
+
+std::vector<std::string> SplitCommaList(const std::string& text) {
+    std::vector<std::string> entries;
+    // A zero character ends the list, as it ends the platform's text.
+    const std::size_t end = std::min(text.find('\0'), text.size());
+    const std::string list = text.substr(0, end);
+    std::size_t i = SkipBlanks(list, 0);
+    while (i < list.size()) {
+        entries.push_back(list[i] == '"' ? QuotedEntry(list, i) : PlainEntry(list, i));
+        i = SkipBlanks(list, i);
+        if (i < list.size() && list[i] == ',') {
+            if (i + 1 == list.size()) entries.emplace_back();
+            i = SkipBlanks(list, i + 1);
+        }
+    }
+    return entries;
+}
+
+std::string TrimBlanks(const std::string& text) {
+    std::size_t begin = 0;
+    std::size_t end = text.size();
+    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
+    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
+    return text.substr(begin, end - begin);
+}
+
+platform::MenuItem& CreateMenuItem(platform::MenuItem& group, const std::string& caption,
+                                   const platform::MenuItem::ClickHandler& onClick) {
+    platform::MenuItem& item = group.Add(TrimBlanks(caption));
+    if (!item.IsSeparator()) item.SetOnClick(onClick);
+    return item;
+}
+
+void BuildTrayMenu(platform::MenuItem& menu, const TIniFile& menuIni, const platform::MenuItem::ClickHandler& onClick) {
+    const std::vector<std::string> keys = menuIni.ReadSection("MainMenu");
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const std::string caption = TrimBlanks(keys[i]);
+        // A menu shorter than the designed one takes the groups at its end.
+        platform::MenuItem& group = menu.Insert(std::min(static_cast<int>(i) + 2, menu.Count()), caption);
+        for (const std::string& entry : SplitCommaList(menuIni.ReadString("MainMenu", caption, ""))) {
+            CreateMenuItem(group, entry, onClick);
+        }
+    }
+}
+
+void MenuItemClick(const std::string& caption, const TIniFile& menuIni, const MenuClickContext& context) {
+    if (!context.isMainWindowVisible()) context.showMainWindow();
+    const std::string command = TrimBlanks(menuIni.ReadString("Menus", caption, ""));
+    if (command.empty()) ShowErrorAndAbort(FillName("菜单项“%s”没有配置命令行", caption));
+    if (!context.documentCompleted()) ShowErrorAndAbort("浏览还没完成，请稍等");
+    if (IsSameOrigin(command, context.startAddress)) context.navigate(command);
+}
+
+bool IsSameOrigin(const std::string& address, const std::string& other) {
+    const std::optional<Origin> a = OriginOf(address);
+    const std::optional<Origin> b = OriginOf(other);
+    return a && b && a->scheme == b->scheme && a->host == b->host && a->port == b->port;
+}
+
+}  // namespace tesra

@@ -1,0 +1,158 @@
+#include "support/IniFile.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "support/TextCodec.h"
+
+namespace tesra {
+namespace {
+
+namespace fs = std::filesystem;
+
+class IniFileTest : public ::testing::Test {
+protected:
+    fs::path folder;
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "tesra-ini-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        folder = pattern;
+    }
+    void TearDown() override { fs::remove_all(folder); }
+
+    // Writes the UTF-8 text as the GBK file and returns its path.
+    std::string WriteGbk(const std::string& utf8, const std::string& name = "TesraBrowser.ini") {
+        return WriteBytes(Utf8ToGbk(utf8), name);
+    }
+    std::string WriteBytes(const std::string& bytes, const std::string& name = "TesraBrowser.ini") {
+        const fs::path path = folder / name;
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        return path.string();
+    }
+};
+
+TEST_F(IniFileTest, ReadStringRules) {
+    struct Row {
+        const char* name;
+        std::string content;
+        std::string section;
+        std::string key;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"plain", "[Menus]\n邮件=http://host/mail\n", "Menus", "邮件", "http://host/mail"},
+        {"section and key ignore case", "[MENUS]\nKey=v\n", "menus", "kEY", "v"},
+        {"spaces around key and value", "[S]\n   key   =   a value  \n", "S", "key", "a value"},
+        {"tabs and CR too", "[S]\r\n\tkey\t=\tv\t\r\n", "S", "key", "v"},
+        {"spaces around the section line", "  [ S ]  \nk=v\n", "S", "k", "v"},
+        {"double quotes dropped", "[S]\nk=\"C D\"\n", "S", "k", "C D"},
+        {"single quotes dropped", "[S]\nk='C D'\n", "S", "k", "C D"},
+        {"only the outer pair", "[S]\nk=\"\"a\"\"\n", "S", "k", "\"a\""},
+        {"spaces inside quotes kept", "[S]\nk= \" x \" \n", "S", "k", " x "},
+        {"mismatched quotes kept", "[S]\nk=\"abc'\n", "S", "k", "\"abc'"},
+        {"quote left open kept", "[S]\nk=\"abc\n", "S", "k", "\"abc"},
+        {"lone quote kept", "[S]\nk=\"\n", "S", "k", "\""},
+        {"empty quotes give empty", "[S]\nk=\"\"\n", "S", "k", ""},
+        {"quotes only around a part kept", "[S]\nk=\"A\",B\n", "S", "k", "\"A\",B"},
+        {"first equals sign splits", "[S]\nk=a=b\n", "S", "k", "a=b"},
+        {"empty value", "[S]\nk=\n", "S", "k", ""},
+        {"first of repeated keys", "[S]\nk=1\nK=2\n", "S", "k", "1"},
+        {"garbage lines ignored", "junk\n[S]\nno equals here\n;k=comment\n\x01\x02\nk=v\n", "S", "k", "v"},
+        {"comment is no entry", "[S]\n;k=v\n", "S", ";k", "<none>"},
+        {"entry before any section ignored", "k=v\n[S]\n", "S", "k", "<none>"},
+        {"key in another section", "[A]\nk=v\n[B]\n", "B", "k", "<none>"},
+        {"missing section", "[A]\nk=v\n", "C", "k", "<none>"},
+        {"bracket line without close is no section", "[S\nk=v\n", "S", "k", "<none>"},
+        {"no final newline", "[S]\nk=v", "S", "k", "v"},
+        {"Chinese value", "[System]\nIconName=蓝岸 办公\n", "System", "IconName", "蓝岸 办公"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        TIniFile ini(WriteGbk(row.content));
+        EXPECT_EQ(ini.ReadString(row.section, row.key, "<none>"), row.expected);
+    }
+}
+
+TEST_F(IniFileTest, ReadsGbkBytesAsUtf8) {
+    // "菜单" in GBK is B2 CB B5 A5.
+    TIniFile ini(WriteBytes("[MainMenu]\n\xB2\xCB\xB5\xA5=A,B\n"));
+    EXPECT_EQ(ini.ReadSection("MainMenu"), std::vector<std::string>{"菜单"});
+    EXPECT_EQ(ini.ReadString("MainMenu", "菜单", ""), "A,B");
+}
+
+TEST_F(IniFileTest, BrokenGbkNeverSwallowsALineBreak) {
+    TIniFile ini(WriteBytes("[S]\na=x\xB2\nb=y\n"));
+    EXPECT_EQ(ini.ReadString("S", "b", ""), "y");
+    EXPECT_EQ(ini.ReadString("S", "a", ""), "x?");
+}
+
+TEST_F(IniFileTest, Utf8FileWithByteOrderMark) {
+    TIniFile ini(WriteBytes("\xEF\xBB\xBF[System]\nIconName=蓝岸\n"));
+    EXPECT_EQ(ini.ReadString("System", "IconName", ""), "蓝岸");
+}
+
+TEST_F(IniFileTest, ReadSectionKeepsFileOrder) {
+    TIniFile ini(WriteGbk("[MainMenu]\nB=1\n  A =2\nno entry\nc=3\nB=4\n[Other]\nx=1\n"));
+    EXPECT_EQ(ini.ReadSection("mainmenu"), (std::vector<std::string>{"B", "A", "c", "B"}));
+    EXPECT_TRUE(ini.ReadSection("Nothing").empty());
+}
+
+TEST_F(IniFileTest, ThousandsOfGroupsAndVeryLongLines) {
+    std::string content = "[MainMenu]\n";
+    for (int i = 0; i < 5000; ++i) content += "组" + std::to_string(i) + "=A,B\n";
+    std::string longValue;
+    for (int i = 0; i < 20000; ++i) longValue += "项" + std::to_string(i) + ",";
+    content += "长=" + longValue + "\n";
+    TIniFile ini(WriteGbk(content));
+    const std::vector<std::string> keys = ini.ReadSection("MainMenu");
+    ASSERT_EQ(keys.size(), 5001u);
+    EXPECT_EQ(keys[0], "组0");
+    EXPECT_EQ(keys[4999], "组4999");
+    EXPECT_EQ(ini.ReadString("MainMenu", "组4321", ""), "A,B");
+    EXPECT_EQ(ini.ReadString("MainMenu", "长", ""), longValue);
+}
+
+TEST_F(IniFileTest, MissingFileGivesDefaults) {
+    TIniFile ini((folder / "absent.ini").string());
+    EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
+    EXPECT_EQ(ini.ReadInteger("S", "k", 7), 7);
+    EXPECT_TRUE(ini.ReadBool("S", "k", true));
+    EXPECT_TRUE(ini.ReadSection("S").empty());
+}
+
+TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow) {
+    const std::string path = WriteGbk("[Menus]\n邮件=\n");
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "");
+    WriteGbk("[Menus]\n邮件=http://host/mail\n");
+    EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "http://host/mail");
+    fs::remove(path);
+    EXPECT_EQ(ini.ReadString("Menus", "邮件", "gone"), "gone");
+}
+
+TEST_F(IniFileTest, ReadIntegerAndReadBool) {
+    struct Row {
+        std::string value;
+        std::int32_t expected;  // with default -7
+    };
+    const Row rows[] = {
+        {"0", 0},          {"1", 1},           {"-12", -12},         {"+5", 5},
+        {"0x1F", 31},      {"0X1f", 31},       {"$10", 16},          {"0xFFFFFFFF", -1},
+        {"0x7FFFFFFF", 2147483647}, {"0x100000000", -7}, {"2147483647", 2147483647}, {"2147483648", -7},
+        {"-2147483648", -2147483648}, {"-2147483649", -7}, {"0x", -7},  {"", -7},
+        {"abc", -7},       {"1 2", -7},        {"12a", -7},          {"\"5\"", 5},
+        {"0x0g", -7},      {"-", -7},          {"00012", 12},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.value);
+        TIniFile ini(WriteGbk("[System]\nIsCloseToTrayIcon=" + row.value + "\n"));
+        EXPECT_EQ(ini.ReadInteger("System", "IsCloseToTrayIcon", -7), row.expected);
+        const bool expectedBool = row.expected == -7 ? false : row.expected != 0;
+        EXPECT_EQ(ini.ReadBool("System", "IsCloseToTrayIcon", false), expectedBool);
+    }
+}
+
+}  // namespace
+}  // namespace tesra

@@ -1,0 +1,178 @@
+#pragma once
+// In-memory fakes of the platform services that the tray icon, the configured menu and the
+// new-message hint use.
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "platform/Application.h"
+#include "platform/MessageBox.h"
+#include "platform/NotifyIcon.h"
+#include "platform/PopupMenu.h"
+#include "platform/Timer.h"
+
+namespace tesra::fakes {
+
+class FakeApplication : public platform::Application {
+public:
+    std::string title = "蓝岸浏览器";
+    std::string iconFile = "/icons/app.ico";
+    bool minimized = false;
+    std::vector<std::string> calls;
+    std::function<void()> onMinimize;
+    std::function<void()> onRestore;
+
+    std::string Title() const override { return title; }
+    void SetTitle(const std::string& t) override { title = t; }
+    bool SetIconFile(const std::string& path) override {
+        iconFile = path;
+        return true;
+    }
+    void ProcessMessages() override { calls.push_back("ProcessMessages"); }
+    void Run() override {}
+    void Terminate() override {}
+    [[noreturn]] void Halt() override { throw std::logic_error("halt"); }
+    void SetMessageFilter(MessageFilter) override {}
+    bool IsKeyDown(int) const override { return false; }
+    bool IsMinimized() const override { return minimized; }
+    void Restore() override { calls.push_back("Restore"); }
+    void BringToFront() override { calls.push_back("BringToFront"); }
+    std::string IconFile() const override { return iconFile; }
+    void Minimize() override { calls.push_back("Minimize"); }
+    void SetTaskbarButtonVisible(bool visible) override { calls.push_back(visible ? "ShowTaskbar" : "HideTaskbar"); }
+    void SetOnMinimize(std::function<void()> handler) override { onMinimize = std::move(handler); }
+    void SetOnRestore(std::function<void()> handler) override { onRestore = std::move(handler); }
+};
+
+class FakeBoxes : public platform::MessageBoxes {
+public:
+    struct Box {
+        std::string text;
+        std::string caption;
+        unsigned flags;
+    };
+    std::vector<Box> shown;
+    int answer = platform::IDOK;
+    int Show(const std::string& text, const std::string& caption, unsigned flags) override {
+        shown.push_back({text, caption, flags});
+        return answer;
+    }
+};
+
+class FakeTimer : public platform::Timer {
+public:
+    int interval = 1000;
+    bool enabled = false;
+    int enableCount = 0;  // times SetEnabled(true) was called
+    std::function<void()> onTick;
+    void SetInterval(int ms) override { interval = ms; }
+    int Interval() const override { return interval; }
+    void SetEnabled(bool e) override {
+        if (e) ++enableCount;
+        enabled = e;
+    }
+    bool Enabled() const override { return enabled; }
+    void SetOnTick(std::function<void()> tick) override { onTick = std::move(tick); }
+    void Tick() {
+        if (onTick) onTick();
+    }
+};
+
+// Records every call; an add succeeds while a tray host is "present".
+class FakeNotifyIcons : public platform::NotifyIconHost {
+public:
+    struct Call {
+        platform::NotifyIconCommand command;
+        platform::NotifyIconData data;
+    };
+    static constexpr unsigned kTaskbarCreated = 0xC123;
+    bool trayPresent = true;
+    int shellVersion = 6;
+    std::vector<Call> calls;
+    std::map<platform::WindowId, MessageHandler> windows;
+    std::map<std::uint32_t, platform::NotifyIconData> shown;  // icons now in the tray, by id
+    platform::WindowId nextWindow = 100;
+    std::function<void()> onAdd;  // runs inside an add, before it answers
+
+    platform::WindowId CreateMessageWindow(MessageHandler handler) override {
+        windows[nextWindow] = std::move(handler);
+        return nextWindow++;
+    }
+    void DestroyMessageWindow(platform::WindowId window) override { windows.erase(window); }
+    bool Notify(platform::NotifyIconCommand command, const platform::NotifyIconData& data) override {
+        calls.push_back({command, data});
+        switch (command) {
+        case platform::NIM_ADD:
+            if (onAdd) onAdd();
+            if (!trayPresent) return false;
+            shown[data.id] = data;
+            return true;
+        case platform::NIM_MODIFY:
+            if (!shown.count(data.id)) return false;
+            shown[data.id] = data;
+            return true;
+        case platform::NIM_DELETE:
+            return shown.erase(data.id) > 0;
+        }
+        return false;
+    }
+    unsigned TaskbarCreatedMessage() const override { return kTaskbarCreated; }
+    void Broadcast(const platform::MessageRecord& message) override {
+        for (auto& [window, handler] : windows) {
+            platform::MessageRecord record = message;
+            record.target = window;
+            handler(record);
+        }
+    }
+    int ShellMajorVersion() const override { return shellVersion; }
+
+    std::intptr_t Send(platform::WindowId window, unsigned number, std::intptr_t wParam, std::intptr_t lParam) {
+        return windows.at(window)({window, number, wParam, lParam});
+    }
+    int Count(platform::NotifyIconCommand command) const {
+        int n = 0;
+        for (const Call& call : calls) n += call.command == command;
+        return n;
+    }
+};
+
+class FakePopupMenu : public platform::PopupMenu {
+public:
+    int popups = 0;
+    std::function<void()> whileOpen;
+    void PopupAtPointer() override {
+        ++popups;
+        if (whileOpen) whileOpen();
+    }
+};
+
+// Installs the fakes as the process-wide services for one test and takes them away afterwards.
+struct FakePlatform {
+    FakeApplication app;
+    FakeBoxes boxes;
+    FakeNotifyIcons notifyIcons;
+    std::vector<FakeTimer*> timers;
+
+    FakePlatform() {
+        platform::SetApp(&app);
+        platform::SetBoxes(&boxes);
+        platform::SetNotifyIcons(&notifyIcons);
+        platform::SetTimerFactory([this] {
+            auto timer = std::make_unique<FakeTimer>();
+            timers.push_back(timer.get());
+            return timer;
+        });
+    }
+    ~FakePlatform() {
+        platform::SetApp(nullptr);
+        platform::SetBoxes(nullptr);
+        platform::SetNotifyIcons(nullptr);
+        platform::SetTimerFactory(nullptr);
+    }
+};
+
+}  // namespace tesra::fakes
