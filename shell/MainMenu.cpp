@@ -6,10 +6,8 @@
 #include <memory>
 #include <optional>
 
-#include "platform/Application.h"
-#include "platform/MessageBox.h"
-#include "support/Exception.h"
 #include "support/IniFile.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -46,18 +44,6 @@ std::string PlainEntry(const std::string& text, std::size_t& i) {
     const std::size_t start = i;
     while (i < text.size() && static_cast<unsigned char>(text[i]) > 32 && text[i] != ',') ++i;
     return text.substr(start, i - start);
-}
-
-std::string FillName(const std::string& format, const std::string& name) {
-    std::string text = format;
-    text.replace(text.find("%s"), 2, name);
-    return text;
-}
-
-[[noreturn]] void ShowErrorAndAbort(const std::string& text) {
-    const std::string title = platform::App().Title();
-    platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_OK | platform::MB_ICONSTOP);
-    throw SilentAbort();
 }
 
 struct Origin {
@@ -141,7 +127,7 @@ void BuildTrayMenu(platform::MenuItem& menu, const TIniFile& menuIni, const plat
 void MenuItemClick(const std::string& caption, const TIniFile& menuIni, const MenuClickContext& context) {
     if (!context.isMainWindowVisible()) context.showMainWindow();
     const std::string command = TrimBlanks(menuIni.ReadString("Menus", caption, ""));
-    if (command.empty()) ShowErrorAndAbort(FillName("菜单项“%s”没有配置命令行", caption));
+    if (command.empty()) ShowErrorFmtAndAbort("菜单项“%s”没有配置命令行", {caption});
     if (!context.documentCompleted()) ShowErrorAndAbort("浏览还没完成，请稍等");
     if (IsSameOrigin(command, context.startAddress)) context.navigate(command);
 }

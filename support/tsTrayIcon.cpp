@@ -1,9 +1,9 @@
 #include "support/tsTrayIcon.h"
 
 #include "platform/Application.h"
-#include "platform/MessageBox.h"
 #include "platform/PopupMenu.h"
 #include "platform/Timer.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -41,11 +41,6 @@ constexpr BalloonRule kBalloonRules[] = {
 };
 
 platform::IconImage ApplicationIcon() { return platform::IconImage::FromFile(App().IconFile()); }
-
-void ShowInfo(const std::string& text) {
-    const std::string title = App().Title();
-    platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_OK | platform::MB_ICONINFORMATION);
-}
 
 }  // namespace
 
