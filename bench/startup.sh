@@ -17,6 +17,7 @@ export TESRA_SOURCE=$here TESRA_BUILD=${TESRA_BUILD_DIR:-$here/build}
 "$here/scripts/build.sh" --target TesraBrowser tesra-demo-server tesra-bench-floor tesra-bench-memory >/dev/null
 
 E2E_SUMMARY=0
+# shellcheck source=tests/e2e/lib.sh
 source "$here/tests/e2e/lib.sh"
 e2e_setup
 [ -n "${DISPLAY:-}" ] || e2e_start_display --tray
@@ -45,7 +46,7 @@ use_home() {
 load_time() {
   local deadline line
   deadline=$(_e2e_deadline 60)
-  until line=$(_e2e_curl "$SERVER_URL/__events?time=1" | grep -m 1 -E '^[0-9]+ load '); do
+  until line=$(grep -m 1 -E '^[0-9]+ load ' <<<"$(_e2e_curl "$SERVER_URL/__events?time=1")"); do
     _e2e_expired "$deadline" && return 1
     _e2e_alive "$PROGRAM_PID" || return 1
     sleep 0.01

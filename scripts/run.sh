@@ -15,6 +15,7 @@ export TESRA_SOURCE=$here TESRA_BUILD=${TESRA_BUILD_DIR:-$here/build}
 "$here/scripts/build.sh" --target TesraBrowser tesra-demo-server
 
 E2E_SUMMARY=0
+# shellcheck source=tests/e2e/lib.sh
 source "$here/tests/e2e/lib.sh"
 program=$TESRA_BUILD/platform/linux/TesraBrowser
 address=${1:-}
@@ -31,6 +32,7 @@ if [ -z "$address" ]; then
   e2e_start_server
   # Below /app/, so that the application's setup folder is /app/setup/.
   address="$SERVER_URL/app/index.html?main=true"
+  export no_proxy="127.0.0.1,localhost${no_proxy:+,$no_proxy}"
 fi
 echo "TesraBrowser $address"
 

@@ -2,6 +2,7 @@
 # The demo pages in a real WebKitGTK view (the bare start-up floor window): the facade and its reports,
 # the test pages' own behaviour, and the harness's display, window and screenshot helpers.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR
 source "$(dirname "$0")/lib.sh"
 e2e_setup
 e2e_start_display --tray

@@ -94,16 +94,12 @@ _e2e_cleanup() {
   exit "$status"
 }
 
-# A temp dir and the cleanup, without touching HOME (for scripts that run the program as the user).
+# A temp dir and the cleanup, leaving HOME, locale and proxies alone (for running the program as the user).
 e2e_init() {
   E2E_DIR=$(mktemp -d "${TMPDIR:-/tmp}/tesra-e2e.XXXXXX")
   trap _e2e_cleanup EXIT
   trap 'exit 130' INT
   trap 'exit 143' TERM
-  export LANG=C.UTF-8 LC_ALL=C.UTF-8
-  # Loopback only: no proxy may see the traffic.
-  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY ftp_proxy FTP_PROXY
-  export no_proxy='*' NO_PROXY='*'
   : "${TESRA_SOURCE:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
   : "${TESRA_BUILD:=$TESRA_SOURCE/build}"
   export TESRA_SOURCE TESRA_BUILD
@@ -125,6 +121,10 @@ _e2e_start_bus() {
 
 e2e_setup() {
   e2e_init
+  export LANG=C.UTF-8 LC_ALL=C.UTF-8
+  # Loopback only: no proxy may see the traffic.
+  unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY all_proxy ALL_PROXY ftp_proxy FTP_PROXY
+  export no_proxy='*' NO_PROXY='*'
   export HOME="$E2E_DIR/home"
   export XDG_CONFIG_HOME="$HOME/.config" XDG_DATA_HOME="$HOME/.local/share" XDG_CACHE_HOME="$HOME/.cache"
   export XDG_RUNTIME_DIR="$E2E_DIR/runtime"
@@ -148,7 +148,8 @@ _e2e_wait_until() {  # deadline, what, command...
   done
 }
 
-_e2e_wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id'; }
+# Pipes into grep -q can fail under pipefail when grep stops reading early, so outputs are taken whole.
+_e2e_wm_running() { [[ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null)" == *"window id"* ]]; }
 _e2e_tray_running() { xdotool search --classname '^trayer$'; }
 
 e2e_start_display() {
@@ -291,7 +292,7 @@ e2e_wait_no_window() {
   done
 }
 
-_e2e_is_dialog() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q '_NET_WM_WINDOW_TYPE_DIALOG'; }
+_e2e_is_dialog() { [[ "$(xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null)" == *_NET_WM_WINDOW_TYPE_DIALOG* ]]; }
 
 e2e_wait_dialog() {
   local deadline id
@@ -316,7 +317,7 @@ e2e_click_box() {
   xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus --sync "$id" >/dev/null 2>&1 || true
   xdotool key --clearmodifiers "$key"
   deadline=$(_e2e_deadline "${3:-}")
-  while xdotool search --onlyvisible --name "$1" 2>/dev/null | grep -qx "$id"; do
+  while grep -qx "$id" <<<"$(_e2e_visible_windows "$1")"; do
     _e2e_expired "$deadline" && { _e2e_note "the box /$1/ is still open after $key"; return 1; }
     sleep 0.1
   done
@@ -332,11 +333,11 @@ e2e_wait_event() {
   local deadline line
   deadline=$(_e2e_deadline "${2:-}")
   while :; do
-    line=$(e2e_events 2>/dev/null | grep -E -m 1 -- "$1" || true)
+    line=$(grep -E -m 1 -- "$1" <<<"$(e2e_events 2>/dev/null)" || true)
     [ -n "$line" ] && { echo "$line"; return 0; }
     if _e2e_expired "$deadline"; then
       _e2e_note "no event /$1/; the last ones were:"
-      e2e_events 2>/dev/null | tail -n 5 | cut -c1-200 >&2 || true
+      tail -n 5 <<<"$(e2e_events 2>/dev/null)" | cut -c1-200 >&2
       return 1
     fi
     sleep 0.1

@@ -2,6 +2,7 @@
 # The demo web server as the end-to-end tests use it: pages, setup resources below any folder, the
 # report channel, request counts, the misbehaving routes, HTTPS with the test CA, and a clean stop.
 set -euo pipefail
+# shellcheck source-path=SCRIPTDIR
 source "$(dirname "$0")/lib.sh"
 e2e_setup
 e2e_start_server --https
