@@ -49,3 +49,13 @@ NetworkIdentity* g_network = nullptr;
 NetworkIdentity& Network() { return Checked(g_network, "network identity"); }
 void SetNetwork(NetworkIdentity* network) { g_network = network; }
 }  // namespace tesra::platform
+
+#include "platform/SystemInfo.h"
+
+namespace tesra::platform {
+namespace {
+SystemInformation* g_system_information = nullptr;
+}
+SystemInformation& SystemInfo() { return Checked(g_system_information, "system information"); }
+void SetSystemInformation(SystemInformation* information) { g_system_information = information; }
+}  // namespace tesra::platform

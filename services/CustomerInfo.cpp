@@ -1,0 +1,81 @@
+#include "services/CustomerInfo.h"
+
+#include <cmath>
+#include <exception>
+
+#include "support/tsCommon.h"
+
+namespace tesra {
+namespace {
+
+bool IsLow(char c) { return static_cast<unsigned char>(c) <= 32; }
+
+std::string_view AsText(const platform::ProcessorBrand& brand, std::size_t offset, std::size_t length) {
+    return {reinterpret_cast<const char*>(brand.data()) + offset, length};
+}
+
+}  // namespace
+
+std::string TrimLowCharacters(std::string_view text) {
+    while (!text.empty() && IsLow(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsLow(text.back())) text.remove_suffix(1);
+    return std::string(text);
+}
+
+std::string BrandName(const platform::ProcessorBrand& brand) {
+    const std::size_t length = brand.back() == 0 ? brand.size() - 1 : brand.size();
+    return TrimLowCharacters(AsText(brand, 0, length));
+}
+
+std::string CpuText(const platform::ProcessorBrand& brand, unsigned processorCount) {
+    return BrandName(brand) + "," + std::to_string(processorCount) + "," + TrimLowCharacters(AsText(brand, 40, 4));
+}
+
+std::string MemoryText(std::uint64_t totalBytes) {
+    // nearbyint rounds in the default mode, to nearest with halves to even.
+    const double mebibytes = std::nearbyint(static_cast<double>(totalBytes) / 1024 / 1024);
+    return std::to_string(static_cast<std::uint64_t>(mebibytes));
+}
+
+std::string WindowsName(std::optional<platform::VersionNumber> number) {
+    if (!number) return "未知";
+    const auto [major, minor] = *number;
+    if (major <= 4) return "Windows NT";
+    if (major == 5 && minor == 0) return "Windows 2000";
+    if (major == 5 && minor == 1) return "Windows XP";
+    if (major == 5 && minor == 2) return "Windows 2003";
+    if (major == 6 && minor == 0) return "Windows Vista";
+    if (major == 6 && minor == 1) return "Windows 7";
+    if (major == 6 && minor == 2) return "Windows 8";
+    return "未知";
+}
+
+std::string OsVersionText(const platform::OsVersion& version) {
+    const std::string& servicePack = version.servicePack;
+    return WindowsName(version.number) + " " + servicePack.substr(0, servicePack.find('\0'));
+}
+
+std::string ReadCpuInfo(int) {
+    std::string result = "未知";
+    try {
+        const auto& system = platform::SystemInfo();
+        const auto brand = system.ProcessorBrandBytes().value_or(platform::ProcessorBrand{});
+        result = BrandName(brand);
+        result = CpuText(brand, system.ProcessorCount());
+    } catch (const std::exception&) {
+        ShowInfo("erro");
+    }
+    return result;
+}
+
+std::string ReadMemoryInfo() {
+    const auto total = platform::SystemInfo().TotalPhysicalMemory();
+    return total ? MemoryText(*total) : std::string();
+}
+
+std::string ReadOSVersion() {
+    const auto version = platform::SystemInfo().Version();
+    return version ? OsVersionText(*version) : std::string();
+}
+
+}  // namespace tesra

@@ -1,0 +1,36 @@
+#pragma once
+// The client machine as short texts: processor, physical memory, operating system, installed software.
+// Nothing is cached: every call asks the system again.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "platform/SystemInfo.h"
+
+namespace tesra {
+
+// Leading and trailing characters of code 32 or below (blanks, zero bytes, control characters) removed.
+std::string TrimLowCharacters(std::string_view text);
+// The brand bytes as text: a final zero byte dropped, then trimmed.
+std::string BrandName(const platform::ProcessorBrand& brand);
+// "<brand name>,<count>,<bytes 41 to 44 (ECX of the last leaf), trimmed>".
+std::string CpuText(const platform::ProcessorBrand& brand, unsigned processorCount);
+// Total memory in whole MiB, a half rounded to the even neighbour: 8 GiB gives "8192".
+std::string MemoryText(std::uint64_t totalBytes);
+// "Windows NT" up to major 4, the names of 5.0 to 6.2, "未知" for any other or no version.
+std::string WindowsName(std::optional<platform::VersionNumber> number);
+// The name, one space, the service-pack text up to its first zero byte.
+std::string OsVersionText(const platform::OsVersion& version);
+
+// The processor text (mode 0 is the only mode). On a failure an information box "erro" is shown and
+// the text is returned as far as it was built ("未知" before the brand was read). A processor
+// without brand leaves has an empty brand name.
+std::string ReadCpuInfo(int mode);
+// MemoryText of the machine; empty when the memory status cannot be read.
+std::string ReadMemoryInfo();
+// OsVersionText of the system; empty when the version cannot be read.
+std::string ReadOSVersion();
+
+}  // namespace tesra

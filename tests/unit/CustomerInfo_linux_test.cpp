@@ -1,0 +1,87 @@
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+#include <thread>
+
+#include "platform/linux/LinuxSystemInfo.h"
+#include "services/CustomerInfo.h"
+#include "SupportFakes.h"
+
+namespace tesra {
+namespace {
+using namespace tesra::testing;
+
+class LinuxCustomerInfoTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetApp(&app);
+        platform::SetBoxes(&boxes);
+        platform::SetSystemInformation(&system);
+    }
+    void TearDown() override { platform::SetSystemInformation(nullptr); }
+
+    FakeApp app;
+    FakeBoxes boxes;
+    platform::LinuxSystemInfo system;
+};
+
+TEST_F(LinuxCustomerInfoTest, ProcessorTextEndsWithTheLogicalProcessorCount) {
+    const unsigned count = system.ProcessorCount();
+    EXPECT_GE(count, 1u);
+    const std::string text = ReadCpuInfo(0);
+    EXPECT_TRUE(boxes.shown.empty());
+    std::smatch match;
+    ASSERT_TRUE(std::regex_match(text, match, std::regex("([^,]*),([0-9]+),([^,]{0,4})"))) << text;
+    EXPECT_EQ(match[2].str(), std::to_string(count));
+#if defined(__x86_64__) || defined(__i386__)
+    // Every x86 processor of this century has brand leaves.
+    ASSERT_TRUE(system.ProcessorBrandBytes().has_value());
+    EXPECT_FALSE(match[1].str().empty()) << text;
+#endif
+}
+
+TEST_F(LinuxCustomerInfoTest, MemoryIsAPositiveNumberOfMebibytes) {
+    const auto bytes = system.TotalPhysicalMemory();
+    ASSERT_TRUE(bytes.has_value());
+    const std::string text = ReadMemoryInfo();
+    ASSERT_TRUE(std::regex_match(text, std::regex("[1-9][0-9]*"))) << text;
+    EXPECT_EQ(text, MemoryText(*bytes));
+}
+
+TEST_F(LinuxCustomerInfoTest, SystemIsUnknownWithTheDistributionName) {
+    const auto version = system.Version();
+    ASSERT_TRUE(version.has_value());
+    EXPECT_FALSE(version->number.has_value());
+    EXPECT_FALSE(version->servicePack.empty());
+    const std::string text = ReadOSVersion();
+    EXPECT_EQ(text, "未知 " + version->servicePack);
+}
+
+TEST(BrandFromCpuInfo, TakesTheFirstModelName) {
+    struct Case {
+        const char* name;
+        std::string cpuinfo;
+        std::optional<std::string> expected;  // the 48 bytes, zero-padded
+    } cases[] = {
+        {"arm", "processor\t: 0\nBogoMIPS\t: 108.00\nmodel name\t: ARMv7 Processor rev 3 (v7l)\n"
+                "processor\t: 1\nmodel name\t: other\n",
+         std::string("ARMv7 Processor rev 3 (v7l)") + std::string(21, '\0')},
+        {"longer than 48", "model name : " + std::string(50, 'x') + "\n", std::string(48, 'x')},
+        {"empty name", "model name\t:\n", std::string(48, '\0')},
+        {"none", "processor\t: 0\nCPU implementer\t: 0x41\n", std::nullopt},
+        {"no colon", "model name\n", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::istringstream input(c.cpuinfo);
+        const auto brand = platform::BrandFromCpuInfo(input);
+        ASSERT_EQ(brand.has_value(), c.expected.has_value());
+        if (brand) {
+            EXPECT_EQ(std::string(brand->begin(), brand->end()), *c.expected);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace tesra
