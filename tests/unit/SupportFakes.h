@@ -14,6 +14,7 @@
 #include "platform/DebugChannel.h"
 #include "platform/FocusInfo.h"
 #include "platform/MessageBox.h"
+#include "platform/NetworkIdentity.h"
 #include "platform/Screen.h"
 
 namespace tesra::testing {
@@ -101,6 +102,15 @@ public:
         lastWithCursor = withCursor;
         return picture;
     }
+};
+
+class FakeNetwork : public platform::NetworkIdentity {
+public:
+    std::string name = "host-pc";
+    std::string address = "192.168.1.5";
+    std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return std::nullopt; }
+    std::string ComputerName() const override { return name; }
+    std::string ResolveOwnAddress() const override { return address; }
 };
 
 // A temporary home with its own XDG folders for the life of the object; restores nothing, since

@@ -1,0 +1,168 @@
+#include "support/tsException.h"
+
+#include <chrono>
+#include <fstream>
+
+#include "platform/Application.h"
+#include "platform/FocusInfo.h"
+#include "platform/MessageBox.h"
+#include "platform/Screen.h"
+#include "support/Exception.h"
+#include "support/Format.h"
+#include "support/JpegEncoder.h"
+#include "support/tsCommon.h"
+#include "support/tsFileUtils.h"
+#include "support/tsLog.h"
+
+namespace tesra {
+namespace {
+
+struct TranslationRow {
+    const char* pattern;
+    const char* replacement;
+};
+
+const TranslationRow kTranslations[] = {
+    {"Access violation", "非法地址访问"},
+    {"Operation aborted", "操作异常终止"},
+    {"select ", "查询执行失败"},
+    {"灾难性故障", "中间件非法地址访问"},
+    {"对象名", "查询执行失败"},
+};
+
+constexpr int kReportJpegQuality = 30;
+constexpr int kShowNoActivate = 4;
+
+// The report offer's state: the last screenshot and the entry record to attach to it.
+struct ReportState {
+    std::string screenshotPath;
+    std::string entryRecord;
+};
+ReportState g_report;
+
+std::string ControlText(platform::FocusInfo& focus) {
+    try {
+        return focus.FocusedControlText();
+    } catch (const std::exception&) {
+    }
+    try {
+        return "文本为‘" + focus.FocusedControlText() + "’";
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void WriteFile(const std::string& path, const std::string& bytes, std::ios::openmode mode) {
+    std::ofstream file(path, std::ios::binary | mode);
+    if (file) file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (file) file.close();
+    if (!file) throw Exception(Format("写入文件“%s”失败：%s", {path, LastErrorText()}));
+}
+
+}  // namespace
+
+std::string DescribeException(const std::exception& exception) {
+    platform::FocusInfo& focus = platform::TheFocusInfo();
+    std::string text;
+    if (auto form = focus.ActiveForm()) {
+        text = "光标在表单“" + form->caption + "”(" + form->name + ":" + form->className + ")";
+    }
+    if (auto control = focus.FocusedControl()) {
+        text += " 中控件“" + ControlText(focus) + "”(" + control->name + ":" + control->className + ")";
+    }
+    if (!text.empty()) text += " 时, ";
+    return text + "发生 " + ExceptionClassName(exception) + " 异常：" + exception.what();
+}
+
+bool TranslateErrorText(std::string& text) {
+    bool matched = false;
+    for (const TranslationRow& row : kTranslations) {
+        if (ContainsText(row.pattern, text)) {
+            text = row.replacement;
+            matched = true;
+        }
+    }
+    return matched;
+}
+
+void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
+    if (stage != kStageShowDialog) {
+        if (stage == kStageSaveLog || stage == kStageSaved) proceed = false;
+        return;
+    }
+    std::string entryText;
+    bool isNew = true;
+    if (InheritsFromName(record.object, "Exception")) {
+        TtsCustomLog& log = ClientLog();
+        std::string message = record.object->what();
+        entryText = message;
+        if (log.IgnoreException(*record.object) || message == log.LastExceptionMessage()) {
+            isNew = false;
+        } else {
+            log.SetLastExceptionMessage(message);
+        }
+        proceed = log.IsDesignEnvironment();
+        bool sent = false;
+        if (isNew) {
+            entryText = DescribeException(*record.object) + "\r\n\r\n";
+            if (log.OfferReport()) {
+                OfferReportToUser(message, TtsCustomLog::EntryText(entryText + record.reportText, kLogDebug), sent);
+            }
+        }
+        if (!proceed && !sent) ShowError(message);
+    }
+    if (isNew) ClientLog().LogException(entryText + record.reportText);
+}
+
+void CaptureScreenReport(const std::string& path) {
+    std::string file = path;
+    if (file.empty()) {
+        std::string folder = ClientLog().GetLogPath();
+        ForceFolder(folder);
+        file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
+    }
+    g_report.screenshotPath = file;
+    platform::Picture picture = platform::TheScreen().CapturePrimary(true);
+    if (picture.Empty()) throw Exception("截取屏幕失败");
+    WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
+    if (!g_report.entryRecord.empty()) WriteFile(file, "\r\n" + g_report.entryRecord, std::ios::app);
+}
+
+void OfferReportToUser(const std::string& message, const std::string& entryRecord, bool& sent) {
+    g_report.screenshotPath.clear();
+    g_report.entryRecord = entryRecord;
+    SetWaitCursor();
+    try {
+        CaptureScreenReport("");
+    } catch (const std::exception& e) {
+        ClientLog().LogExceptionWithCaption("打印屏幕出错", e);
+    }
+    ResetCursor();
+    std::string text = message;
+    if (g_report.screenshotPath.empty() || !TranslateErrorText(text)) return;
+    if (!ConfirmApp(ReportDialogText(text, g_report.screenshotPath))) return;
+    sent = true;
+    RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), kShowNoActivate);
+    platform::App().BringToFront();
+}
+
+std::string ReportDialogText(const std::string& translated, const std::string& screenshotPath) {
+    const std::string lines =
+        "系统发生内部错误：“%s”\r"
+        "\r"
+        "请按“确定”继续，系统将通过网络发送该错误详情给蓝岸公司，\r"
+        "　公司将借此信息不断改进产品，以便能更好地为您服务，\r"
+        "　发送将在后台进行，不会影响您正常使用；\r"
+        "按“取消”则不发送，您可以用其它方式提供以下文件给公司，非常感谢：\r"
+        "　%s";
+    return Format(lines, {translated, screenshotPath});
+}
+
+std::string UpdaterCommandLine(const std::string& screenshotPath) {
+    // Quoted, so that a program folder with blanks still names one program.
+    return QuoteCommandArgument(GetProgramFolder() + "ksUpdate") + " /SendLog " + QuoteCommandArgument(screenshotPath);
+}
+
+const std::string& LastScreenshotPath() { return g_report.screenshotPath; }
+
+}  // namespace tesra

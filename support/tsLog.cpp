@@ -1,0 +1,173 @@
+#include "support/tsLog.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <stdexcept>
+#include <system_error>
+
+#include "platform/Folders.h"
+#include "services/MachineAddress.h"
+#include "support/CrashReporting.h"
+#include "support/Exception.h"
+#include "support/TextCodec.h"
+#include "support/tsCommon.h"
+#include "support/tsException.h"
+
+namespace tesra {
+namespace {
+
+const char* const kLevelNames[kLogLevelCount] = {"调试", "信息", "警告", "错误", "异常",
+                                                 "系统", "设计", "操作", "入侵", "删除"};
+
+// The version reader is not part of the program yet: reading always fails, so the client version
+// is the file name alone.
+std::string ReadProgramFileVersion() { throw Exception("no version reader"); }
+
+std::string ComputeClientVersion() {
+    std::string name = GetProgramFileName();
+    try {
+        return name + " " + ReadProgramFileVersion();
+    } catch (const std::exception&) {
+        return name;
+    }
+}
+
+// An open failure, told apart from the other failures of an append.
+class OpenFailure : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Appends in one write under the caller's lock; the header goes first into an empty file. When
+// the write fails the file is cut back to its old size, so no partial entry stays behind.
+void AppendToLog(const std::string& fileName, const std::string& entryText) {
+    std::FILE* file = std::fopen(fileName.c_str(), "ab");
+    if (!file) throw OpenFailure(LastErrorText());
+    std::fseek(file, 0, SEEK_END);
+    long size = std::ftell(file);
+    std::string chunk = size == 0 ? kLogFileHeader : "";
+    chunk += entryText;
+    chunk += "\r\n";
+    bool written = std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size() && std::fflush(file) == 0;
+    std::string error = written ? "" : LastErrorText();
+    if (std::fclose(file) != 0 && written) {
+        written = false;
+        error = LastErrorText();
+    }
+    if (written) return;
+    std::error_code ignored;
+    if (size >= 0) std::filesystem::resize_file(fileName, static_cast<std::uintmax_t>(size), ignored);
+    throw std::runtime_error(error);
+}
+
+std::mutex g_instanceMutex;
+const LogClass* g_logClass = nullptr;
+// Lives to the end of the process, so that logging from late exit code still finds it.
+TtsCustomLog* g_instance = nullptr;
+
+}  // namespace
+
+std::string LogLevelName(int level) { return level >= 0 && level < kLogLevelCount ? kLevelNames[level] : ""; }
+
+bool TtsCustomLog::IsDesignEnvironment() { return IsDevEnvironmentRunning(); }
+bool TtsCustomLog::IsQuietMode() { return false; }
+bool TtsCustomLog::IsSpecificException(const std::exception& exception) {
+    return ExceptionClassName(exception) != "Exception";
+}
+bool TtsCustomLog::IgnoreException(const std::exception&) { return false; }
+bool TtsCustomLog::OfferReport() { return false; }
+void TtsCustomLog::DoClientLog(const std::string&) {}
+std::string TtsCustomLog::GetLogFileName() { return "tesra.elf"; }
+
+std::string TtsCustomLog::EntryText(const std::string& text, int level) {
+    TtsCustomLogItem item(text, level);
+    return item.SaveToString();
+}
+
+void TtsCustomLog::LogText(const std::string& text, int level) { DoClientLog(EntryText(text, level)); }
+void TtsCustomLog::LogError(const std::string& text) { LogText(text, kLogError); }
+void TtsCustomLog::LogException(const std::string& text) { LogText(text, kLogException); }
+
+void TtsCustomLog::LogExceptionWithCaption(const std::string& caption, const std::exception& exception) {
+    LogException(caption + DescribeException(exception));
+}
+
+std::string TtsLog::GetLogPath() { return platform::LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/"; }
+
+void TtsLog::DoClientLog(const std::string& entryText) {
+    std::lock_guard lock(mutex_);
+    std::string fileName;
+    try {
+        std::string folder = GetLogPath();
+        ForceFolder(folder);
+        fileName = folder + GetLogFileName();
+        AppendToLog(fileName, entryText);
+    } catch (const OpenFailure& e) {
+        // The existing file is left as it is: an entry is lost rather than the log.
+        DebugTraceFmt("TtsLog.DoClientLog 出错在打开文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
+    } catch (const std::exception& e) {
+        DebugTraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
+    }
+}
+
+TtsCustomLogItem::TtsCustomLogItem(std::string text, int level) : text_(std::move(text)), level_(level) {
+    SetElementName("Log");
+}
+
+std::string TtsCustomLogItem::GetTime() const { return fixedTime_.empty() ? NowText() : fixedTime_; }
+
+std::string TtsCustomLogItem::GetClientVersion() const {
+    static const std::string version = ComputeClientVersion();
+    return version;
+}
+
+// The machine's identity must not cost the entry: without it the entry is still written.
+std::string TtsCustomLogItem::GetHost() const {
+    try {
+        return GetComputerNameUpper();
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+std::string TtsCustomLogItem::GetIPAddress() const {
+    try {
+        return GetLocalIP();
+    } catch (const std::exception&) {
+        return "127.0.0.1";
+    }
+}
+
+std::vector<PublishedProperty> TtsCustomLogItem::PublishedProperties() const {
+    auto list = TtsXMLElementObject::PublishedProperties();
+    list.push_back({"Time", [this] { return GetTime(); }});
+    list.push_back({"ClientVersion", [this] { return GetClientVersion(); }});
+    list.push_back({"Host", [this] { return GetHost(); }});
+    list.push_back({"IPAddress", [this] { return GetIPAddress(); }});
+    list.push_back({"Log", [this] { return text_; }});
+    list.push_back({"LogType", [this] { return GetLogType(); }});
+    return list;
+}
+
+void RegisterLogClass(const LogClass* logClass) {
+    if (!logClass) throw std::logic_error("RegisterLogClass without a class");
+    {
+        std::lock_guard lock(g_instanceMutex);
+        if (logClass == g_logClass) return;
+        delete g_instance;
+        g_instance = nullptr;
+        g_logClass = logClass;
+    }
+    SetExceptionNotifyProc(ExceptionHook);
+    SetErrorNotifyProc(LogErrorNotification);
+}
+
+TtsCustomLog& ClientLog() {
+    std::lock_guard lock(g_instanceMutex);
+    if (!g_instance) g_instance = (g_logClass ? g_logClass : LogClassOf<TtsLog>())->create().release();
+    return *g_instance;
+}
+
+void LogErrorNotification(const std::string& text) { ClientLog().LogError(text); }
+
+}  // namespace tesra

@@ -1,0 +1,111 @@
+#pragma once
+// The client log: one XML element per entry, appended to the GBK file "tesra.elf".
+
+#include <cstdint>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "support/tsXMLObject.h"
+
+namespace tesra {
+
+// The first two lines of a new log file.
+inline constexpr char kLogFileHeader[] = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n";
+
+constexpr int kLogLevelCount = 10;
+constexpr int kLogDebug = 0;
+constexpr int kLogError = 3;
+constexpr int kLogException = 4;
+// "调试", "信息", "警告", "错误", "异常", "系统", "设计", "操作", "入侵", "删除"; empty beyond the table.
+std::string LogLevelName(int level);
+
+class TtsCustomLog {
+public:
+    virtual ~TtsCustomLog() = default;
+
+    // True in the development environment (see IsDevEnvironmentRunning).
+    virtual bool IsDesignEnvironment();
+    virtual bool IsQuietMode();
+    // True when the exception's class is not exactly "Exception".
+    virtual bool IsSpecificException(const std::exception& exception);
+    virtual bool IgnoreException(const std::exception& exception);
+    // Whether an exception offers the user to send a screenshot report.
+    virtual bool OfferReport();
+    // The log folder, ending in a path delimiter.
+    virtual std::string GetLogPath() = 0;
+    // Stores one serialised entry (GBK bytes); nothing here.
+    virtual void DoClientLog(const std::string& entryText);
+    virtual std::string GetLogFileName();
+
+    void LogText(const std::string& text, int level);
+    void LogError(const std::string& text);
+    void LogException(const std::string& text);
+    // The caption directly followed by the exception's description.
+    void LogExceptionWithCaption(const std::string& caption, const std::exception& exception);
+    // One entry serialised, as DoClientLog receives it.
+    static std::string EntryText(const std::string& text, int level);
+
+    // The message of the last exception that the exception hook treated as new.
+    const std::string& LastExceptionMessage() const { return lastExceptionMessage_; }
+    void SetLastExceptionMessage(const std::string& message) { lastExceptionMessage_ = message; }
+
+private:
+    std::string lastExceptionMessage_;
+};
+
+// The program's log: the folder Kestal/TesraBrowser/Log/ in the local application data, appends
+// serialised by a mutex, failures reported to the debug trace only.
+class TtsLog : public TtsCustomLog {
+public:
+    std::string GetLogPath() override;
+    void DoClientLog(const std::string& entryText) override;
+
+private:
+    std::mutex mutex_;
+};
+
+// One entry: the element "Log" with the attributes Time, ClientVersion, Host, IPAddress, Log and
+// LogType. Time, Host and IPAddress are taken when the entry is serialised.
+class TtsCustomLogItem : public TtsXMLElementObject {
+public:
+    TtsCustomLogItem(std::string text, int level);
+    std::string ClassName() const override { return "TtsCustomLogItem"; }
+
+    std::string GetTime() const;
+    std::string GetClientVersion() const;
+    std::string GetHost() const;
+    std::string GetIPAddress() const;
+    std::string GetLogType() const { return LogLevelName(level_); }
+    // Fixes the Time attribute instead of the clock.
+    void SetFixedTime(std::string time) { fixedTime_ = std::move(time); }
+
+protected:
+    std::vector<PublishedProperty> PublishedProperties() const override;
+
+private:
+    std::string text_;
+    int level_;
+    std::string fixedTime_;
+};
+
+// A log class as RegisterLogClass takes it: LogClassOf<TtsLog>().
+struct LogClass {
+    std::unique_ptr<TtsCustomLog> (*create)();
+};
+template <typename T>
+const LogClass* LogClassOf() {
+    static const LogClass logClass{[]() -> std::unique_ptr<TtsCustomLog> { return std::make_unique<T>(); }};
+    return &logClass;
+}
+
+// Remembers the class (replacing the instance of another class) and installs the exception hook
+// and the error-notification hook. Throws std::logic_error for no class.
+void RegisterLogClass(const LogClass* logClass);
+// The single log, created on first use from the registered class (TtsLog when none).
+TtsCustomLog& ClientLog();
+// The error-notification hook: LogError on the client log.
+void LogErrorNotification(const std::string& text);
+
+}  // namespace tesra

@@ -1,0 +1,85 @@
+#pragma once
+// A client log in a temporary home, with fake platform services, and readers of what it wrote.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <regex>
+#include <sstream>
+
+#include "platform/NetworkIdentity.h"
+#include "support/TextCodec.h"
+#include "support/tsCommon.h"
+#include "support/tsLog.h"
+#include "SupportFakes.h"
+
+namespace tesra::testing {
+
+class LogFixture : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetApp(&app);
+        platform::SetBoxes(&boxes);
+        platform::SetNetwork(&network);
+        platform::SetDebugChannel(&channel);
+        platform::SetAppCursor(&cursor);
+        platform::SetFocusInfo(&focus);
+        platform::SetScreen(&screen);
+        unsetenv("TESRA_DEV_ENVIRONMENT");
+        RegisterLogClass(LogClassOf<TtsLog>());
+        ClientLog().SetLastExceptionMessage("");
+    }
+    void TearDown() override {
+        platform::SetDebugChannel(nullptr);
+        platform::SetAppCursor(nullptr);
+        platform::SetFocusInfo(nullptr);
+    }
+
+    std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
+    std::filesystem::path LogFile() const { return LogFolder() / "tesra.elf"; }
+
+    static std::string ReadBytes(const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        return bytes.str();
+    }
+
+    // The log's entries as UTF-8, each without its "\n\r\n" ending; fails the test on a damaged file.
+    std::vector<std::string> Entries() const {
+        std::string text = GbkToUtf8(ReadBytes(LogFile()));
+        const std::string header = GbkToUtf8(kLogFileHeader);
+        EXPECT_EQ(text.substr(0, header.size()), header);
+        std::vector<std::string> entries;
+        size_t at = header.size();
+        while (at < text.size()) {
+            size_t end = text.find("/>\n\r\n", at);
+            EXPECT_NE(end, std::string::npos) << "incomplete entry at " << at;
+            if (end == std::string::npos) break;
+            entries.push_back(text.substr(at, end + 2 - at));
+            at = end + 5;
+        }
+        return entries;
+    }
+
+    // The entry for this text and level type, whatever the time.
+    static bool IsEntry(const std::string& entry, const std::string& escapedText, const std::string& levelName) {
+        static const std::regex time(R"(<Log Time="\d{4}-\d\d-\d\d \d\d:\d\d:\d\d" )");
+        std::string rest = " ClientVersion=\"" + GetProgramFileName() + "\" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" +
+                           escapedText + "\" LogType=\"" + levelName + "\"/>";
+        std::smatch match;
+        return std::regex_search(entry, match, time) && match.position(0) == 0 &&
+               entry.substr(static_cast<size_t>(match.length(0)) - 1) == rest;
+    }
+
+    TempHome home;
+    FakeApp app;
+    FakeBoxes boxes;
+    FakeNetwork network;
+    FakeChannel channel;
+    FakeCursor cursor;
+    FakeFocus focus;
+    FakeScreen screen;
+};
+
+}  // namespace tesra::testing

@@ -1,0 +1,214 @@
+#include "support/tsLog.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <thread>
+
+#include "LogTestSupport.h"
+#include "support/Exception.h"
+
+namespace tesra {
+namespace {
+namespace fs = std::filesystem;
+using testing::LogFixture;
+
+class ClientLogTest : public LogFixture {};
+
+TEST_F(ClientLogTest, FirstEntryWritesHeaderLaterEntriesAppend) {
+    EXPECT_FALSE(fs::exists(LogFile()));
+    ClientLog().LogError("第一条");
+    std::string first = ReadBytes(LogFile());
+    EXPECT_EQ(first.rfind("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n<Log Time=\"", 0), 0u);
+    EXPECT_EQ(first.substr(first.size() - 5), "/>\n\r\n");
+    EXPECT_NE(first.find(Utf8ToGbk("Log=\"第一条\" LogType=\"错误\"")), std::string::npos);  // GBK bytes
+
+    ClientLog().LogException("second");
+    std::string both = ReadBytes(LogFile());
+    EXPECT_EQ(both.substr(0, first.size()), first);
+    EXPECT_EQ(both.find("<?xml", 1), std::string::npos);
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_TRUE(IsEntry(entries[0], "第一条", "错误")) << entries[0];
+    EXPECT_TRUE(IsEntry(entries[1], "second", "异常")) << entries[1];
+    EXPECT_TRUE(boxes.shown.empty());
+    EXPECT_TRUE(channel.Lines().empty());
+}
+
+TEST_F(ClientLogTest, EmptyExistingFileGetsTheHeader) {
+    fs::create_directories(LogFolder());
+    std::ofstream(LogFile()).close();
+    ClientLog().LogError("x");
+    EXPECT_EQ(Entries().size(), 1u);
+}
+
+TEST_F(ClientLogTest, EntryTextsAreEscapedAndConverted) {
+    struct Case {
+        std::string text, inFile;
+    };
+    const Case cases[] = {
+        {"<&\"", "&lt;&amp;&quot;"},
+        {"a>b 'q'", "a&gt;b 'q'"},
+        {"line1\nline2", "line1\r\nline2"},
+        {"line1\r\nline2", "line1\r\nline2"},
+        {"\nfirst", "\r\nfirst"},
+        {"tab\there\rcr", "tab\there\rcr"},
+        {"笑😀脸", "笑?脸"},           // no GBK character for the emoji
+        {"bad\xff\xfeutf8", "bad??utf8"},  // not UTF-8 at all
+        {"", ""},
+    };
+    for (const Case& c : cases) ClientLog().LogError(c.text);
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), std::size(cases));
+    for (size_t i = 0; i < entries.size(); ++i) {
+        SCOPED_TRACE(cases[i].text);
+        EXPECT_TRUE(IsEntry(entries[i], cases[i].inFile, "错误")) << entries[i];
+    }
+}
+
+TEST_F(ClientLogTest, EveryLevelHasItsName) {
+    const char* names[] = {"调试", "信息", "警告", "错误", "异常", "系统", "设计", "操作", "入侵", "删除"};
+    for (int level = 0; level < kLogLevelCount; ++level) ClientLog().LogText("level", level);
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 10u);
+    for (int level = 0; level < kLogLevelCount; ++level) {
+        SCOPED_TRACE(level);
+        EXPECT_EQ(LogLevelName(level), names[level]);
+        EXPECT_TRUE(IsEntry(entries[static_cast<size_t>(level)], "level", names[level]));
+    }
+    EXPECT_EQ(LogLevelName(10), "");
+}
+
+TEST_F(ClientLogTest, ConcurrentWritersGiveCompleteEntries) {
+    constexpr int kPerThread = 300;
+    auto writer = [](const std::string& text) {
+        for (int i = 0; i < kPerThread; ++i) ClientLog().LogError(text + std::to_string(i));
+    };
+    std::thread a(writer, "线程甲-");
+    std::thread b(writer, "thread B-");
+    a.join();
+    b.join();
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 2u * kPerThread);
+    int fromA = 0;
+    for (const std::string& entry : entries) {
+        bool isA = entry.find("线程甲-") != std::string::npos;
+        fromA += isA;
+        std::smatch number;
+        ASSERT_TRUE(std::regex_search(entry, number, std::regex(R"re(-(\d+)")re"))) << entry;
+        EXPECT_TRUE(IsEntry(entry, (isA ? "线程甲-" : "thread B-") + number[1].str(), "错误")) << entry;
+    }
+    EXPECT_EQ(fromA, kPerThread);
+}
+
+TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
+    fs::path data = home.Root() / "home/.local/share";
+    std::ofstream(data / "Kestal") << "a file where the folder should be";
+    ClientLog().LogError("丢失");
+    EXPECT_FALSE(fs::exists(LogFile()));
+    EXPECT_TRUE(boxes.shown.empty());
+    auto lines = channel.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    std::string folder = (data / "Kestal/TesraBrowser/Log/").string();
+    std::string expected = " - TtsLog.DoClientLog 出错在写文件: , 自动创建“" + folder + "”目录失败：Not a directory, <Log Time=";
+    EXPECT_EQ(lines[0].substr(19, expected.size()), expected) << lines[0];
+    EXPECT_TRUE(lines[0].ends_with("Log=\"丢失\" LogType=\"错误\"/>\n")) << lines[0];
+}
+
+TEST_F(ClientLogTest, UnopenableFileGivesTheOpenTraceAndNoFile) {
+    fs::create_directories(LogFile());  // a folder in the log file's place
+    ClientLog().LogError("x");
+    EXPECT_TRUE(fs::is_directory(LogFile()));
+    auto lines = channel.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find(" - TtsLog.DoClientLog 出错在打开文件: " + LogFile().string() + ", Is a directory, <Log "),
+              std::string::npos)
+        << lines[0];
+}
+
+TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
+    ClientLog().LogError("kept");
+    std::string before = ReadBytes(LogFile());
+    // The file may grow by ten bytes only: the next entry fails in the middle.
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit limited = old;
+    limited.rlim_cur = before.size() + 10;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    ClientLog().LogError("this entry does not fit");
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_EQ(ReadBytes(LogFile()), before);
+    auto lines = channel.Lines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_NE(lines[0].find("TtsLog.DoClientLog 出错在写文件: " + LogFile().string() + ", File too large, "), std::string::npos)
+        << lines[0];
+    ClientLog().LogError("after");
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_TRUE(IsEntry(entries[1], "after", "错误"));
+}
+
+TEST_F(ClientLogTest, ErrorBoxesWithNotifyAreLogged) {
+    ShowError("显示并记录", ErrorNotify::Yes);
+    ShowError("只显示");
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(IsEntry(entries[0], "显示并记录", "错误"));
+}
+
+TEST_F(ClientLogTest, HostAndAddressFollowTheMachine) {
+    network.address = "";  // no address of its own: the loopback address
+    network.name = "averyveryverylongname";
+    ClientLog().LogError("x");
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find("Host=\"AVERYVERYVERYLO\" IPAddress=\"127.0.0.1\""), std::string::npos) << entries[0];
+}
+
+TEST_F(ClientLogTest, ExceptionWithCaptionIsCaptionThenDescription) {
+    ClientLog().LogExceptionWithCaption("打印屏幕出错", Exception("坏了", "EInOutError"));
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_TRUE(IsEntry(entries[0], "打印屏幕出错发生 EInOutError 异常：坏了", "异常")) << entries[0];
+}
+
+class CountingLog : public TtsLog {
+public:
+    static inline int entries = 0;
+    void DoClientLog(const std::string&) override { ++entries; }
+};
+
+TEST_F(ClientLogTest, RegisteringAnotherClassReplacesTheInstance) {
+    TtsCustomLog* first = &ClientLog();
+    EXPECT_EQ(&ClientLog(), first);
+    RegisterLogClass(LogClassOf<TtsLog>());  // the same class: the instance stays
+    EXPECT_EQ(&ClientLog(), first);
+    RegisterLogClass(LogClassOf<CountingLog>());
+    ClientLog().LogError("counted");
+    NotifyError("counted too");
+    EXPECT_EQ(CountingLog::entries, 2);
+    EXPECT_FALSE(fs::exists(LogFile()));
+    EXPECT_THROW(RegisterLogClass(nullptr), std::logic_error);
+    RegisterLogClass(LogClassOf<TtsLog>());
+}
+
+TEST(TtsCustomLogDefaults, OverridableAnswers) {
+    CountingLog log;
+    EXPECT_FALSE(log.IsQuietMode());
+    EXPECT_FALSE(log.OfferReport());
+    EXPECT_FALSE(log.IgnoreException(Exception("x")));
+    EXPECT_FALSE(log.IsSpecificException(Exception("x")));
+    EXPECT_TRUE(log.IsSpecificException(Exception("x", "EAccessViolation")));
+    EXPECT_EQ(log.GetLogFileName(), "tesra.elf");
+    unsetenv("TESRA_DEV_ENVIRONMENT");
+    EXPECT_FALSE(log.IsDesignEnvironment());
+    setenv("TESRA_DEV_ENVIRONMENT", "1", 1);
+    EXPECT_TRUE(log.IsDesignEnvironment());
+    unsetenv("TESRA_DEV_ENVIRONMENT");
+}
+
+}  // namespace
+}  // namespace tesra
