@@ -10,7 +10,7 @@ public:
     void SetBusy(bool busy) override {
         GdkDisplay* display = gdk_display_get_default();
         if (!display) return;
-        GdkCursor* cursor = busy ? gdk_cursor_new_from_name(display, "wait") : nullptr;
+        GdkCursor* cursor = busy ? gdk_cursor_new_for_display(display, GDK_WATCH) : nullptr;
         GList* windows = gtk_window_list_toplevels();
         for (GList* item = windows; item; item = item->next) {
             GdkWindow* window = gtk_widget_get_window(GTK_WIDGET(item->data));

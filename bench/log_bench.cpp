@@ -1,0 +1,99 @@
+// Client log entries appended per second, with one and four threads, beside plain appends of the
+// same bytes (open, write, close per entry, as the log does). The log's cost over the plain append
+// is building the entry: time, machine name and address, XML escaping and GBK conversion, plus the
+// mutex. Prints the ratio of the two at the end. Runs in a temporary home.
+
+#include <benchmark/benchmark.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <map>
+#include <mutex>
+#include <string>
+
+#include "platform/DebugChannel.h"
+#include "platform/linux/LinuxNetworkIdentity.h"
+#include "support/tsLog.h"
+
+namespace {
+namespace fs = std::filesystem;
+
+const std::string kText = "发生 EAccessViolation 异常：Access violation at address 00401234 in module 'TesraBrowser'.\r\n\r\n";
+
+std::mutex g_resultsMutex;
+std::map<std::string, double> g_rates;
+
+fs::path TempHome() {
+    static const fs::path home = [] {
+        char pattern[] = "/tmp/tesra-log-bench-XXXXXX";
+        fs::path root = mkdtemp(pattern);
+        setenv("HOME", root.c_str(), 1);
+        setenv("XDG_DATA_HOME", (root / "data").c_str(), 1);
+        setenv("XDG_RUNTIME_DIR", root.c_str(), 1);
+        return root;
+    }();
+    return home;
+}
+
+void Record(benchmark::State& state, const std::string& name) {
+    state.SetItemsProcessed(state.iterations());
+    if (state.thread_index() != 0) return;
+    std::lock_guard lock(g_resultsMutex);
+    g_rates[name + "/" + std::to_string(state.threads())] = 0;  // filled in by the reporter
+}
+
+void BM_ClientLogEntry(benchmark::State& state) {
+    for (auto _ : state) tesra::ClientLog().LogError(kText);
+    Record(state, "log");
+}
+
+void BM_PlainAppend(benchmark::State& state) {
+    static const std::string bytes = tesra::TtsCustomLog::EntryText(kText, tesra::kLogError) + "\r\n";
+    const std::string path = (TempHome() / "plain.elf").string();
+    for (auto _ : state) {
+        std::FILE* file = std::fopen(path.c_str(), "ab");
+        std::fwrite(bytes.data(), 1, bytes.size(), file);
+        std::fclose(file);
+    }
+    Record(state, "plain");
+}
+
+BENCHMARK(BM_ClientLogEntry)->Threads(1)->Threads(4)->UseRealTime();
+BENCHMARK(BM_PlainAppend)->Threads(1)->Threads(4)->UseRealTime();
+
+// Keeps each benchmark's entries per second for the ratio.
+class RateReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        ConsoleReporter::ReportRuns(runs);
+        for (const Run& run : runs) {
+            auto rate = run.counters.find("items_per_second");
+            if (rate != run.counters.end()) rates[run.benchmark_name()] = rate->second;
+        }
+    }
+    std::map<std::string, double> rates;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    fs::path home = TempHome();
+    tesra::platform::LinuxNetworkIdentity network;
+    tesra::platform::SetNetwork(&network);
+    tesra::RegisterLogClass(tesra::LogClassOf<tesra::TtsLog>());
+    benchmark::Initialize(&argc, argv);
+    RateReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    for (const char* threads : {"1", "4"}) {
+        double log = reporter.rates["BM_ClientLogEntry/real_time/threads:" + std::string(threads)];
+        double plain = reporter.rates["BM_PlainAppend/real_time/threads:" + std::string(threads)];
+        if (log > 0 && plain > 0) {
+            std::printf("threads %s: log %.0f entries/s, plain append %.0f/s, log/plain = %.2f\n", threads, log, plain,
+                        log / plain);
+        }
+    }
+    std::error_code ignored;
+    fs::remove_all(home, ignored);
+    benchmark::Shutdown();
+}
