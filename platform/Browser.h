@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/Messages.h"
+#include "platform/PageLink.h"
 
 namespace tesra::platform {
 
@@ -38,6 +39,8 @@ public:
     // Identifies the control; keys typed in the page and the page's close requests are messages
     // with this target.
     virtual WindowId Handle() const = 0;
+    // The page bridge of the control's pages.
+    virtual PageLink& Page() = 0;
 };
 
 enum class FrameKind {

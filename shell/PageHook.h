@@ -8,17 +8,14 @@
 #include <vector>
 
 #include "platform/DocumentModel.h"
+#include "platform/PageLink.h"
 
 namespace tesra {
 
 constexpr char kPluginElementId[] = "tesrasilverlightobjectid";
 constexpr char kFacadeName[] = "__TesraFacade";
 
-struct BindOutcome {
-    bool bound = false;       // a facade received a scripting object
-    bool retryLater = false;  // a facade did not answer in time: the timer is to try again
-    std::vector<std::string> errors;  // messages to show in information boxes
-};
+using platform::BindOutcome;
 
 class PageHook {
 public:

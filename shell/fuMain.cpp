@@ -3,6 +3,8 @@
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
 #include "services/MachineAddress.h"
+#include "support/Exception.h"
+#include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
 
 namespace tesra {
@@ -62,11 +64,46 @@ void TfmMain::wbMainTitleChange(const std::string& text) {
     platform::App().SetTitle(text);
 }
 
-void TfmMain::wbDownloadComplete() {}
+void TfmMain::wbDownloadComplete() {
+    if (!FServiceBound) {
+        BindFacade();
+        platform::App().ProcessMessages();
+    }
+}
 
-void TfmMain::wbMainDocumentComplete(const std::string&) {
+void TfmMain::wbMainDocumentComplete(const std::string& url) {
     if (wbMain().State() != platform::ReadyState::Complete) return;
+    if (first_page_.empty()) first_page_ = url;
+    FServiceBound = false;
+    BindFacade();
+    if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
     FDocumentCompleted = true;
+}
+
+std::vector<std::string> TfmMain::TrustedAddresses() const {
+    std::vector<std::string> addresses{StartAddress};
+    if (!first_page_.empty()) addresses.push_back(first_page_);
+    return addresses;
+}
+
+void TfmMain::BindFacade() {
+    if (!wbMain().HasDocument()) {
+        ShowInfo("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
+        platform::App().Terminate();
+        return;
+    }
+    binding_ = true;
+    wbMain().Page().BindFacade(TrustedAddresses(), [this](const platform::BindOutcome& outcome) { OnBound(outcome, false); });
+}
+
+void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
+    if (!outcome.linkError.empty()) DebugTrace("BindFacade: " + outcome.linkError);
+    if (outcome.bound) FServiceBound = true;
+    if (outcome.retryLater) blink_timer_->SetEnabled(true);
+    // Still marked as binding while the boxes are open, so that the timer does not pile up more.
+    for (const auto& error : outcome.errors) ShowInfo(error);
+    binding_ = false;
+    if (fromTimer && !HasNewMessages && FServiceBound) blink_timer_->SetEnabled(false);
 }
 
 platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {
@@ -88,6 +125,10 @@ void TfmMain::FormClose() {
     if (answer == platform::IDOK) platform::App().Halt();
 }
 
-void TfmMain::TimerTick() {}
+void TfmMain::TimerTick() {
+    if (FServiceBound || binding_ || !wbMain().HasDocument()) return;
+    binding_ = true;
+    wbMain().Page().BindFacade(TrustedAddresses(), [this](const platform::BindOutcome& outcome) { OnBound(outcome, true); });
+}
 
 }  // namespace tesra

@@ -31,6 +31,7 @@ public:
     // FormShow: top-left corner of the screen, in front.
     void FormShow();
     void RefreshPage() { wbMain().Refresh(); }
+    bool ServiceBound() const { return FServiceBound; }
 
     platform::Frame& Frame() { return *frame_; }
     platform::BrowserControl& wbMain() { return frame_->Browser(); }
@@ -46,11 +47,21 @@ private:
     void FormClose();
     void TimerTick();
 
+    // The page hook.
+    void BindFacade();
+    void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
+    std::vector<std::string> TrustedAddresses() const;
+
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
     std::vector<std::unique_ptr<TfmNew>> popups_;
     std::map<std::string, TfmNew*> popup_windows_;
+    bool FServiceBound = false;
+    bool FClientInfoLogged = false;
     bool FDocumentCompleted = false;
+    bool HasNewMessages = false;
+    bool binding_ = false;  // a binding request is on its way to the page
+    std::string first_page_;  // where the first page really loaded, after any redirection
 };
 
 }  // namespace tesra

@@ -25,6 +25,7 @@ public:
     bool Listen();
     const std::string& SocketPath() const { return path_; }
     void SetHandler(const std::string& name, Handler handler) { handlers_[name] = std::move(handler); }
+    bool HasHandler(const std::string& name) const { return handlers_.count(name) > 0; }
 
     // The reply frame for one request frame body; used by the connections and by tests.
     GBytes* Answer(GBytes* request);

@@ -32,8 +32,10 @@ GtkWindow* OwnerWindow() {
 
 int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
     bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
-    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, IconType(flags),
-                                               okCancel ? GTK_BUTTONS_OK_CANCEL : GTK_BUTTONS_OK, "%s", text.c_str());
+    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, IconType(flags), GTK_BUTTONS_NONE, "%s", text.c_str());
+    // The program speaks Chinese whatever the desktop's language.
+    if (okCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "取消", GTK_RESPONSE_CANCEL);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "确定", GTK_RESPONSE_OK);
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);

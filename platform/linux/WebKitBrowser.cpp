@@ -33,7 +33,8 @@ std::string HostOf(const char* uri) {
 WebKitBrowser::WebKitBrowser(WebKitWebView* related)
     : view_(WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
                                     : webkit_web_view_new_with_context(SharedWebContext()))),
-      id_(NewWindowId()) {
+      id_(NewWindowId()),
+      page_(view_) {
     g_object_ref_sink(view_);
     SetWidgetId(GTK_WIDGET(view_), id_);
     WebKitSettings* settings = webkit_web_view_get_settings(view_);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/Browser.h"
+#include "platform/linux/WebKitPageLink.h"
 
 namespace tesra::platform {
 
@@ -22,6 +23,7 @@ public:
     bool HasDocument() const override { return has_document_; }
     std::string Url() const override;
     WindowId Handle() const override { return id_; }
+    PageLink& Page() override { return page_; }
 
     GtkWidget* Widget() const { return GTK_WIDGET(view_); }
     WebKitWebView* View() const { return view_; }
@@ -36,6 +38,7 @@ private:
 
     WebKitWebView* view_;
     WindowId id_;
+    WebKitPageLink page_;
     Events events_;
     ReadyState state_ = ReadyState::Uninitialized;
     bool has_document_ = false;

@@ -8,13 +8,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "platform/linux/WebContext.h"
-#include "platform/linux/bridge/BridgeProtocol.h"
 #include "shell/TesraBrowser.h"
 #include "shell/fuMain.h"
 
@@ -25,15 +25,6 @@ void InstallGlibTimers();
 using namespace tesra;
 
 namespace {
-
-void ServeBridge(platform::BridgeServer& bridge) {
-    bridge.SetHandler(bridge::kHello, [](GVariant* payload) {
-        guint64 pid = 0;
-        if (g_variant_is_of_type(payload, G_VARIANT_TYPE("(t)"))) g_variant_get(payload, "(t)", &pid);
-        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid));
-        return g_variant_new("(s)", StartAddress.c_str());
-    });
-}
 
 EntryActions LinuxEntryActions() {
     EntryActions actions;
@@ -78,9 +69,10 @@ int main(int argc, char** argv) {
     AutomationSwitches switches = ParseAutomationSwitches(args);
     if (switches.registerServer || switches.unregisterServer) app.Halt();
 
+    ProgramServices services(switches.automation);
     platform::BridgeServer bridge;
     bridge.Listen();
-    ServeBridge(bridge);
+    platform::ServeBridgeRequests(bridge, services);
     platform::ConfigureWebContext({nullptr, bridge.SocketPath()});
 
     app.SetTitle(kApplicationTitle);

@@ -94,3 +94,22 @@ TEST(BridgeClient, ReportsAnAbsentProgram) {
 
 }  // namespace
 }  // namespace tesra
+
+#include "platform/linux/BridgeRequests.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
+
+namespace tesra {
+namespace {
+
+TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
+    platform::BridgeServer server;
+    ProgramServices services(false);
+    platform::ServeBridgeRequests(server, services);
+    for (const char* name : bridge::kRequests) {
+        SCOPED_TRACE(name);
+        EXPECT_TRUE(server.HasHandler(name));
+    }
+}
+
+}  // namespace
+}  // namespace tesra

@@ -5,17 +5,36 @@
 // Web process -> UI process: blocking requests over a Unix stream socket. A frame is a 32-bit
 // little-endian byte count followed by a serialised GVariant: requests are "(sv)" (name, payload),
 // replies "(bsv)" (ok, error message, result).
-// UI process -> web process: WebKit user messages, answered asynchronously.
+// UI process -> web process: WebKit user messages to the page, answered asynchronously.
 
 #include <cstdint>
 
 namespace tesra::bridge {
 
-// Requests of the web process.
-constexpr char kHello[] = "Bridge.Hello";  // payload "(t)" process id; result "(s)" the start address
+// Requests of the web process: name, payload, result.
+constexpr char kHello[] = "Bridge.Hello";                           // "(t)" pid; "(s)" start address
+constexpr char kShowNewMessageHint[] = "Service.ShowNewMessageHint";  // "(i)" count; "()"
+constexpr char kClose[] = "Service.Close";                          // "()"; "()"
+constexpr char kGetCaptureImage[] = "Service.GetCaptureImage";      // "(i)" mode; "(s)" base64 JPEG
+constexpr char kRegisterHotKey[] = "Service.RegisterHotKey";        // "(iiit)" id, modifier, vk, facade; "(b)"
+constexpr char kRefresh[] = "Service.Refresh";                      // "()"; "()"
+constexpr char kVersionInfo[] = "Service.VersionInfo";              // "()"; "(s)"
+constexpr char kInstalledSoft[] = "Service.InstalledSoft";          // "()"; "(s)"
+constexpr char kObjectCreated[] = "Service.ObjectCreated";          // "()"; "()" a scripting object was handed out
+constexpr char kObjectReleased[] = "Service.ObjectReleased";        // "()"; "()" the page let one go
 
-// User messages to the page.
-constexpr char kPing[] = "Page.Ping";  // payload "s"; reply "s" the same text and the page's address
+constexpr const char* kRequests[] = {kHello, kShowNewMessageHint, kClose, kGetCaptureImage, kRegisterHotKey,
+                                     kRefresh, kVersionInfo, kInstalledSoft, kObjectCreated, kObjectReleased};
+
+// User messages to the page: name, parameters, reply parameters. Every reply starts with (ok, error).
+constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbas)" bound, retry, errors
+constexpr char kReportClient[] = "Page.ReportClient";    // "(ssss)" cpu, memory, os, software; "(bs)"
+constexpr char kInjectVersion[] = "Page.InjectVersion";  // "s" version; "(bs)"
+constexpr char kDoMessage[] = "Page.DoMessage";          // "(ss)" name, value; "(bs)"
+constexpr char kDoHotKey[] = "Page.DoHotKey";            // "s" key name; "(bs)"
+constexpr char kHotKey[] = "Page.HotKey";                // "(ti)" facade, hot-key id; "(bs)"
+
+constexpr const char* kPageMessages[] = {kBindFacade, kReportClient, kInjectVersion, kDoMessage, kDoHotKey, kHotKey};
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";

@@ -2,25 +2,51 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <exception>
 
 #include "platform/linux/bridge/BridgeProtocol.h"
+#include "platform/linux/bridge/JscDocument.h"
+#include "support/Exception.h"
 
 namespace tesra::bridge {
+namespace {
 
-PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath) : client_(std::move(socketPath)) {
+GVariant* Done() { return g_variant_new("(bs)", TRUE, ""); }
+
+// Lets pending events of this web process run, as the page would between two attempts.
+void ProcessPendingEvents() {
+    for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
+    }
+}
+
+}  // namespace
+
+PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath)
+    : client_(std::move(socketPath)), objects_(client_, facades_) {
     g_signal_connect(extension, "page-created", G_CALLBACK(&PageBridge::OnPageCreated), this);
+    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(&PageBridge::OnWindowObjectCleared), this);
+}
+
+void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self) {
+    if (!webkit_frame_is_main_frame(frame)) return;
+    PageState& state = static_cast<PageBridge*>(self)->StateOf(page);
+    g_clear_object(&state.context);
+    state.context = webkit_frame_get_js_context_for_script_world(frame, world);
+}
+
+JSCContext* PageBridge::MainContext(WebKitWebPage* page) {
+    PageState& state = StateOf(page);
+    if (!state.context) throw Exception("页面还没有文档");
+    return JSC_CONTEXT(g_object_ref(state.context));
 }
 
 void PageBridge::Hello() {
     if (greeted_) return;
     greeted_ = true;
     try {
-        GVariant* result = client_.Call(kHello, g_variant_new("(t)", static_cast<guint64>(getpid())));
-        const char* address = nullptr;
-        g_variant_get(result, "(&s)", &address);
-        start_address_ = address;
-        g_variant_unref(result);
+        g_variant_unref(client_.Call(kHello, g_variant_new("(t)", static_cast<guint64>(getpid()))));
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }
@@ -31,17 +57,112 @@ void PageBridge::OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointe
     g_signal_connect(page, "user-message-received", G_CALLBACK(&PageBridge::OnUserMessage), self);
 }
 
-gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer) {
-    const char* name = webkit_user_message_get_name(message);
-    if (g_strcmp0(name, kPing) == 0) {
-        GVariant* parameters = webkit_user_message_get_parameters(message);
-        const char* text = parameters ? g_variant_get_string(parameters, nullptr) : "";
-        std::string answer = std::string(text) + " " + (webkit_web_page_get_uri(page) ? webkit_web_page_get_uri(page) : "");
-        webkit_user_message_send_reply(message, webkit_user_message_new(kPing, g_variant_new_string(answer.c_str())));
-        return TRUE;
+gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer data) {
+    auto* self = static_cast<PageBridge*>(data);
+    std::string name = webkit_user_message_get_name(message);
+    if (std::none_of(std::begin(kPageMessages), std::end(kPageMessages), [&](const char* known) { return name == known; })) {
+        std::fprintf(stderr, "TesraBrowser page bridge: unknown message %s\n", name.c_str());
+        return FALSE;
     }
-    std::fprintf(stderr, "TesraBrowser page bridge: unknown message %s\n", name);
-    return FALSE;
+    GVariant* reply;
+    try {
+        reply = self->Serve(page, name, webkit_user_message_get_parameters(message));
+    } catch (const std::exception& e) {
+        reply = name == kBindFacade ? g_variant_new("(bsbbas)", FALSE, e.what(), FALSE, FALSE, nullptr)
+                                    : g_variant_new("(bs)", FALSE, e.what());
+    }
+    webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), reply));
+    return TRUE;
+}
+
+PageBridge::PageState& PageBridge::StateOf(WebKitWebPage* page) {
+    auto& state = pages_[webkit_web_page_get_id(page)];
+    if (!state) {
+        state = std::make_unique<PageState>();
+        const auto& trusted = state->trustedOrigins;
+        state->hook = std::make_unique<PageHook>(
+            [&trusted](const std::string& origin) { return std::find(trusted.begin(), trusted.end(), origin) != trusted.end(); },
+            ProcessPendingEvents);
+    }
+    return *state;
+}
+
+GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters) {
+    if (name == kBindFacade) return BindFacade(page, parameters);
+    if (name == kReportClient) {
+        const char *cpu, *memory, *os, *software;
+        g_variant_get(parameters, "(&s&s&s&s)", &cpu, &memory, &os, &software);
+        CallFacade(page, "DoMessage", {std::string("CPU"), std::string(cpu)});
+        CallFacade(page, "DoMessage", {std::string("Memory"), std::string(memory)});
+        CallFacade(page, "DoMessage", {std::string("OS"), std::string(os)});
+        CallFacade(page, "DoMessage", {std::string("Software"), std::string(software)});
+        CallFacade(page, "DoMessage", {std::string("LogClientInfo"), std::string()});
+        return Done();
+    }
+    if (name == kInjectVersion) {
+        JSCContext* context = MainContext(page);
+        std::string statement = VersionStatement(g_variant_get_string(parameters, nullptr));
+        JSCValue* result = jsc_context_evaluate(context, statement.c_str(), -1);
+        if (result) g_object_unref(result);
+        try {
+            ThrowIfException(context);
+        } catch (...) {
+            g_object_unref(context);
+            throw;
+        }
+        g_object_unref(context);
+        return Done();
+    }
+    if (name == kDoMessage) {
+        const char *message, *value;
+        g_variant_get(parameters, "(&s&s)", &message, &value);
+        CallFacade(page, "DoMessage", {std::string(message), std::string(value)});
+        return Done();
+    }
+    if (name == kDoHotKey) {
+        CallFacade(page, "DoHotKey", {std::string(g_variant_get_string(parameters, nullptr))});
+        return Done();
+    }
+    guint64 facade = 0;
+    gint32 id = 0;
+    g_variant_get(parameters, "(ti)", &facade, &id);
+    JSCValue* object = facades_.Find({facade});
+    if (!object) throw Exception("热键的回调对象已不存在");
+    JscObject(JSC_VALUE(g_object_ref(object)), nullptr).Call("DoHotKey", {id});
+    return Done();
+}
+
+GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses) {
+    PageState& state = StateOf(page);
+    state.trustedOrigins.clear();
+    GVariantIter iter;
+    const char* address;
+    g_variant_iter_init(&iter, trustedAddresses);
+    while (g_variant_iter_next(&iter, "&s", &address)) {
+        if (std::string origin = OriginOf(address); !origin.empty()) state.trustedOrigins.push_back(origin);
+    }
+    JSCContext* context = MainContext(page);
+    JSCValue* document = jsc_context_get_value(context, "document");
+    BindOutcome outcome;
+    if (document && jsc_value_is_object(document)) {
+        JscDocument top(document, [this](JSCContext* c) { return objects_.Create(c); });
+        outcome = state.hook->BindFacade(top);
+    } else if (document) {
+        g_object_unref(document);
+    }
+    g_object_unref(context);
+    GVariantBuilder errors;
+    g_variant_builder_init(&errors, G_VARIANT_TYPE("as"));
+    for (const auto& error : outcome.errors) g_variant_builder_add(&errors, "s", error.c_str());
+    return g_variant_new("(bsbbas)", TRUE, "", outcome.bound, outcome.retryLater, &errors);
+}
+
+void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {
+    auto host = StateOf(page).hook->FacadeHost();
+    if (!host) throw Exception("页面还没有绑定");
+    auto facade = host->Get(kFacadeName);
+    if (!facade) throw Exception("“__TesraFacade”不存在");
+    facade->Call(method, args);
 }
 
 }  // namespace tesra::bridge

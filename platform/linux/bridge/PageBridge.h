@@ -1,13 +1,16 @@
 #pragma once
-// The page bridge inside one web process: it owns the connection to the program and serves the
-// program's messages to the pages of this process.
+// The page bridge inside one web process: it owns the connection to the program, binds the pages'
+// facades and carries the program's calls into the pages of this process.
 
 #include <webkit2/webkit-web-extension.h>
 
+#include <map>
 #include <memory>
 #include <string>
 
 #include "platform/linux/bridge/BridgeClient.h"
+#include "platform/linux/bridge/ScriptingObjects.h"
+#include "shell/PageHook.h"
 
 namespace tesra::bridge {
 
@@ -16,12 +19,32 @@ public:
     PageBridge(WebKitWebExtension* extension, std::string socketPath);
 
 private:
+    // What the bridge keeps of one page: the addresses whose documents may be bound, and the hook with
+    // the last plug-in content object found.
+    struct PageState {
+        std::vector<std::string> trustedOrigins;
+        std::unique_ptr<PageHook> hook;
+        JSCContext* context = nullptr;  // the main frame's script context of the current document
+        ~PageState() { g_clear_object(&context); }
+    };
+
     static void OnPageCreated(WebKitWebExtension* extension, WebKitWebPage* page, gpointer self);
+    static void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self);
     static gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer self);
     void Hello();
+    // Answers one message of the program; throws tesra::Exception for a failure to report.
+    GVariant* Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters);
+    PageState& StateOf(WebKitWebPage* page);
+    // The main frame's script context (a new reference); throws when the page has none yet.
+    JSCContext* MainContext(WebKitWebPage* page);
+
+    GVariant* BindFacade(WebKitWebPage* page, GVariant* trustedAddresses);
+    void CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args);
 
     BridgeClient client_;
-    std::string start_address_;
+    FacadeTable facades_;
+    ScriptingObjects objects_;
+    std::map<guint64, std::unique_ptr<PageState>> pages_;
     bool greeted_ = false;
 };
 

@@ -1,0 +1,37 @@
+#pragma once
+// The program's side of the page bridge for one browser control: requests to the page, answered
+// later on the user-interface thread. The program never waits for a page.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace tesra::platform {
+
+struct BindOutcome {
+    bool bound = false;       // a facade received a scripting object
+    bool retryLater = false;  // a facade did not answer in time: the timer is to try again
+    std::vector<std::string> errors;  // messages to show in information boxes
+    std::string linkError;            // the page could not be asked at all; nothing was tried
+};
+
+class PageLink {
+public:
+    using Done = std::function<void(const std::string& error)>;  // empty error: success
+
+    virtual ~PageLink() = default;
+    // Binds the facade in the current document (or its frames) whose origin is one of the addresses'.
+    virtual void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) = 0;
+    // DoMessage "CPU", "Memory", "OS", "Software" and "LogClientInfo" on the bound facade.
+    virtual void ReportClient(const std::string& cpu, const std::string& memory, const std::string& os,
+                              const std::string& software, Done done) = 0;
+    // Runs "window. __TesraBrowser_IEVersion = " followed by the version in the main document.
+    virtual void InjectVersion(const std::string& version, Done done) = 0;
+    virtual void DoMessage(const std::string& name, const std::string& value, Done done) = 0;
+    virtual void DoHotKey(const std::string& key, Done done) = 0;
+    // DoHotKey(id) on a facade that the page handed over with a hot-key registration.
+    virtual void HotKey(std::uint64_t facade, std::int32_t id, Done done) = 0;
+};
+
+}  // namespace tesra::platform

@@ -1,0 +1,30 @@
+#pragma once
+// The page link over WebKit user messages to the page bridge of the view's web process.
+
+#include <webkit2/webkit2.h>
+
+#include "platform/PageLink.h"
+
+namespace tesra::platform {
+
+class WebKitPageLink final : public PageLink {
+public:
+    explicit WebKitPageLink(WebKitWebView* view) : view_(view) {}
+
+    void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) override;
+    void ReportClient(const std::string& cpu, const std::string& memory, const std::string& os, const std::string& software,
+                      Done done) override;
+    void InjectVersion(const std::string& version, Done done) override;
+    void DoMessage(const std::string& name, const std::string& value, Done done) override;
+    void DoHotKey(const std::string& key, Done done) override;
+    void HotKey(std::uint64_t facade, std::int32_t id, Done done) override;
+
+private:
+    // Sends the message; the reply's parameters (or null when the page could not answer) go to the handler.
+    void Send(const char* name, GVariant* parameters, std::function<void(GVariant* reply, const std::string& error)> handler);
+    void SendSimple(const char* name, GVariant* parameters, Done done);
+
+    WebKitWebView* view_;
+};
+
+}  // namespace tesra::platform

@@ -1,0 +1,152 @@
+#include "platform/linux/bridge/ScriptingObjects.h"
+
+#include <cstdio>
+
+#include "platform/linux/bridge/BridgeProtocol.h"
+#include "services/TesraBrowser_TLB.h"
+
+namespace tesra::bridge {
+
+FacadeTable::~FacadeTable() {
+    for (auto& [id, object] : objects_) g_object_unref(object);
+}
+
+FacadeRef FacadeTable::Add(JSCValue* object) {
+    objects_[++next_] = JSC_VALUE(g_object_ref(object));
+    return {next_};
+}
+
+JSCValue* FacadeTable::Find(FacadeRef ref) const {
+    auto it = objects_.find(ref.id);
+    return it == objects_.end() ? nullptr : it->second;
+}
+
+// The members' work, asked of the program.
+class ScriptingObjects::Channel final : public ServiceChannel {
+public:
+    explicit Channel(BridgeClient& client) : client_(client) {}
+
+    void ShowNewMessageHint(std::int32_t count) override { Void(kShowNewMessageHint, g_variant_new("(i)", count)); }
+    void Close() override { Void(kClose, g_variant_new("()")); }
+    std::string GetCaptureImage(std::int32_t mode) override { return Text(kGetCaptureImage, g_variant_new("(i)", mode)); }
+    bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override {
+        GVariant* result = client_.Call(kRegisterHotKey, g_variant_new("(iiit)", id, modifier, vk, static_cast<guint64>(facade.id)));
+        gboolean accepted = FALSE;
+        g_variant_get(result, "(b)", &accepted);
+        g_variant_unref(result);
+        return accepted;
+    }
+    void Refresh() override { Void(kRefresh, g_variant_new("()")); }
+    std::string VersionInfo() override { return Text(kVersionInfo, g_variant_new("()")); }
+    std::string InstalledSoft() override { return Text(kInstalledSoft, g_variant_new("()")); }
+
+private:
+    void Void(const char* name, GVariant* payload) { g_variant_unref(client_.Call(name, payload)); }
+    std::string Text(const char* name, GVariant* payload) {
+        GVariant* result = client_.Call(name, payload);
+        const char* text = "";
+        g_variant_get(result, "(&s)", &text);
+        std::string copy = text;
+        g_variant_unref(result);
+        return copy;
+    }
+
+    BridgeClient& client_;
+};
+
+namespace {
+
+struct Instance {
+    ScriptingObjects::Channel* channel;
+    FacadeTable* facades;
+    BridgeClient* client;
+    TTesraMessage message;
+};
+
+Variant ToVariant(JSCValue* value, const tlb::Param& param, FacadeTable& facades) {
+    if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return std::monostate{};
+    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{facades.Add(value)} : Variant{};
+    if (jsc_value_is_boolean(value)) return static_cast<bool>(jsc_value_to_boolean(value));
+    if (jsc_value_is_number(value)) return jsc_value_to_int32(value);
+    char* text = jsc_value_to_string(value);
+    Variant result = std::string(text ? text : "");
+    g_free(text);
+    return result;
+}
+
+JSCValue* FromVariant(JSCContext* context, const Variant& value) {
+    if (const auto* text = std::get_if<std::string>(&value)) return jsc_value_new_string(context, text->c_str());
+    if (const auto* flag = std::get_if<bool>(&value)) return jsc_value_new_boolean(context, *flag);
+    if (const auto* number = std::get_if<std::int32_t>(&value)) return jsc_value_new_number(context, *number);
+    return jsc_value_new_undefined(context);
+}
+
+JSCValue* Run(Instance* self, const tlb::Member& member, GPtrArray* args) {
+    JSCContext* context = jsc_context_get_current();
+    std::vector<Variant> values;
+    auto params = member.InParams();
+    for (size_t i = 0; i < params.size(); ++i) {
+        JSCValue* arg = args && i < args->len ? JSC_VALUE(g_ptr_array_index(args, i)) : nullptr;
+        values.push_back(ToVariant(arg, params[i], *self->facades));
+    }
+    TTesraMessage::InvokeResult result = self->message.Invoke(member.dispid, values);
+    if (result.hresult != tlb::S_OK) {
+        char code[32];
+        std::snprintf(code, sizeof code, "0x%08X", static_cast<unsigned>(result.hresult));
+        jsc_context_throw(context, result.description.empty() ? code : result.description.c_str());
+        return jsc_value_new_undefined(context);
+    }
+    return FromVariant(context, result.value);
+}
+
+}  // namespace
+
+ScriptingObjects::ScriptingObjects(BridgeClient& client, FacadeTable& facades) : client_(client), facades_(facades) {}
+
+JSCValue* ScriptingObjects::Invoke(gpointer instance, GPtrArray* args, gpointer member) {
+    return Run(static_cast<Instance*>(instance), *static_cast<const tlb::Member*>(member), args);
+}
+
+JSCValue* ScriptingObjects::Get(gpointer instance, gpointer member) {
+    return Run(static_cast<Instance*>(instance), *static_cast<const tlb::Member*>(member), nullptr);
+}
+
+void ScriptingObjects::Release(gpointer instance) {
+    auto* self = static_cast<Instance*>(instance);
+    try {
+        g_variant_unref(self->client->Call(kObjectReleased, g_variant_new("()")));
+    } catch (const BridgeError&) {
+        // The program is gone: nobody is counting any more.
+    }
+    delete self;
+}
+
+JSCClass* ScriptingObjects::ClassFor(JSCContext* context) {
+    auto* klass = static_cast<JSCClass*>(g_object_get_data(G_OBJECT(context), "tesra-scripting-class"));
+    if (klass) return klass;
+    klass = jsc_context_register_class(context, tlb::kClassName, nullptr, nullptr, &ScriptingObjects::Release);
+    for (const tlb::Member& member : tlb::Members()) {
+        auto* data = const_cast<tlb::Member*>(&member);
+        if (member.kind == tlb::Kind::PropertyGet) {
+            jsc_class_add_property(klass, member.name, JSC_TYPE_VALUE, G_CALLBACK(&ScriptingObjects::Get), nullptr, data, nullptr);
+        } else {
+            jsc_class_add_method_variadic(klass, member.name, G_CALLBACK(&ScriptingObjects::Invoke), data, nullptr, JSC_TYPE_VALUE);
+        }
+    }
+    g_object_set_data(G_OBJECT(context), "tesra-scripting-class", klass);
+    return klass;
+}
+
+JSCValue* ScriptingObjects::Create(JSCContext* context) {
+    static Channel channel(client_);
+    auto* instance = new Instance{&channel, &facades_, &client_, TTesraMessage(channel)};
+    JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
+    try {
+        g_variant_unref(client_.Call(kObjectCreated, g_variant_new("()")));
+    } catch (const BridgeError& e) {
+        std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
+    }
+    return object;
+}
+
+}  // namespace tesra::bridge

@@ -1,0 +1,31 @@
+#pragma once
+// The program's side of the scripting object: what each member does, on the one main window,
+// whichever page holds the object.
+
+#include "services/TesraMessageImpl.h"
+
+namespace tesra {
+
+class ProgramServices final : public ServiceChannel {
+public:
+    // automation: the program was started by the component system and ends when the last object
+    // handed out is released.
+    explicit ProgramServices(bool automation) : automation_(automation) {}
+
+    void ShowNewMessageHint(std::int32_t count) override;
+    void Close() override;
+    std::string GetCaptureImage(std::int32_t mode) override;
+    bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override;
+    void Refresh() override;
+    std::string VersionInfo() override;
+    std::string InstalledSoft() override;
+
+    void ObjectCreated() { ++objects_; }
+    void ObjectReleased();
+
+private:
+    bool automation_;
+    int objects_ = 0;
+};
+
+}  // namespace tesra
