@@ -12,6 +12,7 @@ namespace tesra::platform {
 struct BindOutcome {
     bool bound = false;       // a facade received a scripting object
     bool retryLater = false;  // a facade did not answer in time: the timer is to try again
+    bool hasFacadeHost = false;  // a plug-in content object has been found on this page (FFacadeHost)
     std::vector<std::string> errors;  // messages to show in information boxes
     std::string linkError;            // the page could not be asked at all; nothing was tried
 };

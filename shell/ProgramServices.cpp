@@ -1,6 +1,7 @@
 #include "shell/ProgramServices.h"
 
 #include "platform/Application.h"
+#include "services/CaptureScreen.h"
 #include "shell/fuMain.h"
 #include "support/Exception.h"
 
@@ -22,9 +23,18 @@ void ProgramServices::Close() {
     platform::App().Terminate();
 }
 
-std::string ProgramServices::GetCaptureImage(std::int32_t) { return {}; }
+std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(mode); }
 
-bool ProgramServices::RegisterHotKey(std::int32_t, std::int32_t, std::int32_t, FacadeRef) { return false; }
+bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) {
+    return MainWindow().HotKeys().RegisterHotKey(id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [facade](int pressed) {
+        // A facade that no longer answers goes to the general error handling.
+        if (TfmMain* main = TfmMain::Instance()) {
+            main->wbMain().Page().HotKey(facade.id, pressed, [](const std::string& error) {
+                if (!error.empty()) throw Exception(error, "EOleException");
+            });
+        }
+    });
+}
 
 void ProgramServices::Refresh() { MainWindow().RefreshPage(); }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
+#include "services/CaptureScreen.h"
 #include "services/MachineAddress.h"
 #include "support/Exception.h"
 #include "support/tsCommon.h"
@@ -13,6 +14,13 @@ namespace {
 TfmMain* g_main = nullptr;
 
 constexpr int kBlinkInterval = 500;
+
+void RunIgnoringErrors(const std::function<void()>& work) {
+    try {
+        work();
+    } catch (const std::exception&) {
+    }
+}
 
 }  // namespace
 
@@ -31,6 +39,7 @@ TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::M
     events.onDocumentComplete = [this](const std::string& url) { wbMainDocumentComplete(url); };
     events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
     wbMain().SetEvents(std::move(events));
+    platform::App().SetMessageFilter([this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     frame_->SetOnCloseRequest([this] { FormClose(); });
     frame_->SetOnEscape([this] { FormClose(); });
 
@@ -45,6 +54,7 @@ TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::M
 }
 
 TfmMain::~TfmMain() {
+    platform::App().SetMessageFilter(nullptr);
     if (g_main == this) g_main = nullptr;
 }
 
@@ -99,6 +109,7 @@ void TfmMain::BindFacade() {
 void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     if (!outcome.linkError.empty()) DebugTrace("BindFacade: " + outcome.linkError);
     if (outcome.bound) FServiceBound = true;
+    if (outcome.hasFacadeHost) has_facade_host_ = true;
     if (outcome.retryLater) blink_timer_->SetEnabled(true);
     // Still marked as binding while the boxes are open, so that the timer does not pile up more.
     for (const auto& error : outcome.errors) ShowInfo(error);
@@ -123,6 +134,57 @@ platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& op
 void TfmMain::FormClose() {
     int answer = platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL);
     if (answer == platform::IDOK) platform::App().Halt();
+}
+
+namespace {
+
+// The page's key shortcuts: Ctrl with one of these keys, and none of Alt, Esc, Shift, Space and Tab.
+const char* PageShortcut(int virtualKey) {
+    switch (virtualKey) {
+    case 'K': return "CtrlK";
+    case 'L': return "CtrlL";
+    case 'N': return "CtrlN";
+    case 'P': return "CtrlP";
+    case 'S': return "CtrlS";
+    default: return nullptr;
+    }
+}
+
+}  // namespace
+
+void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) {
+    using namespace platform;
+    if (!FServiceBound) return;
+    if (message.number == WM_CLOSE) {
+        handled = true;
+        if (message.target == wbMain().Handle()) {
+            App().Terminate();  // the main page called for closing
+        } else if (auto popup = popup_windows_.find(std::to_string(static_cast<std::int32_t>(message.target)));
+                   popup != popup_windows_.end()) {
+            popup->second->Close();
+            popup_windows_.erase(popup);
+        }
+        return;
+    }
+    if (!has_facade_host_) return;
+    // From here on every error is ignored.
+    auto ignore = [](const std::string&) {};
+    if (message.number == WM_SYSCOMMAND && message.wParam == SC_RESTORE) wbMain().Page().DoMessage("RESTORE", "", ignore);
+    if (message.target != wbMain().Handle()) return;
+    if (message.number != WM_KEYDOWN || (message.lParam & (1L << 31))) return;
+    const Application& app = App();
+    if (message.wParam == 'X') {
+        // The picture is not used: the shortcut only runs the capture.
+        if (app.IsKeyDown(VK_LWIN)) RunIgnoringErrors([] { CaptureImageBase64(1); });
+        if (app.IsKeyDown(VK_RWIN)) RunIgnoringErrors([] { CaptureImageBase64(0); });
+    }
+    const char* shortcut = PageShortcut(static_cast<int>(message.wParam));
+    bool otherKeys = app.IsKeyDown(VK_MENU) || app.IsKeyDown(VK_ESCAPE) || app.IsKeyDown(VK_SHIFT) ||
+                     app.IsKeyDown(VK_SPACE) || app.IsKeyDown(VK_TAB);
+    if (shortcut && app.IsKeyDown(VK_CONTROL) && !otherKeys) {
+        handled = true;
+        wbMain().Page().DoHotKey(shortcut, ignore);
+    }
 }
 
 void TfmMain::TimerTick() {

@@ -10,6 +10,7 @@
 #include "platform/Browser.h"
 #include "platform/Messages.h"
 #include "platform/Timer.h"
+#include "services/HotKeyState.h"
 #include "shell/fuNew.h"
 
 namespace tesra {
@@ -32,6 +33,11 @@ public:
     void FormShow();
     void RefreshPage() { wbMain().Refresh(); }
     bool ServiceBound() const { return FServiceBound; }
+    HotKeyState& HotKeys() { return hot_keys_; }
+
+    // The application-wide message filter: close requests of the pages, window restore and the
+    // page's key shortcuts reach the page's facade once it is bound.
+    void AppMessage(const platform::MessageRecord& message, bool& handled);
 
     platform::Frame& Frame() { return *frame_; }
     platform::BrowserControl& wbMain() { return frame_->Browser(); }
@@ -52,6 +58,7 @@ private:
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
     std::vector<std::string> TrustedAddresses() const;
 
+    HotKeyState hot_keys_;
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
     std::vector<std::unique_ptr<TfmNew>> popups_;
@@ -60,6 +67,7 @@ private:
     bool FClientInfoLogged = false;
     bool FDocumentCompleted = false;
     bool HasNewMessages = false;
+    bool has_facade_host_ = false;  // FFacadeHost lives in the page bridge; this tells whether it is set
     bool binding_ = false;  // a binding request is on its way to the page
     std::string first_page_;  // where the first page really loaded, after any redirection
 };

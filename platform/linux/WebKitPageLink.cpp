@@ -55,12 +55,13 @@ void WebKitPageLink::BindFacade(const std::vector<std::string>& trustedAddresses
         if (!failure.empty()) {
             outcome.linkError = failure;
         } else {
-            gboolean ok, bound, retry;
+            gboolean ok, bound, retry, host;
             const char* ignored;
             GVariantIter* errors = nullptr;
-            g_variant_get(reply, "(b&sbbas)", &ok, &ignored, &bound, &retry, &errors);
+            g_variant_get(reply, "(b&sbbbas)", &ok, &ignored, &bound, &retry, &host, &errors);
             outcome.bound = bound;
             outcome.retryLater = retry;
+            outcome.hasFacadeHost = host;
             const char* text;
             while (g_variant_iter_next(errors, "&s", &text)) outcome.errors.push_back(text);
             g_variant_iter_free(errors);

@@ -10,11 +10,15 @@
 
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
+#include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "platform/linux/WebContext.h"
+#include "platform/linux/X11HotKeys.h"
+#include "platform/linux/X11Screen.h"
+#include "services/CaptureScreen.h"
 #include "shell/TesraBrowser.h"
 #include "shell/fuMain.h"
 
@@ -64,6 +68,11 @@ int main(int argc, char** argv) {
     platform::SetWindows(&windows);
     platform::LinuxNetworkIdentity network;
     platform::SetNetwork(&network);
+    platform::X11Screen screen;
+    platform::SetScreen(&screen);
+    platform::GtkCaptureUi captureUi;
+    platform::SetCaptureUi(&captureUi);
+    platform::SetHotKeysFactory(platform::MakeX11HotKeys);
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);
@@ -76,6 +85,8 @@ int main(int argc, char** argv) {
     platform::ConfigureWebContext({nullptr, bridge.SocketPath()});
 
     app.SetTitle(kApplicationTitle);
+    // Made before the main window, so that Ctrl+Alt+T works for the whole run.
+    TScreenCapture::Instance().SetHostFinder([] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
     RunEntry(args, LinuxEntryActions());
     app.Halt();
 }

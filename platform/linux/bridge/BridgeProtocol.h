@@ -27,7 +27,7 @@ constexpr const char* kRequests[] = {kHello, kShowNewMessageHint, kClose, kGetCa
                                      kRefresh, kVersionInfo, kInstalledSoft, kObjectCreated, kObjectReleased};
 
 // User messages to the page: name, parameters, reply parameters. Every reply starts with (ok, error).
-constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbas)" bound, retry, errors
+constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbbas)" bound, retry, host found, errors
 constexpr char kReportClient[] = "Page.ReportClient";    // "(ssss)" cpu, memory, os, software; "(bs)"
 constexpr char kInjectVersion[] = "Page.InjectVersion";  // "s" version; "(bs)"
 constexpr char kDoMessage[] = "Page.DoMessage";          // "(ss)" name, value; "(bs)"

@@ -68,7 +68,7 @@ gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* messa
     try {
         reply = self->Serve(page, name, webkit_user_message_get_parameters(message));
     } catch (const std::exception& e) {
-        reply = name == kBindFacade ? g_variant_new("(bsbbas)", FALSE, e.what(), FALSE, FALSE, nullptr)
+        reply = name == kBindFacade ? g_variant_new("(bsbbbas)", FALSE, e.what(), FALSE, FALSE, FALSE, nullptr)
                                     : g_variant_new("(bs)", FALSE, e.what());
     }
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), reply));
@@ -154,7 +154,7 @@ GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses
     GVariantBuilder errors;
     g_variant_builder_init(&errors, G_VARIANT_TYPE("as"));
     for (const auto& error : outcome.errors) g_variant_builder_add(&errors, "s", error.c_str());
-    return g_variant_new("(bsbbas)", TRUE, "", outcome.bound, outcome.retryLater, &errors);
+    return g_variant_new("(bsbbbas)", TRUE, "", outcome.bound, outcome.retryLater, state.hook->FacadeHost() != nullptr, &errors);
 }
 
 void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {
