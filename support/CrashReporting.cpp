@@ -6,7 +6,9 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <mutex>
+#include <vector>
 
 #include "platform/FatalFault.h"
 #include "support/Exception.h"
@@ -65,8 +67,15 @@ struct FaultEntries {
     std::array<std::string, platform::kFatalFaultCount> entries;
     std::array<size_t, platform::kFatalFaultCount> timeOffsets{};
 };
-// Replaced entries are never freed: the fault handler may be reading them at any time.
 std::atomic<FaultEntries*> g_faultEntries{nullptr};
+
+// Every set of entries stays to the end of the process (and after: the list is never destroyed),
+// since the fault handler may be reading a replaced one at any time.
+FaultEntries* KeepFaultEntries(std::unique_ptr<FaultEntries> entries) {
+    static auto* kept = new std::vector<std::unique_ptr<FaultEntries>>;
+    kept->push_back(std::move(entries));
+    return kept->back().get();
+}
 
 const char kTimePlaceholder[] = "0000-00-00 00:00:00";
 
@@ -96,7 +105,7 @@ void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now)
 }
 
 void PrepareFaultEntries() {
-    auto* prepared = new FaultEntries;
+    auto prepared = std::make_unique<FaultEntries>();
     TtsCustomLog& log = ClientLog();
     std::string folder = log.GetLogPath();
     try {
@@ -115,7 +124,7 @@ void PrepareFaultEntries() {
         prepared->timeOffsets[static_cast<size_t>(i)] = entry.find(kTimePlaceholder);
         prepared->entries[static_cast<size_t>(i)] = std::move(entry);
     }
-    g_faultEntries.store(prepared);
+    g_faultEntries.store(KeepFaultEntries(std::move(prepared)));
 }
 
 }  // namespace
