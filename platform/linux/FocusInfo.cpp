@@ -24,12 +24,19 @@ GtkWindow* ActiveWindow() {
     return active;
 }
 
+// The focused control; the edit box inside a combo box stands for the combo box, as the user sees it.
 GtkWidget* FocusWidget() {
     GtkWindow* window = ActiveWindow();
-    return window ? gtk_window_get_focus(window) : nullptr;
+    GtkWidget* focus = window ? gtk_window_get_focus(window) : nullptr;
+    GtkWidget* combo = focus ? gtk_widget_get_ancestor(focus, GTK_TYPE_COMBO_BOX) : nullptr;
+    if (combo && gtk_bin_get_child(GTK_BIN(combo)) == focus) return combo;
+    return focus;
 }
 
 std::string TextOf(GtkWidget* widget) {
+    if (GTK_IS_COMBO_BOX(widget) && gtk_combo_box_get_has_entry(GTK_COMBO_BOX(widget))) {
+        widget = gtk_bin_get_child(GTK_BIN(widget));
+    }
     if (GTK_IS_ENTRY(widget)) return gtk_entry_get_text(GTK_ENTRY(widget));
     if (GTK_IS_BUTTON(widget)) {
         const char* label = gtk_button_get_label(GTK_BUTTON(widget));

@@ -28,7 +28,11 @@ protected:
         gtk_entry_set_text(GTK_ENTRY(entry), "http://host/");
         button = gtk_button_new_with_label("确定");
         gtk_widget_set_name(button, "btnOk");
+        combo = gtk_combo_box_text_new_with_entry();
+        gtk_widget_set_name(combo, "cbHistory");
+        gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(combo))), "http://history/");
         gtk_container_add(GTK_CONTAINER(box), entry);
+        gtk_container_add(GTK_CONTAINER(box), combo);
         gtk_container_add(GTK_CONTAINER(box), button);
         gtk_container_add(GTK_CONTAINER(window), box);
         gtk_widget_show_all(window);
@@ -55,6 +59,7 @@ protected:
     GtkWidget* window = nullptr;
     GtkWidget* entry = nullptr;
     GtkWidget* button = nullptr;
+    GtkWidget* combo = nullptr;
 };
 
 TEST_F(GtkFocusTest, NamesTheActiveWindowAndTheFocusedControl) {
@@ -77,6 +82,13 @@ TEST_F(GtkFocusTest, NamesTheActiveWindowAndTheFocusedControl) {
     EXPECT_EQ(control->name, "btnOk");
     EXPECT_EQ(control->className, "GtkButton");
     EXPECT_EQ(focus.FocusedControlText(), "确定");
+
+    gtk_widget_grab_focus(gtk_bin_get_child(GTK_BIN(combo)));  // the combo box's own edit box
+    control = focus.FocusedControl();
+    ASSERT_TRUE(control);
+    EXPECT_EQ(control->name, "cbHistory");
+    EXPECT_EQ(control->className, "GtkComboBoxText");
+    EXPECT_EQ(focus.FocusedControlText(), "http://history/");
 }
 
 TEST_F(GtkFocusTest, DescriptionOfTheAddressDialog) {
