@@ -7,7 +7,8 @@
 //
 // Query parameters understood by every page:
 //   name=X       prefix every reported line with "X: " (tells frames and windows apart)
-//   auto=A,B(1)  call these service members right after the first binding; arguments in JSON
+//   auto=A,B(1)  call these service members right after the first binding (once per window, not again
+//                after a reload); arguments in JSON
 //   report=parent  hand the lines to the parent window instead of the server (foreign frames)
 (function () {
   'use strict';
@@ -171,8 +172,21 @@
     });
   }
 
+  // Once per window: a page that reloads itself (auto=Refresh) must not do it again and again.
+  function firstAutoRun() {
+    const key = 'tesra-auto ' + location.href;
+    try {
+      if (sessionStorage.getItem(key)) return false;
+      sessionStorage.setItem(key, '1');
+    } catch (error) {
+      // Without storage every load runs the calls.
+    }
+    return true;
+  }
+
   function runAuto(facade) {
-    for (const [name, args] of parseAuto(params.get('auto') || '')) {
+    if (!params.get('auto') || !firstAutoRun()) return;
+    for (const [name, args] of parseAuto(params.get('auto'))) {
       if (args === undefined) report('error ' + name + ' 参数无法解析');
       else callMember(facade, name, args);
     }

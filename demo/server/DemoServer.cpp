@@ -47,8 +47,10 @@ struct Options {
   std::string cert;
   std::string key;
   std::string eventsFile;
+  fs::path setupDir;  // empty: root/setup
   int setupStatus = 0;  // 0: serve the setup files
   std::string setupJsonMessage;
+  long setupDelayMs = 0;
 };
 
 void PrintUsage() {
@@ -56,7 +58,8 @@ void PrintUsage() {
       "usage: tesra-demo-server [--root DIR] [--port N] [--port-file F]\n"
       "         [--other-port N] [--other-port-file F]\n"
       "         [--https-port N] [--https-port-file F] --cert F --key F\n"
-      "         [--events-file F] [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT]\n"
+      "         [--events-file F] [--setup-dir DIR] [--setup-delay MS]\n"
+      "         [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT]\n"
       "Port 0 picks a free port. Listens on 127.0.0.1 only.\n";
 }
 
@@ -81,7 +84,9 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
       else if (name == "--cert") options.cert = value;
       else if (name == "--key") options.key = value;
       else if (name == "--events-file") options.eventsFile = value;
+      else if (name == "--setup-dir") options.setupDir = value;
       else if (name == "--setup-status") options.setupStatus = std::stoi(value);
+      else if (name == "--setup-delay") options.setupDelayMs = std::stol(value);
       else if (name == "--setup-jsonmessage") options.setupJsonMessage = value;
       else return std::nullopt;
     } catch (const std::exception&) {
@@ -93,6 +98,7 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
   if (options.httpsPort < 0 && !options.httpsPortFile.empty()) options.httpsPort = 0;
   if (options.httpsPort < 0 && !options.cert.empty()) options.httpsPort = 0;
   if (options.httpsPort >= 0 && (options.cert.empty() || options.key.empty())) return std::nullopt;
+  if (options.setupDir.empty()) options.setupDir = options.root / "setup";
   return options;
 }
 
@@ -314,6 +320,9 @@ class DemoServer {
 
   // The setup resources answer below any prefix, as every application address has its own folder.
   void ServeSetup(const std::string& name, httplib::Response& response) {
+    if (options_.setupDelayMs > 0 && !stop_.WaitFor(std::chrono::milliseconds(options_.setupDelayMs))) {
+      return Answer(response, 503, "stopping");
+    }
     if (options_.setupStatus != 0) {
       if (!options_.setupJsonMessage.empty()) response.set_header("jsonmessage", options_.setupJsonMessage);
       return Answer(response, options_.setupStatus, "setup unavailable");
@@ -321,7 +330,7 @@ class DemoServer {
     if (name.empty() || name.find('/') != std::string::npos || name == "..") {
       return Answer(response, 404, "not found");
     }
-    const fs::path file = options_.root / "setup" / name;
+    const fs::path file = options_.setupDir / name;
     // The menu file is in the system code page of the program's home platform.
     const std::string type = file.extension() == ".txt" ? "text/plain; charset=gbk" : ContentTypeFor(file);
     ServeFile(response, file, type);

@@ -44,6 +44,13 @@ e2e_check "the page's title names the window" e2e_wait_window '^蓝岸演示 自
 e2e_check "a screenshot is saved" test -s "$(e2e_screenshot selftest)"
 e2e_stop_program || true
 
+# Calls given with ?auto= run once per window, so a page that reloads itself does so once.
+show_page 'test/selftest.html?auto=Refresh'
+e2e_check "the page reloads" e2e_wait_count '^load .*selftest\.html\?auto=Refresh$' 2
+e2e_check "the reloaded page finishes" e2e_wait_event '^selftest done$'
+e2e_expect_eq "the reload does not run the calls again" 1 "$(grep -c '^call Refresh ' <<<"$(e2e_events)")"
+e2e_stop_program || true
+
 # Texts that break naive quoting come through as JSON.
 show_page test/values.html
 e2e_check "the values page finishes" e2e_wait_event '^values done$'

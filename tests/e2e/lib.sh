@@ -15,6 +15,7 @@
 #   e2e_click_box REGEX BUTTON [T]  answers a message box: OK/确定/Yes/是 -> Return, Cancel/取消/No/否 -> Escape,
 #                                 anything else is sent as an xdotool key name; true once the box is gone
 #   e2e_wait_event REGEX [T]      prints the first reported line matching (grep -E)
+#   e2e_wait_count REGEX N [T]    until at least N reported lines match
 #   e2e_events / e2e_reset        all reported lines / forget lines and request counts
 #   e2e_requests PREFIX           number of requests whose path starts with PREFIX
 #   e2e_wait_exit PID [T]         returns the exit status of PID (124 when it still runs after T)
@@ -340,6 +341,17 @@ e2e_wait_event() {
       tail -n 5 <<<"$(e2e_events 2>/dev/null)" | cut -c1-200 >&2
       return 1
     fi
+    sleep 0.1
+  done
+}
+
+e2e_wait_count() {
+  local deadline count
+  deadline=$(_e2e_deadline "${3:-}")
+  while :; do
+    count=$(grep -c -E -- "$1" <<<"$(e2e_events 2>/dev/null)" || true)
+    [ "$count" -ge "$2" ] && return 0
+    _e2e_expired "$deadline" && { _e2e_note "$count of $2 events /$1/"; return 1; }
     sleep 0.1
   done
 }

@@ -96,6 +96,15 @@ wait "$held" || true
 e2e_start_server --no-setup
 e2e_expect_eq "--no-setup makes the icon answer 404" 404 "$(status_of "$SERVER_URL/app/setup/TesraBrowser.ico")"
 e2e_expect_eq "--no-setup keeps the pages" 200 "$(status_of "$SERVER_URL/app/index.html")"
+mkdir -p "$E2E_DIR/setup"
+printf '[System]\r\nIsCloseToTrayIcon=1\r\n' >"$E2E_DIR/setup/TesraBrowserIni.txt"
+e2e_start_server --setup-dir "$E2E_DIR/setup" --setup-delay 300
+e2e_expect_eq "--setup-dir serves another menu file" "$(cat "$E2E_DIR/setup/TesraBrowserIni.txt")" \
+  "$(fetch "$SERVER_URL/app/setup/TesraBrowserIni.txt")"
+e2e_expect_eq "--setup-dir has no icon here" 404 "$(status_of "$SERVER_URL/app/setup/TesraBrowser.ico")"
+rc=0
+fetch --max-time 0.1 -o /dev/null "$SERVER_URL/app/setup/TesraBrowserIni.txt" 2>/dev/null || rc=$?
+e2e_expect_eq "--setup-delay holds the setup answers" 28 "$rc"
 e2e_start_server --setup-status 500 --setup-jsonmessage '服务器错误'
 e2e_expect_eq "--setup-status answers that status" 500 "$(status_of "$SERVER_URL/x/setup/TesraBrowserIni.txt")"
 e2e_expect_eq "--setup-jsonmessage adds the header" "服务器错误" \
