@@ -16,6 +16,7 @@
 #                                 anything else is sent as an xdotool key name; true once the box is gone
 #   e2e_wait_event REGEX [T]      prints the first reported line matching (grep -E)
 #   e2e_wait_count REGEX N [T]    until at least N reported lines match
+#   e2e_no_event REGEX            true when no reported line matches (now)
 #   e2e_events / e2e_reset        all reported lines / forget lines and request counts
 #   e2e_requests PREFIX           number of requests whose path starts with PREFIX
 #   e2e_wait_exit PID [T]         returns the exit status of PID (124 when it still runs after T)
@@ -343,6 +344,13 @@ e2e_wait_event() {
     fi
     sleep 0.1
   done
+}
+
+# True when no reported line matches now (a whole read: "e2e_events | grep -q" may fail under pipefail).
+e2e_no_event() {
+  local events
+  events=$(e2e_events) || return 1
+  ! grep -q -E -- "$1" <<<"$events"
 }
 
 e2e_wait_count() {

@@ -60,6 +60,8 @@ e2e_expect_eq "reported lines come back in order" "$expected" "$(e2e_events)"
 e2e_expect_eq "the second origin shares the lines" "$expected" "$(fetch "$OTHER_URL/__events")"
 e2e_check "a waited-for event is found" e2e_wait_event '^DoHotKey 7$' 2
 e2e_check "a missing event times out" e2e_not e2e_wait_event '^never reported$' 1
+e2e_check "a line nobody reported is absent" e2e_no_event '^never reported$'
+e2e_check "a reported line is not absent" e2e_not e2e_no_event '^DoHotKey 7$'
 e2e_check "timed events carry microseconds" grep -Eq '^[0-9]{16} load ' <<<"$(fetch "$SERVER_URL/__events?time=1")"
 e2e_expect_eq "the events file has the lines too" "$expected" "$(cat "$E2E_DIR/server1/events.txt")"
 e2e_reset
