@@ -13,6 +13,9 @@ std::string LocalAppDataFolder();
 std::string ConfigFolder();
 // The user's cache folder (XDG cache home on Linux).
 std::string CacheFolder();
+// The web engine's default disk cache folder of this program for the user (WebKitGTK: the user's
+// cache folder + the program name).
+std::string WebCacheFolder();
 // A private folder for sockets and locks that lives as long as the session (mode 0700).
 std::string RuntimeFolder();
 // Full path of the running program file.

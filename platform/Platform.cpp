@@ -3,6 +3,7 @@
 #include "platform/Application.h"
 #include "platform/Browser.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "platform/Screen.h"
 #include "platform/Timer.h"
 
@@ -19,6 +20,7 @@ Application* g_app = nullptr;
 MessageBoxes* g_boxes = nullptr;
 WindowSystem* g_windows = nullptr;
 Screen* g_screen = nullptr;
+Registry* g_registry = nullptr;
 std::function<std::unique_ptr<Timer>()> g_timer_factory;
 
 }  // namespace
@@ -31,6 +33,8 @@ WindowSystem& Windows() { return Checked(g_windows, "window system"); }
 void SetWindows(WindowSystem* windows) { g_windows = windows; }
 Screen& TheScreen() { return Checked(g_screen, "screen"); }
 void SetScreen(Screen* screen) { g_screen = screen; }
+Registry& Reg() { return Checked(g_registry, "registry"); }
+void SetRegistry(Registry* registry) { g_registry = registry; }
 
 std::unique_ptr<Timer> MakeTimer() {
     if (!g_timer_factory) throw std::logic_error("platform service not set: timer");

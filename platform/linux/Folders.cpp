@@ -45,6 +45,7 @@ std::string DesktopFolder() {
 std::string LocalAppDataFolder() { return EnvOr("XDG_DATA_HOME", Home() + "/.local/share"); }
 std::string ConfigFolder() { return EnvOr("XDG_CONFIG_HOME", Home() + "/.config"); }
 std::string CacheFolder() { return EnvOr("XDG_CACHE_HOME", Home() + "/.cache"); }
+std::string WebCacheFolder() { return CacheFolder() + "/TesraBrowser"; }
 
 std::string RuntimeFolder() {
     const char* runtime = g_getenv("XDG_RUNTIME_DIR");

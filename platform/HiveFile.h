@@ -1,0 +1,38 @@
+#pragma once
+// A hive as text in the registry export format ("Windows Registry Editor Version 5.00"), in UTF-8:
+// [HKEY_CURRENT_USER\Key\Sub] sections, "name"="text", @ for the default value, dword:, hex: for
+// binary, hex(2): expandable and hex(7): multi-strings (UTF-16LE, as the format has them), and hex(1):
+// for strings that a quoted line cannot hold. A file saved as UTF-16LE with its byte-order mark
+// (as the platform's editor exports it) is read too.
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "platform/RegistryTree.h"
+
+namespace tesra::platform {
+
+extern const char kHiveHeader[];
+
+class HiveSyntaxError : public std::runtime_error {
+public:
+    HiveSyntaxError(int line, const std::string& reason);
+    int Line() const { return line_; }
+    const std::string& Reason() const { return reason_; }
+
+private:
+    int line_;
+    std::string reason_;
+};
+
+// The keys and values of the text, whose sections must all lie in the given root. Throws
+// HiveSyntaxError for anything that is not a complete hive of that root: a missing header, a line
+// that does not parse, a name or value that the registry cannot hold, or a last line that does not
+// end (the mark of a cut-off file).
+RegistryNode ParseHive(std::string_view text, RootKey root);
+
+// The text of the hive; keys provided by the platform are left out. ParseHive reads it back.
+std::string FormatHive(const RegistryNode& hive, RootKey root);
+
+}  // namespace tesra::platform

@@ -1,0 +1,330 @@
+#include "platform/linux/FileRegistry.h"
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/Folders.h"
+#include "platform/HiveFile.h"
+
+namespace tesra::platform {
+namespace {
+
+const char kMachineFolder[] = "/var/lib/tesrabrowser";
+const char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kUninstall[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+const char kVersionVector[] = "SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector";
+// The engine stands where Internet Explorer 11 stood.
+const char kEngineVersion[] = "11.0000";
+
+std::string ErrorText(int error) { return std::strerror(error); }
+
+std::string FolderOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+[[noreturn]] void WriteFailed(const std::string& path, int error) {
+    throw RegistryError("写入注册表文件“" + path + "”失败：" + ErrorText(error));
+}
+
+// The whole file, or none when it does not exist.
+std::optional<std::string> ReadFileText(const std::string& path, const std::string& errorPrefix) {
+    int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT) return std::nullopt;
+        throw RegistryError(errorPrefix + ErrorText(errno));
+    }
+    std::string text;
+    char buffer[65536];
+    while (true) {
+        ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) {
+            int error = errno;
+            close(fd);
+            throw RegistryError(errorPrefix + ErrorText(error));
+        }
+        if (n == 0) break;
+        text.append(buffer, static_cast<size_t>(n));
+    }
+    close(fd);
+    return text;
+}
+
+std::optional<std::string> ReadHiveText(const std::string& path) {
+    return ReadFileText(path, "读取注册表文件“" + path + "”失败：");
+}
+
+void MakeFolders(const std::string& folder, mode_t mode) {
+    struct stat st {};
+    if (stat(folder.c_str(), &st) == 0) return;
+    std::string parent = FolderOf(folder);
+    if (parent != folder) MakeFolders(parent, mode);
+    if (mkdir(folder.c_str(), mode) != 0 && errno != EEXIST) {
+        throw RegistryError("创建文件夹“" + folder + "”失败：" + ErrorText(errno));
+    }
+}
+
+// Makes a rename or a new file in the folder durable.
+bool SyncFolder(const std::string& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    bool synced = fsync(fd) == 0;
+    close(fd);
+    return synced;
+}
+
+bool WriteAll(int fd, const std::string& text) {
+    size_t done = 0;
+    while (done < text.size()) {
+        ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Replaces the file by one with the text, so that a reader or a crash sees the old or the new file.
+void WriteAtomically(const std::string& path, const std::string& text, mode_t mode) {
+    std::string temp = path + ".tmp";
+    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd < 0) WriteFailed(path, errno);
+    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
+    int error = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        error = errno;
+    }
+    if (written && rename(temp.c_str(), path.c_str()) != 0) {
+        written = false;
+        error = errno;
+    }
+    if (!written) {
+        unlink(temp.c_str());
+        WriteFailed(path, error);
+    }
+    if (!SyncFolder(FolderOf(path))) WriteFailed(path, errno);
+}
+
+// An exclusive lock on the hive's lock file, held while the object lives.
+class HiveLock {
+public:
+    HiveLock(const std::string& hivePath, mode_t mode) {
+        std::string path = hivePath + ".lock";
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+        if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd_ < 0) throw RegistryError("锁定注册表文件“" + hivePath + "”失败：" + ErrorText(errno));
+        while (flock(fd_, LOCK_EX) != 0) {
+            if (errno == EINTR) continue;
+            int error = errno;
+            close(fd_);
+            throw RegistryError("锁定注册表文件“" + hivePath + "”失败：" + ErrorText(error));
+        }
+    }
+    ~HiveLock() { close(fd_); }
+    HiveLock(const HiveLock&) = delete;
+    HiveLock& operator=(const HiveLock&) = delete;
+
+private:
+    int fd_ = -1;
+};
+
+std::string TimeStamp() {
+    std::time_t now = std::time(nullptr);
+    std::tm local {};
+    localtime_r(&now, &local);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
+    return text;
+}
+
+// Moves the broken hive out of the way (under the hive's lock) and reports where it went.
+[[noreturn]] void MoveAside(const std::string& path, const std::string& broken) {
+    std::string aside = path + ".broken-" + TimeStamp();
+    struct stat st {};
+    for (int n = 1; lstat(aside.c_str(), &st) == 0; ++n) aside = path + ".broken-" + TimeStamp() + "-" + std::to_string(n);
+    if (rename(path.c_str(), aside.c_str()) != 0) {
+        throw RegistryError(broken + "，且无法另存：" + ErrorText(errno));
+    }
+    SyncFolder(FolderOf(path));
+    std::string message = broken + "，原文件已另存为“" + aside + "”";
+    std::fprintf(stderr, "TesraBrowser: %s\n", message.c_str());
+    throw RegistryError(message);
+}
+
+bool Writable(const std::string& path) { return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
+
+}  // namespace
+
+std::vector<InstalledPackage> ParseDpkgStatus(const std::string& text) {
+    std::vector<InstalledPackage> packages;
+    auto seen = [&](const std::string& name) {
+        for (const auto& p : packages) {
+            if (SameName(p.name, name)) return true;
+        }
+        return false;
+    };
+    std::string name, version, architecture, status;
+    auto finish = [&] {
+        size_t space = status.rfind(' ');
+        bool installed = status.substr(space == std::string::npos ? 0 : space + 1) == "installed";
+        if (InvalidKeyName(name).empty() && installed) {
+            packages.push_back({seen(name) ? name + ":" + architecture : name, version});
+        }
+        name.clear();
+        version.clear();
+        architecture.clear();
+        status.clear();
+    };
+    size_t start = 0;
+    while (start <= text.size()) {
+        size_t end = text.find('\n', start);
+        std::string line = text.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        if (line.empty()) {
+            finish();
+        } else if (line[0] != ' ' && line[0] != '\t') {
+            size_t colon = line.find(':');
+            std::string field = line.substr(0, colon);
+            std::string value = colon == std::string::npos ? "" : line.substr(colon + 1);
+            size_t first = value.find_first_not_of(" \t");
+            value = first == std::string::npos ? "" : value.substr(first);
+            if (field == "Package") name = value;
+            if (field == "Version") version = value;
+            if (field == "Architecture") architecture = value;
+            if (field == "Status") status = value;
+        }
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    finish();
+    return packages;
+}
+
+FileRegistry::Locations FileRegistry::DefaultLocations() {
+    const char* machine = std::getenv("TESRA_MACHINE_HIVE_DIR");
+    std::string machineFolder = machine && *machine ? machine : kMachineFolder;
+    return {ConfigFolder() + "/tesrabrowser/HKCU.reg", machineFolder + "/HKLM.reg", "/var/lib/dpkg/status"};
+}
+
+FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locations.packageStatus)) {
+    user_.path = std::move(locations.userHive);
+    user_.fileMode = 0600;
+    user_.folderMode = 0700;
+    machine_.path = std::move(locations.machineHive);
+    machine_.fileMode = 0644;
+    machine_.folderMode = 0755;
+}
+
+void FileRegistry::ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) {
+    read(Current(root, ReadHiveText(HiveOf(root).path), false));
+}
+
+void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) {
+    Hive& hive = HiveOf(root);
+    if (!HiveWritable(root)) throw RegistryError("写入注册表文件“" + hive.path + "”失败：拒绝访问");
+    MakeFolders(FolderOf(hive.path), hive.folderMode);
+    HiveLock lock(hive.path, hive.fileMode);
+    // Re-read under the lock: another process may have changed the file since we last read it.
+    RegistryNode tree = Current(root, ReadHiveText(hive.path), true);
+    change(tree);
+    std::string text = FormatHive(tree, root);
+    WriteAtomically(hive.path, text, hive.fileMode);
+    hive.text = std::move(text);
+    hive.tree = std::move(tree);
+}
+
+bool FileRegistry::HiveWritable(RootKey root) {
+    const std::string& path = HiveOf(root).path;
+    std::string folder = FolderOf(path);
+    struct stat st {};
+    if (stat(path.c_str(), &st) == 0) return Writable(folder) && Writable(path);
+    while (stat(folder.c_str(), &st) != 0 && folder != "/" && folder != ".") folder = FolderOf(folder);
+    return Writable(folder);
+}
+
+const RegistryNode& FileRegistry::Current(RootKey root, const std::optional<std::string>& text, bool locked) {
+    Hive& hive = HiveOf(root);
+    PackageStamp packages = root == RootKey::LocalMachine ? PackagesNow() : PackageStamp{};
+    if (hive.cached && hive.text == text && hive.packages == packages) return hive.tree;
+    RegistryNode tree = text ? Parsed(root, *text, locked) : DefaultHive(root);
+    if (root == RootKey::LocalMachine) AddProvidedKeys(tree);
+    hive.tree = std::move(tree);
+    hive.text = text;
+    hive.packages = packages;
+    hive.cached = true;
+    return hive.tree;
+}
+
+RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool locked) {
+    const std::string& path = HiveOf(root).path;
+    std::string broken;
+    try {
+        return ParseHive(text, root);
+    } catch (const HiveSyntaxError& e) {
+        broken = "注册表文件“" + path + "”已损坏（" + e.what() + "）";
+    }
+    if (locked) MoveAside(path, broken);
+    // Only under the lock: another process may have replaced the file since we read it.
+    std::optional<HiveLock> lock;
+    try {
+        lock.emplace(path, HiveOf(root).fileMode);
+    } catch (const RegistryError& e) {
+        throw RegistryError(broken + "，且无法另存：" + e.what());
+    }
+    auto now = ReadHiveText(path);
+    if (now == text) MoveAside(path, broken);
+    return now ? Parsed(root, *now, true) : DefaultHive(root);
+}
+
+RegistryNode FileRegistry::DefaultHive(RootKey root) const {
+    RegistryNode hive;
+    if (root == RootKey::CurrentUser) {
+        CreateKeyPath(hive, SplitKeyPath(kInternetSettings));
+        CreateKeyPath(hive, SplitKeyPath(JoinKeyPath(kInternetSettings, "Cache")));
+        RegistryNode& folders = CreateKeyPath(hive, SplitKeyPath("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"));
+        folders.SetValue("Cache", RegistryValue::ExpandString(WebCacheFolder()));
+    } else {
+        CreateKeyPath(hive, SplitKeyPath("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"));
+        CreateKeyPath(hive, SplitKeyPath("Software\\Microsoft\\Internet Explorer\\Main"));
+    }
+    return hive;
+}
+
+void FileRegistry::AddProvidedKeys(RegistryNode& machine) {
+    PackageStamp stamp = PackagesNow();
+    if (stamp != packageStamp_) {
+        packages_ = ParseDpkgStatus(ReadFileText(packageStatus_, "").value_or(""));
+        packageStamp_ = stamp;
+    }
+    RegistryNode& uninstall = CreateKeyPath(machine, SplitKeyPath(kUninstall));
+    uninstall = RegistryNode(uninstall.name);
+    uninstall.provided = true;
+    for (const auto& package : packages_) {
+        RegistryNode& entry = uninstall.AddSubKey(package.name);
+        entry.provided = true;
+        entry.SetValue("DisplayName", RegistryValue::String(package.name));
+        if (!package.version.empty()) entry.SetValue("DisplayVersion", RegistryValue::String(package.version));
+    }
+    RegistryNode& vector = CreateKeyPath(machine, SplitKeyPath(kVersionVector));
+    vector = RegistryNode(vector.name);
+    vector.provided = true;
+    vector.SetValue("IE", RegistryValue::String(kEngineVersion));
+}
+
+FileRegistry::PackageStamp FileRegistry::PackagesNow() const {
+    struct stat st {};
+    if (stat(packageStatus_.c_str(), &st) != 0) return {};
+    return {st.st_ino, st.st_size, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec};
+}
+
+}  // namespace tesra::platform

@@ -1,0 +1,81 @@
+#pragma once
+// The registry kept in two hive files in the registry export text format. Every change re-reads
+// the file under an exclusive lock, applies the change and replaces the file atomically, so that
+// several processes and a crash at any moment keep every change made before. A hive file that does
+// not parse is moved aside (file + ".broken-<time>") and reported; the hive then starts afresh.
+// A hive that does not exist yet holds the keys that the platform always has. The machine hive is
+// changed only where this user may write its folder (else full access is refused, as for a user
+// without administrator rights). The machine hive also shows keys that the platform provides: the
+// uninstall list from the package database and the web engine's version vector.
+// For one thread; several processes may share the files.
+
+#include <sys/types.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/HiveRegistry.h"
+
+namespace tesra::platform {
+
+struct InstalledPackage {
+    std::string name;     // the package; "name:architecture" for the second of two of the same name
+    std::string version;  // empty when the status file names none
+};
+
+// The installed packages of a dpkg status file, in file order.
+std::vector<InstalledPackage> ParseDpkgStatus(const std::string& text);
+
+class FileRegistry : public HiveRegistry {
+public:
+    struct Locations {
+        std::string userHive;
+        std::string machineHive;
+        std::string packageStatus;  // dpkg's status file
+    };
+    // The user's hive in the user's config folder ("tesrabrowser/HKCU.reg"); the machine's hive
+    // "HKLM.reg" in $TESRA_MACHINE_HIVE_DIR, or else in /var/lib/tesrabrowser; /var/lib/dpkg/status.
+    static Locations DefaultLocations();
+
+    explicit FileRegistry(Locations locations = DefaultLocations());
+
+    void ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) override;
+    void ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) override;
+    bool HiveWritable(RootKey root) override;
+
+private:
+    struct PackageStamp {
+        ino_t inode = 0;
+        off_t size = 0;
+        long long modified = 0;
+        bool operator==(const PackageStamp&) const = default;
+    };
+    struct Hive {
+        std::string path;
+        mode_t fileMode;
+        mode_t folderMode;
+        // The tree last read, with the file text it came from (none: no file) and the package
+        // database it shows. Compared by text, so that no change of the file goes unseen.
+        bool cached = false;
+        std::optional<std::string> text;
+        PackageStamp packages;
+        RegistryNode tree;
+    };
+
+    Hive& HiveOf(RootKey root) { return root == RootKey::CurrentUser ? user_ : machine_; }
+    // The tree of this file text, from the cache when it is the text read last.
+    const RegistryNode& Current(RootKey root, const std::optional<std::string>& text, bool locked);
+    RegistryNode Parsed(RootKey root, const std::string& text, bool locked);
+    RegistryNode DefaultHive(RootKey root) const;
+    void AddProvidedKeys(RegistryNode& machine);
+    PackageStamp PackagesNow() const;
+
+    Hive user_;
+    Hive machine_;
+    std::string packageStatus_;
+    PackageStamp packageStamp_;
+    std::vector<InstalledPackage> packages_;
+};
+
+}  // namespace tesra::platform
