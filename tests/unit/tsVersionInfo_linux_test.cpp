@@ -29,6 +29,11 @@ std::string ErrorOf(const std::function<void()>& action) {
     return "(no error)";
 }
 
+// The build date as InternalName holds it: yyyy-mm-dd.
+bool IsDate(const std::string& text) {
+    return std::regex_match(text, std::regex(R"(\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]))"));
+}
+
 class TempFolder {
 public:
     TempFolder() {
@@ -53,8 +58,7 @@ TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
     EXPECT_EQ(info.Translation(), "080403a8");
     EXPECT_EQ(info.GetItem(2), TESRA_PROJECT_VERSION);
     EXPECT_EQ(info.GetItem(8), TESRA_PROJECT_VERSION);
-    EXPECT_TRUE(std::regex_match(info.GetItem(3), std::regex(R"(\d{4}-(0[1-9]|1[0-2])-(0[1-9]|[12]\d|3[01]))")))
-        << info.GetItem(3);
+    EXPECT_TRUE(IsDate(info.GetItem(3))) << info.GetItem(3);
     EXPECT_EQ(info.GetItem(1), "蓝岸浏览器");
     EXPECT_EQ(info.GetItem(6), "tsVersionInfo_linux_test");
     EXPECT_EQ(info.GetItem(9), "");  // no Comments
@@ -62,6 +66,16 @@ TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
 
     EXPECT_EQ(GetFileVersionText(""), TESRA_PROJECT_VERSION);
     EXPECT_EQ(GetVersionText(), info.GetItem(2) + "," + info.GetItem(3));
+}
+
+TEST(TtsVersionInfo, TheProgramFileCarriesItsVersion) {
+    TtsVersionInfo program(TESRA_PROGRAM_FILE);
+    ASSERT_TRUE(program.HasInfo());
+    EXPECT_EQ(program.Translation(), "080403a8");
+    EXPECT_EQ(program.GetItem(2), TESRA_PROJECT_VERSION);
+    EXPECT_EQ(program.GetItem(6), "TesraBrowser");
+    EXPECT_TRUE(IsDate(program.GetItem(3))) << program.GetItem(3);
+    EXPECT_EQ(GetFileVersionText(TESRA_PROGRAM_FILE), TESRA_PROJECT_VERSION);
 }
 
 TEST(TtsVersionInfo, FillsTheTenItemsByIndex) {
