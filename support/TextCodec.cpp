@@ -22,7 +22,10 @@ size_t GbkBadLength(const char* text, size_t left) {
     return lead >= 0x81 && lead <= 0xFE && left >= 2 ? 2 : 1;
 }
 
-std::string Convert(const std::string& text, const char* to, const char* from, size_t (*skip)(const char*, size_t)) {
+size_t Utf16BadLength(const char*, size_t left) { return left >= 2 ? 2 : left; }
+
+std::string Convert(const std::string& text, const char* to, const char* from, size_t (*skip)(const char*, size_t),
+                    const std::string& replacement = "?") {
     iconv_t cd = iconv_open(to, from);
     if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv_open ") + from + " -> " + to);
     std::string out;
@@ -38,7 +41,7 @@ std::string Convert(const std::string& text, const char* to, const char* from, s
         if (rc != static_cast<size_t>(-1)) continue;
         if (errno == E2BIG) continue;
         // EILSEQ or EINVAL: replace the offending character and go on after it.
-        out.push_back('?');
+        out += replacement;
         size_t n = skip(in, inLeft);
         in += n;
         inLeft -= n;
@@ -52,6 +55,11 @@ std::string Convert(const std::string& text, const char* to, const char* from, s
 
 std::string Utf8ToGbk(const std::string& utf8) { return Convert(utf8, "GBK", "UTF-8", Utf8BadLength); }
 std::string GbkToUtf8(const std::string& gbk) { return Convert(gbk, "UTF-8", "GBK", GbkBadLength); }
+
+std::string Utf8ToUtf16Le(const std::string& utf8) {
+    return Convert(utf8, "UTF-16LE", "UTF-8", Utf8BadLength, std::string("?\0", 2));
+}
+std::string Utf16LeToUtf8(const std::string& utf16) { return Convert(utf16, "UTF-8", "UTF-16LE", Utf16BadLength); }
 
 bool IsValidUtf8(const std::string& text) {
     iconv_t cd = iconv_open("UTF-8", "UTF-8");

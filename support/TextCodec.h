@@ -11,4 +11,9 @@ std::string Utf8ToGbk(const std::string& utf8);
 std::string GbkToUtf8(const std::string& gbk);
 bool IsValidUtf8(const std::string& text);
 
+// UTF-8 to UTF-16 little-endian bytes (the texts of Windows file formats); bad input becomes "?".
+std::string Utf8ToUtf16Le(const std::string& utf8);
+// UTF-16 little-endian bytes to UTF-8; an unpaired surrogate or an odd last byte becomes "?".
+std::string Utf16LeToUtf8(const std::string& utf16);
+
 }  // namespace tesra
