@@ -1,0 +1,56 @@
+#pragma once
+// The per-user settings store: an ini file kept in the registry. A section is a key path below the
+// root key (it may hold backslashes, such as "TesraBrowser\Urls"; a leading backslash starts from the
+// hive's root), an ident is a value name in it. Strings are stored as REG_SZ, integers as DWORDs,
+// booleans as the strings "1" and "0". Registry failures surface as platform::RegistryError.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "platform/Registry.h"
+#include "setup/tsCrypter.h"
+
+namespace tesra {
+
+extern const char kSettingsRoot[];  // "Software\Kestal\Tesra" below HKEY_CURRENT_USER
+
+class TtsIni {
+public:
+    // Opens the root key below HKEY_CURRENT_USER with full access, creating it when missing; ""
+    // selects kSettingsRoot. Throws RegistryError when the root cannot be opened.
+    explicit TtsIni(const std::string& rootPath = "", platform::Registry& registry = platform::Reg());
+
+    const std::string& RootPath() const { return root_; }
+    TtsCrypter& Crypter() { return crypter_; }
+
+    // The string value (unexpanded for an expandable string), or def when the section or the value
+    // is missing. Reading never creates anything. Throws for a value of another type.
+    std::string ReadString(const std::string& section, const std::string& ident, const std::string& def);
+    // Creates the section when needed and writes a REG_SZ value.
+    void WriteString(const std::string& section, const std::string& ident, const std::string& value);
+    // ReadInteger(section, ident, def ? 1 : 0) != 0.
+    bool ReadBool(const std::string& section, const std::string& ident, bool def);
+    // WriteString with "1" or "0".
+    void WriteBool(const std::string& section, const std::string& ident, bool value);
+    // A string value read as a decimal integer (def when it is not one), a DWORD as it is (as a
+    // signed number), def when the section or value is missing. Throws for a value of another type.
+    std::int32_t ReadInteger(const std::string& section, const std::string& ident, std::int32_t def);
+    // Creates the section when needed and writes a DWORD.
+    void WriteInteger(const std::string& section, const std::string& ident, std::int32_t value);
+
+private:
+    std::unique_ptr<platform::RegistryKey> CreateSection(const std::string& section);
+
+    platform::Registry& registry_;
+    std::string root_;
+    TtsCrypter crypter_;
+};
+
+// A decimal integer: an optional sign and digits, within 32 signed bits; none otherwise.
+std::optional<std::int32_t> ParseDecimalInteger(const std::string& text);
+
+// The program-wide settings store on the process-wide registry, made on first use.
+TtsIni& GetIni();
+
+}  // namespace tesra
