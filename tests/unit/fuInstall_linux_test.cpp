@@ -1,0 +1,279 @@
+// The browser environment settings of each start and their restore, over the memory registry.
+#include "setup/fuInstall.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "platform/Folders.h"
+#include "platform/MemoryRegistry.h"
+
+namespace tesra {
+namespace {
+
+using platform::Access;
+using platform::MemoryRegistry;
+using platform::RegistryError;
+using platform::RegistryValue;
+using platform::RootKey;
+
+constexpr RootKey HKCU = RootKey::CurrentUser;
+constexpr RootKey HKLM = RootKey::LocalMachine;
+
+const char kCacheSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings\\Cache";
+const char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+const char kMachineInternetSettings[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
+const char kExplorerMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
+
+// A memory registry whose n-th change fails, as a disk that fills up would.
+class FailingRegistry : public MemoryRegistry {
+public:
+    int failAt = 0;
+    void ChangeHive(RootKey root, const std::function<void(platform::RegistryNode&)>& change) override {
+        if (++changes_ == failAt) throw RegistryError("写入注册表文件失败：No space left on device");
+        MemoryRegistry::ChangeHive(root, change);
+    }
+
+private:
+    int changes_ = 0;
+};
+
+class EnvironmentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        setenv("XDG_CACHE_HOME", "/home/u/.cache", 1);
+        SavedCacheFolder().clear();
+        for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) reg.CreateKey(HKCU, path);
+        for (const char* path : {kMachineInternetSettings, kExplorerMain}) reg.CreateKey(HKLM, path);
+        platform::SetRegistry(&reg);
+    }
+    void TearDown() override {
+        platform::SetRegistry(nullptr);
+        SavedCacheFolder().clear();
+    }
+
+    std::optional<RegistryValue> Value(RootKey root, const char* path, const std::string& name) {
+        auto key = reg.OpenKey(root, path, Access::Read);
+        return key ? key->Value(name) : std::nullopt;
+    }
+    std::optional<RegistryValue> Cache() { return Value(HKCU, kShellFolders, "Cache"); }
+    std::optional<RegistryValue> SyncMode() { return Value(HKCU, kInternetSettings, "SyncMode5"); }
+    void SetCache(const RegistryValue& value) { reg.OpenKey(HKCU, kShellFolders, Access::Full)->SetValue("Cache", value); }
+
+    FailingRegistry reg;
+};
+
+TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
+    EXPECT_EQ(ProgramCacheFolder(), "/home/u/.cache/TesraBrowserCache");
+}
+
+TEST_F(EnvironmentTest, StartupWritesTheFiveValues) {
+    SetCache(RegistryValue::ExpandString("/home/u/.cache/TesraBrowser"));
+    TtbInstaller::Startup("http://example.test/app/");
+    EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));
+    EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
+    EXPECT_EQ(Cache(), RegistryValue::String("/home/u/.cache/TesraBrowserCache"));
+    EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), RegistryValue::DWord(1));
+    EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), RegistryValue::DWord(0));
+    EXPECT_EQ(SavedCacheFolder(), "/home/u/.cache/TesraBrowser");  // unexpanded, as read
+}
+
+TEST_F(EnvironmentTest, TheSavedFolderIsTheStoredTextUnexpanded) {
+    SetCache(RegistryValue::ExpandString("%HOME%/cache"));
+    TtbInstaller("u").SetEnvironment();
+    EXPECT_EQ(SavedCacheFolder(), "%HOME%/cache");
+    TtbInstaller::RestoreEnvironment();
+    EXPECT_EQ(Cache(), RegistryValue::String("%HOME%/cache"));
+}
+
+TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
+    struct Case {
+        std::string what;
+        std::optional<RegistryValue> atStart;
+        std::optional<RegistryValue> afterRestore;
+        std::optional<RegistryValue> syncModeAfterRestore;
+    };
+    const std::string own = "/home/u/.cache/TesraBrowserCache";
+    const Case cases[] = {
+        {"another folder comes back as a plain string", RegistryValue::ExpandString("/data/cache"),
+         RegistryValue::String("/data/cache"), RegistryValue::DWord(4)},
+        {"the program's own folder becomes the engine's default", RegistryValue::String(own),
+         RegistryValue::String("/home/u/.cache/TesraBrowser"), RegistryValue::DWord(4)},
+        {"the replacement compares case-sensitively", RegistryValue::String("/home/u/.cache/tesrabrowsercache"),
+         RegistryValue::String("/home/u/.cache/tesrabrowsercache"), RegistryValue::DWord(4)},
+        {"a missing value is never restored", std::nullopt, RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"an empty value counts as missing", RegistryValue::String(""), RegistryValue::String(own), RegistryValue::DWord(0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        SavedCacheFolder().clear();
+        auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
+        key->DeleteValue("Cache");
+        if (c.atStart) key->SetValue("Cache", *c.atStart);
+        TtbInstaller::Startup("http://example.test/");
+        for (int download = 0; download < 3; ++download) {
+            TtbInstaller::RestoreEnvironment();
+            EXPECT_EQ(Cache(), c.afterRestore);
+            EXPECT_EQ(SyncMode(), c.syncModeAfterRestore);
+            EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));  // never restored
+        }
+    }
+}
+
+TEST_F(EnvironmentTest, EveryRestoreWritesTheSameTwoValuesAgain) {
+    SetCache(RegistryValue::String("/data/cache"));
+    TtbInstaller::Startup("u");
+    TtbInstaller::RestoreEnvironment();
+    // Something else changes them between two downloads.
+    SetCache(RegistryValue::String("/elsewhere"));
+    reg.OpenKey(HKCU, kInternetSettings, Access::Full)->WriteDWord("SyncMode5", 0);
+    TtbInstaller::RestoreEnvironment();
+    EXPECT_EQ(Cache(), RegistryValue::String("/data/cache"));
+    EXPECT_EQ(SyncMode(), RegistryValue::DWord(4));
+}
+
+TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
+    int before = reg.ChangeCount(HKCU);
+    TtbInstaller::RestoreEnvironment();
+    EXPECT_EQ(reg.ChangeCount(HKCU), before);
+    EXPECT_EQ(Cache(), std::nullopt);
+    EXPECT_EQ(SyncMode(), std::nullopt);
+}
+
+TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
+    SetCache(RegistryValue::String("/data/cache"));
+    int user = reg.ChangeCount(HKCU);
+    int machine = reg.ChangeCount(HKLM);
+    TtbInstaller::Install("http://example.test/");
+    TtbInstaller::RestoreEnvironment();
+    EXPECT_EQ(reg.ChangeCount(HKCU), user);
+    EXPECT_EQ(reg.ChangeCount(HKLM), machine);
+    EXPECT_EQ(SavedCacheFolder(), "");
+}
+
+TEST_F(EnvironmentTest, WithoutAdministratorRightsTheMachineValuesAreSkipped) {
+    SetCache(RegistryValue::String("/data/cache"));
+    reg.SetWritable(HKLM, false);
+    TtbInstaller::Startup("u");
+    EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), std::nullopt);
+    EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), std::nullopt);
+    EXPECT_EQ(Cache(), RegistryValue::String(ProgramCacheFolder()));
+    EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
+}
+
+TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
+    struct Case { RootKey root; const char* missing; };
+    const Case cases[] = {
+        {HKCU, kCacheSettings}, {HKCU, kInternetSettings}, {HKCU, kShellFolders},
+        {HKLM, kMachineInternetSettings}, {HKLM, kExplorerMain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.missing);
+        MemoryRegistry fresh;
+        for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) fresh.CreateKey(HKCU, path);
+        for (const char* path : {kMachineInternetSettings, kExplorerMain}) fresh.CreateKey(HKLM, path);
+        fresh.OpenKey(HKCU, kShellFolders, Access::Full)->WriteString("Cache", "/data/cache");
+        fresh.DeleteKey(c.root, c.missing);
+        platform::SetRegistry(&fresh);
+        SavedCacheFolder().clear();
+        TtbInstaller::Startup("u");
+        TtbInstaller::RestoreEnvironment();
+
+        auto value = [&](RootKey root, const char* path, const char* name) -> std::optional<RegistryValue> {
+            auto key = fresh.OpenKey(root, path, Access::Read);
+            return key ? key->Value(name) : std::nullopt;
+        };
+        auto expect = [&](RootKey root, const char* path, const char* name, RegistryValue written) {
+            if (fresh.KeyExists(root, path)) {
+                EXPECT_EQ(value(root, path, name), written) << name;
+            }
+        };
+        expect(HKCU, kCacheSettings, "Persistent", RegistryValue::DWord(1));
+        expect(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck", RegistryValue::DWord(1));
+        expect(HKLM, kExplorerMain, "TabProcGrowth", RegistryValue::DWord(0));
+        bool cacheRead = fresh.KeyExists(HKCU, kShellFolders);
+        EXPECT_EQ(SavedCacheFolder(), cacheRead ? "/data/cache" : "");
+        if (cacheRead) expect(HKCU, kShellFolders, "Cache", RegistryValue::String("/data/cache"));
+        // The freshness check goes back to automatic only after a start that read a folder.
+        expect(HKCU, kInternetSettings, "SyncMode5", RegistryValue::DWord(cacheRead ? 4 : 0));
+        EXPECT_FALSE(fresh.KeyExists(c.root, c.missing));  // nothing is created
+    }
+}
+
+TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
+    // The five writes in order; a failure at the n-th leaves exactly the ones before it.
+    struct Row { RootKey root; const char* path; const char* name; };
+    const Row rows[] = {
+        {HKCU, kCacheSettings, "Persistent"}, {HKCU, kInternetSettings, "SyncMode5"}, {HKCU, kShellFolders, "Cache"},
+        {HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"}, {HKLM, kExplorerMain, "TabProcGrowth"},
+    };
+    for (int failAt = 1; failAt <= 5; ++failAt) {
+        SCOPED_TRACE(failAt);
+        FailingRegistry failing;
+        for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) failing.CreateKey(HKCU, path);
+        for (const char* path : {kMachineInternetSettings, kExplorerMain}) failing.CreateKey(HKLM, path);
+        int setupChanges = failing.ChangeCount(HKCU) + failing.ChangeCount(HKLM);
+        failing.failAt = setupChanges + failAt;
+        platform::SetRegistry(&failing);
+        SavedCacheFolder().clear();
+        EXPECT_THROW(TtbInstaller::Startup("u"), RegistryError);
+        for (int row = 0; row < 5; ++row) {
+            auto key = failing.OpenKey(rows[row].root, rows[row].path, Access::Read);
+            EXPECT_EQ(key->HasValue(rows[row].name), row + 1 < failAt) << rows[row].name;
+        }
+    }
+}
+
+TEST_F(EnvironmentTest, ACacheValueOfAnotherTypeFailsTheStart) {
+    SetCache(RegistryValue::DWord(1));
+    EXPECT_THROW(TtbInstaller::Startup("u"), RegistryError);
+    EXPECT_EQ(SavedCacheFolder(), "");
+}
+
+TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
+    setenv("TESRA_TEST_CACHE_ROOT", "/srv/cache", 1);
+    struct Case { std::string what; std::optional<RegistryValue> cache; std::string folder; };
+    const Case cases[] = {
+        {"a plain folder", RegistryValue::String("/data/cache"), "/data/cache"},
+        {"an expandable folder", RegistryValue::ExpandString("%TESRA_TEST_CACHE_ROOT%/web"), "/srv/cache/web"},
+        {"the program's own folder during a run", RegistryValue::String("/home/u/.cache/TesraBrowserCache"),
+         "/home/u/.cache/TesraBrowserCache"},
+        {"a missing value", std::nullopt, "/home/u/.cache/TesraBrowser"},
+        {"an empty value", RegistryValue::String(""), "/home/u/.cache/TesraBrowser"},
+        {"a path that is not absolute", RegistryValue::String("c:\\Temporary Internet Files"), "/home/u/.cache/TesraBrowser"},
+        {"a value that is not text", RegistryValue::DWord(3), "/home/u/.cache/TesraBrowser"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
+        key->DeleteValue("Cache");
+        if (c.cache) key->SetValue("Cache", *c.cache);
+        EXPECT_EQ(BrowserCacheFolder(), c.folder);
+    }
+    reg.DeleteKey(HKCU, kShellFolders);
+    EXPECT_EQ(BrowserCacheFolder(), "/home/u/.cache/TesraBrowser");
+}
+
+TEST(ExpandEnvironmentText, ReplacesNamesThatAreSet) {
+    setenv("TESRA_A", "alpha", 1);
+    unsetenv("TESRA_UNSET");
+    struct Case { std::string text, expanded; };
+    const Case cases[] = {
+        {"%TESRA_A%/x", "alpha/x"},
+        {"%TESRA_A%%TESRA_A%", "alphaalpha"},
+        {"%TESRA_UNSET%/x", "%TESRA_UNSET%/x"},
+        {"100%", "100%"},
+        {"%%", "%%"},
+        {"a%TESRA_UNSET%TESRA_A%", "a%TESRA_UNSETalpha"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ExpandEnvironmentText(c.text), c.expanded);
+    }
+}
+
+}  // namespace
+}  // namespace tesra
