@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "services/CaptureScreen.h"
+#include "setup/tsVersionInfo.h"
 #include "shell/fuMain.h"
 #include "support/Exception.h"
 
@@ -38,7 +39,7 @@ bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std
 
 void ProgramServices::Refresh() { MainWindow().RefreshPage(); }
 
-std::string ProgramServices::VersionInfo() { return {}; }
+std::string ProgramServices::VersionInfo() { return GetVersionText(); }
 
 std::string ProgramServices::InstalledSoft() { return {}; }
 

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
+#include "platform/Registry.h"
 #include "services/CaptureScreen.h"
 #include "services/MachineAddress.h"
 #include "support/Exception.h"
@@ -26,6 +27,19 @@ void RunIgnoringErrors(const std::function<void()>& work) {
 
 std::string AddMachineParam(const std::string& address, const std::string& machine) {
     return address + (address.find('?') == std::string::npos ? "?" : "&") + "__MAC=" + machine;
+}
+
+std::string GetIEVersion() {
+    using namespace platform;
+    const std::string path = "\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector";
+    try {
+        // The key is created when missing; a user who may not change the machine's settings reads it.
+        auto key = Reg().CreateKey(RootKey::LocalMachine, path);
+        if (!key) key = Reg().OpenKey(RootKey::LocalMachine, path, Access::Read);
+        return key ? key->ReadString("IE") : std::string();
+    } catch (const RegistryError&) {
+        return {};
+    }
 }
 
 TfmMain* TfmMain::Instance() { return g_main; }
@@ -88,6 +102,7 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     BindFacade();
     if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
     FDocumentCompleted = true;
+    InjectVersion();
 }
 
 std::vector<std::string> TfmMain::TrustedAddresses() const {
@@ -115,6 +130,13 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     for (const auto& error : outcome.errors) ShowInfo(error);
     binding_ = false;
     if (fromTimer && !HasNewMessages && FServiceBound) blink_timer_->SetEnabled(false);
+}
+
+void TfmMain::InjectVersion() {
+    // Not guarded: a page that rejects the statement goes to the general error handling.
+    wbMain().Page().InjectVersion(GetIEVersion(), [](const std::string& error) {
+        if (!error.empty()) throw Exception(error, "EOleException");
+    });
 }
 
 platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {

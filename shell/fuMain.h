@@ -18,6 +18,9 @@ namespace tesra {
 // The address with "__MAC=" and the machine address appended ("&" when it has a query already).
 std::string AddMachineParam(const std::string& address, const std::string& machine);
 
+// The hosted engine's version from the machine's "Version Vector" key ("IE"); empty when it cannot be read.
+std::string GetIEVersion();
+
 class TfmMain {
 public:
     // FormCreate: wires the browser, places the window on the work area and navigates to StartAddress.
@@ -56,6 +59,7 @@ private:
     // The page hook.
     void BindFacade();
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
+    void InjectVersion();
     std::vector<std::string> TrustedAddresses() const;
 
     HotKeyState hot_keys_;

@@ -10,11 +10,13 @@
 
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
+#include "platform/linux/FileRegistry.h"
 #include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
+#include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11Screen.h"
@@ -68,6 +70,10 @@ int main(int argc, char** argv) {
     platform::SetWindows(&windows);
     platform::LinuxNetworkIdentity network;
     platform::SetNetwork(&network);
+    platform::LinuxSystemInfo systemInfo;
+    platform::SetSystemInformation(&systemInfo);
+    platform::FileRegistry registry;
+    platform::SetRegistry(&registry);
     platform::X11Screen screen;
     platform::SetScreen(&screen);
     platform::GtkCaptureUi captureUi;
