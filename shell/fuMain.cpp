@@ -89,7 +89,8 @@ void TfmMain::wbMainTitleChange(const std::string& text) {
 }
 
 void TfmMain::wbDownloadComplete() {
-    if (!FServiceBound) {
+    // A binding on its way (started by the completed page) is not started twice.
+    if (!FServiceBound && !binding_) {
         BindFacade();
         platform::App().ProcessMessages();
     }

@@ -90,8 +90,9 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
         self->state_ = ReadyState::Complete;
         std::string url = webkit_web_view_get_uri(view) ? webkit_web_view_get_uri(view) : "";
         auto events = self->events_;  // a handler may replace them
-        if (events.onDownloadComplete) RunHandler(events.onDownloadComplete);
+        // The page first, then the download: a binding that the page started is then on its way.
         if (!failed && events.onDocumentComplete) RunHandler([&] { events.onDocumentComplete(url); });
+        if (events.onDownloadComplete) RunHandler(events.onDownloadComplete);
         break;
     }
     }
