@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Folders.h"
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
@@ -21,6 +22,9 @@
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11Screen.h"
 #include "services/CaptureScreen.h"
+#include "services/ServerRegistration.h"
+#include "support/tbLog.h"
+#include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
 #include "shell/fuMain.h"
 
@@ -53,6 +57,20 @@ EntryActions LinuxEntryActions() {
     return actions;
 }
 
+// The registration is brought up to date on every start; its failure matters only when asked for.
+void HandleServerSwitches(const AutomationSwitches& switches) {
+    try {
+        if (switches.unregisterServer) {
+            UnregisterServer();
+        } else {
+            RegisterServer(platform::ProgramFile());
+        }
+    } catch (const std::exception& e) {
+        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
+    }
+    if (switches.registerServer || switches.unregisterServer) platform::App().Halt();
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -80,9 +98,11 @@ int main(int argc, char** argv) {
     platform::SetCaptureUi(&captureUi);
     platform::SetHotKeysFactory(platform::MakeX11HotKeys);
 
+    InitializeTbLog();
+
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);
-    if (switches.registerServer || switches.unregisterServer) app.Halt();
+    HandleServerSwitches(switches);
 
     ProgramServices services(switches.automation);
     platform::BridgeServer bridge;
