@@ -3,10 +3,13 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/Registry.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
+
+const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\uninstall";
 
 bool IsLow(char c) { return static_cast<unsigned char>(c) <= 32; }
 
@@ -77,5 +80,34 @@ std::string ReadOSVersion() {
     const auto version = platform::SystemInfo().Version();
     return version ? OsVersionText(*version) : std::string();
 }
+
+std::string ReadInstalledSoft() {
+    using platform::Access;
+    using platform::RootKey;
+    std::string result;
+    try {
+        // Read access is enough, so the list does not depend on the right to change the machine hive.
+        auto& registry = platform::Reg();
+        const auto list = registry.OpenKey(RootKey::LocalMachine, kUninstallKey, Access::Read);
+        if (!list) return result;
+        for (const std::string& name : list->SubKeyNames()) {
+            const auto key = registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallKey) + "\\" + name, Access::Read);
+            if (!key) continue;
+            const bool named = key->HasValue("DisplayName");
+            std::string entry = named ? key->ReadString("DisplayName") : name;
+            if (key->HasValue("DisplayVersion")) {
+                entry += " 版本：" + key->ReadString("DisplayVersion");
+            } else {
+                entry = name;
+            }
+            if (named) result += (result.empty() ? "【" : ",【") + entry + "】";
+        }
+    } catch (const std::exception&) {
+        // A value that is not text, or a hive that cannot be read: the list ends here.
+    }
+    return result;
+}
+
+ClientReport ReadClientReport() { return {ReadCpuInfo(0), ReadMemoryInfo(), ReadOSVersion(), ReadInstalledSoft()}; }
 
 }  // namespace tesra

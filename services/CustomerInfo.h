@@ -32,5 +32,19 @@ std::string ReadCpuInfo(int mode);
 std::string ReadMemoryInfo();
 // OsVersionText of the system; empty when the version cannot be read.
 std::string ReadOSVersion();
+// The machine's uninstall list: "【name 版本：version】" per subkey that has a display name, joined by
+// ","; a display name without a version is listed under the subkey's own name. Never fails: a
+// value that cannot be read as text ends the list there, with the entries gathered so far.
+std::string ReadInstalledSoft();
+
+struct ClientReport {
+    std::string cpu;
+    std::string memory;
+    std::string os;
+    std::string software;
+};
+
+// The four texts of the client report, in the order the page receives them.
+ClientReport ReadClientReport();
 
 }  // namespace tesra

@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <regex>
 #include <sstream>
 #include <thread>
 
+#include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "services/CustomerInfo.h"
 #include "SupportFakes.h"
@@ -81,6 +83,22 @@ TEST(BrandFromCpuInfo, TakesTheFirstModelName) {
             EXPECT_EQ(std::string(brand->begin(), brand->end()), *c.expected);
         }
     }
+}
+
+TEST(LinuxInstalledSoft, ListsTheInstalledPackagesEvenWhereTheMachineHiveIsReadOnly) {
+    TempHome home;
+    const auto machine = home.Root() / "machine";
+    std::filesystem::create_directories(machine);
+    std::ofstream(home.Root() / "status") << "Package: bash\nStatus: install ok installed\nVersion: 5.2.15-2+b2\n\n"
+                                             "Package: gone\nStatus: deinstall ok config-files\nVersion: 1\n\n"
+                                             "Package: 中文工具\nStatus: install ok installed\n\n"
+                                             "Package: zlib1g\nStatus: install ok installed\nVersion: 1:1.2.13\n";
+    std::filesystem::permissions(machine, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
+    platform::FileRegistry registry({(home.Root() / "HKCU.reg").string(), (machine / "HKLM.reg").string(),
+                                     (home.Root() / "status").string()});
+    platform::SetRegistry(&registry);
+    EXPECT_EQ(ReadInstalledSoft(), "【bash 版本：5.2.15-2+b2】,【中文工具】,【zlib1g 版本：1:1.2.13】");
+    platform::SetRegistry(nullptr);
 }
 
 }  // namespace

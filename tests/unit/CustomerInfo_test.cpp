@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "platform/MemoryRegistry.h"
 #include "support/Exception.h"
 #include "SupportFakes.h"
 
@@ -194,6 +195,114 @@ TEST_F(CustomerInfoTest, MemoryAndVersionFailuresAreSilentAndEmpty) {
     EXPECT_EQ(ReadMemoryInfo(), "1536");
     EXPECT_EQ(ReadOSVersion(), "Windows XP Service Pack 3");
     EXPECT_TRUE(boxes.shown.empty());
+}
+
+using platform::RegistryValue;
+using platform::RootKey;
+using Values = std::vector<std::pair<std::string, RegistryValue>>;
+
+struct UninstallEntry {
+    std::string subkey;
+    Values values;
+};
+
+const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
+
+class InstalledSoftTest : public ::testing::Test {
+protected:
+    void SetUp() override { platform::SetRegistry(&registry); }
+    void TearDown() override { platform::SetRegistry(nullptr); }
+
+    // Ordinary keys, created in the given order.
+    void Fill(const std::vector<UninstallEntry>& entries) {
+        ASSERT_TRUE(registry.CreateKey(RootKey::LocalMachine, kUninstall));
+        for (const auto& entry : entries) {
+            auto key = registry.CreateKey(RootKey::LocalMachine, std::string(kUninstall) + "\\" + entry.subkey);
+            ASSERT_TRUE(key);
+            for (const auto& [name, value] : entry.values) key->SetValue(name, value);
+        }
+    }
+
+    platform::MemoryRegistry registry;
+};
+
+RegistryValue Text(std::string text) { return RegistryValue::String(std::move(text)); }
+
+TEST_F(InstalledSoftTest, NoUninstallKeyGivesTheEmptyText) { EXPECT_EQ(ReadInstalledSoft(), ""); }
+
+TEST_F(InstalledSoftTest, ListsTheSubkeysThatHaveADisplayName) {
+    const RegistryValue number = RegistryValue::DWord(7);
+    struct Case {
+        const char* name;
+        std::vector<UninstallEntry> entries;
+        std::string expected;
+    } cases[] = {
+        {"two subkeys, the second without a version",
+         {{"AlphaSetup", {{"DisplayName", Text("Alpha")}, {"DisplayVersion", Text("2.1")}}},
+          {"{X1}", {{"DisplayName", Text("Beta")}}}},
+         "【Alpha 版本：2.1】,【{X1}】"},
+        {"no subkeys", {}, ""},
+        {"no subkey with a display name",
+         {{"A", {{"DisplayVersion", Text("1.0")}}}, {"B", {}}, {"C", {{"Publisher", Text("x")}}}},
+         ""},
+        {"subkeys without a display name are skipped",
+         {{"A", {{"DisplayVersion", Text("1.0")}}}, {"B", {{"DisplayName", Text("Bee")}, {"DisplayVersion", Text("3")}}}},
+         "【Bee 版本：3】"},
+        {"creation order, not name order",
+         {{"zeta", {{"DisplayName", Text("Zeta")}, {"DisplayVersion", Text("1")}}},
+          {"alpha", {{"DisplayName", Text("Alpha")}, {"DisplayVersion", Text("2")}}}},
+         "【Zeta 版本：1】,【Alpha 版本：2】"},
+        {"texts as they stand, expandable strings too",
+         {{"wps", {{"DisplayName", Text("WPS 办公软件")}, {"DisplayVersion", RegistryValue::ExpandString("%V%")}}},
+          {"empty", {{"DisplayName", Text("")}, {"DisplayVersion", Text("")}}}},
+         "【WPS 办公软件 版本：%V%】,【 版本：】"},
+        {"a number as version ends the list there",
+         {{"A", {{"DisplayName", Text("A")}, {"DisplayVersion", Text("1")}}},
+          {"B", {{"DisplayName", Text("B")}, {"DisplayVersion", number}}},
+          {"C", {{"DisplayName", Text("C")}, {"DisplayVersion", Text("3")}}}},
+         "【A 版本：1】"},
+        {"also in a subkey without a display name",
+         {{"A", {{"DisplayName", Text("A")}}}, {"B", {{"DisplayVersion", number}}}, {"C", {{"DisplayName", Text("C")}}}},
+         "【A】"},
+        {"a number as display name ends the list there",
+         {{"A", {{"DisplayName", number}}}, {"B", {{"DisplayName", Text("B")}}}},
+         ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        registry.DeleteKey(RootKey::LocalMachine, kUninstall);
+        Fill(c.entries);
+        EXPECT_EQ(ReadInstalledSoft(), c.expected);
+    }
+}
+
+TEST_F(InstalledSoftTest, TheListNeedsNoRightToChangeTheMachineHive) {
+    registry.AddProvidedKey(RootKey::LocalMachine, std::string(kUninstall) + "\\bash",
+                            {{"DisplayName", Text("bash")}, {"DisplayVersion", Text("5.2.15-2+b2")}});
+    Fill({{"tool", {{"DisplayName", Text("Tool")}}}});
+    registry.SetWritable(RootKey::LocalMachine, false);
+    EXPECT_EQ(ReadInstalledSoft(), "【bash 版本：5.2.15-2+b2】,【tool】");
+}
+
+TEST_F(InstalledSoftTest, TheReportHoldsAllFourTexts) {
+    FakeApp app;
+    FakeBoxes boxes;
+    FakeSystem system;
+    platform::SetApp(&app);
+    platform::SetBoxes(&boxes);
+    platform::SetSystemInformation(&system);
+    system.brand = Brand("CPU X");
+    system.count = 2;
+    system.memory = 2048 * kMiB;
+    system.version = OsVersion{VersionNumber{6, 1}, "Service Pack 1"};
+    Fill({{"a", {{"DisplayName", Text("A")}, {"DisplayVersion", Text("1")}}}});
+
+    const ClientReport report = ReadClientReport();
+    EXPECT_EQ(report.cpu, "CPU X,2,");
+    EXPECT_EQ(report.memory, "2048");
+    EXPECT_EQ(report.os, "Windows 7 Service Pack 1");
+    EXPECT_EQ(report.software, "【A 版本：1】");
+    platform::SetSystemInformation(nullptr);
 }
 
 }  // namespace
