@@ -7,8 +7,8 @@
 
 #include "platform/Folders.h"
 #include "services/MachineAddress.h"
+#include "setup/tsVersionInfo.h"
 #include "support/CrashReporting.h"
-#include "support/Exception.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 #include "support/tsException.h"
@@ -19,14 +19,10 @@ namespace {
 const char* const kLevelNames[kLogLevelCount] = {"调试", "信息", "警告", "错误", "异常",
                                                  "系统", "设计", "操作", "入侵", "删除"};
 
-// The version reader is not part of the program yet: reading always fails, so the client version
-// is the file name alone.
-std::string ReadProgramFileVersion() { throw Exception("no version reader"); }
-
 std::string ComputeClientVersion() {
     std::string name = GetProgramFileName();
     try {
-        return name + " " + ReadProgramFileVersion();
+        return name + " " + GetFileVersionText("");
     } catch (const std::exception&) {
         return name;
     }

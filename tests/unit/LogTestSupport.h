@@ -65,7 +65,8 @@ protected:
     // The entry for this text and level type, whatever the time.
     static bool IsEntry(const std::string& entry, const std::string& escapedText, const std::string& levelName) {
         static const std::regex time(R"(<Log Time="\d{4}-\d\d-\d\d \d\d:\d\d:\d\d" )");
-        std::string rest = " ClientVersion=\"" + GetProgramFileName() + "\" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" +
+        // The test program carries no version resource: its name and a blank.
+        std::string rest = " ClientVersion=\"" + GetProgramFileName() + " \" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" +
                            escapedText + "\" LogType=\"" + levelName + "\"/>";
         std::smatch match;
         return std::regex_search(entry, match, time) && match.position(0) == 0 &&

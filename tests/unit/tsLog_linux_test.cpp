@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "LogTestSupport.h"
+#include "setup/tsVersionInfo.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -166,6 +167,14 @@ TEST_F(ClientLogTest, HostAndAddressFollowTheMachine) {
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_NE(entries[0].find("Host=\"AVERYVERYVERYLO\" IPAddress=\"127.0.0.1\""), std::string::npos) << entries[0];
+}
+
+TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
+    EXPECT_EQ(GetFileVersionText(""), "");  // the test program has no version resource
+    ClientLog().LogError("x");
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find(" ClientVersion=\"tsLog_linux_test \" "), std::string::npos) << entries[0];
 }
 
 TEST_F(ClientLogTest, ExceptionWithCaptionIsCaptionThenDescription) {
