@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "services/CaptureScreen.h"
+#include "services/CustomerInfo.h"
 #include "setup/tsVersionInfo.h"
 #include "shell/fuMain.h"
 #include "support/Exception.h"
@@ -41,7 +42,7 @@ void ProgramServices::Refresh() { MainWindow().RefreshPage(); }
 
 std::string ProgramServices::VersionInfo() { return GetVersionText(); }
 
-std::string ProgramServices::InstalledSoft() { return {}; }
+std::string ProgramServices::InstalledSoft() { return ReadInstalledSoft(); }
 
 void ProgramServices::ObjectReleased() {
     if (objects_ > 0) --objects_;

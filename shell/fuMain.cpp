@@ -4,6 +4,8 @@
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "services/CaptureScreen.h"
+#include "services/CustomerInfo.h"
+#include "setup/fuInstall.h"
 #include "services/MachineAddress.h"
 #include "support/Exception.h"
 #include "support/tsCommon.h"
@@ -89,6 +91,7 @@ void TfmMain::wbMainTitleChange(const std::string& text) {
 }
 
 void TfmMain::wbDownloadComplete() {
+    TtbInstaller::RestoreEnvironment();
     // A binding on its way (started by the completed page) is not started twice.
     if (!FServiceBound && !binding_) {
         BindFacade();
@@ -102,6 +105,7 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     FServiceBound = false;
     BindFacade();
     if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
+    if (ContainsStr("main=true", url) && !FClientInfoLogged) ReportClientInfo();
     FDocumentCompleted = true;
     InjectVersion();
 }
@@ -114,6 +118,7 @@ std::vector<std::string> TfmMain::TrustedAddresses() const {
 
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
+        TtbInstaller::RestoreEnvironment();
         ShowInfo("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
         platform::App().Terminate();
         return;
@@ -131,6 +136,19 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     for (const auto& error : outcome.errors) ShowInfo(error);
     binding_ = false;
     if (fromTimer && !HasNewMessages && FServiceBound) blink_timer_->SetEnabled(false);
+}
+
+void TfmMain::ReportClientInfo() {
+    // Marked at once so that another page before the answer sends nothing; a failure clears it again.
+    FClientInfoLogged = true;
+    try {
+        ClientReport report = ReadClientReport();
+        wbMain().Page().ReportClient(report.cpu, report.memory, report.os, report.software, [this](const std::string& error) {
+            if (!error.empty()) FClientInfoLogged = false;
+        });
+    } catch (const std::exception&) {
+        FClientInfoLogged = false;  // the report swallows every error
+    }
 }
 
 void TfmMain::InjectVersion() {

@@ -59,6 +59,7 @@ private:
     // The page hook.
     void BindFacade();
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
+    void ReportClientInfo();
     void InjectVersion();
     std::vector<std::string> TrustedAddresses() const;
 

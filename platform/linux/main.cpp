@@ -23,6 +23,7 @@
 #include "platform/linux/X11Screen.h"
 #include "services/CaptureScreen.h"
 #include "services/ServerRegistration.h"
+#include "setup/fuInstall.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
@@ -42,8 +43,8 @@ EntryActions LinuxEntryActions() {
     // without an address ends like a cancelled dialog, and "-install" does nothing.
     actions.showAddressDialog = [] { return false; };
     actions.install = [](const std::string&) {};
-    actions.startup = [](const std::string&) {};
-    actions.restoreEnvironment = [] {};
+    actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
+    actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
     actions.showInfo = [](const std::string& text) {
         const std::string title = platform::App().Title();
@@ -108,7 +109,7 @@ int main(int argc, char** argv) {
     platform::BridgeServer bridge;
     bridge.Listen();
     platform::ServeBridgeRequests(bridge, services);
-    platform::ConfigureWebContext({nullptr, bridge.SocketPath()});
+    platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
     app.SetTitle(kApplicationTitle);
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
