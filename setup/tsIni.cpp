@@ -23,8 +23,10 @@ std::unique_ptr<platform::RegistryKey> TtsIni::CreateSection(const std::string& 
 
 std::string TtsIni::ReadString(const std::string& section, const std::string& ident, const std::string& def) {
     auto key = registry_.OpenKey(RootKey::CurrentUser, platform::JoinKeyPath(root_, section), Access::Read);
-    if (!key || !key->HasValue(ident)) return def;
-    return key->ReadString(ident);
+    auto value = key ? key->Value(ident) : std::nullopt;
+    if (!value) return def;
+    if (value->type == ValueType::String || value->type == ValueType::ExpandString) return value->text;
+    return key->ReadString(ident);  // reports the value's type
 }
 
 void TtsIni::WriteString(const std::string& section, const std::string& ident, const std::string& value) {

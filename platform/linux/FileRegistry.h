@@ -6,7 +6,8 @@
 // A hive that does not exist yet holds the keys that the platform always has. The machine hive is
 // changed only where this user may write its folder (else full access is refused, as for a user
 // without administrator rights). The machine hive also shows keys that the platform provides: the
-// uninstall list from the package database and the web engine's version vector.
+// uninstall list from the package database and the web engine's version vector; keys of the file at
+// those two places are hidden by them and not written back.
 // For one thread; several processes may share the files.
 
 #include <sys/types.h>
