@@ -235,9 +235,12 @@ void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNod
     MakeFolders(FolderOf(hive.path), hive.folderMode);
     HiveLock lock(hive.path, hive.fileMode);
     // Re-read under the lock: another process may have changed the file since we last read it.
-    RegistryNode tree = Current(root, ReadHiveText(hive.path), true);
+    auto before = ReadHiveText(hive.path);
+    RegistryNode tree = Current(root, before, true);
     change(tree);
     std::string text = FormatHive(tree, root);
+    // A change that changes nothing (the restore after every download, mostly) costs no write.
+    if (text == before) return;
     WriteAtomically(hive.path, text, hive.fileMode);
     hive.text = std::move(text);
     hive.tree = std::move(tree);

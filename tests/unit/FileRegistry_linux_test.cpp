@@ -50,6 +50,11 @@ void WriteText(const fs::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;
 }
 
+ino_t Inode(const fs::path& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
 std::vector<fs::path> BrokenCopies(const fs::path& hive) {
     std::vector<fs::path> copies;
     for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
@@ -150,6 +155,18 @@ TEST_F(FileRegistryTest, ChangesAreSavedAtomicallyAndReadBackByAFreshRegistry) {
     EXPECT_EQ(key->ReadString("96354"), "http://example.test/app/");
     EXPECT_EQ(key->Value("LIST"), RegistryValue::MultiString({"a", "b"}));
     EXPECT_THAT(key->ValueNames(), ElementsAre("96354", "Count", "List"));
+}
+
+TEST_F(FileRegistryTest, AWriteThatChangesNothingLeavesTheFileAlone) {
+    FileRegistry reg(locations_);
+    auto key = reg.CreateKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings");
+    key->WriteDWord("SyncMode5", 4);
+    ino_t inode = Inode(UserHive());
+    key->WriteDWord("syncmode5", 4);
+    EXPECT_EQ(Inode(UserHive()), inode);  // not replaced
+    key->WriteDWord("SyncMode5", 0);
+    EXPECT_NE(Inode(UserHive()), inode);
+    EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", Access::Read)->ReadDWord("SyncMode5"), 0u);
 }
 
 TEST_F(FileRegistryTest, AValueWrittenByOneProcessIsReadByTheNext) {
