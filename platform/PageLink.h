@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,6 +18,17 @@ struct BindOutcome {
     std::string linkError;            // the page could not be asked at all; nothing was tried
 };
 
+// The four texts of the client report ("CPU", "Memory", "OS", "Software").
+struct ClientTexts {
+    std::string cpu, memory, os, software;
+};
+
+struct DocumentOutcome {
+    BindOutcome binding;
+    std::string reportError;   // the client report failed (empty: sent, or not asked for)
+    std::string versionError;  // the page rejected the version statement
+};
+
 class PageLink {
 public:
     using Done = std::function<void(const std::string& error)>;  // empty error: success
@@ -24,11 +36,12 @@ public:
     virtual ~PageLink() = default;
     // Binds the facade in the current document (or its frames) whose origin is one of the addresses'.
     virtual void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) = 0;
-    // DoMessage "CPU", "Memory", "OS", "Software" and "LogClientInfo" on the bound facade.
-    virtual void ReportClient(const std::string& cpu, const std::string& memory, const std::string& os,
-                              const std::string& software, Done done) = 0;
-    // Runs "window. __TesraBrowser_IEVersion = " followed by the version in the main document.
-    virtual void InjectVersion(const std::string& version, Done done) = 0;
+    // After a completed document, in one go so that no page event comes in between: binds the facade
+    // as BindFacade does, then sends the client report when one is given (DoMessage "CPU", "Memory",
+    // "OS", "Software", "LogClientInfo"), then runs "window. __TesraBrowser_IEVersion = " followed by
+    // the version in the main document.
+    virtual void CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
+                                  const std::string& version, std::function<void(const DocumentOutcome&)> done) = 0;
     virtual void DoMessage(const std::string& name, const std::string& value, Done done) = 0;
     virtual void DoHotKey(const std::string& key, Done done) = 0;
     // DoHotKey(id) on a facade that the page handed over with a hot-key registration.

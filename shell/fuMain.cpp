@@ -103,11 +103,19 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     if (wbMain().State() != platform::ReadyState::Complete) return;
     if (first_page_.empty()) first_page_ = url;
     FServiceBound = false;
-    BindFacade();
     if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
-    if (ContainsStr("main=true", url) && !FClientInfoLogged) ReportClientInfo();
+    std::optional<platform::ClientTexts> report;
+    if (ContainsStr("main=true", url) && !FClientInfoLogged) report = ClientInformation();
     FDocumentCompleted = true;
-    InjectVersion();
+    if (!wbMain().HasDocument()) return BindFacade();  // the fatal path
+    // Binding, report and version go to the page in one go, as one step of the page's life.
+    binding_ = true;
+    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this](const platform::DocumentOutcome& outcome) {
+        if (!outcome.reportError.empty()) FClientInfoLogged = false;
+        OnBound(outcome.binding, false);
+        // Not guarded: a page that rejects the statement goes to the general error handling.
+        if (!outcome.versionError.empty()) throw Exception(outcome.versionError, "EOleException");
+    });
 }
 
 std::vector<std::string> TfmMain::TrustedAddresses() const {
@@ -138,24 +146,16 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     if (fromTimer && !HasNewMessages && FServiceBound) blink_timer_->SetEnabled(false);
 }
 
-void TfmMain::ReportClientInfo() {
+std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
     // Marked at once so that another page before the answer sends nothing; a failure clears it again.
     FClientInfoLogged = true;
     try {
         ClientReport report = ReadClientReport();
-        wbMain().Page().ReportClient(report.cpu, report.memory, report.os, report.software, [this](const std::string& error) {
-            if (!error.empty()) FClientInfoLogged = false;
-        });
+        return platform::ClientTexts{report.cpu, report.memory, report.os, report.software};
     } catch (const std::exception&) {
         FClientInfoLogged = false;  // the report swallows every error
+        return std::nullopt;
     }
-}
-
-void TfmMain::InjectVersion() {
-    // Not guarded: a page that rejects the statement goes to the general error handling.
-    wbMain().Page().InjectVersion(GetIEVersion(), [](const std::string& error) {
-        if (!error.empty()) throw Exception(error, "EOleException");
-    });
 }
 
 platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,8 +60,8 @@ private:
     // The page hook.
     void BindFacade();
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
-    void ReportClientInfo();
-    void InjectVersion();
+    // The client report's texts, marking the report as sent; none when they cannot be read.
+    std::optional<platform::ClientTexts> ClientInformation();
     std::vector<std::string> TrustedAddresses() const;
 
     HotKeyState hot_keys_;

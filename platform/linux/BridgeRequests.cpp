@@ -9,7 +9,7 @@ namespace tesra::platform {
 namespace {
 
 GVariant* Empty() { return g_variant_new("()"); }
-GVariant* Text(const std::string& text) { return g_variant_new("(s)", text.c_str()); }
+GVariant* Text(const std::string& text) { return g_variant_new("(s)", bridge::MessageText(text).c_str()); }
 
 // The payload's single integer of an "(i)" request.
 std::int32_t IntArgument(GVariant* payload) {

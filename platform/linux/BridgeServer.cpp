@@ -14,7 +14,7 @@ namespace tesra::platform {
 namespace {
 
 GVariant* Reply(bool ok, const std::string& error, GVariant* result) {
-    return g_variant_new("(bsv)", ok, error.c_str(), result ? result : g_variant_new("()"));
+    return g_variant_new("(bsv)", ok, bridge::MessageText(error).c_str(), result ? result : g_variant_new("()"));
 }
 
 // One web process: reads frames one after the other and writes each reply before reading on.

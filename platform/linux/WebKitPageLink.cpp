@@ -45,46 +45,68 @@ void WebKitPageLink::SendSimple(const char* name, GVariant* parameters, Done don
     });
 }
 
+// The bind outcome at the head of a BindFacade or DocumentComplete reply, whose fields follow the
+// (ok, error) pair as (bound, retry, host found, errors).
+static BindOutcome ReadBinding(GVariant* reply, const std::string& error) {
+    BindOutcome outcome;
+    outcome.linkError = ReplyError(reply, error);
+    if (!outcome.linkError.empty()) return outcome;
+    gboolean bound = FALSE, retry = FALSE, host = FALSE;
+    g_variant_get_child(reply, 2, "b", &bound);
+    g_variant_get_child(reply, 3, "b", &retry);
+    g_variant_get_child(reply, 4, "b", &host);
+    outcome.bound = bound;
+    outcome.retryLater = retry;
+    outcome.hasFacadeHost = host;
+    GVariant* errors = g_variant_get_child_value(reply, 5);
+    GVariantIter iter;
+    g_variant_iter_init(&iter, errors);
+    const char* text;
+    while (g_variant_iter_next(&iter, "&s", &text)) outcome.errors.push_back(text);
+    g_variant_unref(errors);
+    return outcome;
+}
+
+static GVariant* AddressList(const std::vector<std::string>& addresses) {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE("as"));
+    for (const auto& address : addresses) g_variant_builder_add(&builder, "s", bridge::MessageText(address).c_str());
+    return g_variant_builder_end(&builder);
+}
+
 void WebKitPageLink::BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) {
-    GVariantBuilder addresses;
-    g_variant_builder_init(&addresses, G_VARIANT_TYPE("as"));
-    for (const auto& address : trustedAddresses) g_variant_builder_add(&addresses, "s", address.c_str());
-    Send(bridge::kBindFacade, g_variant_builder_end(&addresses), [done](GVariant* reply, const std::string& error) {
-        BindOutcome outcome;
-        std::string failure = ReplyError(reply, error);
-        if (!failure.empty()) {
-            outcome.linkError = failure;
-        } else {
-            gboolean ok, bound, retry, host;
-            const char* ignored;
-            GVariantIter* errors = nullptr;
-            g_variant_get(reply, "(b&sbbbas)", &ok, &ignored, &bound, &retry, &host, &errors);
-            outcome.bound = bound;
-            outcome.retryLater = retry;
-            outcome.hasFacadeHost = host;
-            const char* text;
-            while (g_variant_iter_next(errors, "&s", &text)) outcome.errors.push_back(text);
-            g_variant_iter_free(errors);
+    Send(bridge::kBindFacade, AddressList(trustedAddresses),
+         [done](GVariant* reply, const std::string& error) { done(ReadBinding(reply, error)); });
+}
+
+void WebKitPageLink::CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
+                                      const std::string& version, std::function<void(const DocumentOutcome&)> done) {
+    using bridge::MessageText;
+    ClientTexts texts = report.value_or(ClientTexts{});
+    GVariant* parameters = g_variant_new("(@asbsssss)", AddressList(trustedAddresses), report.has_value(),
+                                         MessageText(texts.cpu).c_str(), MessageText(texts.memory).c_str(), MessageText(texts.os).c_str(),
+                                         MessageText(texts.software).c_str(), MessageText(version).c_str());
+    Send(bridge::kDocumentComplete, parameters, [done](GVariant* reply, const std::string& error) {
+        DocumentOutcome outcome;
+        outcome.binding = ReadBinding(reply, error);
+        if (outcome.binding.linkError.empty()) {
+            const char *reportError = "", *versionError = "";
+            g_variant_get_child(reply, 6, "&s", &reportError);
+            g_variant_get_child(reply, 7, "&s", &versionError);
+            outcome.reportError = reportError;
+            outcome.versionError = versionError;
         }
         done(outcome);
     });
 }
 
-void WebKitPageLink::ReportClient(const std::string& cpu, const std::string& memory, const std::string& os,
-                                  const std::string& software, Done done) {
-    SendSimple(bridge::kReportClient, g_variant_new("(ssss)", cpu.c_str(), memory.c_str(), os.c_str(), software.c_str()), std::move(done));
-}
-
-void WebKitPageLink::InjectVersion(const std::string& version, Done done) {
-    SendSimple(bridge::kInjectVersion, g_variant_new_string(version.c_str()), std::move(done));
-}
-
 void WebKitPageLink::DoMessage(const std::string& name, const std::string& value, Done done) {
-    SendSimple(bridge::kDoMessage, g_variant_new("(ss)", name.c_str(), value.c_str()), std::move(done));
+    SendSimple(bridge::kDoMessage, g_variant_new("(ss)", bridge::MessageText(name).c_str(), bridge::MessageText(value).c_str()),
+               std::move(done));
 }
 
 void WebKitPageLink::DoHotKey(const std::string& key, Done done) {
-    SendSimple(bridge::kDoHotKey, g_variant_new_string(key.c_str()), std::move(done));
+    SendSimple(bridge::kDoHotKey, g_variant_new_string(bridge::MessageText(key).c_str()), std::move(done));
 }
 
 void WebKitPageLink::HotKey(std::uint64_t facade, std::int32_t id, Done done) {

@@ -12,9 +12,8 @@ public:
     explicit WebKitPageLink(WebKitWebView* view) : view_(view) {}
 
     void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) override;
-    void ReportClient(const std::string& cpu, const std::string& memory, const std::string& os, const std::string& software,
-                      Done done) override;
-    void InjectVersion(const std::string& version, Done done) override;
+    void CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
+                          const std::string& version, std::function<void(const DocumentOutcome&)> done) override;
     void DoMessage(const std::string& name, const std::string& value, Done done) override;
     void DoHotKey(const std::string& key, Done done) override;
     void HotKey(std::uint64_t facade, std::int32_t id, Done done) override;

@@ -7,7 +7,11 @@
 // replies "(bsv)" (ok, error message, result).
 // UI process -> web process: WebKit user messages to the page, answered asynchronously.
 
+#include <glib.h>
+
+#include <algorithm>
 #include <cstdint>
+#include <string>
 
 namespace tesra::bridge {
 
@@ -28,13 +32,14 @@ constexpr const char* kRequests[] = {kHello, kShowNewMessageHint, kClose, kGetCa
 
 // User messages to the page: name, parameters, reply parameters. Every reply starts with (ok, error).
 constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbbas)" bound, retry, host found, errors
-constexpr char kReportClient[] = "Page.ReportClient";    // "(ssss)" cpu, memory, os, software; "(bs)"
-constexpr char kInjectVersion[] = "Page.InjectVersion";  // "s" version; "(bs)"
+// "(asbsssss)" trusted addresses, report?, cpu, memory, os, software, version;
+// "(bsbbbasss)" the BindFacade reply followed by the report's and the version statement's errors
+constexpr char kDocumentComplete[] = "Page.DocumentComplete";
 constexpr char kDoMessage[] = "Page.DoMessage";          // "(ss)" name, value; "(bs)"
 constexpr char kDoHotKey[] = "Page.DoHotKey";            // "s" key name; "(bs)"
 constexpr char kHotKey[] = "Page.HotKey";                // "(ti)" facade, hot-key id; "(bs)"
 
-constexpr const char* kPageMessages[] = {kBindFacade, kReportClient, kInjectVersion, kDoMessage, kDoHotKey, kHotKey};
+constexpr const char* kPageMessages[] = {kBindFacade, kDocumentComplete, kDoMessage, kDoHotKey, kHotKey};
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";
@@ -42,5 +47,16 @@ constexpr std::uint32_t kMaxFrame = 64u << 20;  // a capture of a large screen f
 
 // Start-up data handed to every web extension: "(s)" the socket path.
 constexpr char kInitType[] = "(s)";
+
+// A text as a message may carry it: valid UTF-8 without zero characters (each bad byte becomes U+FFFD).
+inline std::string MessageText(const std::string& text) {
+    std::string clean = text;
+    clean.erase(std::remove(clean.begin(), clean.end(), '\0'), clean.end());
+    if (g_utf8_validate(clean.data(), static_cast<gssize>(clean.size()), nullptr)) return clean;
+    gchar* valid = g_utf8_make_valid(clean.data(), static_cast<gssize>(clean.size()));
+    std::string result = valid;
+    g_free(valid);
+    return result;
+}
 
 }  // namespace tesra::bridge

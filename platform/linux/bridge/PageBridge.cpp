@@ -68,8 +68,8 @@ gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* messa
     try {
         reply = self->Serve(page, name, webkit_user_message_get_parameters(message));
     } catch (const std::exception& e) {
-        reply = name == kBindFacade ? g_variant_new("(bsbbbas)", FALSE, e.what(), FALSE, FALSE, FALSE, nullptr)
-                                    : g_variant_new("(bs)", FALSE, e.what());
+        reply = name == kBindFacade ? g_variant_new("(bsbbbas)", FALSE, MessageText(e.what()).c_str(), FALSE, FALSE, FALSE, nullptr)
+                                    : g_variant_new("(bs)", FALSE, MessageText(e.what()).c_str());
     }
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), reply));
     return TRUE;
@@ -89,30 +89,7 @@ PageBridge::PageState& PageBridge::StateOf(WebKitWebPage* page) {
 
 GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters) {
     if (name == kBindFacade) return BindFacade(page, parameters);
-    if (name == kReportClient) {
-        const char *cpu, *memory, *os, *software;
-        g_variant_get(parameters, "(&s&s&s&s)", &cpu, &memory, &os, &software);
-        CallFacade(page, "DoMessage", {std::string("CPU"), std::string(cpu)});
-        CallFacade(page, "DoMessage", {std::string("Memory"), std::string(memory)});
-        CallFacade(page, "DoMessage", {std::string("OS"), std::string(os)});
-        CallFacade(page, "DoMessage", {std::string("Software"), std::string(software)});
-        CallFacade(page, "DoMessage", {std::string("LogClientInfo"), std::string()});
-        return Done();
-    }
-    if (name == kInjectVersion) {
-        JSCContext* context = MainContext(page);
-        std::string statement = VersionStatement(g_variant_get_string(parameters, nullptr));
-        JSCValue* result = jsc_context_evaluate(context, statement.c_str(), -1);
-        if (result) g_object_unref(result);
-        try {
-            ThrowIfException(context);
-        } catch (...) {
-            g_object_unref(context);
-            throw;
-        }
-        g_object_unref(context);
-        return Done();
-    }
+    if (name == kDocumentComplete) return CompleteDocument(page, parameters);
     if (name == kDoMessage) {
         const char *message, *value;
         g_variant_get(parameters, "(&s&s)", &message, &value);
@@ -132,7 +109,7 @@ GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVaria
     return Done();
 }
 
-GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses) {
+BindOutcome PageBridge::Bind(WebKitWebPage* page, GVariant* trustedAddresses) {
     PageState& state = StateOf(page);
     state.trustedOrigins.clear();
     GVariantIter iter;
@@ -151,10 +128,76 @@ GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses
         g_object_unref(document);
     }
     g_object_unref(context);
+    return outcome;
+}
+
+GVariant* PageBridge::BindingReply(WebKitWebPage* page, const BindOutcome& outcome) {
     GVariantBuilder errors;
     g_variant_builder_init(&errors, G_VARIANT_TYPE("as"));
-    for (const auto& error : outcome.errors) g_variant_builder_add(&errors, "s", error.c_str());
-    return g_variant_new("(bsbbbas)", TRUE, "", outcome.bound, outcome.retryLater, state.hook->FacadeHost() != nullptr, &errors);
+    for (const auto& error : outcome.errors) g_variant_builder_add(&errors, "s", MessageText(error).c_str());
+    bool host = StateOf(page).hook->FacadeHost() != nullptr;
+    return g_variant_new("(bsbbbas)", TRUE, "", outcome.bound, outcome.retryLater, host, &errors);
+}
+
+GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses) {
+    return BindingReply(page, Bind(page, trustedAddresses));
+}
+
+void PageBridge::ReportClient(WebKitWebPage* page, const std::vector<std::string>& texts) {
+    static const char* const names[] = {"CPU", "Memory", "OS", "Software"};
+    for (size_t i = 0; i < texts.size(); ++i) CallFacade(page, "DoMessage", {std::string(names[i]), texts[i]});
+    CallFacade(page, "DoMessage", {std::string("LogClientInfo"), std::string()});
+}
+
+void PageBridge::InjectVersion(WebKitWebPage* page, const std::string& version) {
+    JSCContext* context = MainContext(page);
+    std::string statement = VersionStatement(version);
+    JSCValue* result = jsc_context_evaluate(context, statement.c_str(), -1);
+    if (result) g_object_unref(result);
+    try {
+        ThrowIfException(context);
+    } catch (...) {
+        g_object_unref(context);
+        throw;
+    }
+    g_object_unref(context);
+}
+
+GVariant* PageBridge::CompleteDocument(WebKitWebPage* page, GVariant* parameters) {
+    GVariant* trusted = nullptr;
+    gboolean withReport = FALSE;
+    const char *cpu, *memory, *os, *software, *version;
+    g_variant_get(parameters, "(@asb&s&s&s&s&s)", &trusted, &withReport, &cpu, &memory, &os, &software, &version);
+    BindOutcome outcome;
+    std::string reportError, versionError;
+    try {
+        outcome = Bind(page, trusted);
+        if (withReport) {
+            try {
+                ReportClient(page, {cpu, memory, os, software});
+            } catch (const std::exception& e) {
+                reportError = *e.what() ? e.what() : "客户端信息发送失败";
+            }
+        }
+        try {
+            InjectVersion(page, version);
+        } catch (const std::exception& e) {
+            versionError = *e.what() ? e.what() : "脚本错误";
+        }
+    } catch (...) {
+        g_variant_unref(trusted);
+        throw;
+    }
+    g_variant_unref(trusted);
+    GVariant* binding = g_variant_ref_sink(BindingReply(page, outcome));
+    GVariant *ok, *error, *bound, *retry, *host, *errors;
+    g_variant_get(binding, "(@b@s@b@b@b@as)", &ok, &error, &bound, &retry, &host, &errors);
+    g_variant_unref(binding);
+    GVariant* items[] = {ok, error, bound, retry, host, errors, g_variant_new_string(MessageText(reportError).c_str()),
+                         g_variant_new_string(MessageText(versionError).c_str())};
+    GVariant* reply = g_variant_new_tuple(items, G_N_ELEMENTS(items));
+    for (int i = 0; i < 6; ++i) g_variant_unref(items[i]);
+    return reply;
 }
 
 void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {

@@ -38,7 +38,13 @@ private:
     // The main frame's script context (a new reference); throws when the page has none yet.
     JSCContext* MainContext(WebKitWebPage* page);
 
+    BindOutcome Bind(WebKitWebPage* page, GVariant* trustedAddresses);
+    GVariant* BindingReply(WebKitWebPage* page, const BindOutcome& outcome);
     GVariant* BindFacade(WebKitWebPage* page, GVariant* trustedAddresses);
+    // Binding, client report and version statement in one go; their errors come back in the reply.
+    GVariant* CompleteDocument(WebKitWebPage* page, GVariant* parameters);
+    void ReportClient(WebKitWebPage* page, const std::vector<std::string>& texts);
+    void InjectVersion(WebKitWebPage* page, const std::string& version);
     void CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args);
 
     BridgeClient client_;

@@ -1,0 +1,81 @@
+#!/usr/bin/env bash
+# The page bridge: the facade receives a scripting object whose members answer page script at once; the
+# main page gets the client report once per user; frames, pages without the id and late plug-ins are bound;
+# a frame of another site gets nothing; Refresh and Close act on the program.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+e2e_setup
+e2e_start_display
+e2e_start_server
+
+# Runs the program on a page until the given event is reported, then stops it.
+run_page() {  # page-and-query, event regex
+  e2e_reset
+  e2e_start_program "$SERVER_URL/app/$1"
+  e2e_wait_event "$2" 30 >/dev/null || true
+}
+
+members='GetCPUInfo(7),GetMemoryInfo("x"),GetOSVersion,VersionInfo,GetInstalledSoft'
+e2e_start_program "$SERVER_URL/app/index.html?main=true&auto=$members,Refresh"
+program=$PROGRAM_PID
+e2e_check "the facade receives the scripting object" e2e_wait_event '^SetTesraBrowserService$' 30
+e2e_check "GetCPUInfo answers the empty text" e2e_wait_event '^call GetCPUInfo ""$'
+e2e_check "GetMemoryInfo answers the empty text whatever the mode" e2e_wait_event '^call GetMemoryInfo ""$'
+e2e_check "GetOSVersion answers the empty text" e2e_wait_event '^call GetOSVersion ""$'
+e2e_check "VersionInfo gives the file version and the build date" \
+  e2e_wait_event '^call VersionInfo "1\.0\.0\.[0-9]+,[0-9]{4}-[0-9]{2}-[0-9]{2}"$'
+e2e_check "GetInstalledSoft gives the package list" e2e_wait_event '^call GetInstalledSoft "【.+ 版本：.+】(,【.+】)*"$'
+e2e_check "the browser version reaches the page as the number 11" e2e_wait_event '^IEVersion 11$'
+e2e_check "Refresh reloads the page" e2e_wait_event '^load .*auto=.*' 30
+sleep 2
+report=$(e2e_events | { grep -E '^DoMessage ' || true; } | cut -d' ' -f2 | tr '\n' ' ')
+e2e_expect_eq "the main page reports the client once, in order" "CPU Memory OS Software LogClientInfo " "$report"
+events=$(e2e_events)
+loads=$(grep -c '^load ' <<<"$events" || true)
+bindings=$(grep -c '^SetTesraBrowserService$' <<<"$events" || true)
+e2e_expect_eq "each loaded page receives one scripting object" "$loads" "$bindings"
+e2e_check "the CPU text has the processor count" grep -Eq '^DoMessage CPU ".+,[0-9]+,.*"$' <<<"$events"
+e2e_check "the OS text names no Windows version" e2e_wait_event '^DoMessage OS "未知 .*"$'
+e2e_screenshot bridge-main >/dev/null
+e2e_stop_program "$program" || true
+
+# A user change sends the report again, on the same run.
+e2e_reset
+e2e_start_program "$SERVER_URL/app/index.html?main=true&auto=Close"
+program=$PROGRAM_PID
+status=0
+e2e_wait_exit "$program" 30 || status=$?
+e2e_expect_eq "Close ends the program with exit code 0" 0 "$status"
+e2e_check "the report came before Close" e2e_wait_event '^DoMessage LogClientInfo ""$'
+
+run_page "test/frames.html" '^right: SetTesraBrowserService$'
+sleep 1
+e2e_check "the left frame is bound" e2e_wait_event '^left: SetTesraBrowserService$' 5
+e2e_check "the right frame is bound" e2e_wait_event '^right: SetTesraBrowserService$' 5
+e2e_check "the top document of a frame page is not searched" e2e_no_event '^top: SetTesraBrowserService'
+e2e_stop_program || true
+
+run_page "test/noid.html" '^SetTesraBrowserService$'
+sleep 1
+e2e_check "the first OBJECT element is bound when none has the id" e2e_wait_event '^SetTesraBrowserService$' 5
+e2e_check "the second OBJECT element is not" e2e_no_event '^second: SetTesraBrowserService'
+e2e_stop_program || true
+
+run_page "test/late.html" '^SetTesraBrowserService$'
+events=$(e2e_events)
+e2e_check "a plug-in that appears late is bound by the timer" grep -q '^SetTesraBrowserService' <<<"$(sed -n '/^plugin added/,$p' <<<"$events")"
+e2e_stop_program || true
+
+run_page "test/foreign.html?other=$OTHER_URL" '^foreign: load '
+sleep 2
+e2e_check "a frame of another site gets no scripting object" e2e_no_event '^foreign: SetTesraBrowserService'
+e2e_stop_program || true
+
+run_page "test/goto.html?to=$OTHER_URL/app/test/plugin.html%3Fname%3Dother" '^other: load '
+sleep 2
+e2e_check "a page of another site that the application leads to gets no scripting object" \
+  e2e_no_event '^other: SetTesraBrowserService'
+e2e_stop_program || true
+
+e2e_finish
