@@ -1,33 +1,34 @@
 #include "services/TesraMessageImpl.h"
 
-#include <charconv>
+#include <cstdint>
 #include <exception>
 
 #include "services/TesraBrowser_TLB.h"
 #include "support/Exception.h"
+#include "support/PageValue.h"
 
 namespace tesra {
 
-std::int32_t VariantToInt(const Variant& value) {
-    if (const auto* i = std::get_if<std::int32_t>(&value)) return *i;
-    if (const auto* b = std::get_if<bool>(&value)) return *b ? -1 : 0;
-    if (const auto* s = std::get_if<std::string>(&value)) {
-        std::int32_t result = 0;
-        auto [end, error] = std::from_chars(s->data(), s->data() + s->size(), result);
-        if (error != std::errc() || end != s->data() + s->size()) throw Exception("类型不匹配", "EVariantTypeCastError");
-        return result;
-    }
+namespace {
+
+// The script value behind a late-bound argument; a page object is no value that converts.
+PageValue ToPageValue(const Variant& value) {
+    if (const auto* i = std::get_if<std::int32_t>(&value)) return PageValue::Of(static_cast<double>(*i));
+    if (const auto* b = std::get_if<bool>(&value)) return PageValue::Of(*b);
+    if (const auto* s = std::get_if<std::string>(&value)) return PageValue::Of(*s);
     if (std::holds_alternative<FacadeRef>(value)) throw Exception("类型不匹配", "EVariantTypeCastError");
-    return 0;
+    return PageValue::Null();
 }
 
-std::string VariantToText(const Variant& value) {
-    if (const auto* s = std::get_if<std::string>(&value)) return *s;
-    if (const auto* i = std::get_if<std::int32_t>(&value)) return std::to_string(*i);
-    if (const auto* b = std::get_if<bool>(&value)) return *b ? "True" : "False";
-    if (std::holds_alternative<FacadeRef>(value)) throw Exception("类型不匹配", "EVariantTypeCastError");
-    return {};
+}  // namespace
+
+std::int32_t VariantToInt(const Variant& value) {
+    std::int64_t number = PageValueToInteger(ToPageValue(value));
+    if (number < INT32_MIN || number > INT32_MAX) throw Exception("类型不匹配", "EVariantTypeCastError");
+    return static_cast<std::int32_t>(number);
 }
+
+std::string VariantToText(const Variant& value) { return PageValueToText(ToPageValue(value)); }
 
 template <typename Work>
 std::int32_t TTesraMessage::SafeCall(Work work) {
