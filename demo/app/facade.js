@@ -9,6 +9,7 @@
 //   name=X       prefix every reported line with "X: " (tells frames and windows apart)
 //   auto=A,B(1)  call these service members right after the first binding (once per window, not again
 //                after a reload); arguments in JSON
+//   delay=MS     wait that long after the binding before the auto calls (lets the page paint first)
 //   report=parent  hand the lines to the parent window instead of the server (foreign frames)
 (function () {
   'use strict';
@@ -90,7 +91,7 @@
         facade.service = service;
         report('SetTesraBrowserService', tag);
         setState('已绑定');
-        if (first && tag === undefined) setTimeout(runAuto, 0, facade);
+        if (first && tag === undefined) setTimeout(runAuto, Number(params.get('delay') || 0), facade);
       },
       DoMessage(name, value) {
         report('DoMessage ' + String(name) + ' ' + encode(value), tag);
