@@ -40,6 +40,17 @@ e2e_check "the OS text names no Windows version" e2e_wait_event '^DoMessage OS "
 e2e_screenshot bridge-main >/dev/null
 e2e_stop_program "$program" || true
 
+# The browser settings of the run: the web view cached into the program's own folder, and after the
+# first completed page the user's cache folder and the freshness check are back.
+user_hive="$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg"
+machine_hive="$TESRA_MACHINE_HIVE_DIR/HKLM.reg"
+e2e_check "the web view cached into the program's folder" test -d "$XDG_CACHE_HOME/TesraBrowserCache"
+e2e_check "the user's cache folder is back" grep -Fq "\"Cache\"=\"$XDG_CACHE_HOME/TesraBrowser\"" "$user_hive"
+e2e_check "the freshness check is automatic again" grep -Fq '"SyncMode5"=dword:00000004' "$user_hive"
+e2e_check "the cache is kept" grep -Fq '"Persistent"=dword:00000001' "$user_hive"
+e2e_check "pages fetched over SSL may be cached" grep -Fq '"BypassSSLNoCacheCheck"=dword:00000001' "$machine_hive"
+e2e_check "tabs stay in the hosting process" grep -Fq '"TabProcGrowth"=dword:00000000' "$machine_hive"
+
 # A user change sends the report again, on the same run.
 e2e_reset
 e2e_start_program "$SERVER_URL/app/index.html?main=true&auto=Close"
