@@ -27,8 +27,9 @@ e2e_check "VersionInfo gives the file version and the build date" \
   e2e_wait_event '^call VersionInfo "1\.0\.0\.[0-9]+,[0-9]{4}-[0-9]{2}-[0-9]{2}"$'
 e2e_check "GetInstalledSoft gives the package list" e2e_wait_event '^call GetInstalledSoft "【.+ 版本：.+】(,【.+】)*"$'
 e2e_check "the browser version reaches the page as the number 11" e2e_wait_event '^IEVersion 11$'
-e2e_check "Refresh reloads the page" e2e_wait_event '^load .*auto=.*' 30
-sleep 2
+e2e_check "Refresh reloads the page" e2e_wait_count '^load .*auto=' 2 30
+e2e_check "the reloaded page is bound again" e2e_wait_count '^SetTesraBrowserService$' 2 30
+sleep 1
 report=$(e2e_events | { grep -E '^DoMessage ' || true; } | cut -d' ' -f2 | tr '\n' ' ')
 e2e_expect_eq "the main page reports the client once, in order" "CPU Memory OS Software LogClientInfo " "$report"
 events=$(e2e_events)
