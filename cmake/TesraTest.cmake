@@ -16,8 +16,7 @@ endfunction()
 # End-to-end test: a bash script run against the built program under a virtual display.
 function(tesra_add_e2e NAME SCRIPT)
   add_test(NAME ${NAME} COMMAND bash ${CMAKE_SOURCE_DIR}/tests/e2e/${SCRIPT})
-  # One at a time: they drive the pointer and the keyboard and measure nothing against the clock, but
-  # a loaded machine makes their waits long.
+  # One at a time, so that a busy machine does not stretch their bounded waits past their limits.
   set_tests_properties(${NAME} PROPERTIES LABELS e2e TIMEOUT 300 RESOURCE_LOCK e2e
     ENVIRONMENT "TESRA_BUILD=${CMAKE_BINARY_DIR};TESRA_SOURCE=${CMAKE_SOURCE_DIR}")
 endfunction()
