@@ -1,0 +1,305 @@
+#include "platform/linux/GtkNotifyIcon.h"
+
+// GtkStatusIcon is deprecated in GTK 3 but is GTK's only XEmbed tray client.
+#define GDK_DISABLE_DEPRECATION_WARNINGS
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+#include <X11/Xlib.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/HandlerGuard.h"
+#include "platform/linux/IconPixbuf.h"
+
+namespace tesra::platform {
+
+namespace {
+
+constexpr unsigned kTaskbarCreated = 0xC0DE;
+constexpr const char* kFallbackIconName = "application-x-executable";
+
+// Whether a tray host owns the system-tray selection of the default screen now.
+bool TrayHostPresent() {
+    GdkDisplay* display = gdk_display_get_default();
+    if (!display || !GDK_IS_X11_DISPLAY(display)) return false;
+    Display* xdisplay = GDK_DISPLAY_XDISPLAY(display);
+    const int screen = gdk_x11_screen_get_screen_number(gdk_display_get_default_screen(display));
+    const std::string selection = "_NET_SYSTEM_TRAY_S" + std::to_string(screen);
+    return XGetSelectionOwner(xdisplay, XInternAtom(xdisplay, selection.c_str(), False)) != None;
+}
+
+// The tray host may go away at any moment and take the windows that it embeds with it: errors of
+// the requests made about the icon meanwhile are expected, and must not end the program.
+class TrayErrorTrap {
+public:
+    TrayErrorTrap() : display_(gdk_display_get_default()) {
+        if (GDK_IS_X11_DISPLAY(display_)) gdk_x11_display_error_trap_push(display_);
+    }
+    ~TrayErrorTrap() {
+        if (GDK_IS_X11_DISPLAY(display_)) gdk_x11_display_error_trap_pop_ignored(display_);
+    }
+    TrayErrorTrap(const TrayErrorTrap&) = delete;
+    TrayErrorTrap& operator=(const TrayErrorTrap&) = delete;
+
+private:
+    GdkDisplay* display_;
+};
+
+void SetPicture(GtkStatusIcon* status, const IconImage& icon) {
+    if (GdkPixbuf* pixbuf = PixbufFromIcon(icon)) {
+        gtk_status_icon_set_from_pixbuf(status, pixbuf);
+        g_object_unref(pixbuf);
+    } else {
+        gtk_status_icon_set_from_icon_name(status, kFallbackIconName);
+    }
+}
+
+}  // namespace
+
+namespace {
+gboolean OnButtonEvent(GtkStatusIcon*, GdkEventButton* event, gpointer data);
+void OnEmbeddedNotify(GObject*, GParamSpec*, gpointer data);
+}  // namespace
+
+struct GtkNotifyIconHost::Icon {
+    GtkNotifyIconHost* host = nullptr;
+    Key key;
+    // What the record has set so far; a status icon made anew shows the same.
+    IconImage picture;
+    unsigned callbackMessage = 0;
+    std::optional<std::string> tip;
+    GtkStatusIcon* status = nullptr;
+    bool everEmbedded = false;
+    GMainLoop* waiting = nullptr;  // the loop of an add that waits for the embedding
+    guint rebuild = 0;             // idle source that replaces a status icon whose tray host went away
+
+    ~Icon() {
+        if (waiting) g_main_loop_quit(waiting);
+        if (rebuild != 0) g_source_remove(rebuild);
+        DestroyStatus();
+    }
+
+    void CreateStatus() {
+        TrayErrorTrap trap;
+        status = gtk_status_icon_new();
+        g_signal_connect(status, "button-press-event", G_CALLBACK(OnButtonEvent), this);
+        g_signal_connect(status, "button-release-event", G_CALLBACK(OnButtonEvent), this);
+        g_signal_connect(status, "notify::embedded", G_CALLBACK(OnEmbeddedNotify), this);
+        Show();
+        gtk_status_icon_set_visible(status, TRUE);
+    }
+
+    void DestroyStatus() {
+        if (!status) return;
+        TrayErrorTrap trap;
+        g_signal_handlers_disconnect_by_data(status, this);
+        gtk_status_icon_set_visible(status, FALSE);
+        g_object_unref(status);
+        status = nullptr;
+    }
+
+    // Takes the members that the record's flags name; the tip shows exactly while NIF_TIP is set.
+    void Apply(const NotifyIconData& record) {
+        if (record.flags & NIF_ICON) picture = record.icon;
+        if (record.flags & NIF_MESSAGE) callbackMessage = record.callbackMessage;
+        tip = (record.flags & NIF_TIP) ? std::optional<std::string>(record.tip) : std::nullopt;
+        if (status) Show();
+    }
+
+    void Show() {
+        TrayErrorTrap trap;
+        SetPicture(status, picture);
+        gtk_status_icon_set_tooltip_text(status, tip ? tip->c_str() : nullptr);
+    }
+
+    bool OnButton(const GdkEventButton* event) {
+        const std::intptr_t code = NotifyCodeOfButtonEvent(event->type, event->button);
+        if (code == 0 || callbackMessage == 0) return false;
+        const auto [window, id] = key;
+        const MessageRecord message{window, callbackMessage, static_cast<std::intptr_t>(id), code};
+        // The handler may delete this icon: nothing of it is used afterwards.
+        host->Send(window, message);
+        return true;
+    }
+
+    void OnEmbeddedChanged() {
+        if (!gtk_status_icon_is_embedded(status)) {
+            // The tray host went away, maybe with our window: a fresh status icon waits for the next.
+            if (everEmbedded && rebuild == 0) rebuild = g_idle_add(Rebuild, this);
+            return;
+        }
+        if (waiting) g_main_loop_quit(waiting);
+        if (everEmbedded && host->pending_broadcast_ == 0) {
+            // A new tray host took the icon in: tell the owners, outside of GTK's signal emission.
+            host->pending_broadcast_ = g_idle_add(BroadcastTaskbarCreated, host);
+        }
+        everEmbedded = true;
+    }
+
+    static gboolean Rebuild(gpointer self) {
+        auto* icon = static_cast<Icon*>(self);
+        icon->rebuild = 0;
+        icon->DestroyStatus();
+        icon->CreateStatus();
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean BroadcastTaskbarCreated(gpointer data) {
+        auto* owner = static_cast<GtkNotifyIconHost*>(data);
+        owner->pending_broadcast_ = 0;
+        owner->Broadcast({0, owner->TaskbarCreatedMessage(), 0, 0});
+        return G_SOURCE_REMOVE;
+    }
+};
+
+namespace {
+
+gboolean OnButtonEvent(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
+    return static_cast<GtkNotifyIconHost::Icon*>(data)->OnButton(event);
+}
+
+void OnEmbeddedNotify(GObject*, GParamSpec*, gpointer data) {
+    static_cast<GtkNotifyIconHost::Icon*>(data)->OnEmbeddedChanged();
+}
+
+struct EmbedWait {
+    GMainLoop* loop = nullptr;
+    bool timedOut = false;
+};
+
+gboolean OnEmbedTimeout(gpointer data) {
+    auto* wait = static_cast<EmbedWait*>(data);
+    wait->timedOut = true;
+    g_main_loop_quit(wait->loop);
+    return G_SOURCE_REMOVE;
+}
+
+}  // namespace
+
+std::intptr_t NotifyCodeOfButtonEvent(int gdkEventType, unsigned button) {
+    const bool left = button == 1;
+    if (!left && button != 3) return 0;
+    switch (gdkEventType) {
+    case GDK_BUTTON_PRESS:
+        return left ? NIN_LBUTTONDOWN : NIN_RBUTTONDOWN;
+    case GDK_2BUTTON_PRESS:
+        return left ? NIN_LBUTTONDBLCLK : NIN_RBUTTONDBLCLK;
+    case GDK_BUTTON_RELEASE:
+        return left ? NIN_LBUTTONUP : NIN_RBUTTONUP;
+    default:
+        return 0;
+    }
+}
+
+GtkNotifyIconHost::GtkNotifyIconHost(int embedTimeoutMs) : embed_timeout_ms_(embedTimeoutMs) {}
+
+GtkNotifyIconHost::~GtkNotifyIconHost() {
+    if (pending_broadcast_ != 0) g_source_remove(pending_broadcast_);
+    while (!icons_.empty()) Remove(icons_.begin()->first);
+}
+
+WindowId GtkNotifyIconHost::CreateMessageWindow(MessageHandler handler) {
+    const WindowId window = next_window_++;
+    windows_[window] = std::move(handler);
+    return window;
+}
+
+void GtkNotifyIconHost::DestroyMessageWindow(WindowId window) {
+    windows_.erase(window);
+    // The platform takes away the icons of a window that goes.
+    for (auto it = icons_.lower_bound({window, 0}); it != icons_.end() && it->first.first == window;) {
+        Remove((it++)->first);
+    }
+}
+
+unsigned GtkNotifyIconHost::TaskbarCreatedMessage() const { return kTaskbarCreated; }
+
+void GtkNotifyIconHost::Broadcast(const MessageRecord& message) {
+    std::vector<WindowId> targets;
+    for (const auto& [window, handler] : windows_) targets.push_back(window);
+    for (WindowId window : targets) {
+        MessageRecord record = message;
+        record.target = window;
+        Send(window, record);
+    }
+}
+
+void GtkNotifyIconHost::Send(WindowId window, const MessageRecord& message) {
+    const auto found = windows_.find(window);
+    if (found == windows_.end()) return;
+    // A copy: the handler may destroy its own window.
+    MessageHandler handler = found->second;
+    RunHandler([&] { handler(message); });
+}
+
+bool GtkNotifyIconHost::Notify(NotifyIconCommand command, const NotifyIconData& data) {
+    const Key key{data.window, data.id};
+    const auto found = icons_.find(key);
+    switch (command) {
+    case NIM_ADD:
+        if (found == icons_.end()) return Add(data);
+        // Already there (a new tray host took it in by itself): bring it up to date.
+        found->second->Apply(data);
+        if (WaitEmbedded(key)) return true;
+        Remove(key);
+        return false;
+    case NIM_MODIFY:
+        if (found == icons_.end()) return false;
+        found->second->Apply(data);
+        return true;
+    case NIM_DELETE:
+        if (found == icons_.end()) return false;
+        Remove(key);
+        return true;
+    }
+    return false;
+}
+
+bool GtkNotifyIconHost::Add(const NotifyIconData& data) {
+    if (!windows_.count(data.window) || !TrayHostPresent()) return false;
+    const Key key{data.window, data.id};
+    auto icon = std::make_unique<Icon>();
+    icon->host = this;
+    icon->key = key;
+    icon->Apply(data);
+    icon->CreateStatus();
+    icons_[key] = std::move(icon);
+    if (WaitEmbedded(key)) return true;
+    Remove(key);
+    return false;
+}
+
+bool GtkNotifyIconHost::WaitEmbedded(const Key& key) {
+    Icon* icon = icons_.at(key).get();
+    if (!gtk_status_icon_is_embedded(icon->status)) {
+        EmbedWait wait{g_main_loop_new(nullptr, FALSE)};
+        const guint timeout = g_timeout_add(embed_timeout_ms_, OnEmbedTimeout, &wait);
+        icon->waiting = wait.loop;
+        g_main_loop_run(wait.loop);
+        if (!wait.timedOut) g_source_remove(timeout);
+        g_main_loop_unref(wait.loop);
+        // Handlers run meanwhile; one of them may have deleted the icon.
+        const auto found = icons_.find(key);
+        if (found == icons_.end()) return false;
+        icon = found->second.get();
+        icon->waiting = nullptr;
+    }
+    return gtk_status_icon_is_embedded(icon->status);
+}
+
+void GtkNotifyIconHost::Remove(const Key& key) {
+    const auto found = icons_.find(key);
+    if (found == icons_.end()) return;
+    // Out of the map first: the icon's clean-up may run handlers that look for it.
+    std::unique_ptr<Icon> icon = std::move(found->second);
+    icons_.erase(found);
+}
+
+GtkStatusIcon* GtkNotifyIconHost::StatusIcon(WindowId window, std::uint32_t id) const {
+    const auto found = icons_.find({window, id});
+    return found == icons_.end() ? nullptr : found->second->status;
+}
+
+}  // namespace tesra::platform

@@ -1,0 +1,25 @@
+#pragma once
+// Popup menus as GtkMenu, built afresh from the item tree for every popup.
+
+#include <memory>
+
+#include "platform/PopupMenu.h"
+
+namespace tesra::platform {
+
+class GtkPopupMenu final : public PopupMenu {
+public:
+    GtkPopupMenu();
+    ~GtkPopupMenu() override;
+    // Runs a nested main loop while the menu is open.
+    void PopupAtPointer() override;
+
+private:
+    // Clicks waiting to run after the menu closed check that the menu still exists.
+    std::shared_ptr<bool> alive_;
+};
+
+// For SetPopupMenuFactory.
+std::unique_ptr<PopupMenu> MakeGtkPopupMenu();
+
+}  // namespace tesra::platform

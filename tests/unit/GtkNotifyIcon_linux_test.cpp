@@ -1,0 +1,287 @@
+// Runs the tray layer on a private Xvfb with a real XEmbed tray host (trayer).
+#include "platform/linux/GtkNotifyIcon.h"
+
+#include <gtest/gtest.h>
+
+// After GoogleTest: Xlib's macros (None, Bool) clash with its names.
+#define GDK_DISABLE_DEPRECATION_WARNINGS
+#include <gdk/gdkx.h>
+#include <gtk/gtk.h>
+
+#include <chrono>
+#include <functional>
+
+#include "PrivateXServer.h"
+#include "TrayFakes.h"
+#include "support/tsTrayIcon.h"
+
+namespace tesra::platform {
+namespace {
+
+using tesra::testing::PrivateXServer;
+using tesra::testing::SpawnProgram;
+using tesra::testing::StopProgram;
+
+PrivateXServer* g_server = nullptr;
+
+class XEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        g_server = new PrivateXServer();
+        ASSERT_TRUE(g_server->Running()) << "Xvfb did not start";
+        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "cannot open " << g_server->Display();
+    }
+    void TearDown() override { delete g_server; }
+};
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+
+// Runs the main loop until the condition holds; false when it still does not after 15 seconds.
+bool RunUntil(const std::function<bool()>& condition) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    while (!condition()) {
+        if (std::chrono::steady_clock::now() > deadline) return false;
+        while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);
+        g_usleep(10000);
+    }
+    return true;
+}
+
+// A tray host lays out and keeps alive (in its save-set) the windows that it embeds a moment after
+// the embedding; a real one runs long before it is clicked or ends.
+void LetTheTrayHostSettle() {
+    const auto until = std::chrono::steady_clock::now() + std::chrono::seconds(1);
+    RunUntil([&] { return std::chrono::steady_clock::now() > until; });
+}
+
+bool TrayHostOwnsTheSelection() {
+    Display* x = GDK_DISPLAY_XDISPLAY(gdk_display_get_default());
+    return XGetSelectionOwner(x, XInternAtom(x, "_NET_SYSTEM_TRAY_S0", False)) != None;
+}
+
+class TrayHost {
+public:
+    TrayHost() {
+        pid_ = SpawnProgram({"trayer", "--edge", "top", "--align", "right", "--widthtype", "request", "--height", "32",
+                             "--transparent", "false"});
+        ready_ = pid_ && RunUntil(TrayHostOwnsTheSelection);
+    }
+    ~TrayHost() { Stop(); }
+    void Stop() {
+        StopProgram(pid_);
+        pid_ = 0;
+        RunUntil([] { return !TrayHostOwnsTheSelection(); });
+    }
+    bool Ready() const { return ready_; }
+
+private:
+    pid_t pid_ = 0;
+    bool ready_ = false;
+};
+
+IconImage RedSquare() {
+    IconImage icon;
+    icon.width = 16;
+    icon.height = 16;
+    for (int i = 0; i < 16 * 16; ++i) icon.rgba.insert(icon.rgba.end(), {255, 0, 0, 255});
+    return icon;
+}
+
+class GtkNotifyIconTest : public ::testing::Test {
+protected:
+    GtkNotifyIconHost host{1000};
+    std::vector<MessageRecord> received;
+    WindowId window = host.CreateMessageWindow([this](const MessageRecord& message) {
+        received.push_back(message);
+        return 0;
+    });
+
+    NotifyIconData Record(unsigned flags = NIF_MESSAGE | NIF_ICON, std::string tip = {}) {
+        NotifyIconData data;
+        data.window = window;
+        data.id = 7;
+        data.flags = flags;
+        data.callbackMessage = 9250;
+        data.icon = RedSquare();
+        data.tip = std::move(tip);
+        return data;
+    }
+    std::vector<std::intptr_t> CodesReceived() const {
+        std::vector<std::intptr_t> codes;
+        for (const MessageRecord& message : received) {
+            if (message.number == 9250) codes.push_back(message.lParam);
+        }
+        return codes;
+    }
+    bool Received(std::intptr_t code) const {
+        for (std::intptr_t c : CodesReceived()) {
+            if (c == code) return true;
+        }
+        return false;
+    }
+};
+
+TEST_F(GtkNotifyIconTest, AddFailsWithoutATrayHost) {
+    ASSERT_FALSE(TrayHostOwnsTheSelection());
+    EXPECT_FALSE(host.Notify(NIM_ADD, Record()));
+    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_FALSE(host.Notify(NIM_MODIFY, Record()));
+    EXPECT_FALSE(host.Notify(NIM_DELETE, Record()));
+}
+
+TEST_F(GtkNotifyIconTest, AddModifyAndDeleteOnATrayHost) {
+    TrayHost tray;
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(host.Notify(NIM_ADD, Record(NIF_MESSAGE | NIF_ICON | NIF_TIP, "蓝岸浏览器")));
+    GtkStatusIcon* status = host.StatusIcon(window, 7);
+    ASSERT_NE(status, nullptr);
+    EXPECT_TRUE(gtk_status_icon_is_embedded(status));
+    gchar* tip = gtk_status_icon_get_tooltip_text(status);
+    EXPECT_STREQ(tip, "蓝岸浏览器");
+    g_free(tip);
+    GdkPixbuf* pixbuf = gtk_status_icon_get_pixbuf(status);
+    ASSERT_NE(pixbuf, nullptr);
+    EXPECT_EQ(gdk_pixbuf_get_width(pixbuf), 16);
+    EXPECT_EQ(gdk_pixbuf_get_pixels(pixbuf)[0], 255);
+    EXPECT_EQ(gdk_pixbuf_get_pixels(pixbuf)[1], 0);
+
+    // Without NIF_TIP the tip goes away.
+    EXPECT_TRUE(host.Notify(NIM_MODIFY, Record(NIF_MESSAGE | NIF_ICON, "蓝岸浏览器")));
+    tip = gtk_status_icon_get_tooltip_text(status);
+    EXPECT_EQ(tip, nullptr);
+    g_free(tip);
+
+    EXPECT_TRUE(host.Notify(NIM_DELETE, Record()));
+    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_FALSE(host.Notify(NIM_DELETE, Record()));
+}
+
+TEST_F(GtkNotifyIconTest, MessageWindowGoesWithItsIcons) {
+    TrayHost tray;
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
+    host.DestroyMessageWindow(window);
+    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_FALSE(host.Notify(NIM_ADD, Record()));
+}
+
+TEST_F(GtkNotifyIconTest, NewTrayHostSendsTaskbarCreated) {
+    auto tray = std::make_unique<TrayHost>();
+    ASSERT_TRUE(tray->Ready());
+    ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
+    LetTheTrayHostSettle();
+    tray.reset();
+    EXPECT_TRUE(RunUntil([&] { return !gtk_status_icon_is_embedded(host.StatusIcon(window, 7)); }));
+    EXPECT_TRUE(received.empty());
+    tray = std::make_unique<TrayHost>();
+    ASSERT_TRUE(tray->Ready());
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received[0].number, host.TaskbarCreatedMessage());
+    EXPECT_EQ(received[0].target, window);
+    EXPECT_TRUE(host.Notify(NIM_ADD, Record()));
+}
+
+TEST_F(GtkNotifyIconTest, MouseClicksBecomeCallbackMessages) {
+    TrayHost tray;
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
+    LetTheTrayHostSettle();
+    // The pointer goes to the middle of the icon's own window, wherever the tray host put it.
+    const std::string icon = std::to_string(gtk_status_icon_get_x11_window_id(host.StatusIcon(window, 7)));
+    struct Row {
+        std::vector<std::string> clicks;
+        std::intptr_t code;
+    };
+    const Row rows[] = {
+        {{"click", "1"}, NIN_LBUTTONDOWN},
+        {{"click", "1"}, NIN_LBUTTONUP},
+        {{"click", "--repeat", "2", "--delay", "60", "1"}, NIN_LBUTTONDBLCLK},
+        {{"click", "3"}, NIN_RBUTTONDOWN},
+        {{"click", "3"}, NIN_RBUTTONUP},
+        {{"click", "--repeat", "2", "--delay", "60", "3"}, NIN_RBUTTONDBLCLK},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.code);
+        received.clear();
+        std::vector<std::string> command = {"xdotool", "mousemove", "--window", icon, "8", "8"};
+        command.insert(command.end(), row.clicks.begin(), row.clicks.end());
+        const pid_t pid = SpawnProgram(command);
+        ASSERT_NE(pid, 0);
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(RunUntil([&] { return Received(row.code); }));
+        for (const MessageRecord& message : received) {
+            EXPECT_EQ(message.target, window);
+            EXPECT_EQ(message.wParam, 7);
+        }
+        // Let a double click's time run out before the next row.
+        g_usleep(600000);
+    }
+}
+
+TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
+    struct Row {
+        GdkEventType type;
+        unsigned button;
+        std::intptr_t code;
+    };
+    const Row rows[] = {
+        {GDK_BUTTON_PRESS, 1, NIN_LBUTTONDOWN},   {GDK_BUTTON_RELEASE, 1, NIN_LBUTTONUP},
+        {GDK_2BUTTON_PRESS, 1, NIN_LBUTTONDBLCLK}, {GDK_BUTTON_PRESS, 3, NIN_RBUTTONDOWN},
+        {GDK_BUTTON_RELEASE, 3, NIN_RBUTTONUP},    {GDK_2BUTTON_PRESS, 3, NIN_RBUTTONDBLCLK},
+        {GDK_BUTTON_PRESS, 2, 0},                  {GDK_3BUTTON_PRESS, 1, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.type << "/" << row.button);
+        EXPECT_EQ(NotifyCodeOfButtonEvent(row.type, row.button), row.code);
+    }
+}
+
+// The component on the real tray: a failed add without a tray host, and re-adding by itself after
+// the tray host was re-created.
+class TrayComponentTest : public ::testing::Test {
+protected:
+    GtkNotifyIconHost host{1000};
+    fakes::FakeApplication app;
+    fakes::FakeBoxes boxes;
+    void SetUp() override {
+        SetApp(&app);
+        SetBoxes(&boxes);
+        SetNotifyIcons(&host);
+        SetTimerFactory([] { return std::make_unique<fakes::FakeTimer>(); });
+    }
+    void TearDown() override {
+        SetNotifyIcons(nullptr);
+        SetApp(nullptr);
+        SetBoxes(nullptr);
+        SetTimerFactory(nullptr);
+    }
+};
+
+TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
+    TtsTrayIcon tray;
+    tray.SetEnabled(true);
+    EXPECT_FALSE(tray.Enabled());
+}
+
+TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
+    auto trayHost = std::make_unique<TrayHost>();
+    ASSERT_TRUE(trayHost->Ready());
+    TtsTrayIcon tray;
+    tray.SetHint("收件箱");
+    tray.SetEnabled(true);
+    ASSERT_TRUE(tray.Enabled());
+    auto status = [&] { return host.StatusIcon(tray.Record().window, tray.Record().id); };
+    ASSERT_NE(status(), nullptr);
+    LetTheTrayHostSettle();
+    trayHost.reset();
+    trayHost = std::make_unique<TrayHost>();
+    ASSERT_TRUE(trayHost->Ready());
+    EXPECT_TRUE(RunUntil([&] { return status() && gtk_status_icon_is_embedded(status()); }));
+    EXPECT_TRUE(tray.Enabled());
+    gchar* tip = gtk_status_icon_get_tooltip_text(status());
+    EXPECT_STREQ(tip, "收件箱");
+    g_free(tip);
+}
+
+}  // namespace
+}  // namespace tesra::platform

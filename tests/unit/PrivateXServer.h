@@ -1,0 +1,77 @@
+#pragma once
+// A private X server (Xvfb) for one test program, so that tests that need a display, a tray host or
+// the pointer never share them with anything else, and processes started on it (a tray host).
+
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+namespace tesra::testing {
+
+// Starts the program with the current environment, its output and errors going nowhere; it ends
+// with the test program even when that crashes. keepFd stays open in it. 0 on failure.
+inline pid_t SpawnProgram(const std::vector<std::string>& args, int keepFd = -1) {
+    std::vector<char*> argv;
+    for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+    const pid_t pid = fork();
+    if (pid != 0) return pid < 0 ? 0 : pid;
+    prctl(PR_SET_PDEATHSIG, SIGTERM);
+    if (getppid() != parent) _exit(127);
+    const int null = open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    dup2(null, 2);
+    for (int fd = 3; fd < 1024; ++fd) {
+        if (fd != keepFd) close(fd);
+    }
+    execvp(argv[0], argv.data());
+    _exit(127);
+}
+
+inline void StopProgram(pid_t pid) {
+    if (pid <= 0) return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+}
+
+class PrivateXServer {
+public:
+    // Starts Xvfb on a free display number and points DISPLAY at it.
+    PrivateXServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        pid_ = SpawnProgram({"Xvfb", "-displayfd", std::to_string(fds[1]), "-screen", "0", "1024x768x24", "-nolisten",
+                             "tcp", "-noreset"},
+                            fds[1]);
+        close(fds[1]);
+        // Xvfb writes its display number once it accepts clients.
+        std::string number;
+        pollfd ready{fds[0], POLLIN, 0};
+        char c = 0;
+        while (pid_ && poll(&ready, 1, 20000) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+        close(fds[0]);
+        if (number.empty()) return;
+        display_ = ":" + number;
+        setenv("DISPLAY", display_.c_str(), 1);
+    }
+    ~PrivateXServer() { StopProgram(pid_); }
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+
+    bool Running() const { return !display_.empty(); }
+    const std::string& Display() const { return display_; }
+
+private:
+    pid_t pid_ = 0;
+    std::string display_;
+};
+
+}  // namespace tesra::testing
