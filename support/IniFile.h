@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,6 +46,11 @@ private:
     mutable std::optional<std::filesystem::file_time_type> loaded_time_;
     mutable std::uintmax_t loaded_size_ = 0;
 };
+
+// The program-wide reader on the downloaded menu file "TesraBrowser.ini", or null while none is open.
+TIniFile* MenuIni();
+// The installer opens the menu file here once it knows where it is; it stays to the end of the run.
+void SetMenuIni(std::unique_ptr<TIniFile> ini);
 
 // Parses ini text that is already UTF-8; sections in file order, the first of equal names first.
 std::vector<TIniFile::Section> ParseIni(const std::string& text);

@@ -12,6 +12,7 @@
 #include <functional>
 
 #include "PrivateXServer.h"
+#include "platform/linux/GtkPopupMenu.h"
 #include "TrayFakes.h"
 #include "support/tsTrayIcon.h"
 
@@ -281,6 +282,54 @@ TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
     gchar* tip = gtk_status_icon_get_tooltip_text(status());
     EXPECT_STREQ(tip, "收件箱");
     g_free(tip);
+}
+
+// The whole road of the tray menu: a right click on the icon opens the real menu at the pointer,
+// and the chosen item's handler runs once the menu has closed.
+TEST_F(TrayComponentTest, RightClickOpensTheMenuAndRunsTheChosenItem) {
+    TrayHost trayHost;
+    ASSERT_TRUE(trayHost.Ready());
+    TtsTrayIcon tray;
+    GtkPopupMenu pmMain;
+    std::vector<std::string> clicked;
+    pmMain.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });
+    pmMain.Items().Add("-");
+    pmMain.Items().Add("退出").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });
+    tray.SetPopupMenu(&pmMain);
+    tray.SetRestoreOn(ticNone);
+    int restoresWhileOpen = 0;
+    tray.OnRestoreApp = [&](TtsTrayIcon&) { ++restoresWhileOpen; };
+    tray.SetEnabled(true);
+    ASSERT_TRUE(tray.Enabled());
+    LetTheTrayHostSettle();
+
+    // Once the menu is on screen: a restore request (ignored while it is open), then "退出".
+    g_timeout_add(
+        20,
+        [](gpointer component) -> gboolean {
+            GList* toplevels = gtk_window_list_toplevels();
+            GtkMenuShell* menu = nullptr;
+            for (GList* node = toplevels; node; node = node->next) {
+                GtkWidget* child = gtk_bin_get_child(GTK_BIN(node->data));
+                if (child && GTK_IS_MENU(child) && gtk_widget_get_visible(child)) menu = GTK_MENU_SHELL(child);
+            }
+            g_list_free(toplevels);
+            if (!menu) return G_SOURCE_CONTINUE;
+            static_cast<TtsTrayIcon*>(component)->RestoreApp();
+            GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+            gtk_menu_shell_activate_item(menu, GTK_WIDGET(g_list_nth_data(items, 2)), TRUE);
+            g_list_free(items);
+            return G_SOURCE_REMOVE;
+        },
+        &tray);
+    GtkStatusIcon* status = host.StatusIcon(tray.Record().window, tray.Record().id);
+    const std::string icon = std::to_string(gtk_status_icon_get_x11_window_id(status));
+    const pid_t pid = SpawnProgram({"xdotool", "mousemove", "--window", icon, "8", "8", "click", "3"});
+    ASSERT_NE(pid, 0);
+    waitpid(pid, nullptr, 0);
+    EXPECT_TRUE(RunUntil([&] { return !clicked.empty(); }));
+    EXPECT_EQ(clicked, std::vector<std::string>{"退出"});
+    EXPECT_EQ(restoresWhileOpen, 0);
 }
 
 }  // namespace
