@@ -50,6 +50,7 @@ struct Options {
   int setupStatus = 0;  // 0: serve the setup files
   std::string setupJsonMessage;
   long setupDelayMs = 0;
+  bool isolated = false;  // cross-origin isolated pages: performance.now() at its finest step
 };
 
 void PrintUsage() {
@@ -58,7 +59,7 @@ void PrintUsage() {
       "         [--other-port N] [--other-port-file F]\n"
       "         [--https-port N] [--https-port-file F] --cert F --key F\n"
       "         [--events-file F] [--setup-dir DIR] [--setup-delay MS]\n"
-      "         [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT]\n"
+      "         [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT] [--isolated]\n"
       "Port 0 picks a free port. Listens on 127.0.0.1 only.\n";
 }
 
@@ -68,6 +69,10 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
     const std::string name = argv[i];
     if (name == "--no-setup") {
       options.setupStatus = 404;
+      continue;
+    }
+    if (name == "--isolated") {
+      options.isolated = true;
       continue;
     }
     if (name == "--help" || i + 1 >= argc) return std::nullopt;
@@ -250,6 +255,10 @@ class DemoServer {
     server.set_pre_routing_handler([this](const httplib::Request& request, httplib::Response& response) {
       requests_.Record(request.path);
       response.set_header("Cache-Control", "no-store");
+      if (options_.isolated) {
+        response.set_header("Cross-Origin-Opener-Policy", "same-origin");
+        response.set_header("Cross-Origin-Embedder-Policy", "require-corp");
+      }
       return httplib::Server::HandlerResponse::Unhandled;
     });
     server.set_logger([scheme](const httplib::Request& request, const httplib::Response& response) {
