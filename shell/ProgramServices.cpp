@@ -18,7 +18,7 @@ TfmMain& MainWindow() {
 
 }  // namespace
 
-void ProgramServices::ShowNewMessageHint(std::int32_t) {}
+void ProgramServices::ShowNewMessageHint(std::int32_t count) { MainWindow().ShowNewMessageHint(count); }
 
 void ProgramServices::Close() {
     platform::App().SetTitle("");

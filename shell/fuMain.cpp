@@ -1,11 +1,16 @@
 #include "shell/fuMain.h"
 
 #include "platform/Application.h"
+#include "platform/Badge.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "services/CaptureScreen.h"
 #include "services/CustomerInfo.h"
 #include "setup/fuInstall.h"
+#include "setup/tsIni.h"
+#include "shell/CloseToTray.h"
+#include "shell/MainMenu.h"
+#include "support/IniFile.h"
 #include "services/MachineAddress.h"
 #include "support/Exception.h"
 #include "support/tsCommon.h"
@@ -49,21 +54,26 @@ TfmMain* TfmMain::Instance() { return g_main; }
 TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::Main, nullptr)) {
     g_main = this;
     frame_->SetCaption(platform::App().Title());
+    platform::App().SetMessageFilter([this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     platform::BrowserControl::Events events;
     events.onDownloadComplete = [this] { wbDownloadComplete(); };
     events.onTitleChange = [this](const std::string& text) { wbMainTitleChange(text); };
     events.onDocumentComplete = [this](const std::string& url) { wbMainDocumentComplete(url); };
     events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
     wbMain().SetEvents(std::move(events));
-    platform::App().SetMessageFilter([this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     frame_->SetOnCloseRequest([this] { FormClose(); });
     frame_->SetOnEscape([this] { FormClose(); });
+
+    blink_timer_ = platform::MakeTimer();
+    CreateTrayMenu();
+    CreateTrayIcon();
+    hint_ = std::make_unique<NewMessageHint>(*FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); }, platform::DrawBadge,
+                                             platform::StandardIconSize());
 
     platform::Rect area = platform::Windows().WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);
     NavigateTo(StartAddress);
 
-    blink_timer_ = platform::MakeTimer();
     blink_timer_->SetOnTick([this] { TimerTick(); });
     blink_timer_->SetInterval(kBlinkInterval);
     blink_timer_->SetEnabled(true);
@@ -88,6 +98,76 @@ void TfmMain::NavigateTo(const std::string& address) {
 void TfmMain::wbMainTitleChange(const std::string& text) {
     frame_->SetCaption(text);
     platform::App().SetTitle(text);
+    FTrayIcon->SetHint(text);
+}
+
+void TfmMain::CreateTrayMenu() {
+    pmMain_ = platform::MakePopupMenu();
+    platform::MenuItem& items = pmMain_->Items();
+    items.Add("显示主窗口").SetOnClick([this](platform::MenuItem&) { miShowMainClick(); });
+    items.Add("-");
+    items.Add("-");
+    platform::MenuItem& settings = items.Add("设置");
+    platform::MenuItem& closeToTray = settings.Add("关闭时隐藏到系统托盘");
+    closeToTray.SetOnClick([this](platform::MenuItem& item) { miCloseToTrayIconClick(item); });
+    closeToTray.SetChecked(IsCloseToTray());
+    items.Add("-");
+    items.Add("退出").SetOnClick([](platform::MenuItem&) { platform::App().Halt(); });
+    if (TIniFile* menuIni = MenuIni()) {
+        BuildTrayMenu(items, *menuIni, [this](platform::MenuItem& item) {
+            MenuClickContext context;
+            context.isMainWindowVisible = [this] { return frame_->IsVisible(); };
+            context.showMainWindow = [this] {
+                frame_->Show();
+                frame_->BringToFront();
+                platform::App().ProcessMessages();
+            };
+            context.documentCompleted = [this] { return FDocumentCompleted; };
+            context.startAddress = StartAddress;
+            context.navigate = [this](const std::string& address) { wbMain().Navigate(address, platform::kNavNoReadFromCache); };
+            if (TIniFile* file = MenuIni()) MenuItemClick(item.Caption(), *file, context);
+        });
+    }
+}
+
+void TfmMain::CreateTrayIcon() {
+    FTrayIcon = std::make_unique<TtsTrayIcon>();
+    FTrayIcon->SetPopupMenu(pmMain_.get());
+    FTrayIcon->SetHideOnMinimize(false);
+    FTrayIcon->SetRestoreOn(ticNone);
+    FTrayIcon->OnLButtonDblClick = [this](TtsTrayIcon&) { ToggleMainWindow(); };
+    FTrayIcon->ResetIcon();
+    FTrayIcon->SetEnabled(true);
+}
+
+bool TfmMain::IsCloseToTray() {
+    return tesra::IsCloseToTray(GetIni().ReadString("TesraBrowser", "IsCloseToTrayIcon", ""), MenuFileCloseToTray(MenuIni()));
+}
+
+void TfmMain::SetCloseToTray(bool on) { GetIni().WriteBool("TesraBrowser", "IsCloseToTrayIcon", on); }
+
+void TfmMain::miShowMainClick() {
+    frame_->Show();
+    frame_->BringToFront();
+    if (platform::App().IsMinimized()) platform::App().Restore();
+    platform::App().BringToFront();
+    blink_timer_->SetEnabled(!frame_->IsVisible());
+}
+
+void TfmMain::miCloseToTrayIconClick(platform::MenuItem& item) {
+    item.SetChecked(!item.Checked());
+    SetCloseToTray(item.Checked());
+}
+
+void TfmMain::ToggleMainWindow() {
+    if (frame_->IsVisible()) {
+        frame_->Hide();
+    } else {
+        frame_->Show();
+        if (platform::App().IsMinimized()) platform::App().Restore();
+        platform::App().BringToFront();
+    }
+    hint_->ArmBlinkTimer();
 }
 
 void TfmMain::wbDownloadComplete() {
@@ -143,7 +223,7 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     // Still marked as binding while the boxes are open, so that the timer does not pile up more.
     for (const auto& error : outcome.errors) ShowInfo(error);
     binding_ = false;
-    if (fromTimer && !HasNewMessages && FServiceBound) blink_timer_->SetEnabled(false);
+    if (fromTimer && !hint_->HasNewMessages() && FServiceBound) blink_timer_->SetEnabled(false);
 }
 
 std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
@@ -173,8 +253,18 @@ platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& op
 }
 
 void TfmMain::FormClose() {
-    int answer = platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL);
-    if (answer == platform::IDOK) platform::App().Halt();
+    if (IsCloseToTray()) {
+        // Without an icon in the tray a hidden window could not be got back: it is minimised instead.
+        if (FTrayIcon->Enabled()) {
+            frame_->Hide();
+        } else {
+            frame_->Minimize();
+        }
+    } else if (platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL) == platform::IDOK) {
+        hint_->ArmBlinkTimer();
+        platform::App().Halt();
+    }
+    hint_->ArmBlinkTimer();
 }
 
 namespace {
@@ -229,6 +319,7 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
 }
 
 void TfmMain::TimerTick() {
+    hint_->BlinkStep();
     if (FServiceBound || binding_ || !wbMain().HasDocument()) return;
     binding_ = true;
     wbMain().Page().BindFacade(TrustedAddresses(), [this](const platform::BindOutcome& outcome) { OnBound(outcome, true); });

@@ -10,9 +10,12 @@
 
 #include "platform/Browser.h"
 #include "platform/Messages.h"
+#include "platform/PopupMenu.h"
 #include "platform/Timer.h"
 #include "services/HotKeyState.h"
+#include "shell/NewMessageHint.h"
 #include "shell/fuNew.h"
+#include "support/tsTrayIcon.h"
 
 namespace tesra {
 
@@ -43,6 +46,15 @@ public:
     // page's key shortcuts reach the page's facade once it is bound.
     void AppMessage(const platform::MessageRecord& message, bool& handled);
 
+    // The page's count of new messages: the tray icon blinks with it while the window is hidden.
+    void ShowNewMessageHint(std::int32_t count) { hint_->ShowNewMessageHint(count); }
+    TtsTrayIcon& TrayIcon() { return *FTrayIcon; }
+    platform::PopupMenu& pmMain() { return *pmMain_; }
+
+    // Closing hides the window to the tray: the user's own setting, or the web application's default.
+    static bool IsCloseToTray();
+    static void SetCloseToTray(bool on);
+
     platform::Frame& Frame() { return *frame_; }
     platform::BrowserControl& wbMain() { return frame_->Browser(); }
     // Pop-ups under the decimal text of their browser's handle.
@@ -57,6 +69,13 @@ private:
     void FormClose();
     void TimerTick();
 
+    // The tray.
+    void CreateTrayMenu();
+    void CreateTrayIcon();
+    void miShowMainClick();
+    void miCloseToTrayIconClick(platform::MenuItem& item);
+    void ToggleMainWindow();
+
     // The page hook.
     void BindFacade();
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
@@ -67,12 +86,15 @@ private:
     HotKeyState hot_keys_;
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
+    // The menu outlives the tray icon that shows it; the blink uses both.
+    std::unique_ptr<platform::PopupMenu> pmMain_;
+    std::unique_ptr<TtsTrayIcon> FTrayIcon;
+    std::unique_ptr<NewMessageHint> hint_;
     std::vector<std::unique_ptr<TfmNew>> popups_;
     std::map<std::string, TfmNew*> popup_windows_;
     bool FServiceBound = false;
     bool FClientInfoLogged = false;
     bool FDocumentCompleted = false;
-    bool HasNewMessages = false;
     bool has_facade_host_ = false;  // FFacadeHost lives in the page bridge; this tells whether it is set
     bool binding_ = false;  // a binding request is on its way to the page
     std::string first_page_;  // where the first page really loaded, after any redirection

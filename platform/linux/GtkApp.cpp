@@ -90,7 +90,19 @@ bool GtkApp::SetIconFile(const std::string& path) {
     gtk_window_set_default_icon(icon);
     for (GtkWindow* window : windows_) gtk_window_set_icon(window, icon);
     g_object_unref(icon);
+    icon_file_ = path;
     return true;
+}
+
+void GtkApp::Minimize() {
+    if (IsMinimized()) return;
+    for (GtkWindow* window : windows_) {
+        if (gtk_widget_get_visible(GTK_WIDGET(window))) gtk_window_iconify(window);
+    }
+}
+
+void GtkApp::SetTaskbarButtonVisible(bool visible) {
+    for (GtkWindow* window : windows_) gtk_window_set_skip_taskbar_hint(window, !visible);
 }
 
 void GtkApp::ProcessMessages() {
@@ -175,8 +187,13 @@ bool GtkApp::FilterEvent(GdkEvent* event) {
         return false;
     case GDK_WINDOW_STATE: {
         const GdkEventWindowState& state = event->window_state;
-        bool restored = (state.changed_mask & GDK_WINDOW_STATE_ICONIFIED) && !(state.new_window_state & GDK_WINDOW_STATE_ICONIFIED);
-        if (restored && toplevel) Filter({NearestId(toplevel), WM_SYSCOMMAND, SC_RESTORE, 0});
+        if (!(state.changed_mask & GDK_WINDOW_STATE_ICONIFIED)) return false;
+        if (state.new_window_state & GDK_WINDOW_STATE_ICONIFIED) {
+            if (on_minimize_) RunHandler(on_minimize_);
+            return false;
+        }
+        if (toplevel) Filter({NearestId(toplevel), WM_SYSCOMMAND, SC_RESTORE, 0});
+        if (on_restore_) RunHandler(on_restore_);
         return false;
     }
     default:

@@ -28,6 +28,11 @@ public:
     bool IsMinimized() const override;
     void Restore() override;
     void BringToFront() override;
+    std::string IconFile() const override { return icon_file_; }
+    void Minimize() override;
+    void SetTaskbarButtonVisible(bool visible) override;
+    void SetOnMinimize(std::function<void()> handler) override { on_minimize_ = std::move(handler); }
+    void SetOnRestore(std::function<void()> handler) override { on_restore_ = std::move(handler); }
 
     // Passes a message record through the filter; true when the filter handled it.
     bool Filter(const MessageRecord& message);
@@ -42,6 +47,9 @@ private:
     bool FilterEvent(GdkEvent* event);
 
     std::string title_;
+    std::string icon_file_;
+    std::function<void()> on_minimize_;
+    std::function<void()> on_restore_;
     MessageFilter filter_;
     std::set<int> keys_down_;
     std::set<GtkWindow*> windows_;

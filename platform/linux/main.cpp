@@ -13,6 +13,8 @@
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/GtkCaptureUi.h"
+#include "platform/linux/GtkNotifyIcon.h"
+#include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
@@ -98,6 +100,9 @@ int main(int argc, char** argv) {
     platform::GtkCaptureUi captureUi;
     platform::SetCaptureUi(&captureUi);
     platform::SetHotKeysFactory(platform::MakeX11HotKeys);
+    platform::GtkNotifyIconHost notifyIcons;
+    platform::SetNotifyIcons(&notifyIcons);
+    platform::SetPopupMenuFactory(platform::MakeGtkPopupMenu);
 
     InitializeTbLog();
 

@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# The tray: the icon sits in the tray host, its menu opens on a right click, a double click hides and
+# shows the window, closing hides the window when the user chose so, the page's new-message count makes
+# the hidden window's icon blink with a badge, "显示主窗口" brings the window back and "退出" ends the
+# program; a pop-up whose page closes itself goes away.
+set -euo pipefail
+source "$(dirname "$0")/lib.sh"
+
+e2e_setup
+e2e_start_display --tray
+e2e_start_server
+
+# The user has chosen to close to the tray (the settings store is a registry hive of the user).
+mkdir -p "$XDG_CONFIG_HOME/tesrabrowser"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\TesraBrowser]\n"IsCloseToTrayIcon"="1"\n\n' \
+  >"$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg"
+
+tray=$(xdotool search --onlyvisible --class '^trayer$' | head -n 1)
+# The middle of the tray host, where its one icon sits.
+tray_point() {
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  echo "$((X + WIDTH / 2)) $((Y + HEIGHT / 2))"
+}
+tray_crop() {  # screenshot -> the tray's picture
+  eval "$(xdotool getwindowgeometry --shell "$tray")"
+  convert "$1" -crop "${WIDTH}x${HEIGHT}+${X}+${Y}" +repage "$2"
+}
+# The fraction of pure blue pixels in a picture: the badge is a blue square behind a yellow ellipse.
+blue_fraction() {
+  convert "$1" -fx 'r<0.2 && g<0.2 && b>0.8 ? 1 : 0' -format '%[fx:mean]' info:
+}
+
+e2e_start_program "$SERVER_URL/app/index.html?delay=4000&auto=ShowNewMessageHint(3,%22open%22)"
+program=$PROGRAM_PID
+e2e_check "the page is bound" e2e_wait_event '^SetTesraBrowserService$' 30
+main=$(e2e_wait_window '^蓝岸演示$')
+sleep 1
+children=$(xwininfo -children -id "$tray" | grep -c '^ *0x' || true)
+e2e_check "the tray host holds the program's icon" test "$children" -ge 1
+e2e_screenshot tray-icon >/dev/null
+
+# A double click on the icon hides the window and shows it again.
+read -r x y < <(tray_point)
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+e2e_check "a double click hides the window" e2e_wait_no_window '^蓝岸演示$' 10
+sleep 1  # two double clicks in a row would count as more clicks
+xdotool mousemove "$x" "$y" click --repeat 2 --delay 80 1
+e2e_check "another double click shows it again" e2e_wait_window '^蓝岸演示$' 10
+
+# Closing hides the window to the tray; the count the page then reports makes the icon blink.
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing hides the window to the tray" e2e_wait_no_window '^蓝岸演示$' 10
+e2e_check "no question is asked" e2e_not e2e_wait_dialog '^提示$' 1
+e2e_check "the page reports three new messages" e2e_wait_event '^call ShowNewMessageHint undefined$' 20
+shots=()
+for i in 1 2 3 4; do
+  shot=$(e2e_screenshot "tray-blink-$i")
+  tray_crop "$shot" "$E2E_DIR/tray-$i.png"
+  shots+=("$(blue_fraction "$E2E_DIR/tray-$i.png")")
+  sleep 0.3
+done
+badge=0 plain=0
+for fraction in "${shots[@]}"; do
+  if python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) > 0.05 else 1)" "$fraction"; then badge=$((badge + 1)); else plain=$((plain + 1)); fi
+done
+e2e_check "the icon alternates between the badge and the program's icon (blue: ${shots[*]})" test "$badge" -ge 1 -a "$plain" -ge 1
+
+# The menu opens on a right click; its first line shows the window, its last one ends the program.
+read -r x y < <(tray_point)
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+e2e_screenshot tray-menu >/dev/null
+xdotool key Down Return
+e2e_check "显示主窗口 shows the window" e2e_wait_window '^蓝岸演示$' 10
+xdotool mousemove "$x" "$y" click 3
+sleep 1
+xdotool key Up Return
+status=0
+e2e_wait_exit "$program" 20 || status=$?
+e2e_expect_eq "退出 ends the program with exit code 0" 0 "$status"
+
+# A pop-up whose page closes itself goes away; the main window stays.
+e2e_reset
+e2e_start_program "$SERVER_URL/app/test/popup.html?open=1&target=closeself.html%3Fafter%3D1500"
+e2e_check "the pop-up's page loads" e2e_wait_event '^load .*closeself\.html' 30
+e2e_check "the pop-up's page asks to close" e2e_wait_event '^closing$' 20
+sleep 1
+windows=$(xdotool search --onlyvisible --name '^蓝岸演示 弹出窗口$' | wc -l)
+e2e_expect_eq "the pop-up has gone and the main window stays" 1 "$windows"
+e2e_stop_program || true
+
+e2e_finish
