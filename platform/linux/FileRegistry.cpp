@@ -226,7 +226,11 @@ FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locat
 }
 
 void FileRegistry::ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) {
-    read(Current(root, ReadHiveText(HiveOf(root).path), false));
+    const std::string& path = HiveOf(root).path;
+    // A machine hive that this user may not even read holds nothing for the user, as for a user
+    // without administrator rights: the platform's keys alone.
+    bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
+    read(Current(root, unreadable ? std::nullopt : ReadHiveText(path), false));
 }
 
 void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) {

@@ -90,4 +90,29 @@ e2e_check "a page of another site that the application leads to gets no scriptin
   e2e_no_event '^other: SetTesraBrowserService'
 e2e_stop_program || true
 
+# A normal user, who may not change the machine's settings, gets the same version and software list.
+if [ "$(id -u)" = 0 ] && setpriv --reuid=nobody --regid=nogroup --clear-groups true 2>/dev/null; then
+  user_home=$(mktemp -d /tmp/tesra-user.XXXXXX)
+  chmod 755 "$user_home"
+  mkdir -p "$user_home/run"
+  chown -R nobody:nogroup "$user_home"
+  chmod 700 "$user_home/run"
+  e2e_reset
+  setsid setpriv --reuid=nobody --regid=nogroup --clear-groups \
+    env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$user_home" XDG_RUNTIME_DIR="$user_home/run" LC_ALL=C.UTF-8 \
+    TESRA_MACHINE_HIVE_DIR="$TESRA_MACHINE_HIVE_DIR" \
+    "$TESRA_BUILD/platform/linux/TesraBrowser" "$SERVER_URL/app/index.html?auto=VersionInfo,GetInstalledSoft" \
+    >"$E2E_DIR/normal-user.log" 2>&1 </dev/null &
+  normal=$!
+  E2E_GROUPS+=("$normal")
+  e2e_check "a normal user's program is bound" e2e_wait_event '^SetTesraBrowserService$' 30
+  e2e_check "a normal user gets the version" \
+    e2e_wait_event '^call VersionInfo "1\.0\.0\.[0-9]+,[0-9]{4}-[0-9]{2}-[0-9]{2}"$'
+  e2e_check "a normal user gets the package list" e2e_wait_event '^call GetInstalledSoft "【.+ 版本：.+】(,【.+】)*"$'
+  e2e_check "the machine's settings were not changed by the normal user" \
+    test "$(stat -c %U "$TESRA_MACHINE_HIVE_DIR/HKLM.reg")" = root
+  e2e_stop_program "$normal" || true
+  rm -rf "$user_home"
+fi
+
 e2e_finish
