@@ -57,8 +57,9 @@ private:
         gsize size = 0;
         const void* data = g_bytes_get_data(reply, &size);
         std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(size));
-        bool ok = g_output_stream_write_all(Out(), &header, sizeof header, nullptr, nullptr, nullptr) &&
-                  g_output_stream_write_all(Out(), data, size, nullptr, nullptr, nullptr);
+        // One send for the whole frame, so that the waiting web process wakes once.
+        GOutputVector frame[] = {{&header, sizeof header}, {data, size}};
+        bool ok = g_output_stream_writev_all(Out(), frame, G_N_ELEMENTS(frame), nullptr, nullptr, nullptr);
         g_bytes_unref(reply);
         if (!ok) return Close();
         ReadHeader();

@@ -43,8 +43,9 @@ GVariant* BridgeClient::Call(const char* name, GVariant* payload) {
     GIOStream* stream = G_IO_STREAM(Connect());
     GOutputStream* out = g_io_stream_get_output_stream(stream);
     GInputStream* in = g_io_stream_get_input_stream(stream);
-    bool sent = g_output_stream_write_all(out, &header, sizeof header, nullptr, nullptr, nullptr) &&
-                g_output_stream_write_all(out, data, size, nullptr, nullptr, nullptr);
+    // One send for the whole frame: a header sent alone wakes the program for a read that finds no body.
+    GOutputVector frame[] = {{&header, sizeof header}, {data, size}};
+    bool sent = g_output_stream_writev_all(out, frame, G_N_ELEMENTS(frame), nullptr, nullptr, nullptr);
     g_bytes_unref(bytes);
     gsize got = 0;
     if (!sent || !g_input_stream_read_all(in, &header, sizeof header, &got, nullptr, nullptr) || got != sizeof header) {
