@@ -8,8 +8,11 @@
 # Each run of each side loads demo/app/test/bench.html, which times CALLS calls after a warm-up with
 # performance.now() (each call from a clock tick, the rest of the last tick measured with a calibrated
 # spin loop; see the page) and reports median and 99th percentile to the local demo server. Prints every run,
-# the median over the runs of each figure, and the ratio async median / sync median. Without a display
-# everything runs under Xvfb. Informational only: it never fails a build and is not a test.
+# the median over the runs of each figure, and the ratio async median / sync median. A line's loop_us is
+# the mean of the same calls made back to back and timed as a whole, a check on its mean_us. Without a
+# display everything runs under Xvfb. `taskset -c N bench/bridge.sh` keeps every process on one
+# processor: no wake-up has to cross processors then, which on a virtual machine costs tens of µs.
+# Informational only: it never fails a build and is not a test.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 calls=${1:-2000}
