@@ -3,10 +3,23 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "platform/Application.h"
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
+#include "platform/InstallForm.h"
+#include "platform/ProcessList.h"
 #include "platform/Registry.h"
+#include "platform/ShellLink.h"
+#include "setup/tsHTTP.h"
+#include "setup/tsIni.h"
+#include "support/IniFile.h"
+#include "support/TextCodec.h"
+#include "support/tsCommon.h"
+#include "support/tsFileUtils.h"
 
 namespace tesra {
+
+namespace fs = std::filesystem;
 
 using platform::Access;
 using platform::Reg;
@@ -25,7 +38,91 @@ std::unique_ptr<platform::RegistryKey> OpenForWriting(RootKey root, const char* 
     return Reg().OpenKey(root, path, Access::Full);
 }
 
+const char kIconFile[] = "TesraBrowser.ico";
+const char kMenuFile[] = "TesraBrowser.ini";
+// Longest shortcut name in bytes, well below the file systems' limit for a name with its suffix.
+const size_t kMaxShortcutName = 200;
+
+bool SameText(const std::string& a, const std::string& b) { return a.size() == b.size() && StartsText(a, b); }
+
+// Characters, not bytes: UTF-8 continuation bytes do not count.
+size_t CharacterCount(const std::string& text) {
+    size_t count = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+bool FileExists(const std::string& path) {
+    std::error_code error;
+    return fs::is_regular_file(path, error);
+}
+
+// The per-user copy, written whole under a temporary name first. A failed copy does not stop the
+// setup: the shortcut is still made.
+void CopyProgram(const std::string& target) {
+    try {
+        platform::ReplaceFileWithCopy(platform::ProgramFile(), target, platform::FileMode::Executable);
+    } catch (const std::exception& e) {
+        NotifyError(e.what());
+    }
+}
+
 }  // namespace
+
+const char kUrlsSection[] = "TesraBrowser\\Urls";
+const char kDefaultShortcutName[] = "蓝岸浏览器";
+
+std::uint32_t UrlHash(const std::string& url) {
+    std::uint32_t value = 0;
+    for (unsigned char byte : Utf8ToGbk(url)) value = value * 31 + byte;
+    return value;
+}
+
+std::string SetupUrlOf(const std::string& url) {
+    const size_t slash = url.rfind('/');
+    std::string base = slash == std::string::npos ? url : url.substr(0, slash);
+    if (CharacterCount(base) > 4 && base.compare(0, 4, "http") != 0) base.insert(0, "http://");
+    return base + "/setup/";
+}
+
+std::string ShortcutName(const std::string& iconName) {
+    std::string name;
+    for (char c : iconName) {
+        const bool control = static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+        name += (control || c == '/' || c == '\\') ? '_' : c;
+    }
+    const size_t begin = name.find_first_not_of(". ");
+    name = begin == std::string::npos ? "" : name.substr(begin);
+    if (name.size() > kMaxShortcutName) {
+        size_t end = kMaxShortcutName;
+        while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80) --end;
+        name.resize(end);
+    }
+    while (!name.empty() && name.back() == ' ') name.pop_back();
+    return name.empty() ? kDefaultShortcutName : name;
+}
+
+bool IsFileRunning(const std::string& path) {
+    std::error_code error;
+    const std::string canonical = fs::weakly_canonical(path, error).string();
+    const std::string name = fs::path(path).filename().string();
+    for (const std::string& file : platform::RunningProgramFiles()) {
+        if (!ContainsText(fs::path(file).filename().string(), name)) continue;
+        if (SameText(file, path) || SameText(file, canonical)) return true;
+    }
+    return false;
+}
+
+TfmInstall::TfmInstall() : form_(platform::MakeInstallForm()) { form_->Show(); }
+
+TfmInstall::~TfmInstall() = default;
+
+void ShowStatus(TfmInstall& form, const std::string& text) {
+    form.Form().SetStatus(text + "...");
+    platform::App().ProcessMessages();
+}
 
 std::string& SavedCacheFolder() {
     static std::string saved;
@@ -95,7 +192,7 @@ void TtbInstaller::RestoreEnvironment() {
     if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
 }
 
-TtbInstaller::TtbInstaller(std::string url) : FUrl(std::move(url)) {}
+TtbInstaller::TtbInstaller(std::string url) : FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
 
 void TtbInstaller::SetEnvironment() {
     if (auto key = OpenForWriting(RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
@@ -116,12 +213,83 @@ std::string TtbInstaller::GetUserCacheFolder() {
 }
 
 void TtbInstaller::CheckSetup() {
-    // Not built yet: the setup record, the icon and menu downloads and the shortcut come with the
-    // setup resources work.
+    // The settings store on the registry of now (GetIni keeps the registry it was first made on).
+    if (SameText(TtsIni().ReadString(kUrlsSection, FUrlKey, ""), FUrl)) {
+        LoadIcon();
+        LoadMenuIni();
+        return;
+    }
+    DoInstall();
 }
 
 void TtbInstaller::DoInstall() {
-    // Not built yet: see CheckSetup.
+    {
+        TfmInstall form;
+        ShowStatus(form, "正在下载图标");
+        DownloadIcon();
+        LoadIcon();
+        ShowStatus(form, "正在下载菜单");
+        DownloadMenu();
+        LoadMenuIni();
+        ShowStatus(form, "正在创建桌面快捷方式");
+        CreateShortcut();
+    }
+    TtsIni().WriteString(kUrlsSection, FUrlKey, FUrl);
+}
+
+void TtbInstaller::DownloadIcon() { DownloadFile("TesraBrowser.ico", kIconFile); }
+
+void TtbInstaller::DownloadMenu() { DownloadFile("TesraBrowserIni.txt", kMenuFile); }
+
+void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string& localName) {
+    const std::string address = GetSetupUrl() + remoteName;
+    TtsHTTP http;
+    try {
+        std::string buffer;
+        http.Get(address, buffer, 0);
+        // Saved only when the whole resource arrived, and replaced whole.
+        platform::ReplaceFile(GetUrlFolder() + localName, buffer, platform::FileMode::Regular);
+    } catch (const std::exception& e) {
+        NotifyError(std::string("SSL Error:") + e.what());
+    }
+}
+
+std::string TtbInstaller::GetAppFolder() const {
+    const std::string folder = FolderWithSlash(GetLocalAppDataFolder()) + "Kestal/TesraBrowser/";
+    ForceFolder(folder);
+    return folder;
+}
+
+std::string TtbInstaller::GetUrlFolder() const {
+    const std::string folder = GetAppFolder() + FUrlKey + "/";
+    ForceFolder(folder);
+    return folder;
+}
+
+void TtbInstaller::LoadIcon() {
+    const std::string icon = GetUrlFolder() + kIconFile;
+    // A file that is no picture leaves the program's icon as it is.
+    if (FileExists(icon)) platform::App().SetIconFile(icon);
+}
+
+void TtbInstaller::LoadMenuIni() {
+    SetMenuIni(nullptr);
+    const std::string menu = GetUrlFolder() + kMenuFile;
+    if (FileExists(menu)) SetMenuIni(std::make_unique<TIniFile>(menu));
+}
+
+void TtbInstaller::CreateShortcut() {
+    // The copy carries the running program's own suffix (none here, ".exe" on Windows).
+    const std::string target = GetAppFolder() + "TesraBrowser" + fs::path(platform::ProgramFile()).extension().string();
+    // A running copy is never replaced; the shortcut then points at it as it is.
+    if (!IsFileRunning(target)) CopyProgram(target);
+    std::string icon = GetUrlFolder() + kIconFile;
+    if (!FileExists(icon)) icon = target;
+    std::string name = kDefaultShortcutName;
+    if (TIniFile* menuIni = MenuIni()) name = menuIni->ReadString("System", "IconName", kDefaultShortcutName);
+    const std::string desktop = GetDesktopFolder();
+    ForceFolder(desktop);
+    platform::CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
 }
 
 }  // namespace tesra

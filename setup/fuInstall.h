@@ -7,10 +7,26 @@
 // fetched over SSL be cached and keeps tabs in the hosting process (five registry values, each
 // written only where its key opens with full access). Later it puts the user's cache folder and the
 // freshness check back.
+//
+// Each address gets a one-time setup: the icon and the menu file from the application's "/setup/"
+// folder, a per-user copy of the program and a desktop shortcut that starts the copy with the
+// address. The address is then recorded in the settings store, so that later starts with it only
+// load the icon and the menu file that are on disk.
 
+#include <cstdint>
+#include <memory>
 #include <string>
 
 namespace tesra {
+
+namespace platform {
+class InstallForm;
+}
+
+// The settings store's section of the setup records: value name = the address key, data = the address.
+extern const char kUrlsSection[];
+// The name of the desktop shortcut when the menu file gives none.
+extern const char kDefaultShortcutName[];
 
 // The current user's cache folder setting as it was read at this start: empty until SetEnvironment
 // has read one; never cleared while the program runs.
@@ -26,6 +42,39 @@ std::string BrowserCacheFolder();
 
 // Replaces each %NAME% by the environment variable's value; a name that is not set stays as written.
 std::string ExpandEnvironmentText(const std::string& text);
+
+// The address's bytes in the system code page folded as value * 31 + byte, modulo 2^32, from 0:
+// "abc" gives 96354. Letter case counts.
+std::uint32_t UrlHash(const std::string& url);
+
+// The application's setup folder: the address up to its last "/", "http://" in front when that is
+// longer than 4 characters and does not start with exactly "http", then "/setup/".
+std::string SetupUrlOf(const std::string& url);
+
+// A shortcut name that stays a plain file name in the desktop folder: path separators and control
+// characters become "_", leading dots and blanks go, the length is bounded; kDefaultShortcutName
+// when nothing is left.
+std::string ShortcutName(const std::string& iconName);
+
+// Whether a running process was started from this program file (names compared ignoring case).
+bool IsFileRunning(const std::string& path);
+
+// The progress form of the full setup: on the screen while the object lives.
+class TfmInstall {
+public:
+    TfmInstall();
+    ~TfmInstall();
+    TfmInstall(const TfmInstall&) = delete;
+    TfmInstall& operator=(const TfmInstall&) = delete;
+
+    platform::InstallForm& Form() { return *form_; }
+
+private:
+    std::unique_ptr<platform::InstallForm> form_;
+};
+
+// Sets the form's status to text + "..." and lets the program paint it before the work goes on.
+void ShowStatus(TfmInstall& form, const std::string& text);
 
 class TtbInstaller {
 public:
@@ -45,15 +94,36 @@ public:
     // The user's "Cache" shell folder value, unexpanded; "" when the value or its key is missing.
     std::string GetUserCacheFolder();
 
-    // NOT BUILT YET (setup resources and desktop shortcut): the quick path or the full setup.
-    // Does nothing for now.
+    // A start with an address recorded before (ignoring letter case) loads the icon and the menu
+    // file from the address folder; any other runs DoInstall.
     void CheckSetup();
-    // NOT BUILT YET (setup resources and desktop shortcut): the full setup with its progress form.
-    // Does nothing for now.
+    // The full setup with its progress form: icon, menu file, shortcut, and only when all of them
+    // returned, the setup record. A failed download does not stop it; a failed shortcut throws.
     void DoInstall();
+
+    // A setup file into the address folder; a failure goes to the error notification ("SSL Error:"
+    // and the message) and leaves any earlier file as it was.
+    void DownloadIcon();
+    void DownloadMenu();
+    void DownloadFile(const std::string& remoteName, const std::string& localName);
+    std::string GetSetupUrl() const { return SetupUrlOf(FUrl); }
+    // The application folder (local application data + "Kestal/TesraBrowser/") and the address
+    // folder below it (FUrlKey + "/"), each created when missing.
+    std::string GetAppFolder() const;
+    std::string GetUrlFolder() const;
+    // The downloaded icon as the program's icon; a file that is no picture is ignored.
+    void LoadIcon();
+    // MenuIni (support/IniFile.h) on the downloaded menu file, or none.
+    void LoadMenuIni();
+    // The per-user copy of the program (unless that copy runs) and the desktop shortcut that starts
+    // it with the address. Throws when the shortcut cannot be written.
+    void CreateShortcut();
+
+    const std::string& UrlKey() const { return FUrlKey; }
 
 private:
     std::string FUrl;
+    std::string FUrlKey;
 };
 
 }  // namespace tesra

@@ -16,6 +16,8 @@
 #include "platform/linux/GtkNotifyIcon.h"
 #include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkApp.h"
+#include "platform/linux/GtkInputUrlView.h"
+#include "platform/linux/GtkInstallForm.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
@@ -23,12 +25,14 @@
 #include "platform/linux/WebContext.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11Screen.h"
+#include "platform/HandlerGuard.h"
 #include "services/CaptureScreen.h"
 #include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
+#include "shell/fuInputUrl.h"
 #include "shell/fuMain.h"
 
 namespace tesra::platform {
@@ -41,10 +45,9 @@ namespace {
 
 EntryActions LinuxEntryActions() {
     EntryActions actions;
-    // The address dialog and the installer's setup come with the setup work; until then a start
-    // without an address ends like a cancelled dialog, and "-install" does nothing.
-    actions.showAddressDialog = [] { return false; };
-    actions.install = [](const std::string&) {};
+    actions.showAddressDialog = [] { return ShowAddressDialog(); };
+    // Install mode is not guarded by the entry: its errors go to the general error handling.
+    actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
     actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
     actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
@@ -105,6 +108,8 @@ int main(int argc, char** argv) {
     platform::SetPopupMenuFactory(platform::MakeGtkPopupMenu);
 
     InitializeTbLog();
+    platform::SetInstallFormFactory([] { return std::make_unique<platform::GtkInstallForm>(); });
+    platform::SetInputUrlViewFactory([] { return std::make_unique<platform::GtkInputUrlView>(); });
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);

@@ -7,7 +7,9 @@
 #include <cstdlib>
 
 #include "platform/Folders.h"
+#include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
+#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -26,6 +28,14 @@ const char kInternetSettings[] = "Software\\Microsoft\\Windows\\CurrentVersion\\
 const char kShellFolders[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
 const char kMachineInternetSettings[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings";
 const char kExplorerMain[] = "Software\\Microsoft\\Internet Explorer\\Main";
+// The per-address setup runs too: against a loopback port that refuses, so its downloads fail at once.
+const char kUrl[] = "http://127.0.0.1:1/app/";
+
+class NoForm : public platform::InstallForm {
+public:
+    void Show() override {}
+    void SetStatus(const std::string&) override {}
+};
 
 // A memory registry whose n-th change fails, as a disk that fills up would.
 class FailingRegistry : public MemoryRegistry {
@@ -48,8 +58,12 @@ protected:
         for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) reg.CreateKey(HKCU, path);
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) reg.CreateKey(HKLM, path);
         platform::SetRegistry(&reg);
+        platform::SetApp(&app);
+        platform::SetInstallFormFactory([] { return std::make_unique<NoForm>(); });
     }
     void TearDown() override {
+        platform::SetInstallFormFactory(nullptr);
+        platform::SetApp(nullptr);
         platform::SetRegistry(nullptr);
         SavedCacheFolder().clear();
     }
@@ -62,6 +76,8 @@ protected:
     std::optional<RegistryValue> SyncMode() { return Value(HKCU, kInternetSettings, "SyncMode5"); }
     void SetCache(const RegistryValue& value) { reg.OpenKey(HKCU, kShellFolders, Access::Full)->SetValue("Cache", value); }
 
+    testing::TempHome home;
+    testing::FakeApp app;
     FailingRegistry reg;
 };
 
@@ -71,7 +87,7 @@ TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
 
 TEST_F(EnvironmentTest, StartupWritesTheFiveValues) {
     SetCache(RegistryValue::ExpandString("/home/u/.cache/TesraBrowser"));
-    TtbInstaller::Startup("http://example.test/app/");
+    TtbInstaller::Startup(kUrl);
     EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
     EXPECT_EQ(Cache(), RegistryValue::String("/home/u/.cache/TesraBrowserCache"));
@@ -112,7 +128,7 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
         auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
         key->DeleteValue("Cache");
         if (c.atStart) key->SetValue("Cache", *c.atStart);
-        TtbInstaller::Startup("http://example.test/");
+        TtbInstaller::Startup(kUrl);
         for (int download = 0; download < 3; ++download) {
             TtbInstaller::RestoreEnvironment();
             EXPECT_EQ(Cache(), c.afterRestore);
@@ -124,7 +140,7 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
 
 TEST_F(EnvironmentTest, EveryRestoreWritesTheSameTwoValuesAgain) {
     SetCache(RegistryValue::String("/data/cache"));
-    TtbInstaller::Startup("u");
+    TtbInstaller::Startup(kUrl);
     TtbInstaller::RestoreEnvironment();
     // Something else changes them between two downloads.
     SetCache(RegistryValue::String("/elsewhere"));
@@ -144,11 +160,13 @@ TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
 
 TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
     SetCache(RegistryValue::String("/data/cache"));
-    int user = reg.ChangeCount(HKCU);
     int machine = reg.ChangeCount(HKLM);
-    TtbInstaller::Install("http://example.test/");
+    TtbInstaller::Install(kUrl);
     TtbInstaller::RestoreEnvironment();
-    EXPECT_EQ(reg.ChangeCount(HKCU), user);
+    // The user's hive gets the setup record, and nothing of the five.
+    EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), std::nullopt);
+    EXPECT_EQ(SyncMode(), std::nullopt);
+    EXPECT_EQ(Cache(), RegistryValue::String("/data/cache"));
     EXPECT_EQ(reg.ChangeCount(HKLM), machine);
     EXPECT_EQ(SavedCacheFolder(), "");
 }
@@ -156,7 +174,7 @@ TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
 TEST_F(EnvironmentTest, WithoutAdministratorRightsTheMachineValuesAreSkipped) {
     SetCache(RegistryValue::String("/data/cache"));
     reg.SetWritable(HKLM, false);
-    TtbInstaller::Startup("u");
+    TtbInstaller::Startup(kUrl);
     EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), std::nullopt);
     EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), std::nullopt);
     EXPECT_EQ(Cache(), RegistryValue::String(ProgramCacheFolder()));
@@ -178,7 +196,7 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
         fresh.DeleteKey(c.root, c.missing);
         platform::SetRegistry(&fresh);
         SavedCacheFolder().clear();
-        TtbInstaller::Startup("u");
+        TtbInstaller::Startup(kUrl);
         TtbInstaller::RestoreEnvironment();
 
         auto value = [&](RootKey root, const char* path, const char* name) -> std::optional<RegistryValue> {
@@ -218,7 +236,7 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
         failing.failAt = setupChanges + failAt;
         platform::SetRegistry(&failing);
         SavedCacheFolder().clear();
-        EXPECT_THROW(TtbInstaller::Startup("u"), RegistryError);
+        EXPECT_THROW(TtbInstaller::Startup(kUrl), RegistryError);
         for (int row = 0; row < 5; ++row) {
             auto key = failing.OpenKey(rows[row].root, rows[row].path, Access::Read);
             EXPECT_EQ(key->HasValue(rows[row].name), row + 1 < failAt) << rows[row].name;
@@ -228,7 +246,7 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
 
 TEST_F(EnvironmentTest, ACacheValueOfAnotherTypeFailsTheStart) {
     SetCache(RegistryValue::DWord(1));
-    EXPECT_THROW(TtbInstaller::Startup("u"), RegistryError);
+    EXPECT_THROW(TtbInstaller::Startup(kUrl), RegistryError);
     EXPECT_EQ(SavedCacheFolder(), "");
 }
 

@@ -1,0 +1,198 @@
+#include "shell/fuInputUrl.h"
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <unordered_set>
+
+#include "platform/FileReplace.h"
+#include "platform/MessageBox.h"
+#include "platform/Trash.h"
+#include "setup/fuInstall.h"
+#include "shell/TesraBrowser.h"
+#include "support/Exception.h"
+#include "support/Format.h"
+#include "support/TextCodec.h"
+#include "support/tsCommon.h"
+
+namespace tesra {
+namespace {
+
+namespace fs = std::filesystem;
+
+// Leading and trailing blanks and control characters removed.
+std::string TrimBlank(const std::string& text) {
+    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    size_t begin = 0;
+    size_t end = text.size();
+    while (begin < end && blank(text[begin])) ++begin;
+    while (end > begin && blank(text[end - 1])) --end;
+    return text.substr(begin, end - begin);
+}
+
+// Characters, not bytes: UTF-8 continuation bytes do not count.
+size_t CharacterCount(const std::string& text) {
+    size_t count = 0;
+    for (char c : text) {
+        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
+    }
+    return count;
+}
+
+// Entries compare ignoring letter case.
+class SeenEntries {
+public:
+    // True the first time the text is seen.
+    bool Add(const std::string& text) { return seen_.insert(UpperText(text)).second; }
+
+private:
+    static std::string UpperText(const std::string& text) {
+        std::string upper = text;
+        for (char& c : upper) {
+            if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        }
+        return upper;
+    }
+    std::unordered_set<std::string> seen_;
+};
+
+std::string ReadHistoryFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    if (in) content << in.rdbuf();
+    if (!in || in.bad()) throw Exception(Format("读取文件“%s”失败：%s", {path, LastErrorText()}));
+    return content.str();
+}
+
+}  // namespace
+
+void NormalizeAddress(std::string& address) {
+    if (CharacterCount(address) > 4 && address.compare(0, 4, "http") != 0) address.insert(0, "http://");
+    if (!address.empty() && address.back() == '/') return;
+    const size_t slash = address.rfind('/');
+    const size_t from = slash == std::string::npos ? 0 : slash;
+    if (address.find_first_of(".:", from) == std::string::npos) address += '/';
+}
+
+std::vector<std::string> ParseHistory(const std::string& bytes) {
+    std::vector<std::string> lines;
+    size_t start = 0;
+    while (start < bytes.size()) {
+        size_t end = bytes.find_first_of("\r\n", start);
+        if (end == std::string::npos) end = bytes.size();
+        lines.push_back(GbkToUtf8(bytes.substr(start, end - start)));
+        if (end < bytes.size() && bytes[end] == '\r' && end + 1 < bytes.size() && bytes[end + 1] == '\n') ++end;
+        start = end + 1;
+    }
+    return lines;
+}
+
+std::string HistoryBytes(const std::vector<std::string>& lines) {
+    std::string bytes;
+    for (const std::string& line : lines) bytes += Utf8ToGbk(line) + "\r\n";
+    return bytes;
+}
+
+std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items, const std::vector<std::string>& lines) {
+    SeenEntries seen;
+    for (const std::string& item : items) seen.Add(item);
+    std::vector<std::string> added;
+    for (const std::string& line : lines) {
+        if (!line.empty() && seen.Add(line)) added.push_back(line);
+    }
+    return added;
+}
+
+std::vector<std::string> HistoryToSave(const std::string& text, const std::vector<std::string>& items) {
+    SeenEntries seen;
+    seen.Add(text);
+    std::vector<std::string> list{text};
+    for (const std::string& item : items) {
+        if (!item.empty() && seen.Add(item)) list.push_back(item);
+    }
+    return list;
+}
+
+bool DeleteCacheFolder(const std::string& path) {
+    try {
+        if (platform::MoveToTrash(path)) return true;
+        std::error_code error;
+        fs::remove_all(path, error);
+        return !error;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+TfmInputUrl::TfmInputUrl(platform::InputUrlView& view, std::string historyPath, std::string cacheFolder)
+    : view_(view), HistoryPath_(std::move(historyPath)), cacheFolder_(std::move(cacheFolder)) {}
+
+bool TfmInputUrl::ShowModal() {
+    platform::InputUrlView::Handlers handlers;
+    handlers.onActivate = [this] { FormActivate(); };
+    handlers.onOk = [this] { btnOkClick(); };
+    handlers.onClear = [this] { btnClearClick(); };
+    handlers.onClearCache = [this] { btnClearCacheClick(); };
+    return view_.ShowModal(handlers) == platform::ModalResult::Ok;
+}
+
+void TfmInputUrl::FormActivate() {
+    if (activated_) return;
+    activated_ = true;
+    LoadHistory();
+}
+
+void TfmInputUrl::btnOkClick() {
+    const std::string text = TrimBlank(view_.UrlText());
+    view_.SetUrlText(text);
+    if (text.empty()) {
+        view_.FocusUrl();
+        return;
+    }
+    StartAddress = text;
+    NormalizeAddress(StartAddress);
+    // Set before the history is written: a failed write still ends the dialog with the address.
+    view_.SetModalResult(platform::ModalResult::Ok);
+    SaveHistory();
+}
+
+void TfmInputUrl::btnClearClick() {
+    view_.ClearUrlItems();
+    view_.SetUrlText("");
+    SaveHistory();
+}
+
+void TfmInputUrl::btnClearCacheClick() {
+    std::error_code error;
+    const bool present = fs::exists(fs::symlink_status(cacheFolder_, error));
+    if (!present || DeleteCacheFolder(cacheFolder_)) {
+        ShowMessageBox("缓存已清空！", platform::MB_OK);
+    } else {
+        ShowMessageBox("缓存清空失败！", platform::MB_OK);
+    }
+}
+
+void TfmInputUrl::LoadHistory() {
+    std::error_code error;
+    if (fs::exists(HistoryPath_, error)) HistoryList = ParseHistory(ReadHistoryFile(HistoryPath_));
+    std::vector<std::string> items = view_.UrlItems();
+    for (const std::string& line : HistoryItemsToAdd(items, HistoryList)) {
+        view_.AddUrlItem(line);
+        items.push_back(line);
+    }
+    if (view_.UrlText().empty() && !items.empty()) view_.SetUrlText(items.front());
+}
+
+void TfmInputUrl::SaveHistory() {
+    HistoryList = HistoryToSave(TrimBlank(view_.UrlText()), view_.UrlItems());
+    // Replaced whole, so that a failed write never leaves a shortened history behind.
+    platform::ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
+}
+
+bool ShowAddressDialog() {
+    auto view = platform::MakeInputUrlView();
+    TfmInputUrl form(*view, GetProgramFolder() + "Browser.CFG", ProgramCacheFolder());
+    return form.ShowModal();
+}
+
+}  // namespace tesra

@@ -1,0 +1,63 @@
+#pragma once
+// The address dialog: asks for the web application address when the program starts without one,
+// offers the addresses used before from the history file "Browser.CFG" next to the program, and
+// can forget them all or empty the browser's cache folder.
+
+#include <string>
+#include <vector>
+
+#include "platform/InputUrlView.h"
+
+namespace tesra {
+
+// Makes a typed address browsable, in place: "http://" in front of an address longer than 4
+// characters that does not start with exactly "http", and a "/" at the end when the part after the
+// last "/" has neither "." nor ":".
+void NormalizeAddress(std::string& address);
+
+// The history file's lines: GBK bytes to UTF-8, split at CR LF, lone CR or lone LF; empty lines kept.
+std::vector<std::string> ParseHistory(const std::string& bytes);
+// The history file's bytes: each line in GBK followed by CR LF.
+std::string HistoryBytes(const std::vector<std::string>& lines);
+// The combo box items that the history file's lines add to the present ones: each non-empty line
+// that is not among the items or the lines before it, compared ignoring letter case.
+std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items, const std::vector<std::string>& lines);
+// The history to write: the typed text first (even when empty), then each non-empty item that is
+// not already in the list, compared ignoring letter case.
+std::vector<std::string> HistoryToSave(const std::string& text, const std::vector<std::string>& items);
+
+// Sends the folder to the trash, or deletes it when there is no trash for it; true when it is gone.
+// Never throws.
+bool DeleteCacheFolder(const std::string& path);
+
+class TfmInputUrl {
+public:
+    // The history file and the cache folder that the buttons act on.
+    TfmInputUrl(platform::InputUrlView& view, std::string historyPath, std::string cacheFolder);
+
+    // Runs the dialog; true when it ended with an address in StartAddress.
+    bool ShowModal();
+
+    void FormActivate();
+    void btnOkClick();
+    void btnClearClick();
+    void btnClearCacheClick();
+
+    void LoadHistory();
+    void SaveHistory();
+
+    const std::string& HistoryPath() const { return HistoryPath_; }
+
+private:
+    platform::InputUrlView& view_;
+    std::string HistoryPath_;
+    std::string cacheFolder_;
+    std::vector<std::string> HistoryList;
+    bool activated_ = false;
+};
+
+// The dialog over the program's history file "Browser.CFG" and cache folder; true when the user
+// confirmed an address, which is then in StartAddress, normalised.
+bool ShowAddressDialog();
+
+}  // namespace tesra

@@ -1,0 +1,288 @@
+// The address dialog's rules over a fake window, the history file in a temporary folder.
+#include "shell/fuInputUrl.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/MessageBox.h"
+#include "shell/TesraBrowser.h"
+#include "support/Exception.h"
+#include "support/TextCodec.h"
+#include "SupportFakes.h"
+
+namespace tesra {
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ModalResult;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
+
+// The dialog's window: the combo box's state, and a script of user actions that ShowModal plays.
+class FakeInputUrlView : public platform::InputUrlView {
+public:
+    std::string text;
+    std::vector<std::string> items;
+    int focused = 0;
+    ModalResult result = ModalResult::None;
+    // Each action runs after the window became active, until one of them sets a result.
+    std::vector<std::function<void(const Handlers&)>> script;
+
+    std::string UrlText() const override { return text; }
+    void SetUrlText(const std::string& t) override { text = t; }
+    std::vector<std::string> UrlItems() const override { return items; }
+    void AddUrlItem(const std::string& t) override { items.push_back(t); }
+    void ClearUrlItems() override { items.clear(); }
+    void FocusUrl() override { ++focused; }
+    void SetModalResult(ModalResult r) override { result = r; }
+    ModalResult ShowModal(const Handlers& handlers) override {
+        handlers.onActivate();
+        for (auto& action : script) {
+            action(handlers);
+            if (result != ModalResult::None) return result;
+        }
+        return ModalResult::Cancel;  // the user closed the window
+    }
+};
+
+auto Type(const std::string& t, FakeInputUrlView& view) {
+    return [&view, t](const platform::InputUrlView::Handlers&) { view.text = t; };
+}
+auto Ok() {
+    return [](const platform::InputUrlView::Handlers& h) { h.onOk(); };
+}
+auto Clear() {
+    return [](const platform::InputUrlView::Handlers& h) { h.onClear(); };
+}
+
+// ---- The pure rules -----------------------------------------------------------------------------
+
+TEST(NormalizeAddress, MakesATypedAddressBrowsable) {
+    struct Case { std::string typed; std::string result; };
+    const Case cases[] = {
+        {"192.168.0.10:8080", "http://192.168.0.10:8080"},
+        {"host/app", "http://host/app/"},
+        {"http://host", "http://host/"},
+        {"http://host/app/login.aspx", "http://host/app/login.aspx"},
+        {"https://host/app", "https://host/app/"},
+        {"HTTP://host", "http://HTTP://host/"},  // the prefix test is case-sensitive
+        {"abc", "abc/"},                         // 4 characters or fewer get no scheme
+        {"a.b", "a.b"},
+        {"host", "host/"},
+        {"hosts", "http://hosts/"},
+        {"http://host/app/", "http://host/app/"},
+        {"host:8080/app", "http://host:8080/app/"},
+        {"http://host/a.b/c", "http://host/a.b/c/"},  // only the part after the last "/" counts
+        {"中文地址", "中文地址/"},                    // characters, not bytes
+        {"中文地址五", "http://中文地址五/"},
+        {"http://host/a b", "http://host/a b/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        std::string address = c.typed;
+        NormalizeAddress(address);
+        EXPECT_EQ(address, c.result);
+    }
+}
+
+TEST(History, LinesAreReadWithAnyLineEnd) {
+    struct Case { const char* name; std::string bytes; std::vector<std::string> lines; };
+    const Case cases[] = {
+        {"CR LF", "a\r\nb\r\n", {"a", "b"}},
+        {"mixed", "a\r\nb\rc\nd", {"a", "b", "c", "d"}},
+        {"LF CR is two ends", "a\n\rb", {"a", "", "b"}},
+        {"empty lines kept", "a\r\n\r\nb\r\n", {"a", "", "b"}},
+        {"one empty line", "\r\n", {""}},
+        {"empty file", "", {}},
+        {"GBK", "\xD6\xD0\xCE\xC4\r\n", {"中文"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(ParseHistory(c.bytes), c.lines);
+    }
+}
+
+TEST(History, EveryLineIsWrittenInGbkWithCrLf) {
+    EXPECT_EQ(HistoryBytes({"a", "中文"}), "a\r\n\xD6\xD0\xCE\xC4\r\n");
+    EXPECT_EQ(HistoryBytes({""}), "\r\n");
+    EXPECT_EQ(HistoryBytes({}), "");
+}
+
+TEST(History, EntriesAreUniqueIgnoringCase) {
+    EXPECT_EQ(HistoryItemsToAdd({}, {"A", "a", "", "b", "B", "c"}), (std::vector<std::string>{"A", "b", "c"}));
+    EXPECT_EQ(HistoryItemsToAdd({"X"}, {"x", "y"}), std::vector<std::string>{"y"});
+    EXPECT_EQ(HistoryToSave("B", {"a", "b", "c"}), (std::vector<std::string>{"B", "a", "c"}));
+    EXPECT_EQ(HistoryToSave("", {"a", "", "A"}), (std::vector<std::string>{"", "a"}));
+    EXPECT_EQ(HistoryToSave("", {}), std::vector<std::string>{""});
+}
+
+// ---- The dialog -------------------------------------------------------------------------------------
+
+// GLib reads the home and data folders (where the trash is) once per process: one temporary home for
+// the whole test program, made before anything asks.
+testing::TempHome& ProcessHome() {
+    static testing::TempHome home;
+    return home;
+}
+
+fs::path TrashFolder() { return ProcessHome().Root() / "home/.local/share/Trash"; }
+
+// A fresh folder for one test's files.
+fs::path TestFolder() {
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    fs::path folder = ProcessHome().Root() / (std::string(info->test_suite_name()) + "." + info->name());
+    fs::create_directories(folder);
+    return folder;
+}
+
+class AddressDialog : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetApp(&app);
+        platform::SetBoxes(&boxes);
+        StartAddress.clear();
+    }
+    void TearDown() override {
+        platform::SetBoxes(nullptr);
+        platform::SetApp(nullptr);
+    }
+
+    fs::path History() const { return folder / "Browser.CFG"; }
+    fs::path Cache() const { return folder / "TesraBrowserCache"; }
+    bool Run() {
+        TfmInputUrl form(view, History().string(), Cache().string());
+        return form.ShowModal();
+    }
+
+    fs::path folder = TestFolder();
+    testing::FakeApp app;
+    testing::FakeBoxes boxes;
+    FakeInputUrlView view;
+};
+
+TEST_F(AddressDialog, TheHistoryFillsTheListOnce) {
+    WriteFile(History(), "A\r\na\r\n\r\nhttp://b/\r\n");
+    TfmInputUrl form(view, History().string(), Cache().string());
+    form.FormActivate();
+    EXPECT_EQ(view.items, (std::vector<std::string>{"A", "http://b/"}));
+    EXPECT_EQ(view.text, "A");
+    view.text = "typed";
+    form.FormActivate();
+    EXPECT_EQ(view.items.size(), 2u) << "later activations do nothing";
+    EXPECT_EQ(view.text, "typed");
+}
+
+TEST_F(AddressDialog, AMissingHistoryIsAnEmptyOne) {
+    TfmInputUrl form(view, History().string(), Cache().string());
+    form.FormActivate();
+    EXPECT_TRUE(view.items.empty());
+    EXPECT_EQ(view.text, "");
+}
+
+TEST_F(AddressDialog, OkNormalisesTheAddressAndPutsTheTypedOneFirst) {
+    WriteFile(History(), "a\r\nhost/app\r\nc\r\n");
+    view.script = {Type("  HOST/app \t", view), Ok()};
+    EXPECT_TRUE(Run());
+    EXPECT_EQ(StartAddress, "http://HOST/app/");
+    EXPECT_EQ(view.text, "HOST/app") << "the trimmed text is written back";
+    EXPECT_EQ(ReadFile(History()), "HOST/app\r\na\r\nc\r\n");
+}
+
+TEST_F(AddressDialog, OnlyBlanksKeepTheDialogOpen) {
+    WriteFile(History(), "a\r\n");
+    view.script = {Type("   ", view), Ok()};
+    EXPECT_FALSE(Run());
+    EXPECT_EQ(view.text, "");
+    EXPECT_EQ(view.focused, 1);
+    EXPECT_EQ(StartAddress, "");
+    EXPECT_EQ(ReadFile(History()), "a\r\n") << "nothing is written";
+}
+
+TEST_F(AddressDialog, ClearThenCancelLeavesOneEmptyLine) {
+    WriteFile(History(), "a\r\nb\r\n");
+    view.script = {Clear()};
+    EXPECT_FALSE(Run());
+    EXPECT_TRUE(view.items.empty());
+    EXPECT_EQ(view.text, "");
+    EXPECT_EQ(ReadFile(History()), "\r\n");
+
+    FakeInputUrlView again;
+    TfmInputUrl form(again, History().string(), Cache().string());
+    form.FormActivate();
+    EXPECT_TRUE(again.items.empty()) << "the empty line reads back as no addresses";
+}
+
+TEST_F(AddressDialog, ALongHistoryWithMixedLineEndsKeepsEveryAddress) {
+    std::string bytes;
+    const char* ends[] = {"\r\n", "\r", "\n", "\r\n\r\n"};
+    for (int i = 0; i < 5000; ++i) bytes += "http://host" + std::to_string(i) + "/" + ends[i % 4];
+    bytes += "HTTP://HOST7/\r\n";  // a repeat in another case
+    WriteFile(History(), bytes);
+    view.script = {Type("http://host4321/", view), Ok()};
+    EXPECT_TRUE(Run());
+    const std::vector<std::string> lines = ParseHistory(ReadFile(History()));
+    ASSERT_EQ(lines.size(), 5000u);
+    EXPECT_EQ(lines[0], "http://host4321/");
+    EXPECT_EQ(lines[1], "http://host0/");
+    EXPECT_EQ(lines[4999], "http://host4999/");
+    EXPECT_EQ(ReadFile(History()).find('\n'), ReadFile(History()).find("\r\n") + 1) << "CR LF after each line";
+}
+
+TEST_F(AddressDialog, AFailedHistoryWriteStillEndsWithTheAddress) {
+    const fs::path notFolder = folder / "not-a-folder";
+    WriteFile(notFolder, "a file");
+    TfmInputUrl form(view, (notFolder / "Browser.CFG").string(), Cache().string());
+    view.text = "host/app";
+    EXPECT_THROW(form.btnOkClick(), Exception);
+    EXPECT_EQ(view.result, ModalResult::Ok);
+    EXPECT_EQ(StartAddress, "http://host/app/");
+}
+
+TEST_F(AddressDialog, ClearCacheReportsWhetherTheFolderIsGone) {
+    TfmInputUrl form(view, History().string(), Cache().string());
+    form.btnClearCacheClick();  // no folder yet
+    fs::create_directories(Cache() / "sub");
+    WriteFile(Cache() / "sub/page", "cached");
+    form.btnClearCacheClick();
+    EXPECT_FALSE(fs::exists(Cache()));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    for (const auto& box : boxes.shown) {
+        EXPECT_EQ(box.text, "缓存已清空！");
+        EXPECT_EQ(box.caption, "蓝岸浏览器");
+        EXPECT_EQ(box.flags, platform::MB_OK);
+    }
+    EXPECT_TRUE(fs::exists(TrashFolder() / "files/TesraBrowserCache/sub/page")) << "the folder went to the trash";
+}
+
+TEST_F(AddressDialog, ACacheFolderThatCannotGoIsReported) {
+    // Nothing in the process file system can be moved or deleted.
+    TfmInputUrl form(view, History().string(), "/proc/self/fdinfo");
+    form.btnClearCacheClick();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "缓存清空失败！");
+}
+
+TEST(DeleteCacheFolder, DeletesWhenThereIsNoTrash) {
+    const fs::path cache = TestFolder() / "cache";
+    fs::create_directories(cache / "a/b");
+    // A file where the trash belongs: the folder cannot go there and is deleted instead.
+    fs::remove_all(TrashFolder());
+    WriteFile(TrashFolder(), "no trash");
+    EXPECT_TRUE(DeleteCacheFolder(cache.string()));
+    fs::remove(TrashFolder());
+    EXPECT_FALSE(fs::exists(cache));
+    EXPECT_FALSE(DeleteCacheFolder("/proc/self/fdinfo"));
+}
+
+}  // namespace
+}  // namespace tesra

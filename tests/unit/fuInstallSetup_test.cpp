@@ -1,0 +1,418 @@
+// The per-address setup: the pure rules, and CheckSetup / DoInstall against a local server, a fake
+// progress form, a fake application, the memory registry and a temporary home.
+#include <httplib.h>
+
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <mutex>
+#include <sstream>
+#include <thread>
+
+#include "platform/Folders.h"
+#include "platform/InstallForm.h"
+#include "platform/MemoryRegistry.h"
+#include "setup/fuInstall.h"
+#include "setup/tsIni.h"
+#include "support/IniFile.h"
+#include "support/TextCodec.h"
+#include "support/tsCommon.h"
+#include "SupportFakes.h"
+
+extern char** environ;
+
+namespace tesra {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadFile(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream content;
+    content << in.rdbuf();
+    return content.str();
+}
+
+void WriteFile(const fs::path& path, const std::string& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// ---- The pure rules -----------------------------------------------------------------------------
+
+TEST(UrlHash, FoldsTheBytesOfTheAddress) {
+    struct Case { std::string url; std::uint32_t hash; };
+    const Case cases[] = {
+        {"abc", 96354},
+        {"", 0},
+        {"ABC", 64578},  // letter case counts
+        {"http://server/app/index.html?main=true", 3390651010u},  // wraps modulo 2^32
+        {"中", 6842},  // the system code page's bytes D6 D0
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(UrlHash(c.url), c.hash);
+    }
+    EXPECT_EQ(TtbInstaller("abc").UrlKey(), "96354");
+    EXPECT_EQ(TtbInstaller("").UrlKey(), "0");
+    EXPECT_EQ(TtbInstaller("http://server/app/index.html?main=true").UrlKey(), "3390651010");
+}
+
+TEST(SetupUrlOf, TheSetupFolderBesideTheAddress) {
+    struct Case { std::string url; std::string setup; };
+    const Case cases[] = {
+        {"http://server/app/", "http://server/app/setup/"},
+        {"server/app/", "http://server/app/setup/"},
+        {"https://server/app/index.html", "https://server/app/setup/"},
+        {"http://server:8080", "http://setup/"},  // the text before the last "/" is "http:/"
+        {"ab/", "ab/setup/"},                     // 4 characters or fewer get no scheme
+        {"HTTP://server/app/", "http://HTTP://server/app/setup/"},  // the scheme test is case-sensitive
+        {"host", "host/setup/"},
+        {"hosts", "http://hosts/setup/"},
+        {"http://server/app/index.html?main=true&x=/y", "http://server/app/index.html?main=true&x=/setup/"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.url);
+        EXPECT_EQ(SetupUrlOf(c.url), c.setup);
+        EXPECT_EQ(TtbInstaller(c.url).GetSetupUrl(), c.setup);
+    }
+}
+
+TEST(ShortcutName, StaysAPlainFileNameInTheDesktopFolder) {
+    struct Case { std::string iconName; std::string name; };
+    const Case cases[] = {
+        {"蓝岸浏览器Demo", "蓝岸浏览器Demo"},
+        {"My App", "My App"},
+        {"../../etc/evil", "_.._etc_evil"},
+        {"/etc/passwd", "_etc_passwd"},
+        {"..", kDefaultShortcutName},
+        {".", kDefaultShortcutName},
+        {".hidden", "hidden"},
+        {" . .x", "x"},
+        {"", kDefaultShortcutName},
+        {"   ", kDefaultShortcutName},
+        {"a\nb\rc\td\x7f", "a_b_c_d_"},
+        {"a\\b", "a_b"},
+        {"名/字", "名_字"},
+        {"trailing  ", "trailing"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.iconName);
+        EXPECT_EQ(ShortcutName(c.iconName), c.name);
+    }
+}
+
+TEST(ShortcutName, ALongNameIsCutAtACharacterBoundary) {
+    std::string longName;
+    for (int i = 0; i < 300; ++i) longName += "中";
+    const std::string name = ShortcutName(longName);
+    EXPECT_LE(name.size(), 200u);
+    EXPECT_GT(name.size(), 190u);
+    EXPECT_TRUE(IsValidUtf8(name));
+    EXPECT_EQ(name, longName.substr(0, name.size()));
+}
+
+TEST(IsFileRunning, FindsTheProgramFileOfARunningProcess) {
+    testing::TempHome home;
+    const std::string self = platform::ProgramFile();
+    EXPECT_TRUE(IsFileRunning(self));
+    std::string upper = self;
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    EXPECT_TRUE(IsFileRunning(upper)) << "names compare ignoring case";
+    const fs::path copy = home.Root() / fs::path(self).filename();
+    fs::copy_file(self, copy);
+    EXPECT_FALSE(IsFileRunning(copy.string())) << "a copy that does not run";
+    EXPECT_FALSE(IsFileRunning((home.Root() / "missing").string()));
+}
+
+// ---- CheckSetup and DoInstall ---------------------------------------------------------------------
+
+const char kIcon[] = "icon bytes";
+const std::string kMenu = Utf8ToGbk("[System]\r\nIconName=演示应用\r\n[MainMenu]\r\nA=B\r\n");
+
+// The application's "/setup/" folder: each name answers its status and body; requests are counted.
+class SetupServer {
+public:
+    struct Answer {
+        int status = 200;
+        std::string body;
+    };
+
+    SetupServer() {
+        server_.Get("/app/setup/(.*)", [this](const httplib::Request& request, httplib::Response& response) {
+            std::lock_guard lock(mutex_);
+            ++requests_;
+            auto it = answers_.find(request.matches[1].str());
+            const Answer answer = it == answers_.end() ? Answer{404, ""} : it->second;
+            response.status = answer.status;
+            response.set_content(answer.body, "application/octet-stream");
+        });
+        port_ = server_.bind_to_any_port("127.0.0.1");
+        thread_ = std::thread([this] { server_.listen_after_bind(); });
+        // A stop before the server runs would be lost, and the thread would never end.
+        while (!server_.is_running()) std::this_thread::yield();
+    }
+    ~SetupServer() {
+        server_.stop();
+        thread_.join();
+    }
+
+    void Set(const std::string& name, Answer answer) {
+        std::lock_guard lock(mutex_);
+        answers_[name] = std::move(answer);
+    }
+    int Requests() {
+        std::lock_guard lock(mutex_);
+        return requests_;
+    }
+    std::string Address() const { return "http://127.0.0.1:" + std::to_string(port_) + "/app/index.html?main=true"; }
+
+private:
+    httplib::Server server_;
+    std::thread thread_;
+    int port_ = 0;
+    std::mutex mutex_;
+    std::map<std::string, Answer> answers_;
+    int requests_ = 0;
+};
+
+// What the progress forms went through, in order: "show", "status TEXT", "close".
+class FakeInstallForm : public platform::InstallForm {
+public:
+    explicit FakeInstallForm(std::vector<std::string>& log) : log_(log) {}
+    ~FakeInstallForm() override { log_.push_back("close"); }
+    void Show() override { log_.push_back("show"); }
+    void SetStatus(const std::string& text) override { log_.push_back("status " + text); }
+
+private:
+    std::vector<std::string>& log_;
+};
+
+class RecordingApp : public testing::FakeApp {
+public:
+    std::vector<std::string> icons;
+    int processed = 0;
+    bool SetIconFile(const std::string& path) override {
+        icons.push_back(path);
+        return true;
+    }
+    void ProcessMessages() override { ++processed; }
+};
+
+class SetupFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::SetRegistry(&registry);
+        platform::SetApp(&app);
+        platform::SetInstallFormFactory([this] { return std::make_unique<FakeInstallForm>(forms); });
+        SetErrorNotifyProc([this](const std::string& text) { notes.push_back(text); });
+        server.Set("TesraBrowser.ico", {200, kIcon});
+        server.Set("TesraBrowserIni.txt", {200, kMenu});
+        fs::create_directories(Desktop());
+    }
+    void TearDown() override {
+        SetErrorNotifyProc(nullptr);
+        platform::SetInstallFormFactory(nullptr);
+        platform::SetApp(nullptr);
+        platform::SetRegistry(nullptr);
+    }
+
+    fs::path Desktop() const { return home.Root() / "home/Desktop"; }
+    fs::path AppFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser"; }
+    fs::path UrlFolder(const std::string& url) const { return AppFolder() / std::to_string(UrlHash(url)); }
+    std::string Record(const std::string& url) {
+        return TtsIni().ReadString(kUrlsSection, std::to_string(UrlHash(url)), "(none)");
+    }
+    std::vector<fs::path> DesktopFiles() const {
+        std::vector<fs::path> files;
+        for (const auto& entry : fs::directory_iterator(Desktop())) files.push_back(entry.path());
+        return files;
+    }
+
+    testing::TempHome home;
+    platform::MemoryRegistry registry;
+    SetupServer server;
+    RecordingApp app;
+    std::vector<std::string> forms;
+    std::vector<std::string> notes;
+};
+
+TEST_F(SetupFlow, AFirstStartRunsTheWholeSetupAndRecordsTheAddress) {
+    const std::string url = server.Address();
+    TtbInstaller(url).CheckSetup();
+
+    EXPECT_EQ(forms, (std::vector<std::string>{"show", "status 正在下载图标...", "status 正在下载菜单...",
+                                               "status 正在创建桌面快捷方式...", "close"}));
+    EXPECT_EQ(app.processed, 3) << "each status is painted before the work goes on";
+    EXPECT_EQ(ReadFile(UrlFolder(url) / "TesraBrowser.ico"), kIcon);
+    EXPECT_EQ(ReadFile(UrlFolder(url) / "TesraBrowser.ini"), kMenu);
+    EXPECT_EQ(app.icons, std::vector<std::string>{(UrlFolder(url) / "TesraBrowser.ico").string()});
+    ASSERT_NE(MenuIni(), nullptr);
+    EXPECT_EQ(MenuIni()->FileName(), (UrlFolder(url) / "TesraBrowser.ini").string());
+    EXPECT_EQ(MenuIni()->ReadString("System", "IconName", ""), "演示应用");
+
+    const fs::path copy = AppFolder() / "TesraBrowser";
+    ASSERT_TRUE(fs::is_regular_file(copy));
+    EXPECT_EQ(fs::file_size(copy), fs::file_size(platform::ProgramFile()));
+    EXPECT_NE(fs::status(copy).permissions() & fs::perms::owner_exec, fs::perms::none);
+    EXPECT_EQ(DesktopFiles(), std::vector<fs::path>{Desktop() / "演示应用.desktop"});
+    const std::string shortcut = ReadFile(Desktop() / "演示应用.desktop");
+    EXPECT_NE(shortcut.find("Exec=\"" + copy.string() + "\" \"" + url + "\"\n"), std::string::npos) << shortcut;
+    EXPECT_NE(shortcut.find("Icon=" + (UrlFolder(url) / "TesraBrowser.ico").string() + "\n"), std::string::npos);
+    EXPECT_EQ(Record(url), url);
+    EXPECT_TRUE(notes.empty());
+}
+
+TEST_F(SetupFlow, TheRecordedAddressTakesTheQuickPathIgnoringCase) {
+    const std::string url = server.Address();
+    WriteFile(UrlFolder(url) / "TesraBrowser.ico", "old icon");
+    WriteFile(UrlFolder(url) / "TesraBrowser.ini", "[System]\r\nIconName=Old\r\n");
+    std::string recorded = url;
+    for (char& c : recorded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), recorded);
+
+    TtbInstaller(url).CheckSetup();
+
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_TRUE(forms.empty());
+    EXPECT_TRUE(DesktopFiles().empty());
+    EXPECT_EQ(app.icons, std::vector<std::string>{(UrlFolder(url) / "TesraBrowser.ico").string()});
+    ASSERT_NE(MenuIni(), nullptr);
+    EXPECT_EQ(MenuIni()->ReadString("System", "IconName", ""), "Old");
+    EXPECT_EQ(Record(url), recorded) << "the quick path writes nothing";
+}
+
+TEST_F(SetupFlow, TheQuickPathWithoutFilesOpensNoMenu) {
+    const std::string url = server.Address();
+    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    TtbInstaller(url).CheckSetup();
+    EXPECT_EQ(server.Requests(), 0);
+    EXPECT_TRUE(app.icons.empty());
+    EXPECT_EQ(MenuIni(), nullptr);
+}
+
+TEST_F(SetupFlow, AnotherAddressUnderTheSameKeyRunsTheSetupAgain) {
+    const std::string url = server.Address();
+    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), "http://other/");
+    TtbInstaller(url).CheckSetup();
+    EXPECT_EQ(server.Requests(), 2);
+    EXPECT_EQ(Record(url), url);
+}
+
+TEST_F(SetupFlow, FailedDownloadsAreReportedAndTheSetupStillCompletes) {
+    struct Case { const char* name; SetupServer::Answer icon; SetupServer::Answer menu; std::string message; };
+    const Case cases[] = {
+        {"missing files", {404, ""}, {404, ""}, "SSL Error:接收失败，文件不存在"},
+        {"server errors", {500, "oops"}, {500, "oops"}, "SSL Error:接收失败，"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        notes.clear();
+        const std::string url = server.Address() + "&case=" + c.name;
+        // Files from an earlier setup stay as they were.
+        WriteFile(UrlFolder(url) / "TesraBrowser.ico", "earlier icon");
+        server.Set("TesraBrowser.ico", c.icon);
+        server.Set("TesraBrowserIni.txt", c.menu);
+
+        TtbInstaller(url).DoInstall();
+
+        ASSERT_EQ(notes.size(), 2u);
+        for (const std::string& note : notes) EXPECT_EQ(note.rfind(c.message, 0), 0u) << note;
+        EXPECT_EQ(ReadFile(UrlFolder(url) / "TesraBrowser.ico"), "earlier icon");
+        EXPECT_FALSE(fs::exists(UrlFolder(url) / "TesraBrowser.ini"));
+        EXPECT_EQ(MenuIni(), nullptr);
+        EXPECT_TRUE(fs::exists(Desktop() / (std::string(kDefaultShortcutName) + ".desktop")));
+        EXPECT_EQ(Record(url), url) << "the next start takes the quick path";
+    }
+}
+
+TEST_F(SetupFlow, AServerThatIsNotThereLeavesNoFiles) {
+    // A port that is bound but not listening refuses every connection.
+    int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    socklen_t length = sizeof address;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+    const std::string url = "http://127.0.0.1:" + std::to_string(ntohs(address.sin_port)) + "/app/";
+    TtbInstaller(url).DoInstall();
+    close(fd);
+    ASSERT_EQ(notes.size(), 2u);
+    EXPECT_EQ(notes[0].rfind("SSL Error:", 0), 0u);
+    EXPECT_FALSE(fs::exists(UrlFolder(url) / "TesraBrowser.ico"));
+    EXPECT_EQ(Record(url), url);
+}
+
+TEST_F(SetupFlow, AShortcutThatCannotBeWrittenStopsTheSetupBeforeTheRecord) {
+    fs::remove(Desktop());
+    WriteFile(Desktop(), "a file where the desktop folder belongs");
+    const std::string url = server.Address();
+    EXPECT_THROW(TtbInstaller(url).CheckSetup(), Exception);
+    ASSERT_FALSE(forms.empty());
+    EXPECT_EQ(forms.back(), "close") << "the form goes also when a step fails";
+    EXPECT_EQ(Record(url), "(none)");
+}
+
+TEST_F(SetupFlow, AHostileShortcutNameStaysOnTheDesktop) {
+    struct Case { std::string iconName; std::string file; };
+    const Case cases[] = {
+        {"../../evil", "_.._evil.desktop"},
+        {"..", std::string(kDefaultShortcutName) + ".desktop"},
+        {".profile", "profile.desktop"},
+    };
+    int run = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.iconName);
+        for (const fs::path& file : DesktopFiles()) fs::remove(file);
+        server.Set("TesraBrowserIni.txt", {200, "[System]\r\nIconName=" + c.iconName + "\r\n"});
+        TtbInstaller(server.Address() + "&run=" + std::to_string(++run)).DoInstall();
+        EXPECT_EQ(DesktopFiles(), std::vector<fs::path>{Desktop() / c.file});
+    }
+    EXPECT_FALSE(fs::exists(home.Root() / "evil.desktop"));
+    EXPECT_FALSE(fs::exists(home.Root() / "home/evil.desktop"));
+}
+
+TEST_F(SetupFlow, ARunningCopyIsNotReplaced) {
+    // A program that runs from the copy's place: the setup must leave it as it is.
+    const fs::path copy = AppFolder() / "TesraBrowser";
+    fs::create_directories(AppFolder());
+    fs::copy_file("/bin/sleep", copy);
+    const std::string program = copy.string();
+    char* argv[] = {const_cast<char*>(program.c_str()), const_cast<char*>("60"), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    // The process runs the copy once its program file shows in the process list.
+    for (int i = 0; i < 1000 && !IsFileRunning(program); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_TRUE(IsFileRunning(program));
+
+    const std::string url = server.Address();
+    TtbInstaller(url).DoInstall();
+
+    kill(pid, SIGKILL);
+    waitpid(pid, nullptr, 0);
+    EXPECT_EQ(ReadFile(copy), ReadFile("/bin/sleep"));
+    EXPECT_NE(ReadFile(Desktop() / "演示应用.desktop").find("Exec=\"" + program + "\""), std::string::npos);
+    EXPECT_EQ(Record(url), url);
+}
+
+TEST_F(SetupFlow, AStaleCopyIsReplacedWhole) {
+    WriteFile(AppFolder() / "TesraBrowser", "an older program");
+    TtbInstaller(server.Address()).DoInstall();
+    EXPECT_EQ(ReadFile(AppFolder() / "TesraBrowser"), ReadFile(platform::ProgramFile()));
+    for (const auto& entry : fs::directory_iterator(AppFolder())) {
+        EXPECT_NE(entry.path().filename().string()[0], '.') << "no temporary file remains: " << entry.path();
+    }
+}
+
+}  // namespace
+}  // namespace tesra
