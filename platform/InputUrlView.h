@@ -17,7 +17,7 @@ class InputUrlView {
 public:
     // What the user does; each runs through the handler guard (RunHandler).
     struct Handlers {
-        std::function<void()> onActivate;    // the window became active (every time)
+        std::function<void()> onActivate;    // the window was shown, or became active again
         std::function<void()> onOk;          // "确定", or Enter in the combo box
         std::function<void()> onClear;       // "清空网址"
         std::function<void()> onClearCache;  // "清空缓存"

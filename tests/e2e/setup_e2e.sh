@@ -41,6 +41,14 @@ copy_pids() {
 # The text as an extended regular expression that matches it literally.
 literal() { sed 's/[][\.*^$?+(){}|]/\\&/g' <<<"$1"; }
 
+# How many entries of the client log hold the text.
+log_count() {
+  local log
+  log=$(find "$app_folder" -name tesra.elf | head -n 1)
+  [ -n "$log" ] || { echo 0; return; }
+  grep -c -F -- "$1" <<<"$(iconv -f GBK -t UTF-8 "$log")" || true
+}
+
 # The arguments of a process, one per line (none contains a newline here).
 arguments_of() { tr '\0' '\n' <"/proc/$1/cmdline"; }
 
@@ -210,6 +218,7 @@ e2e_stop_program "$PROGRAM_PID" || true
 plain_key=$(url_key "$plain")
 e2e_check "no icon and no menu file" test ! -e "$app_folder/$plain_key/TesraBrowser.ico" -a ! -e "$app_folder/$plain_key/TesraBrowser.ini"
 e2e_check "the shortcut has the default name and the copy's icon" grep -qxF "Icon=$copy" "$desktop/蓝岸浏览器.desktop"
+e2e_expect_eq "both missing files are in the client log" 2 "$(log_count 'Log="SSL Error:接收失败，文件不存在"')"
 e2e_reset
 e2e_start_program "$plain"
 e2e_check "the next start opens the page" e2e_wait_event '^load .*setup=none' 40
@@ -230,5 +239,6 @@ e2e_expect_eq "-install against a failing server ends with exit code 0" 0 "$stat
 e2e_expect_eq "it asked for both files" 2 "$(e2e_requests /app/setup/)"
 e2e_check "the earlier icon is kept" cmp "$failing_folder/TesraBrowser.ico" "$TESRA_SOURCE/demo/app/setup/TesraBrowser.ico"
 e2e_expect_eq "the earlier menu file is kept" "[System]" "$(cat "$failing_folder/TesraBrowser.ini")"
+e2e_expect_eq "the server's message is in the client log" 2 "$(log_count 'Log="SSL Error:接收失败，服务器返回错误：服务器忙"')"
 
 e2e_finish
