@@ -279,8 +279,7 @@ void TtbInstaller::LoadMenuIni() {
 }
 
 void TtbInstaller::CreateShortcut() {
-    // The copy carries the running program's own suffix (none here, ".exe" on Windows).
-    const std::string target = GetAppFolder() + "TesraBrowser" + fs::path(platform::ProgramFile()).extension().string();
+    const std::string target = GetAppFolder() + "TesraBrowser" + platform::kProgramFileSuffix;
     // A running copy is never replaced; the shortcut then points at it as it is.
     if (!IsFileRunning(target)) CopyProgram(target);
     std::string icon = GetUrlFolder() + kIconFile;

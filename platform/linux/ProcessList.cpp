@@ -8,6 +8,8 @@
 
 namespace tesra::platform {
 
+const char kProgramFileSuffix[] = "";
+
 std::vector<std::string> RunningProgramFiles() {
     std::vector<std::string> files;
     DIR* proc = opendir("/proc");
