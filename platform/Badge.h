@@ -37,7 +37,7 @@ struct BadgeSpec {
 };
 
 // The picture as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
-IconImage DrawBadge(const BadgeSpec& spec);
+IconImage DrawBadge(const BadgeSpec& badge);
 // The platform's standard size of a large icon, in pixels (32 on Linux).
 int StandardIconSize();
 

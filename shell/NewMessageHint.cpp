@@ -10,21 +10,21 @@
 namespace tesra {
 
 platform::BadgeSpec NewMessageBadge(std::int32_t count, int iconSize) {
-    platform::BadgeSpec spec;
-    spec.width = iconSize;
-    spec.height = iconSize;
-    spec.background = {0, 0, 255};
-    spec.ellipseLeft = 3;
-    spec.ellipseTop = 3;
-    spec.ellipseRight = iconSize - 3;
-    spec.ellipseBottom = iconSize - 3;
-    spec.ellipse = {255, 255, 0};
-    spec.textColor = {255, 0, 0};
-    spec.fontPoints = 14;
-    spec.text = count > 9 ? "9+" : std::to_string(count);
-    spec.textX = count > 9 ? 6 : 8;
-    spec.textY = 6;
-    return spec;
+    platform::BadgeSpec badge;
+    badge.width = iconSize;
+    badge.height = iconSize;
+    badge.background = {0, 0, 255};
+    badge.ellipseLeft = 3;
+    badge.ellipseTop = 3;
+    badge.ellipseRight = iconSize - 3;
+    badge.ellipseBottom = iconSize - 3;
+    badge.ellipse = {255, 255, 0};
+    badge.textColor = {255, 0, 0};
+    badge.fontPoints = 14;
+    badge.text = count > 9 ? "9+" : std::to_string(count);
+    badge.textX = count > 9 ? 6 : 8;
+    badge.textY = 6;
+    return badge;
 }
 
 std::int32_t ClampMessageCount(double count) {

@@ -26,7 +26,7 @@ std::int32_t ClampMessageCount(double count);
 
 class NewMessageHint {
 public:
-    using BadgeDrawer = std::function<platform::IconImage(const platform::BadgeSpec& spec)>;
+    using BadgeDrawer = std::function<platform::IconImage(const platform::BadgeSpec& badge)>;
 
     // blinkTimer is the main window's timer, whose tick calls BlinkStep; the blink phase starts at
     // the application's icon.

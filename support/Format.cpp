@@ -12,11 +12,11 @@ std::string Format(std::string_view format, std::initializer_list<std::string> a
             out += c;
             continue;
         }
-        char spec = format[i + 1];
-        if (spec == '%') {
+        char conversion = format[i + 1];
+        if (conversion == '%') {
             out += '%';
             ++i;
-        } else if ((spec == 's' || spec == 'd') && next != args.end()) {
+        } else if ((conversion == 's' || conversion == 'd') && next != args.end()) {
             out += *next++;
             ++i;
         } else {

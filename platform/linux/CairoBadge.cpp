@@ -16,37 +16,37 @@ constexpr double kDotsPerInch = 96.0;
 
 void SetColor(cairo_t* cr, const Rgb& color) { cairo_set_source_rgb(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0); }
 
-void FillEllipse(cairo_t* cr, const BadgeSpec& spec) {
-    const double width = spec.ellipseRight - spec.ellipseLeft;
-    const double height = spec.ellipseBottom - spec.ellipseTop;
+void FillEllipse(cairo_t* cr, const BadgeSpec& badge) {
+    const double width = badge.ellipseRight - badge.ellipseLeft;
+    const double height = badge.ellipseBottom - badge.ellipseTop;
     if (width <= 0 || height <= 0) return;
     cairo_save(cr);
-    cairo_translate(cr, spec.ellipseLeft + width / 2, spec.ellipseTop + height / 2);
+    cairo_translate(cr, badge.ellipseLeft + width / 2, badge.ellipseTop + height / 2);
     cairo_scale(cr, width / 2, height / 2);
     cairo_arc(cr, 0, 0, 1, 0, 2 * M_PI);
     cairo_restore(cr);
-    SetColor(cr, spec.ellipse);
+    SetColor(cr, badge.ellipse);
     cairo_fill(cr);
 }
 
 // The text in the default font face, on a rectangle of the ellipse colour as big as its cell.
-void DrawText(cairo_t* cr, const BadgeSpec& spec) {
+void DrawText(cairo_t* cr, const BadgeSpec& badge) {
     PangoLayout* layout = pango_cairo_create_layout(cr);
     pango_cairo_context_set_resolution(pango_layout_get_context(layout), kDotsPerInch);
     pango_layout_context_changed(layout);
     PangoFontDescription* font = pango_font_description_new();
-    pango_font_description_set_size(font, spec.fontPoints * PANGO_SCALE);
+    pango_font_description_set_size(font, badge.fontPoints * PANGO_SCALE);
     pango_layout_set_font_description(layout, font);
     pango_font_description_free(font);
-    pango_layout_set_text(layout, spec.text.c_str(), -1);
+    pango_layout_set_text(layout, badge.text.c_str(), -1);
     int width = 0;
     int height = 0;
     pango_layout_get_pixel_size(layout, &width, &height);
-    SetColor(cr, spec.ellipse);
-    cairo_rectangle(cr, spec.textX, spec.textY, width, height);
+    SetColor(cr, badge.ellipse);
+    cairo_rectangle(cr, badge.textX, badge.textY, width, height);
     cairo_fill(cr);
-    SetColor(cr, spec.textColor);
-    cairo_move_to(cr, spec.textX, spec.textY);
+    SetColor(cr, badge.textColor);
+    cairo_move_to(cr, badge.textX, badge.textY);
     pango_cairo_show_layout(cr, layout);
     g_object_unref(layout);
 }
@@ -77,20 +77,20 @@ IconImage Pixels(cairo_surface_t* surface) {
 
 }  // namespace
 
-IconImage DrawBadge(const BadgeSpec& spec) {
-    if (spec.width <= 0 || spec.height <= 0) throw Exception("绘制新消息图标失败：图标大小无效");
+IconImage DrawBadge(const BadgeSpec& badge) {
+    if (badge.width <= 0 || badge.height <= 0) throw Exception("绘制新消息图标失败：图标大小无效");
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
-        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, spec.width, spec.height), cairo_surface_destroy);
+        cairo_image_surface_create(CAIRO_FORMAT_ARGB32, badge.width, badge.height), cairo_surface_destroy);
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         throw Exception(std::string("绘制新消息图标失败：") + cairo_status_to_string(cairo_surface_status(surface.get())));
     }
     std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
     // Shapes with hard edges, as on an icon; the text keeps the font's smoothing.
     cairo_set_antialias(cr.get(), CAIRO_ANTIALIAS_NONE);
-    SetColor(cr.get(), spec.background);
+    SetColor(cr.get(), badge.background);
     cairo_paint(cr.get());
-    FillEllipse(cr.get(), spec);
-    DrawText(cr.get(), spec);
+    FillEllipse(cr.get(), badge);
+    DrawText(cr.get(), badge);
     if (cairo_status(cr.get()) != CAIRO_STATUS_SUCCESS) {
         throw Exception(std::string("绘制新消息图标失败：") + cairo_status_to_string(cairo_status(cr.get())));
     }

@@ -23,25 +23,25 @@ TEST(NewMessageBadge, TextAndPlace) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.count);
-        const platform::BadgeSpec spec = NewMessageBadge(row.count, 32);
-        EXPECT_EQ(spec.text, row.text);
-        EXPECT_EQ(spec.textX, row.x);
-        EXPECT_EQ(spec.textY, 6);
+        const platform::BadgeSpec badge = NewMessageBadge(row.count, 32);
+        EXPECT_EQ(badge.text, row.text);
+        EXPECT_EQ(badge.textX, row.x);
+        EXPECT_EQ(badge.textY, 6);
     }
 }
 
 TEST(NewMessageBadge, ColoursAndGeometry) {
-    const platform::BadgeSpec spec = NewMessageBadge(3, 32);
-    EXPECT_EQ(spec.width, 32);
-    EXPECT_EQ(spec.height, 32);
-    EXPECT_EQ(spec.background, (platform::Rgb{0, 0, 255}));
-    EXPECT_EQ(spec.ellipse, (platform::Rgb{255, 255, 0}));
-    EXPECT_EQ(spec.textColor, (platform::Rgb{255, 0, 0}));
-    EXPECT_EQ(spec.fontPoints, 14);
-    EXPECT_EQ(spec.ellipseLeft, 3);
-    EXPECT_EQ(spec.ellipseTop, 3);
-    EXPECT_EQ(spec.ellipseRight, 29);
-    EXPECT_EQ(spec.ellipseBottom, 29);
+    const platform::BadgeSpec badge = NewMessageBadge(3, 32);
+    EXPECT_EQ(badge.width, 32);
+    EXPECT_EQ(badge.height, 32);
+    EXPECT_EQ(badge.background, (platform::Rgb{0, 0, 255}));
+    EXPECT_EQ(badge.ellipse, (platform::Rgb{255, 255, 0}));
+    EXPECT_EQ(badge.textColor, (platform::Rgb{255, 0, 0}));
+    EXPECT_EQ(badge.fontPoints, 14);
+    EXPECT_EQ(badge.ellipseLeft, 3);
+    EXPECT_EQ(badge.ellipseTop, 3);
+    EXPECT_EQ(badge.ellipseRight, 29);
+    EXPECT_EQ(badge.ellipseBottom, 29);
     EXPECT_EQ(NewMessageBadge(3, 48).ellipseRight, 45);
 }
 
@@ -81,9 +81,9 @@ protected:
     bool visible = false;
     std::vector<std::int32_t> drawn;
     NewMessageHint hint{tray, blinkTimer, [this] { return visible; },
-                        [this](const platform::BadgeSpec& spec) {
-                            drawn.push_back(spec.text == "9+" ? 10 : std::stoi(spec.text));
-                            return Badge(spec.text);
+                        [this](const platform::BadgeSpec& badge) {
+                            drawn.push_back(badge.text == "9+" ? 10 : std::stoi(badge.text));
+                            return Badge(badge.text);
                         },
                         32};
 
