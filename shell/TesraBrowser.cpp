@@ -66,9 +66,15 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
         if (actions.isAlreadyRunning()) return;
         actions.startup(StartAddress);
         actions.createMainWindowAndRun();
-    } catch (const std::exception&) {
-        // The error's own text is not shown: the user gets the one network message.
-        actions.restoreEnvironment();
+    } catch (const std::exception& cause) {
+        // The error's own text is not shown: the user gets the one network message, the log the cause.
+        actions.logStartFailure(cause);
+        try {
+            actions.restoreEnvironment();
+        } catch (const std::exception& restoreFailure) {
+            // What made the start fail (a full disk) may also stop the restore; the message still comes.
+            actions.logStartFailure(restoreFailure);
+        }
         actions.showInfo(kNetworkError);
     }
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The program's entry: the command line decides between install mode, the address dialog and a run.
 
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -37,6 +38,8 @@ struct EntryActions {
     std::function<void(const std::string& address)> install;
     std::function<void(const std::string& address)> startup;
     std::function<void()> restoreEnvironment;
+    // Keeps the real cause of a failed start (the user sees only the network message).
+    std::function<void(const std::exception& cause)> logStartFailure;
     std::function<void()> createMainWindowAndRun;
     std::function<void(const std::string& text)> showInfo;
 };

@@ -11,8 +11,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/HiveFile.h"
+#include "support/FailureLog.h"
 
 namespace tesra::platform {
 namespace {
@@ -30,10 +32,6 @@ std::string FolderOf(const std::string& path) {
     size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-[[noreturn]] void WriteFailed(const std::string& path, int error) {
-    throw RegistryError("写入注册表文件“" + path + "”失败：" + ErrorText(error));
 }
 
 // The whole file, or none when it does not exist.
@@ -74,54 +72,12 @@ void MakeFolders(const std::string& folder, mode_t mode) {
     }
 }
 
-// Makes a rename or a new file in the folder durable.
-bool SyncFolder(const std::string& folder) {
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return false;
-    bool synced = fsync(fd) == 0;
-    close(fd);
-    return synced;
-}
-
-bool WriteAll(int fd, const std::string& text) {
-    size_t done = 0;
-    while (done < text.size()) {
-        ssize_t n = write(fd, text.data() + done, text.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Replaces the file by one with the text, so that a reader or a crash sees the old or the new file.
-void WriteAtomically(const std::string& path, const std::string& text, mode_t mode) {
-    std::string temp = path + ".tmp";
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0) WriteFailed(path, errno);
-    bool written = fchmod(fd, mode) == 0 && WriteAll(fd, text) && fsync(fd) == 0;
-    int error = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && rename(temp.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        unlink(temp.c_str());
-        WriteFailed(path, error);
-    }
-    if (!SyncFolder(FolderOf(path))) WriteFailed(path, errno);
-}
-
 // An exclusive lock on the hive's lock file, held while the object lives.
 class HiveLock {
 public:
-    HiveLock(const std::string& hivePath, mode_t mode) {
+    HiveLock(const std::string& hivePath, FileMode mode) {
         std::string path = hivePath + ".lock";
-        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode);
+        fd_ = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, mode == FileMode::Private ? 0600 : 0644);
         if (fd_ < 0) fd_ = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd_ < 0) throw RegistryError("锁定注册表文件“" + hivePath + "”失败：" + ErrorText(errno));
         while (flock(fd_, LOCK_EX) != 0) {
@@ -156,7 +112,6 @@ std::string TimeStamp() {
     if (rename(path.c_str(), aside.c_str()) != 0) {
         throw RegistryError(broken + "，且无法另存：" + ErrorText(errno));
     }
-    SyncFolder(FolderOf(path));
     std::string message = broken + "，原文件已另存为“" + aside + "”";
     std::fprintf(stderr, "TesraBrowser: %s\n", message.c_str());
     throw RegistryError(message);
@@ -218,10 +173,10 @@ FileRegistry::Locations FileRegistry::DefaultLocations() {
 
 FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locations.packageStatus)) {
     user_.path = std::move(locations.userHive);
-    user_.fileMode = 0600;
+    user_.fileMode = FileMode::Private;
     user_.folderMode = 0700;
     machine_.path = std::move(locations.machineHive);
-    machine_.fileMode = 0644;
+    machine_.fileMode = FileMode::Regular;
     machine_.folderMode = 0755;
 }
 
@@ -245,7 +200,11 @@ void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNod
     std::string text = FormatHive(tree, root);
     // A change that changes nothing (the restore after every download, mostly) costs no write.
     if (text == before) return;
-    WriteAtomically(hive.path, text, hive.fileMode);
+    try {
+        ReplaceFile(hive.path, text, hive.fileMode);
+    } catch (const FileFailure& e) {
+        throw RegistryError(FileFailureText("写入注册表文件", hive.path, e.Error()));
+    }
     hive.text = std::move(text);
     hive.tree = std::move(tree);
 }

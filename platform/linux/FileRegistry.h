@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "platform/HiveRegistry.h"
 
 namespace tesra::platform {
@@ -54,7 +55,7 @@ private:
     };
     struct Hive {
         std::string path;
-        mode_t fileMode;
+        FileMode fileMode;
         mode_t folderMode;
         // The tree last read, with the file text it came from (none: no file) and the package
         // database it shows. Compared by text, so that no change of the file goes unseen.

@@ -7,19 +7,15 @@
 #include <cerrno>
 #include <filesystem>
 #include <functional>
-#include <system_error>
 
-#include "support/Exception.h"
-#include "support/Format.h"
+#include "support/FailureLog.h"
 
 namespace tesra::platform {
 namespace {
 
 namespace fs = std::filesystem;
 
-[[noreturn]] void WriteFailed(const std::string& path, int error) {
-    throw Exception(Format("写入文件“%s”失败：%s", {path, std::generic_category().message(error)}));
-}
+[[noreturn]] void WriteFailed(const std::string& path, int error) { throw FileFailure("写入文件", path, error); }
 
 bool WriteAll(int fd, const char* data, size_t size) {
     while (size > 0) {
@@ -37,7 +33,7 @@ bool CopyAll(int from, int to) {
     for (;;) {
         ssize_t n = read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
+        if (n <= 0) return false;
         if (n == 0) return true;
         if (!WriteAll(to, buffer, static_cast<size_t>(n))) return false;
     }
@@ -46,9 +42,17 @@ bool CopyAll(int from, int to) {
 void SyncFolder(const fs::path& folder) {
     int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0) return;
-    // The rename has happened; a folder that cannot be synced only makes it less durable.
     fsync(fd);
     close(fd);
+}
+
+mode_t Permissions(FileMode mode) {
+    switch (mode) {
+        case FileMode::Private: return 0600;
+        case FileMode::Executable: return 0755;
+        case FileMode::Regular: break;
+    }
+    return 0644;
 }
 
 // Fills a hidden temporary file beside path (so that a desktop never shows a half-written entry)
@@ -60,8 +64,8 @@ void Replace(const std::string& path, FileMode mode, const std::function<bool(in
     std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
     int fd = mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) WriteFailed(path, errno);
-    const mode_t permissions = mode == FileMode::Executable ? 0755 : 0644;
-    bool written = fchmod(fd, permissions) == 0 && fill(fd) && fsync(fd) == 0;
+    errno = 0;
+    bool written = fchmod(fd, Permissions(mode)) == 0 && fill(fd) && fsync(fd) == 0;
     int error = errno;
     if (close(fd) != 0 && written) {
         written = false;
@@ -80,13 +84,13 @@ void Replace(const std::string& path, FileMode mode, const std::function<bool(in
 
 }  // namespace
 
-void ReplaceFile(const std::string& path, const std::string& bytes, FileMode mode) {
+void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode) {
     Replace(path, mode, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
 }
 
 void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) {
     int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
-    if (from < 0) WriteFailed(path, errno);
+    if (from < 0) throw FileFailure("读取文件", source, errno);
     try {
         Replace(path, mode, [&](int fd) { return CopyAll(from, fd); });
     } catch (...) {

@@ -1,14 +1,16 @@
 #include "platform/linux/WebContext.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 
+#include "platform/FileReplace.h"
 #include "platform/Folders.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
+#include "support/FailureLog.h"
 
 extern "C" const unsigned char tesra_bridge_blob_start[];
 extern "C" const unsigned char tesra_bridge_blob_end[];
@@ -27,23 +29,6 @@ std::string ContentName(const unsigned char* data, size_t size) {
     return name;
 }
 
-bool WriteFileAtomically(const std::string& path, const unsigned char* data, size_t size) {
-    std::string temp = path + ".tmp-" + std::to_string(getpid());
-    int fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0700);
-    if (fd < 0) return false;
-    size_t written = 0;
-    while (written < size) {
-        ssize_t n = write(fd, data + written, size - written);
-        if (n <= 0) break;
-        written += static_cast<size_t>(n);
-    }
-    bool ok = written == size && fsync(fd) == 0;
-    ok = close(fd) == 0 && ok;
-    if (ok && rename(temp.c_str(), path.c_str()) == 0) return true;
-    unlink(temp.c_str());
-    return false;
-}
-
 }  // namespace
 
 std::string InstallBridgeLibrary() {
@@ -52,8 +37,15 @@ std::string InstallBridgeLibrary() {
     std::string library = folder + "/libtesrabridge.so";
     struct stat st {};
     if (stat(library.c_str(), &st) == 0 && static_cast<size_t>(st.st_size) == size) return folder;
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return {};
-    return WriteFileAtomically(library, tesra_bridge_blob_start, size) ? folder : std::string();
+    try {
+        if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw FileFailure("创建文件夹", folder, errno);
+        ReplaceFile(library, std::string_view(reinterpret_cast<const char*>(tesra_bridge_blob_start), size),
+                    FileMode::Executable);
+    } catch (const FileFailure& e) {
+        LogFailure("页面桥接库无法安装", e);
+        return {};
+    }
+    return folder;
 }
 
 void ConfigureWebContext(WebContextConfig config) { g_config = std::move(config); }

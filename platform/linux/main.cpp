@@ -29,6 +29,7 @@
 #include "services/CaptureScreen.h"
 #include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
+#include "support/FailureLog.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
@@ -50,6 +51,7 @@ EntryActions LinuxEntryActions() {
     actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
     actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
     actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
+    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
     actions.showInfo = [](const std::string& text) {
         const std::string title = platform::App().Title();

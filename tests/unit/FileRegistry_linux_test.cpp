@@ -10,12 +10,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/Folders.h"
+#include "SupportFakes.h"
 
 namespace tesra::platform {
 namespace {
@@ -53,6 +55,13 @@ void WriteText(const fs::path& path, const std::string& text) {
 ino_t Inode(const fs::path& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+std::vector<std::string> NamesIn(const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 std::vector<fs::path> BrokenCopies(const fs::path& hive) {
@@ -143,7 +152,7 @@ TEST_F(FileRegistryTest, ChangesAreSavedAtomicallyAndReadBackByAFreshRegistry) {
     EXPECT_THAT(text, HasSubstr("[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\TesraBrowser\\Urls]\n"
                                 "\"96354\"=\"http://example.test/app/\"\n\"Count\"=dword:00000003\n"));
     EXPECT_EQ(fs::status(UserHive()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_FALSE(fs::exists(UserHive().string() + ".tmp"));
+    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock")) << "no temporary file remains";
     std::string machine = ReadText(MachineHive());
     EXPECT_THAT(machine, HasSubstr("\"BypassSSLNoCacheCheck\"=dword:00000001"));
     EXPECT_THAT(machine, ::testing::Not(HasSubstr("Version Vector")));  // provided keys stay out of the file
@@ -298,13 +307,14 @@ TEST_F(FileRegistryTest, AWriteThatFailsLeavesTheHiveAsItWas) {
     auto key = reg.CreateKey(HKCU, "K");
     key->WriteString("v", "before");
     std::string before = ReadText(UserHive());
-    fs::create_directory(UserHive().string() + ".tmp");  // the temporary file cannot be made
     try {
+        testing::FileSizeLimit full(16);
         key->WriteString("v", "after");
         ADD_FAILURE() << "the write must fail";
     } catch (const RegistryError& e) {
-        EXPECT_THAT(e.what(), HasSubstr("写入注册表文件“" + UserHive().string() + "”失败"));
+        EXPECT_EQ(e.Message(), "写入注册表文件“" + UserHive().string() + "”失败：File too large");
     }
+    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock")) << "no temporary file remains";
     EXPECT_EQ(ReadText(UserHive()), before);
     EXPECT_EQ(key->ReadString("v"), "before");
 }

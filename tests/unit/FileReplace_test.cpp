@@ -2,15 +2,13 @@
 #include "platform/FileReplace.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
-#include "support/Exception.h"
+#include "support/FailureLog.h"
 #include "SupportFakes.h"
 
 namespace tesra::platform {
@@ -37,22 +35,6 @@ std::vector<std::string> FilesIn(const fs::path& folder) {
     return names;
 }
 
-// The largest file this process may write, lowered for the life of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        signal(SIGXFSZ, SIG_IGN);  // a write past the limit then fails with EFBIG
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-
 class FileReplaceTest : public ::testing::Test {
 protected:
     fs::path File(const char* name) const { return home.Root() / name; }
@@ -61,7 +43,9 @@ protected:
 
 TEST_F(FileReplaceTest, WritesOrReplacesTheWholeFileWithItsMode) {
     struct Case { const char* name; FileMode mode; unsigned permissions; };
-    const Case cases[] = {{"regular", FileMode::Regular, 0644}, {"program", FileMode::Executable, 0755}};
+    const Case cases[] = {{"regular", FileMode::Regular, 0644},
+                          {"private", FileMode::Private, 0600},
+                          {"program", FileMode::Executable, 0755}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ReplaceFile(File(c.name).string(), "first", c.mode);
@@ -72,18 +56,19 @@ TEST_F(FileReplaceTest, WritesOrReplacesTheWholeFileWithItsMode) {
     }
     std::vector<std::string> names = FilesIn(home.Root());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"home", "program", "regular", "run"})) << "no temporary file remains";
+    EXPECT_EQ(names, (std::vector<std::string>{"home", "private", "program", "regular", "run"})) << "no temporary file remains";
 }
 
 TEST_F(FileReplaceTest, AFailedWriteLeavesTheOldFile) {
     ReplaceFile(File("history").string(), "old line\r\n", FileMode::Regular);
     {
-        FileSizeLimit limit(64);
+        testing::FileSizeLimit limit(64);
         try {
             ReplaceFile(File("history").string(), std::string(10000, 'x'), FileMode::Regular);
             ADD_FAILURE() << "no exception";
-        } catch (const Exception& e) {
+        } catch (const FileFailure& e) {
             EXPECT_EQ(e.Message(), "写入文件“" + File("history").string() + "”失败：File too large");
+            EXPECT_EQ(e.Error(), EFBIG);
         }
     }
     EXPECT_EQ(ReadFile(File("history")), "old line\r\n");

@@ -1,7 +1,9 @@
 #pragma once
 // Fakes of the platform services that the support library talks to, and a temporary home.
 
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <mutex>
@@ -139,6 +141,25 @@ private:
         setenv(name, path.c_str(), 1);
     }
     std::filesystem::path root_;
+};
+
+// The largest file this process may write, lowered for the life of the object: a write past it fails
+// with EFBIG, as a full disk fails a write (and unlike a read-only folder, also for root).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
 };
 
 }  // namespace tesra::testing

@@ -52,6 +52,7 @@ struct EntryRecorder {
     bool dialogAnswer = false;
     bool running = false;
     bool failStartup = false;
+    bool failRestore = false;
 
     EntryActions Actions() {
         EntryActions a;
@@ -69,7 +70,11 @@ struct EntryRecorder {
             calls.push_back("startup " + address);
             if (failStartup) throw std::runtime_error("connect failed");
         };
-        a.restoreEnvironment = [this] { calls.push_back("restore"); };
+        a.restoreEnvironment = [this] {
+            calls.push_back("restore");
+            if (failRestore) throw std::runtime_error("写入注册表文件“/c/HKCU.reg”失败：No space left on device");
+        };
+        a.logStartFailure = [this](const std::exception& cause) { calls.push_back(std::string("log ") + cause.what()); };
         a.createMainWindowAndRun = [this] { calls.push_back("run"); };
         a.showInfo = [this](const std::string& text) { calls.push_back("box " + text); };
         return a;
@@ -88,7 +93,7 @@ TEST(Entry, FollowsTheCommandLine) {
         {{}, true, false, false, {"dialog", "lock", "startup http://typed/", "run"}},
         {{"http://h/"}, false, false, false, {"lock", "startup http://h/", "run"}},
         {{"http://h/"}, false, true, false, {"lock"}},
-        {{"http://h/"}, false, false, true, {"lock", "startup http://h/", "restore", netError}},
+        {{"http://h/"}, false, false, true, {"lock", "startup http://h/", "log connect failed", "restore", netError}},
         {{"-INSTALL", "http://h/"}, false, false, false, {"install http://h/"}},
         {{"a", "b"}, false, false, false, {}},
         {{"http://h/", "x", "y"}, false, false, false, {"lock", "startup http://h/", "run"}},
@@ -102,6 +107,17 @@ TEST(Entry, FollowsTheCommandLine) {
         RunEntry(c.args, recorder.Actions());
         EXPECT_EQ(recorder.calls, c.calls);
     }
+}
+
+TEST(Entry, AFailedRestoreAfterAFailedStartIsLoggedAndTheMessageStillComes) {
+    EntryRecorder recorder;
+    recorder.failStartup = true;
+    recorder.failRestore = true;
+    RunEntry({"http://h/"}, recorder.Actions());
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{
+                                  "lock", "startup http://h/", "log connect failed", "restore",
+                                  "log 写入注册表文件“/c/HKCU.reg”失败：No space left on device",
+                                  "box 网络出错：请检查网络是否正常或输入的网址是否正确！"}));
 }
 
 }  // namespace
