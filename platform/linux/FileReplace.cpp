@@ -33,7 +33,7 @@ bool CopyAll(int from, int to) {
     for (;;) {
         ssize_t n = read(from, buffer, sizeof buffer);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
+        if (n < 0) return false;
         if (n == 0) return true;
         if (!WriteAll(to, buffer, static_cast<size_t>(n))) return false;
     }
