@@ -9,6 +9,12 @@
 
 namespace tesra::platform {
 
+struct Ipv4Address {
+    std::string interfaceName;
+    std::string address;  // dotted decimal
+    bool loopback = false;
+};
+
 struct NetworkInterface {
     int index = 0;          // the kernel's interface index
     bool ethernet = false;  // hardware type Ethernet
@@ -22,8 +28,10 @@ public:
     virtual std::optional<std::vector<NetworkInterface>> Interfaces() const = 0;
     // The computer's name as the system gives it (may be longer than 15 characters).
     virtual std::string ComputerName() const = 0;
-    // The first address of the computer's own name, dotted decimal; empty when it has none.
-    virtual std::string ResolveOwnAddress() const = 0;
+    // The IPv4 addresses of the interfaces, in the system's order; empty when none.
+    virtual std::vector<Ipv4Address> Ipv4Addresses() const = 0;
+    // The interface that carries the default route (the lowest metric of several); empty when none.
+    virtual std::string DefaultRouteInterface() const = 0;
 };
 
 NetworkIdentity& Network();

@@ -43,8 +43,21 @@ std::string GetComputerNameUpper() {
     return name;
 }
 
+std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses, const std::string& defaultInterface) {
+    if (!defaultInterface.empty()) {
+        for (const auto& item : addresses) {
+            if (item.interfaceName == defaultInterface && !item.loopback) return item.address;
+        }
+    }
+    for (const auto& item : addresses) {
+        if (!item.loopback) return item.address;
+    }
+    return {};
+}
+
 std::string GetLocalIP() {
-    std::string address = platform::Network().ResolveOwnAddress();
+    const platform::NetworkIdentity& network = platform::Network();
+    std::string address = ChooseLocalAddress(network.Ipv4Addresses(), network.DefaultRouteInterface());
     return address.empty() ? "127.0.0.1" : address;
 }
 

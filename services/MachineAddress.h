@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/NetworkIdentity.h"
+
 namespace tesra {
 
 // "%2.2x-..." of six bytes with upper-case hexadecimal digits: 00-1A-2B-3C-4D-5E.
@@ -19,7 +21,11 @@ std::string GetMacAddress();
 std::string GetMacOrComputerName();
 // The computer name in upper case, at most 15 characters (the longest computer name of the system).
 std::string GetComputerNameUpper();
-// The local address in dotted decimal, or "127.0.0.1".
+// The local address in dotted decimal: that of the interface carrying the default route, else the
+// first address that is not a loopback one, else "127.0.0.1". Asks nothing of the network.
 std::string GetLocalIP();
+// The rule of GetLocalIP over the addresses and the default route's interface; "" when no address
+// but loopback ones.
+std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses, const std::string& defaultInterface);
 
 }  // namespace tesra

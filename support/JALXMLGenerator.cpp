@@ -40,7 +40,10 @@ std::string EscapeXMLText(const std::string& text, EscapeWhitespace whitespace) 
                 if (whitespace == EscapeWhitespace::No && (i == 0 || text[i - 1] != '\r')) out += '\r';
                 out += '\n';
                 break;
-            default: out += c;
+            default:
+                // XML 1.0 holds no other control character (not even as a reference): as with
+                // characters that GBK cannot hold, "?" stands in for it.
+                out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
         }
     }
     return out;

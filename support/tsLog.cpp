@@ -6,9 +6,11 @@
 #include <system_error>
 
 #include "platform/Folders.h"
+#include "platform/LockedAppend.h"
 #include "services/MachineAddress.h"
 #include "setup/tsVersionInfo.h"
 #include "support/CrashReporting.h"
+#include "support/FailureLog.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 #include "support/tsException.h"
@@ -28,33 +30,8 @@ std::string ComputeClientVersion() {
     }
 }
 
-// An open failure, told apart from the other failures of an append.
-class OpenFailure : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
-
-// Appends in one write under the caller's lock; the header goes first into an empty file. When
-// the write fails the file is cut back to its old size, so no partial entry stays behind.
-void AppendToLog(const std::string& fileName, const std::string& entryText) {
-    std::FILE* file = std::fopen(fileName.c_str(), "ab");
-    if (!file) throw OpenFailure(LastErrorText());
-    std::fseek(file, 0, SEEK_END);
-    long size = std::ftell(file);
-    std::string chunk = size == 0 ? kLogFileHeader : "";
-    chunk += entryText;
-    chunk += "\r\n";
-    bool written = std::fwrite(chunk.data(), 1, chunk.size(), file) == chunk.size() && std::fflush(file) == 0;
-    std::string error = written ? "" : LastErrorText();
-    if (std::fclose(file) != 0 && written) {
-        written = false;
-        error = LastErrorText();
-    }
-    if (written) return;
-    std::error_code ignored;
-    if (size >= 0) std::filesystem::resize_file(fileName, static_cast<std::uintmax_t>(size), ignored);
-    throw std::runtime_error(error);
-}
+// A log ends after its header or after an entry; anything else is the tail of a cut-off entry.
+const std::vector<std::string_view> kLogEndMarks = {"<Logs>\r\n", "/>\n\r\n"};
 
 std::mutex g_instanceMutex;
 const LogClass* g_logClass = nullptr;
@@ -97,10 +74,13 @@ void TtsLog::DoClientLog(const std::string& entryText) {
         std::string folder = GetLogPath();
         ForceFolder(folder);
         fileName = folder + GetLogFileName();
-        AppendToLog(fileName, entryText);
-    } catch (const OpenFailure& e) {
-        // The existing file is left as it is: an entry is lost rather than the log.
-        DebugTraceFmt("TtsLog.DoClientLog 出错在打开文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
+        platform::AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
+                               entryText + "\r\n");
+    } catch (const FileFailure& e) {
+        // An open failure leaves the existing file as it is: an entry is lost rather than the log.
+        std::string format = e.Operation() == platform::kOpenFileOperation ? "TtsLog.DoClientLog 出错在打开文件: %s, %s, %s"
+                                                                         : "TtsLog.DoClientLog 出错在写文件: %s, %s, %s";
+        DebugTraceFmt(format, {fileName, std::generic_category().message(e.Error()), GbkToUtf8(entryText)});
     } catch (const std::exception& e) {
         DebugTraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
     }

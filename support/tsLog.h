@@ -13,6 +13,8 @@ namespace tesra {
 
 // The first two lines of a new log file.
 inline constexpr char kLogFileHeader[] = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n";
+// Appended to the log file's name: the file beside it that keeps the tails of cut-off entries.
+inline constexpr char kLogPartialSuffix[] = ".partial";
 
 constexpr int kLogLevelCount = 10;
 constexpr int kLogDebug = 0;
@@ -55,8 +57,10 @@ private:
     std::string lastExceptionMessage_;
 };
 
-// The program's log: the folder Kestal/TesraBrowser/Log/ in the local application data, appends
-// serialised by a mutex, failures reported to the debug trace only.
+// The program's log: the folder Kestal/TesraBrowser/Log/ in the local application data; each entry
+// one write under a lock on the file, which several processes may share; a log that ends in a cut-off
+// entry is mended first (the tail goes to the ".partial" file beside it, so nothing is lost). Failures
+// are reported to the debug trace only.
 class TtsLog : public TtsCustomLog {
 public:
     std::string GetLogPath() override;

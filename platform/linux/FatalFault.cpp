@@ -2,7 +2,9 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -72,17 +74,6 @@ void UseAlternateStack() {
     sigaltstack(&alternate, nullptr);
 }
 
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 void SetFatalFaultHandler(FatalFaultProc proc) {
@@ -103,10 +94,17 @@ bool AppendForFault(const char* path, const char* header, std::size_t headerSize
                     std::size_t dataSize) {
     int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return false;
+    // The lock that the log's writers take, waited for a moment only: this thread may itself hold it.
+    for (int attempt = 0; attempt < 50 && flock(fd, LOCK_EX | LOCK_NB) != 0; ++attempt) {
+        timespec pause{0, 10 * 1000 * 1000};
+        nanosleep(&pause, nullptr);
+    }
     struct stat info {};
     bool ok = fstat(fd, &info) == 0;
-    if (ok && info.st_size == 0) ok = WriteAll(fd, header, headerSize);
-    ok = ok && WriteAll(fd, data, dataSize);
+    // Header and entry in one write, as every entry goes out.
+    iovec parts[2] = {{const_cast<char*>(header), info.st_size == 0 ? headerSize : 0},
+                      {const_cast<char*>(data), dataSize}};
+    ok = ok && writev(fd, parts, 2) == static_cast<ssize_t>(parts[0].iov_len + dataSize);
     close(fd);
     return ok;
 }

@@ -12,11 +12,13 @@ class FakeNetwork : public platform::NetworkIdentity {
 public:
     std::optional<std::vector<platform::NetworkInterface>> interfaces;
     std::string name = "host";
-    std::string address;
+    std::vector<platform::Ipv4Address> addresses;
+    std::string defaultInterface;
 
     std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return interfaces; }
     std::string ComputerName() const override { return name; }
-    std::string ResolveOwnAddress() const override { return address; }
+    std::vector<platform::Ipv4Address> Ipv4Addresses() const override { return addresses; }
+    std::string DefaultRouteInterface() const override { return defaultInterface; }
 };
 
 class MachineAddressTest : public testing::Test {
@@ -59,10 +61,27 @@ TEST_F(MachineAddressTest, FallsBackToTheComputerName) {
     EXPECT_EQ(GetMacOrComputerName(), "BUILD-MACHINE-O");
 }
 
-TEST_F(MachineAddressTest, LocalAddressFallsBackToLoopback) {
-    EXPECT_EQ(GetLocalIP(), "127.0.0.1");
-    network.address = "192.0.2.7";
-    EXPECT_EQ(GetLocalIP(), "192.0.2.7");
+TEST_F(MachineAddressTest, LocalAddressIsTheDefaultRoutesElseTheFirstOtherElseLoopback) {
+    using A = platform::Ipv4Address;
+    struct Case {
+        const char* what;
+        std::vector<A> addresses;
+        std::string defaultInterface;
+        std::string expected;
+    };
+    const Case cases[] = {
+        {"the default route's interface wins", {{"lo", "127.0.0.1", true}, {"docker0", "172.17.0.1", false}, {"eth0", "192.0.2.7", false}}, "eth0", "192.0.2.7"},
+        {"no default route: the first other", {{"lo", "127.0.0.1", true}, {"wlan0", "10.0.0.5", false}, {"eth0", "192.0.2.7", false}}, "", "10.0.0.5"},
+        {"a default route without an address", {{"lo", "127.0.0.1", true}, {"eth1", "10.1.1.1", false}}, "ppp0", "10.1.1.1"},
+        {"only loopback", {{"lo", "127.0.0.1", true}, {"lo", "127.0.1.1", true}}, "", "127.0.0.1"},
+        {"no address at all", {}, "eth0", "127.0.0.1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        network.addresses = c.addresses;
+        network.defaultInterface = c.defaultInterface;
+        EXPECT_EQ(GetLocalIP(), c.expected);
+    }
 }
 
 TEST(AddMachineParam, AppendsToTheQuery) {

@@ -112,7 +112,11 @@ public:
     std::string address = "192.168.1.5";
     std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return std::nullopt; }
     std::string ComputerName() const override { return name; }
-    std::string ResolveOwnAddress() const override { return address; }
+    std::vector<platform::Ipv4Address> Ipv4Addresses() const override {
+        if (address.empty()) return {{"lo", "127.0.0.1", true}};
+        return {{"lo", "127.0.0.1", true}, {"eth0", address, false}};
+    }
+    std::string DefaultRouteInterface() const override { return "eth0"; }
 };
 
 // A temporary home with its own XDG folders for the life of the object; restores nothing, since

@@ -4,6 +4,11 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <set>
 #include <thread>
 
 #include "LogTestSupport.h"
@@ -57,6 +62,8 @@ TEST_F(ClientLogTest, EntryTextsAreEscapedAndConverted) {
         {"tab\there\rcr", "tab\there\rcr"},
         {"笑😀脸", "笑?脸"},           // no GBK character for the emoji
         {"bad\xff\xfeutf8", "bad??utf8"},  // not UTF-8 at all
+        {"ctl\x01\x1b[0m", "ctl??[0m"},    // no XML 1.0 character for them
+        {std::string("nul\0here", 8), "nul?here"},
         {"", ""},
     };
     for (const Case& c : cases) ClientLog().LogError(c.text);
@@ -101,6 +108,79 @@ TEST_F(ClientLogTest, ConcurrentWritersGiveCompleteEntries) {
         EXPECT_TRUE(IsEntry(entry, (isA ? "线程甲-" : "thread B-") + number[1].str(), "错误")) << entry;
     }
     EXPECT_EQ(fromA, kPerThread);
+}
+
+// Install mode logs beside the running program: processes share the file without a common mutex.
+TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWhole) {
+    constexpr int kProcesses = 8;
+    constexpr int kPerProcess = 100;
+    // Mixed sizes: short ones, and ones over 4 KiB and 9 kB that a pipe-sized write would split.
+    auto text = [](int process, int i) {
+        static const size_t sizes[] = {10, 300, 4500, 9000};
+        return "p" + std::to_string(process) + "-" + std::to_string(i) + ":" + std::string(sizes[i % 4], 'x');
+    };
+    std::vector<pid_t> children;
+    for (int p = 0; p < kProcesses; ++p) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            for (int i = 0; i < kPerProcess; ++i) ClientLog().LogError(text(p, i));
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) {
+        int status = 0;
+        waitpid(pid, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), static_cast<size_t>(kProcesses * kPerProcess));
+    std::set<std::string> seen;
+    for (const std::string& entry : entries) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_search(entry, match, std::regex(R"(Log="(p\d+-\d+):)"))) << entry.substr(0, 200);
+        int process = std::stoi(match[1].str().substr(1));
+        int i = std::stoi(match[1].str().substr(match[1].str().find('-') + 1));
+        EXPECT_TRUE(IsEntry(entry, text(process, i), "错误")) << match[1];
+        seen.insert(match[1]);
+    }
+    EXPECT_EQ(seen.size(), entries.size()) << "every entry once";
+    std::string bytes = ReadBytes(LogFile());
+    EXPECT_EQ(bytes.find("<?xml", 1), std::string::npos) << "one header";
+    fs::path closed = home.Root() / "closed.xml";
+    std::ofstream(closed, std::ios::binary) << bytes << "</Logs>\r\n";
+    EXPECT_EQ(std::system(("xmllint --noout " + closed.string()).c_str()), 0);
+}
+
+TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost) {
+    ClientLog().LogError("kept");
+    const std::string complete = ReadBytes(LogFile());
+    const std::string halfEntry = TtsCustomLog::EntryText(std::string(9000, 'h'), kLogError).substr(0, 4096);
+    struct Case { const char* what; std::string before, keptPart, tail; };
+    const Case cases[] = {
+        {"half an entry after a whole one", complete + halfEntry, complete, halfEntry},
+        {"an entry without its line break", complete + halfEntry.substr(0, 100) + "/>\n", complete,
+         halfEntry.substr(0, 100) + "/>\n"},
+        {"half an entry after the header", std::string(kLogFileHeader) + halfEntry, kLogFileHeader, halfEntry},
+        {"a header cut off", std::string(kLogFileHeader).substr(0, 20), "", std::string(kLogFileHeader).substr(0, 20)},
+    };
+    const fs::path side = LogFile().string() + kLogPartialSuffix;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove(side);
+        std::ofstream(LogFile(), std::ios::binary | std::ios::trunc) << c.before;
+        ClientLog().LogError("after");
+        std::string now = ReadBytes(LogFile());
+        const std::string kept = c.keptPart.empty() ? std::string(kLogFileHeader) : c.keptPart;
+        EXPECT_EQ(now.substr(0, kept.size()), kept);
+        auto entries = Entries();
+        ASSERT_FALSE(entries.empty());
+        EXPECT_TRUE(IsEntry(entries.back(), "after", "错误")) << entries.back();
+        EXPECT_EQ(ReadBytes(side), c.tail) << "the broken tail is kept beside the log";
+    }
+    ClientLog().LogError("a log that ends well is left alone");
+    EXPECT_EQ(Entries().size(), 2u);
+    EXPECT_EQ(ReadBytes(side), cases[std::size(cases) - 1].tail);
 }
 
 TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
