@@ -11,11 +11,34 @@ namespace tesra::platform {
 // Permissions of the new file: 0644, 0600 (for the user alone), 0755.
 enum class FileMode { Regular, Private, Executable };
 
-// Writes the bytes to a new hidden temporary file beside path, flushes it to the disk, renames it
-// over path and then flushes the folder. Throws tesra::FileFailure "写入文件“%s”失败：%s" when any
-// step up to the rename fails; path is then as it was and no temporary file remains. The folder's
-// flush only makes the rename survive a power cut: the new file is in place whether it succeeds or
-// not, so its failure is not reported.
+// A file being written in place of path: the bytes go to a new hidden temporary file beside it, and
+// Commit puts that file in path's place. Until then path is as it was; an object destroyed without
+// Commit (a failed download) removes its temporary file. Failures throw tesra::FileFailure
+// "写入文件“<path>”失败：<the system's text>". For one thread.
+class FileReplacement {
+public:
+    FileReplacement(std::string path, FileMode mode);
+    ~FileReplacement();
+    FileReplacement(const FileReplacement&) = delete;
+    FileReplacement& operator=(const FileReplacement&) = delete;
+
+    void Write(std::string_view bytes);
+    // The bytes of the open file source, from its current position to its end.
+    void CopyFrom(int source);
+    // Flushes the file to the disk, renames it over path, then flushes the folder. The folder's
+    // flush only makes the rename survive a power cut: the new file is in place whether it succeeds
+    // or not, so its failure is not reported.
+    void Commit();
+
+private:
+    [[noreturn]] void Fail(int error);
+
+    std::string path_;
+    std::string temp_;
+    int fd_ = -1;
+};
+
+// Writes the bytes in path's place through a FileReplacement.
 void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode);
 // The same with the content of the source file.
 void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode);

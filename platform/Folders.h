@@ -18,7 +18,10 @@ std::string CacheFolder();
 std::string WebCacheFolder();
 // A private folder for sockets and locks that lives as long as the session (mode 0700).
 std::string RuntimeFolder();
-// Full path of the running program file.
+// Full path of the running program file: where it was started from, also after that file was
+// replaced or removed while the program runs.
 std::string ProgramFile();
+// A path from which the running program's own bytes are read, whatever became of ProgramFile.
+std::string ProgramImage();
 
 }  // namespace tesra::platform

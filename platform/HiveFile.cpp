@@ -82,20 +82,35 @@ public:
         }
     }
 
-    RegistryNode Parse() {
+    // Every line that parses; each line that does not is kept as a problem and skipped, with the
+    // continuation lines of its value. Values below a key line that does not parse are skipped too.
+    HiveReading Read() {
+        HiveReading reading;
         size_t i = 0;
         while (i < lines_.size() && Trim(lines_[i]).empty()) ++i;
-        if (i == lines_.size() || Trim(lines_[i]) != kHiveHeader) Fail(i, std::string("缺少文件头“") + kHiveHeader + "”");
-        for (++i; i < lines_.size(); ++i) {
+        if (i < lines_.size() && Trim(lines_[i]) == kHiveHeader) {
+            ++i;
+        } else {
+            reading.problems.emplace_back(static_cast<int>(i) + 1, std::string("缺少文件头“") + kHiveHeader + "”");
+        }
+        for (; i < lines_.size(); ++i) {
             std::string_view line = Trim(lines_[i]);
             if (line.empty() || line.front() == ';') continue;
-            if (line.front() == '[') {
-                Section(i, line);
-            } else {
-                i = Value(i, line);
+            try {
+                if (!IsValidUtf8(std::string(line))) Fail(i, "不是有效的 UTF-8 文本");
+                if (line.front() == '[') {
+                    current_ = nullptr;
+                    Section(i, line);
+                } else {
+                    i = Value(i, line);
+                }
+            } catch (const HiveSyntaxError& e) {
+                reading.problems.push_back(e);
+                while (i + 1 < lines_.size() && Trim(lines_[i]).ends_with('\\')) ++i;
             }
         }
-        return std::move(hive_);
+        reading.hive = std::move(hive_);
+        return reading;
     }
 
 private:
@@ -351,30 +366,32 @@ void AppendKey(std::string& out, const RegistryNode& key, const std::string& pat
 
 }  // namespace
 
-RegistryNode ParseHive(std::string_view text, RootKey root) {
+HiveReading ReadHiveText(std::string_view text, RootKey root) {
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
         auto utf8 = Recode(text.substr(2), "UTF-8", "UTF-16LE");
-        if (!utf8) throw HiveSyntaxError(1, "不是有效的 UTF-16 文本");
-        return ParseHive(*utf8, root);
+        if (!utf8) return {{}, {HiveSyntaxError(1, "不是有效的 UTF-16 文本")}};
+        return ReadHiveText(*utf8, root);
     }
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
-    if (text.empty()) throw HiveSyntaxError(1, "文件是空的");
+    if (text.empty()) return {{}, {HiveSyntaxError(1, "文件是空的")}};
+    std::optional<HiveSyntaxError> cutOff;
     if (text.back() != '\n') {
+        // The mark of a file cut off while it was written: the last line may be only part of one.
+        size_t lastLine = text.rfind('\n');
         int lines = 1;
         for (char c : text) lines += c == '\n';
-        throw HiveSyntaxError(lines, "文件不完整：最后一行没有结束");
+        cutOff.emplace(lines, "文件不完整：最后一行没有结束");
+        text = lastLine == std::string_view::npos ? std::string_view() : text.substr(0, lastLine + 1);
     }
-    if (!IsValidUtf8(std::string(text))) {
-        int line = 1;
-        size_t start = 0;
-        for (size_t end = text.find('\n'); end != std::string_view::npos; end = text.find('\n', start)) {
-            if (!IsValidUtf8(std::string(text.substr(start, end - start)))) break;
-            start = end + 1;
-            ++line;
-        }
-        throw HiveSyntaxError(line, "不是有效的 UTF-8 文本");
-    }
-    return Parser(text, root).Parse();
+    HiveReading reading = Parser(text, root).Read();
+    if (cutOff) reading.problems.push_back(*cutOff);
+    return reading;
+}
+
+RegistryNode ParseHive(std::string_view text, RootKey root) {
+    HiveReading reading = ReadHiveText(text, root);
+    if (!reading.problems.empty()) throw reading.problems.front();
+    return std::move(reading.hive);
 }
 
 std::string FormatHive(const RegistryNode& hive, RootKey root) {

@@ -8,6 +8,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/RegistryTree.h"
 
@@ -26,10 +27,20 @@ private:
     std::string reason_;
 };
 
-// The keys and values of the text, whose sections must all lie in the given root. Throws
-// HiveSyntaxError for anything that is not a complete hive of that root: a missing header, a line
-// that does not parse, a name or value that the registry cannot hold, or a last line that does not
-// end (the mark of a cut-off file).
+// A hive read as far as it reads: the keys and values of every line that parsed, and each line that
+// did not, in file order.
+struct HiveReading {
+    RegistryNode hive;
+    std::vector<HiveSyntaxError> problems;
+};
+
+// Reads every line of the text that parses; what is not part of a complete hive of the given root is
+// a problem: a missing header, a line that does not parse (the continuation lines of its value and
+// the values below a key line that does not parse go with it), a name or value that the registry
+// cannot hold, or a last line that does not end (the mark of a cut-off file; that line is skipped).
+HiveReading ReadHiveText(std::string_view text, RootKey root);
+
+// The keys and values of the text; throws the first problem that ReadHiveText finds.
 RegistryNode ParseHive(std::string_view text, RootKey root);
 
 // The text of the hive; keys provided by the platform are left out. ParseHive reads it back.

@@ -1,7 +1,11 @@
 #include "setup/fuInstall.h"
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
+#include <ostream>
+#include <streambuf>
 
 #include "platform/Application.h"
 #include "platform/FileReplace.h"
@@ -10,8 +14,8 @@
 #include "platform/ProcessList.h"
 #include "platform/Registry.h"
 #include "platform/ShellLink.h"
-#include "setup/tsHTTP.h"
 #include "setup/tsIni.h"
+#include "support/FailureLog.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -63,11 +67,74 @@ bool FileExists(const std::string& path) {
 // setup: the shortcut is still made.
 void CopyProgram(const std::string& target) {
     try {
-        platform::ReplaceFileWithCopy(platform::ProgramFile(), target, platform::FileMode::Executable);
+        platform::ReplaceFileWithCopy(platform::ProgramImage(), target, platform::FileMode::Executable);
     } catch (const std::exception& e) {
         NotifyError(e.what());
     }
 }
+
+// The bytes of a download, written into the file that is to replace the target. A write that
+// fails (a full disk) is kept: the stream only sees that the bytes did not go.
+class DownloadBuffer : public std::streambuf {
+public:
+    explicit DownloadBuffer(platform::FileReplacement& file) : file_(file) {}
+    const std::optional<FileFailure>& Failure() const { return failure_; }
+
+protected:
+    std::streamsize xsputn(const char* data, std::streamsize count) override {
+        if (failure_) return 0;
+        try {
+            file_.Write(std::string_view(data, static_cast<size_t>(count)));
+            return count;
+        } catch (const FileFailure& e) {
+            failure_ = e;
+            return 0;
+        }
+    }
+    int_type overflow(int_type c) override {
+        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
+        char byte = traits_type::to_char_type(c);
+        return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
+    }
+
+private:
+    platform::FileReplacement& file_;
+    std::optional<FileFailure> failure_;
+};
+
+// Keeps the progress form painted while a download blocks the thread, and shows what goes on:
+// the step with the connection state or the bytes received so far.
+class InstallProgress : public ItsDualProgressor {
+public:
+    explicit InstallProgress(TfmInstall& form) : form_(form) {}
+    int GetMax() override { return max_; }
+    int GetPosition() override { return position_; }
+    void SetMax(int max) override { max_ = max; }
+    void SetPosition(int position) override {
+        position_ = position;
+        Show(max_ > 0 ? ReceivedText() + " / " + std::to_string(max_ / 1024) + " KB" : ReceivedText());
+    }
+    void SetText(const std::string& text) override { Show(text); }
+    void Start() override { position_ = 0; }
+    void Finish() override {}
+
+private:
+    std::string ReceivedText() const { return "已接收 " + std::to_string(position_ / 1024) + " KB"; }
+    // Each new text waits for its paint: at most a few a second, the events in between are run.
+    void Show(const std::string& detail) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now - shown_ >= std::chrono::milliseconds(250)) {
+            shown_ = now;
+            form_.Form().SetStatus(form_.Step() + "... " + detail);
+        }
+        platform::App().ProcessMessages();
+    }
+
+    TfmInstall& form_;
+    std::chrono::steady_clock::time_point shown_{};
+    int max_ = 0;
+    int position_ = 0;
+};
 
 }  // namespace
 
@@ -120,9 +187,13 @@ TfmInstall::TfmInstall() : form_(platform::MakeInstallForm()) { form_->Show(); }
 TfmInstall::~TfmInstall() = default;
 
 void ShowStatus(TfmInstall& form, const std::string& text) {
+    form.SetStep(text);
     form.Form().SetStatus(text + "...");
     platform::App().ProcessMessages();
 }
+
+const TtsHTTP::Timeouts kSetupTimeouts{std::chrono::milliseconds(15000), std::chrono::seconds(30),
+                                       std::chrono::milliseconds(60000)};
 
 std::string& SavedCacheFolder() {
     static std::string saved;
@@ -225,6 +296,11 @@ void TtbInstaller::CheckSetup() {
 void TtbInstaller::DoInstall() {
     {
         TfmInstall form;
+        form_ = &form;
+        struct Forget {
+            TfmInstall*& form;
+            ~Forget() { form = nullptr; }
+        } forget{form_};
         ShowStatus(form, "正在下载图标");
         DownloadIcon();
         LoadIcon();
@@ -244,11 +320,23 @@ void TtbInstaller::DownloadMenu() { DownloadFile("TesraBrowserIni.txt", kMenuFil
 void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string& localName) {
     const std::string address = GetSetupUrl() + remoteName;
     TtsHTTP http;
+    http.SetTimeouts(kSetupTimeouts);
+    http.SetBodyLimit(kSetupFileLimit);
+    if (form_) http.SetProgressor(std::make_shared<InstallProgress>(*form_));
     try {
-        std::string buffer;
-        http.Get(address, buffer, 0);
-        // Saved only when the whole resource arrived, and replaced whole.
-        platform::ReplaceFile(GetUrlFolder() + localName, buffer, platform::FileMode::Regular);
+        // Streamed into a temporary file beside the target, which takes its place only when the
+        // whole resource arrived: a failed download leaves the earlier file as it was.
+        platform::FileReplacement file(GetUrlFolder() + localName, platform::FileMode::Regular);
+        DownloadBuffer buffer(file);
+        std::ostream stream(&buffer);
+        try {
+            http.Get(address, stream, 0);
+        } catch (const std::exception&) {
+            // A file that could not take the bytes is the cause, not the transfer that it stopped.
+            if (buffer.Failure()) throw FileFailure(*buffer.Failure());
+            throw;
+        }
+        file.Commit();
     } catch (const std::exception& e) {
         NotifyError(std::string("SSL Error:") + e.what());
     }
@@ -287,8 +375,14 @@ void TtbInstaller::CreateShortcut() {
     std::string name = kDefaultShortcutName;
     if (TIniFile* menuIni = MenuIni()) name = menuIni->ReadString("System", "IconName", kDefaultShortcutName);
     const std::string desktop = GetDesktopFolder();
-    ForceFolder(desktop);
-    platform::CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
+    // A desktop that cannot take the shortcut (missing and not to be made, read-only, full) costs the
+    // shortcut only: the setup completes and is not repeated at every start.
+    try {
+        ForceFolder(desktop);
+        platform::CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
+    } catch (const std::exception& e) {
+        NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
+    }
 }
 
 }  // namespace tesra

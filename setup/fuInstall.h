@@ -17,6 +17,8 @@
 #include <memory>
 #include <string>
 
+#include "setup/tsHTTP.h"
+
 namespace tesra {
 
 namespace platform {
@@ -68,13 +70,23 @@ public:
     TfmInstall& operator=(const TfmInstall&) = delete;
 
     platform::InstallForm& Form() { return *form_; }
+    // The status last given by ShowStatus, without its "...".
+    const std::string& Step() const { return step_; }
+    void SetStep(std::string step) { step_ = std::move(step); }
 
 private:
     std::unique_ptr<platform::InstallForm> form_;
+    std::string step_;
 };
 
 // Sets the form's status to text + "..." and lets the program paint it before the work goes on.
 void ShowStatus(TfmInstall& form, const std::string& text);
+
+// A setup download gives up when it cannot connect within 15 s, when no byte comes for 30 s, and at
+// the latest after 60 s, so that a server that trickles cannot hold the start for long.
+extern const TtsHTTP::Timeouts kSetupTimeouts;
+// No icon or menu file needs more: a longer answer is refused.
+constexpr std::int64_t kSetupFileLimit = 16 * 1024 * 1024;
 
 class TtbInstaller {
 public:
@@ -98,7 +110,7 @@ public:
     // file from the address folder; any other runs DoInstall.
     void CheckSetup();
     // The full setup with its progress form: icon, menu file, shortcut, and only when all of them
-    // returned, the setup record. A failed download does not stop it; a failed shortcut throws.
+    // returned, the setup record. Neither a failed download nor a shortcut that cannot be saved stops it.
     void DoInstall();
 
     // A setup file into the address folder; a failure goes to the error notification ("SSL Error:"
@@ -116,7 +128,8 @@ public:
     // MenuIni (support/IniFile.h) on the downloaded menu file, or none.
     void LoadMenuIni();
     // The per-user copy of the program (unless that copy runs) and the desktop shortcut that starts
-    // it with the address. Throws when the shortcut cannot be written.
+    // it with the address. A copy or a shortcut that cannot be saved goes to the error notification
+    // with its cause; the setup goes on.
     void CreateShortcut();
 
     const std::string& UrlKey() const { return FUrlKey; }
@@ -124,6 +137,8 @@ public:
 private:
     std::string FUrl;
     std::string FUrlKey;
+    // The progress form while DoInstall runs, which the downloads keep painted.
+    TfmInstall* form_ = nullptr;
 };
 
 }  // namespace tesra

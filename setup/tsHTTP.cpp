@@ -97,7 +97,7 @@ ConnectError TranslateConnectError(const RequestFailure& failure, const std::str
     if (has("10061")) return {"连接被拒绝" + suffix, false};
     if (has("10060") || failure.connectTimeout) return {"连接超时" + suffix, false};
     if (has("10054")) return {"对方断开连接" + suffix, false};
-    if (has("HTTP/1.1 404 ")) return {"文件不存在", true};
+    if (failure.httpStatus == 404 || has("HTTP/1.1 404 ")) return {"文件不存在", true};
     return {text + suffix, false};
 }
 
@@ -121,6 +121,12 @@ std::string DecodeServerMessage(const std::string& header) {
     return GbkToUtf8(header);
 }
 
+std::string SizeText(std::int64_t bytes) {
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0) return std::to_string(bytes / (1024 * 1024)) + " MB";
+    if (bytes >= 1024 && bytes % 1024 == 0) return std::to_string(bytes / 1024) + " KB";
+    return std::to_string(bytes) + " 字节";
+}
+
 // The state of one request, shared with curl's callbacks.
 struct TtsHTTP::Transfer {
     Transfer(TtsHTTP& c, std::ostream& t) : client(c), target(t) {}
@@ -134,6 +140,8 @@ struct TtsHTTP::Transfer {
     bool connected = false;
     bool receiving = false;
     bool sending = false;
+    bool tooLarge = false;
+    std::int64_t bodyBytes = 0;
     std::int64_t received = 0;
     std::int64_t sent = 0;
     std::exception_ptr hookError;
@@ -172,6 +180,12 @@ struct TtsHTTP::Transfer {
         auto& t = *static_cast<Transfer*>(user);
         // The body of an error reply is not the resource; it must not end up in the target.
         if (t.status >= 300) return size * count;
+        const std::int64_t limit = t.client.bodyLimit_;
+        t.bodyBytes += static_cast<std::int64_t>(size * count);
+        if (limit > 0 && t.bodyBytes > limit) {
+            t.tooLarge = true;
+            return 0;
+        }
         t.target.write(data, static_cast<std::streamsize>(size * count));
         return t.target ? size * count : 0;
     }
@@ -292,8 +306,9 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
             RaiseRequestError({e.Message(), false}, t);
         }
     }
+    if (t.tooLarge) throw Exception(FOperation + "失败，文件大小超过上限 " + SizeText(bodyLimit_));
     if (code != CURLE_OK) RaiseRequestError(DescribeCurlFailure(code, osError, connectTime > 0, detail), t);
-    if (t.status >= 300) RaiseRequestError({t.statusLine, false}, t);
+    if (t.status >= 300) RaiseRequestError({t.statusLine, false, static_cast<int>(t.status)}, t);
 }
 
 void TtsHTTP::SetTarget(const std::string& url) {

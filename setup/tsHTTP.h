@@ -42,10 +42,12 @@ enum TConnectionStatus : int {
 
 // A failed request as the transport describes it: a message that holds the socket error number
 // for socket failures ("10061" refused, "10060" timed out, "10054" reset) and the reply's status
-// line for HTTP error replies; and whether the connection could not be made in time.
+// line for HTTP error replies; whether the connection could not be made in time; and the status
+// code of an HTTP error reply, by which a missing file is known whatever the version and reason.
 struct RequestFailure {
     std::string message;
     bool connectTimeout = false;
+    int httpStatus = 0;  // the reply's status code for an HTTP error reply; 0 otherwise
 };
 
 struct ConnectError {
@@ -63,6 +65,8 @@ std::string ConnectionStatusText(int status, const std::string& statusText, cons
 // The text of a "jsonmessage" header (UTF-8 from the server) as the program shows it: valid UTF-8
 // limited to what the system code page (GBK) holds, anything else read as GBK bytes.
 std::string DecodeServerMessage(const std::string& header);
+// A size as the limit message gives it: "16 MB", "512 KB", "100 字节".
+std::string SizeText(std::int64_t bytes);
 
 class TtsHTTP {
 public:
@@ -97,6 +101,9 @@ public:
     // A fixed request body size; 0 means none.
     void SetSendSize(std::int32_t size) { FSendSize = size; }
     void SetTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+    // The largest response body taken (0: no limit). A longer body ends the request with
+    // "接收失败，文件大小超过上限 <limit>"; what the target received by then is not the resource.
+    void SetBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
     // Trusted certificate authorities for TLS (PEM file); empty: the system's.
     void SetCaFile(const std::string& path) { caFile_ = path; }
 
@@ -132,6 +139,7 @@ private:
 
     void* curl_ = nullptr;
     Timeouts timeouts_;
+    std::int64_t bodyLimit_ = 0;
     std::string caFile_;
     std::string host_;
     int port_ = 80;

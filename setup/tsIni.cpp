@@ -1,5 +1,7 @@
 #include "setup/tsIni.h"
 
+#include "support/tsCommon.h"
+
 namespace tesra {
 
 using platform::Access;
@@ -11,7 +13,13 @@ const char kSettingsRoot[] = "Software\\Kestal\\Tesra";
 
 TtsIni::TtsIni(const std::string& rootPath, platform::Registry& registry)
     : registry_(registry), root_(rootPath.empty() ? kSettingsRoot : rootPath) {
-    CreateSection("");
+    // A settings folder that this user may not write still reads: the quick path of a start needs
+    // nothing more. The failure is kept in the client log.
+    try {
+        CreateSection("");
+    } catch (const RegistryError& e) {
+        NotifyError(e.what());
+    }
 }
 
 std::unique_ptr<platform::RegistryKey> TtsIni::CreateSection(const std::string& section) {

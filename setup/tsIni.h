@@ -17,8 +17,9 @@ extern const char kSettingsRoot[];  // "Software\Kestal\Tesra" below HKEY_CURREN
 
 class TtsIni {
 public:
-    // Opens the root key below HKEY_CURRENT_USER with full access, creating it when missing; ""
-    // selects kSettingsRoot. Throws RegistryError when the root cannot be opened.
+    // Creates the root key below HKEY_CURRENT_USER when missing; "" selects kSettingsRoot. Where
+    // that fails (a settings folder this user may not write), the failure goes to the error
+    // notification and the store still reads; its writes then fail.
     explicit TtsIni(const std::string& rootPath = "", platform::Registry& registry = platform::Reg());
 
     const std::string& RootPath() const { return root_; }

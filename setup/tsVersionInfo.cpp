@@ -31,7 +31,7 @@ const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemK
 };
 
 TtsVersionInfo::TtsVersionInfo(const std::string& fileName)
-    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::ProgramFile() : fileName)) {}
+    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::ProgramImage() : fileName)) {}
 
 TtsVersionInfo TtsVersionInfo::FromResource(Bytes resource) { return TtsVersionInfo(Loaded{}, std::move(resource)); }
 

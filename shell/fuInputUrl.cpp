@@ -5,6 +5,7 @@
 #include <sstream>
 #include <unordered_set>
 
+#include "platform/FileLock.h"
 #include "platform/FileReplace.h"
 #include "platform/MessageBox.h"
 #include "platform/Trash.h"
@@ -153,13 +154,13 @@ void TfmInputUrl::btnOkClick() {
     NormalizeAddress(StartAddress);
     // Set before the history is written: a failed write still ends the dialog with the address.
     view_.SetModalResult(platform::ModalResult::Ok);
-    SaveHistory();
+    SaveHistory(HistorySave::OnTopOfTheFile);
 }
 
 void TfmInputUrl::btnClearClick() {
     view_.ClearUrlItems();
     view_.SetUrlText("");
-    SaveHistory();
+    SaveHistory(HistorySave::AsShown);
 }
 
 void TfmInputUrl::btnClearCacheClick() {
@@ -183,8 +184,15 @@ void TfmInputUrl::LoadHistory() {
     if (view_.UrlText().empty() && !items.empty()) view_.SetUrlText(items.front());
 }
 
-void TfmInputUrl::SaveHistory() {
-    HistoryList = HistoryToSave(TrimBlank(view_.UrlText()), view_.UrlItems());
+void TfmInputUrl::SaveHistory(HistorySave how) {
+    // Another address dialog may have saved since this one read the file: under a lock on the
+    // file's folder, the file as it is now is what the confirmed address goes in front of.
+    platform::FileLock lock(fs::path(HistoryPath_).parent_path().string());
+    std::vector<std::string> items;
+    std::error_code error;
+    if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error)) items = ParseHistory(ReadHistoryFile(HistoryPath_));
+    for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
+    HistoryList = HistoryToSave(TrimBlank(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.
     platform::ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }

@@ -43,8 +43,13 @@ public:
     void btnClearClick();
     void btnClearCacheClick();
 
+    // Whether the history is written over the file as it is now (OK) or as the dialog shows it
+    // (Clear addresses, which leaves one empty line).
+    enum class HistorySave { OnTopOfTheFile, AsShown };
+
     void LoadHistory();
-    void SaveHistory();
+    // The typed address first, then the file's addresses (with OnTopOfTheFile), then the list's.
+    void SaveHistory(HistorySave how);
 
     const std::string& HistoryPath() const { return HistoryPath_; }
 

@@ -6,7 +6,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -15,6 +14,7 @@
 #include "platform/Folders.h"
 #include "platform/HiveFile.h"
 #include "support/FailureLog.h"
+#include "support/tsCommon.h"
 
 namespace tesra::platform {
 namespace {
@@ -58,7 +58,7 @@ std::optional<std::string> ReadFileText(const std::string& path, const std::stri
     return text;
 }
 
-std::optional<std::string> ReadHiveText(const std::string& path) {
+std::optional<std::string> ReadHiveFile(const std::string& path) {
     return ReadFileText(path, "读取注册表文件“" + path + "”失败：");
 }
 
@@ -104,17 +104,22 @@ std::string TimeStamp() {
     return text;
 }
 
-// Moves the broken hive out of the way (under the hive's lock) and reports where it went.
-[[noreturn]] void MoveAside(const std::string& path, const std::string& broken) {
+// A name beside the hive for a copy of its broken text that no file has yet.
+std::string AsideName(const std::string& path) {
     std::string aside = path + ".broken-" + TimeStamp();
     struct stat st {};
     for (int n = 1; lstat(aside.c_str(), &st) == 0; ++n) aside = path + ".broken-" + TimeStamp() + "-" + std::to_string(n);
-    if (rename(path.c_str(), aside.c_str()) != 0) {
-        throw RegistryError(broken + "，且无法另存：" + ErrorText(errno));
-    }
-    std::string message = broken + "，原文件已另存为“" + aside + "”";
-    std::fprintf(stderr, "TesraBrowser: %s\n", message.c_str());
-    throw RegistryError(message);
+    return aside;
+}
+
+// At most this many unreadable lines are named in the report; the rest are counted.
+constexpr size_t kReportedLines = 10;
+
+std::string ProblemText(const std::string& path, const std::vector<HiveSyntaxError>& problems) {
+    std::string text = "注册表文件“" + path + "”有 " + std::to_string(problems.size()) + " 处无法读取（";
+    for (size_t i = 0; i < problems.size() && i < kReportedLines; ++i) text += (i ? "；" : "") + std::string(problems[i].what());
+    if (problems.size() > kReportedLines) text += "；等";
+    return text + "），其余内容已读取";
 }
 
 bool Writable(const std::string& path) { return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
@@ -185,7 +190,7 @@ void FileRegistry::ReadHive(RootKey root, const std::function<void(const Registr
     // A machine hive that this user may not even read holds nothing for the user, as for a user
     // without administrator rights: the platform's keys alone.
     bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
-    read(Current(root, unreadable ? std::nullopt : ReadHiveText(path), false));
+    read(Current(root, unreadable ? std::nullopt : ReadHiveFile(path), false));
 }
 
 void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) {
@@ -194,7 +199,7 @@ void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNod
     MakeFolders(FolderOf(hive.path), hive.folderMode);
     HiveLock lock(hive.path, hive.fileMode);
     // Re-read under the lock: another process may have changed the file since we last read it.
-    auto before = ReadHiveText(hive.path);
+    auto before = ReadHiveFile(hive.path);
     RegistryNode tree = Current(root, before, true);
     change(tree);
     std::string text = FormatHive(tree, root);
@@ -232,24 +237,41 @@ const RegistryNode& FileRegistry::Current(RootKey root, const std::optional<std:
 }
 
 RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool locked) {
-    const std::string& path = HiveOf(root).path;
-    std::string broken;
-    try {
-        return ParseHive(text, root);
-    } catch (const HiveSyntaxError& e) {
-        broken = "注册表文件“" + path + "”已损坏（" + e.what() + "）";
+    HiveReading reading = ReadHiveText(text, root);
+    if (reading.problems.empty()) return std::move(reading.hive);
+    Hive& hive = HiveOf(root);
+    // What reads is kept; a hive of which nothing reads starts afresh.
+    if (reading.hive.subkeys.empty() && reading.hive.values.empty()) reading.hive = DefaultHive(root);
+    std::string report = ProblemText(hive.path, reading.problems);
+    if (!HiveWritable(root)) {
+        // Not this user's file to mend (the machine's hive for a user without the rights): read only.
+        NotifyError(report + "，文件未作改动");
+        return std::move(reading.hive);
     }
-    if (locked) MoveAside(path, broken);
     // Only under the lock: another process may have replaced the file since we read it.
     std::optional<HiveLock> lock;
     try {
-        lock.emplace(path, HiveOf(root).fileMode);
+        if (!locked) lock.emplace(hive.path, hive.fileMode);
     } catch (const RegistryError& e) {
-        throw RegistryError(broken + "，且无法另存：" + e.what());
+        NotifyError(report + "，文件未作改动：" + e.what());
+        return std::move(reading.hive);
     }
-    auto now = ReadHiveText(path);
-    if (now == text) MoveAside(path, broken);
-    return now ? Parsed(root, *now, true) : DefaultHive(root);
+    if (lock) {
+        auto now = ReadHiveFile(hive.path);
+        if (now != text) return now ? Parsed(root, *now, true) : DefaultHive(root);
+    }
+    // The original stays beside the hive; the hive then holds what read, so that the next reading
+    // is whole and the next change keeps it.
+    std::string aside = AsideName(hive.path);
+    try {
+        ReplaceFile(aside, text, hive.fileMode);
+        ReplaceFile(hive.path, FormatHive(reading.hive, root), hive.fileMode);
+    } catch (const FileFailure& e) {
+        NotifyError(report + "，文件未能修复：" + e.what());
+        return std::move(reading.hive);
+    }
+    NotifyError(report + "，原文件已另存为“" + aside + "”");
+    return std::move(reading.hive);
 }
 
 RegistryNode FileRegistry::DefaultHive(RootKey root) const {

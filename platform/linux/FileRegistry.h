@@ -1,8 +1,11 @@
 #pragma once
 // The registry kept in two hive files in the registry export text format. Every change re-reads
 // the file under an exclusive lock, applies the change and replaces the file atomically, so that
-// several processes and a crash at any moment keep every change made before. A hive file that does
-// not parse is moved aside (file + ".broken-<time>") and reported; the hive then starts afresh.
+// several processes and a crash at any moment keep every change made before. Of a hive file that
+// does not wholly parse, every line that reads is kept and the others are reported to the client log
+// (the error notification); where this user may write the hive, the original is kept beside it
+// (file + ".broken-<time>") and the hive is rewritten with what read. A hive of which nothing reads
+// starts afresh.
 // A hive that does not exist yet holds the keys that the platform always has. The machine hive is
 // changed only where this user may write its folder (else full access is refused, as for a user
 // without administrator rights). The machine hive also shows keys that the platform provides: the

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <filesystem>
-#include <functional>
 
 #include "support/FailureLog.h"
 
@@ -14,37 +13,6 @@ namespace tesra::platform {
 namespace {
 
 namespace fs = std::filesystem;
-
-[[noreturn]] void WriteFailed(const std::string& path, int error) { throw FileFailure("写入文件", path, error); }
-
-bool WriteAll(int fd, const char* data, size_t size) {
-    while (size > 0) {
-        ssize_t n = write(fd, data, size);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        data += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool CopyAll(int from, int to) {
-    char buffer[65536];
-    for (;;) {
-        ssize_t n = read(from, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) return true;
-        if (!WriteAll(to, buffer, static_cast<size_t>(n))) return false;
-    }
-}
-
-void SyncFolder(const fs::path& folder) {
-    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0) return;
-    fsync(fd);
-    close(fd);
-}
 
 mode_t Permissions(FileMode mode) {
     switch (mode) {
@@ -55,44 +23,88 @@ mode_t Permissions(FileMode mode) {
     return 0644;
 }
 
-// Fills a hidden temporary file beside path (so that a desktop never shows a half-written entry)
-// and renames it over path.
-void Replace(const std::string& path, FileMode mode, const std::function<bool(int fd)>& fill) {
-    const fs::path target(path);
-    fs::path folder = target.parent_path();
-    if (folder.empty()) folder = ".";
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) WriteFailed(path, errno);
-    errno = 0;
-    bool written = fchmod(fd, Permissions(mode)) == 0 && fill(fd) && fsync(fd) == 0;
-    int error = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        error = errno;
-    }
-    if (written && rename(temp.c_str(), path.c_str()) != 0) {
-        written = false;
-        error = errno;
-    }
-    if (!written) {
-        unlink(temp.c_str());
-        WriteFailed(path, error ? error : EIO);
-    }
-    SyncFolder(folder);
+fs::path FolderOf(const std::string& path) {
+    fs::path folder = fs::path(path).parent_path();
+    return folder.empty() ? fs::path(".") : folder;
+}
+
+void SyncFolder(const fs::path& folder) {
+    int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    fsync(fd);
+    close(fd);
 }
 
 }  // namespace
 
+// Hidden, so that a desktop never shows a half-written entry.
+FileReplacement::FileReplacement(std::string path, FileMode mode)
+    : path_(std::move(path)), temp_((FolderOf(path_) / ("." + fs::path(path_).filename().string() + ".XXXXXX")).string()) {
+    fd_ = mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd_ < 0) throw FileFailure("写入文件", path_, errno);
+    if (fchmod(fd_, Permissions(mode)) != 0) Fail(errno);
+}
+
+FileReplacement::~FileReplacement() {
+    if (fd_ < 0) return;
+    close(fd_);
+    unlink(temp_.c_str());
+}
+
+void FileReplacement::Fail(int error) {
+    close(fd_);
+    fd_ = -1;
+    unlink(temp_.c_str());
+    throw FileFailure("写入文件", path_, error ? error : EIO);
+}
+
+void FileReplacement::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        errno = 0;
+        ssize_t n = write(fd_, bytes.data(), bytes.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) Fail(errno);
+        bytes.remove_prefix(static_cast<size_t>(n));
+    }
+}
+
+void FileReplacement::CopyFrom(int source) {
+    char buffer[65536];
+    for (;;) {
+        ssize_t n = read(source, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) Fail(errno);
+        if (n == 0) return;
+        Write(std::string_view(buffer, static_cast<size_t>(n)));
+    }
+}
+
+void FileReplacement::Commit() {
+    if (fsync(fd_) != 0) Fail(errno);
+    int closed = close(fd_);
+    int error = errno;
+    fd_ = -1;
+    if (closed != 0 || rename(temp_.c_str(), path_.c_str()) != 0) {
+        if (closed == 0) error = errno;
+        unlink(temp_.c_str());
+        throw FileFailure("写入文件", path_, error);
+    }
+    SyncFolder(FolderOf(path_));
+}
+
 void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode) {
-    Replace(path, mode, [&](int fd) { return WriteAll(fd, bytes.data(), bytes.size()); });
+    FileReplacement file(path, mode);
+    file.Write(bytes);
+    file.Commit();
 }
 
 void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) {
     int from = open(source.c_str(), O_RDONLY | O_CLOEXEC);
     if (from < 0) throw FileFailure("读取文件", source, errno);
     try {
-        Replace(path, mode, [&](int fd) { return CopyAll(from, fd); });
+        FileReplacement file(path, mode);
+        file.CopyFrom(from);
+        file.Commit();
     } catch (...) {
         close(from);
         throw;

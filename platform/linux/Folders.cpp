@@ -69,7 +69,14 @@ std::string ProgramFile() {
     char path[PATH_MAX];
     ssize_t n = readlink("/proc/self/exe", path, sizeof path - 1);
     if (n <= 0) return {};
-    return std::string(path, static_cast<size_t>(n));
+    std::string file(path, static_cast<size_t>(n));
+    // The kernel marks a file that is gone from its folder; the name is still where it was.
+    const std::string gone = " (deleted)";
+    if (file.ends_with(gone) && access(file.c_str(), F_OK) != 0) file.resize(file.size() - gone.size());
+    return file;
 }
+
+// The kernel keeps the running image reachable here even when its file was replaced or removed.
+std::string ProgramImage() { return "/proc/self/exe"; }
 
 }  // namespace tesra::platform

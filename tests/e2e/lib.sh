@@ -20,6 +20,7 @@
 #   e2e_events / e2e_reset        all reported lines / forget lines and request counts
 #   e2e_requests PREFIX           number of requests whose path starts with PREFIX
 #   e2e_wait_exit PID [T]         returns the exit status of PID (124 when it still runs after T)
+#   e2e_url_key ADDRESS           the address key of the setup folder and record (ASCII addresses)
 #   e2e_screenshot NAME           saves the screen as NAME.png in $E2E_SHOTS (or the temp dir), prints the path
 #   e2e_pass TEXT / e2e_fail TEXT / e2e_check TEXT CMD... / e2e_expect_eq TEXT EXPECTED ACTUAL / e2e_not CMD...
 #   e2e_finish                    prints "N passed, M failed" and exits, non-zero when M > 0
@@ -373,6 +374,16 @@ e2e_wait_exit() {
   done
   wait "$pid" 2>/dev/null || status=$?
   return "$status"
+}
+
+# The address's bytes folded as h * 31 + byte modulo 2^32.
+e2e_url_key() {
+  local text=$1 hash=0 i code
+  for ((i = 0; i < ${#text}; i++)); do
+    printf -v code '%d' "'${text:i:1}"
+    hash=$(((hash * 31 + code) & 0xFFFFFFFF))
+  done
+  echo "$hash"
 }
 
 e2e_screenshot() {

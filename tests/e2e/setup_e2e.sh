@@ -19,16 +19,6 @@ app_folder="$XDG_DATA_HOME/Kestal/TesraBrowser"
 copy="$app_folder/TesraBrowser"
 desktop="$HOME/Desktop"
 
-# The address key: the address's bytes folded as h * 31 + byte modulo 2^32 (ASCII addresses here).
-url_key() {
-  local text=$1 hash=0 i code
-  for ((i = 0; i < ${#text}; i++)); do
-    printf -v code '%d' "'${text:i:1}"
-    hash=$(((hash * 31 + code) & 0xFFFFFFFF))
-  done
-  echo "$hash"
-}
-
 # The ids of the processes that run the per-user copy.
 copy_pids() {
   local proc
@@ -57,7 +47,7 @@ launch_shortcut() { TESRA_PROGRAM=$(command -v gio) e2e_start_program launch "$1
 
 # ---- A first start ----------------------------------------------------------------------------------------
 address="$MAIN_URL/app/index.html?main=true"
-key=$(url_key "$address")
+key=$(e2e_url_key "$address")
 e2e_start_program "$address"
 first=$PROGRAM_PID
 form=$(e2e_wait_window '^正在安装$' 15 || true)
@@ -122,7 +112,7 @@ e2e_expect_eq "-install ends with exit code 0" 0 "$status"
 e2e_expect_eq "-install fetches the icon and the menu file" 2 "$(e2e_requests /other/setup/)"
 e2e_check "-install opens no page" e2e_no_event '^load '
 e2e_check "-install makes the shortcut for its address" grep -qF "$installed" "$shortcut"
-e2e_check "-install keeps the files" test -f "$app_folder/$(url_key "$installed")/TesraBrowser.ini"
+e2e_check "-install keeps the files" test -f "$app_folder/$(e2e_url_key "$installed")/TesraBrowser.ini"
 
 # ---- The address dialog and its history file --------------------------------------------------------------
 # Esc cancels: nothing starts, nothing is written.
@@ -215,7 +205,7 @@ plain="$SERVER_URL/app/test/plugin.html?setup=none"
 e2e_start_program "$plain"
 e2e_check "a missing setup folder does not stop the program" e2e_wait_event '^load .*setup=none' 40
 e2e_stop_program "$PROGRAM_PID" || true
-plain_key=$(url_key "$plain")
+plain_key=$(e2e_url_key "$plain")
 e2e_check "no icon and no menu file" test ! -e "$app_folder/$plain_key/TesraBrowser.ico" -a ! -e "$app_folder/$plain_key/TesraBrowser.ini"
 e2e_check "the shortcut has the default name and the copy's icon" grep -qxF "Icon=$copy" "$desktop/蓝岸浏览器.desktop"
 e2e_expect_eq "both missing files are in the client log" 2 "$(log_count 'Log="SSL Error:接收失败，文件不存在"')"
@@ -228,7 +218,7 @@ e2e_stop_program "$PROGRAM_PID" || true
 # ---- A server that fails: files of an earlier setup are kept --------------------------------------------------
 e2e_start_server --setup-status 500 --setup-jsonmessage "服务器忙"
 failing="$SERVER_URL/app/index.html"
-failing_folder="$app_folder/$(url_key "$failing")"
+failing_folder="$app_folder/$(e2e_url_key "$failing")"
 mkdir -p "$failing_folder"
 cp "$TESRA_SOURCE/demo/app/setup/TesraBrowser.ico" "$failing_folder/TesraBrowser.ico"
 echo "[System]" >"$failing_folder/TesraBrowser.ini"

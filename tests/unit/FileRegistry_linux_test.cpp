@@ -17,7 +17,9 @@
 #include <sstream>
 
 #include "platform/Folders.h"
+#include "platform/HiveFile.h"
 #include "SupportFakes.h"
+#include "support/tsCommon.h"
 
 namespace tesra::platform {
 namespace {
@@ -264,42 +266,65 @@ TEST_F(FileRegistryTest, AWriterKilledAtAnyMomentKeepsEveryEarlierValue) {
     }
 }
 
-TEST_F(FileRegistryTest, ABrokenHiveIsReportedAndKeptAsideAndTheHiveStartsAfresh) {
+// The error notification's texts for the life of the object (the client log's hook in the program).
+class Reports {
+public:
+    Reports() {
+        SetErrorNotifyProc([this](const std::string& text) { texts.push_back(text); });
+    }
+    ~Reports() { SetErrorNotifyProc(nullptr); }
+    std::vector<std::string> texts;
+};
+
+TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideIt) {
     std::string valid;
     {
         FileRegistry reg(locations_);
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra")->WriteString("Long", std::string(200, 'y'));
+        reg.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")->WriteString("96354", "http://a/");
         valid = ReadText(UserHive());
     }
-    struct Case { std::string what; std::string text; std::string reason; };
+    struct Case { std::string what; std::string text; std::string reason; bool keepsValues; };
     const Case cases[] = {
-        {"garbage", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "第"},
-        {"truncated", valid.substr(0, valid.size() - 40), "不完整"},
-        {"hand-edited", valid + "[HKEY_CURRENT_USER\\Software\\X]\n\"Path\"=\"C:\\Temp\"\n", "转义"},
-        {"empty", "", "空"},
+        {"hand-edited", valid + "[HKEY_CURRENT_USER\\Software\\X]\n\"Path\"=\"C:\\Temp\"\n\"Next\"=\"1\"\n", "转义", true},
+        {"cut off in its last line", valid + "[HKEY_CURRENT_USER\\Software\\Y]\n\"Z\"=\"cut", "不完整", true},
+        {"garbage", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "文件头", false},
+        {"empty", "", "空", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         for (const auto& copy : BrokenCopies(UserHive())) fs::remove(copy);
         WriteText(UserHive(), c.text);
+        Reports reports;
         FileRegistry reg(locations_);
-        try {
-            reg.OpenKey(HKCU, "Software", Access::Read);
-            ADD_FAILURE() << "a broken hive must be reported";
-        } catch (const RegistryError& e) {
-            EXPECT_THAT(e.what(), HasSubstr("注册表文件“" + UserHive().string() + "”已损坏"));
-            EXPECT_THAT(e.what(), HasSubstr(c.reason));
-            EXPECT_THAT(e.what(), HasSubstr(".broken-"));
+        auto key = reg.OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read);
+        if (c.keepsValues) {
+            ASSERT_NE(key, nullptr) << "the lines before the bad one still read";
+            EXPECT_EQ(key->ReadString("Long"), std::string(200, 'y'));
+            EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls", Access::Read)->ReadString("96354"), "http://a/");
+        } else {
+            EXPECT_EQ(key, nullptr);
+            EXPECT_TRUE(reg.KeyExists(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings")) << "afresh";
         }
+        ASSERT_EQ(reports.texts.size(), 1u);
+        EXPECT_THAT(reports.texts[0], HasSubstr("注册表文件“" + UserHive().string() + "”有 "));
+        EXPECT_THAT(reports.texts[0], HasSubstr(c.reason));
         auto copies = BrokenCopies(UserHive());
         ASSERT_EQ(copies.size(), 1u);
+        EXPECT_THAT(reports.texts[0], HasSubstr("原文件已另存为“" + copies[0].string() + "”"));
         EXPECT_EQ(ReadText(copies[0]), c.text);
-        // Afresh: the platform keys are back and a change is saved beside the kept copy.
-        EXPECT_TRUE(reg.KeyExists(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"));
+        EXPECT_NO_THROW(ParseHive(ReadText(UserHive()), HKCU)) << "the hive now holds what read";
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra")->WriteString("After", "1");
         EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("After"), "1");
-        EXPECT_EQ(ReadText(copies[0]), c.text);
+        EXPECT_EQ(reports.texts.size(), 1u) << "reported once";
     }
+    // The value after the bad line reads too; the key of the bad line is there without it.
+    WriteText(UserHive(), cases[0].text);
+    FileRegistry reg(locations_);
+    auto x = reg.OpenKey(HKCU, "Software\\X", Access::Read);
+    ASSERT_NE(x, nullptr);
+    EXPECT_FALSE(x->Value("Path"));
+    EXPECT_EQ(x->ReadString("Next"), "1");
 }
 
 TEST_F(FileRegistryTest, AWriteThatFailsLeavesTheHiveAsItWas) {
@@ -388,21 +413,33 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
 
     FileRegistry::Locations broken = locations;
     broken.machineHive = brokenMachineHive;
-    std::string message;
+    const std::string brokenText = ReadText(brokenMachineHive);
+    std::vector<std::string> reports;
+    SetErrorNotifyProc([&](const std::string& text) { reports.push_back(text); });
     try {
-        FileRegistry(broken).KeyExists(HKLM, "SOFTWARE");
-    } catch (const RegistryError& e) {
-        message = e.what();
+        FileRegistry reader(broken);
+        auto read = reader.OpenKey(HKLM, kInternetSettings, Access::Read);
+        check(read && read->ReadDWord("BypassSSLNoCacheCheck") == 5, "a broken machine hive reads what parses");
+        check(read && read->ReadDWord("After") == 6, "also after the bad line");
+        check(reader.OpenKey(HKLM, kInternetSettings, Access::Full) == nullptr, "and stays read-only");
+    } catch (const std::exception& e) {
+        check(false, e.what());
     }
-    check(message.find("注册表文件“" + brokenMachineHive + "”已损坏") != std::string::npos, "a broken machine hive is reported");
-    check(message.find("无法另存") != std::string::npos, "a broken machine hive that cannot be moved says so");
-    check(ReadText(brokenMachineHive) == "garbage\n", "a broken machine hive is left in place");
+    SetErrorNotifyProc(nullptr);
+    check(reports.size() == 1 && reports[0].find("注册表文件“" + brokenMachineHive + "”有 1 处无法读取（第 5 行") != std::string::npos,
+          "the bad line is reported");
+    check(reports.size() == 1 && reports[0].find("文件未作改动") != std::string::npos, "and the file is said to be unchanged");
+    check(ReadText(brokenMachineHive) == brokenText, "a broken machine hive is left in place");
+    check(BrokenCopies(brokenMachineHive).empty(), "no copy is made where the user may not write");
     return failures;
 }
 
 TEST_F(FileRegistryTest, AMachineHiveThatTheUserMayNotWriteIsReadOnly) {
     FileRegistry(locations_).OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 7);
-    WriteText(root_ / "machine2/HKLM.reg", "garbage\n");
+    WriteText(root_ / "machine2/HKLM.reg",
+              "Windows Registry Editor Version 5.00\n\n"
+              "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings]\n"
+              "\"BypassSSLNoCacheCheck\"=dword:00000005\n\"Bad\"=\"C:\\Temp\"\n\"After\"=dword:00000006\n");
     const std::string brokenHive = root_ / "machine2/HKLM.reg";
     if (geteuid() != 0) {
         fs::permissions(root_ / "machine", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);

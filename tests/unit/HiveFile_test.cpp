@@ -194,5 +194,44 @@ TEST(HiveFile, RejectsWhatIsNotACompleteHive) {
     }
 }
 
+TEST(HiveFile, ReadsEveryLineThatParsesAndNamesTheOthers) {
+    const std::string h = "Windows Registry Editor Version 5.00\n\n";
+    struct Case {
+        std::string what;
+        std::string text;
+        std::vector<int> badLines;
+        std::vector<std::string> kept;  // "key|value|text" that must read
+    };
+    const Case cases[] = {
+        {"an unescaped backslash between good values",
+         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n\"p\"=\"C:\\Temp\"\n\"y\"=\"2\"\n", {5}, {"A|x|1", "A|y|2"}},
+        {"a broken key line: its values go with it",
+         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n[HKEY_CURRENT_USER\\B\n\"y\"=\"2\"\n[HKEY_CURRENT_USER\\C]\n\"z\"=\"3\"\n",
+         {5, 6}, {"A|x|1", "C|z|3"}},
+        {"a bad hex value with its continuation lines",
+         h + "[HKEY_CURRENT_USER\\A]\n\"b\"=hex:zz,\\\n  01,02\n\"y\"=\"2\"\n", {4}, {"A|y|2"}},
+        {"no header", "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n", {1}, {"A|x|1"}},
+        {"a line that is not UTF-8", h + "[HKEY_CURRENT_USER\\A]\n\"v\"=\"\xB7\xFE\"\n\"x\"=\"1\"\n", {4}, {"A|x|1"}},
+        {"cut off in its last line", h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n\"y\"=\"2", {5}, {"A|x|1"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HiveReading reading = ReadHiveText(c.text, HKCU);
+        std::vector<int> lines;
+        for (const HiveSyntaxError& e : reading.problems) lines.push_back(e.Line());
+        EXPECT_EQ(lines, c.badLines);
+        for (const std::string& kept : c.kept) {
+            SCOPED_TRACE(kept);
+            size_t bar = kept.find('|'), second = kept.rfind('|');
+            const RegistryNode* key = reading.hive.SubKey(kept.substr(0, bar));
+            ASSERT_NE(key, nullptr);
+            const RegistryValue* value = key->Value(kept.substr(bar + 1, second - bar - 1));
+            ASSERT_NE(value, nullptr);
+            EXPECT_EQ(*value, RegistryValue::String(kept.substr(second + 1)));
+        }
+        EXPECT_THROW(ParseHive(c.text, HKCU), HiveSyntaxError) << "the strict reading still refuses it";
+    }
+}
+
 }  // namespace
 }  // namespace tesra::platform

@@ -2,6 +2,10 @@
 #include "shell/fuInputUrl.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include <filesystem>
 #include <fstream>
@@ -236,6 +240,49 @@ TEST_F(AddressDialog, ALongHistoryWithMixedLineEndsKeepsEveryAddress) {
     EXPECT_EQ(lines[1], "http://host0/");
     EXPECT_EQ(lines[4999], "http://host4999/");
     EXPECT_EQ(ReadFile(History()).find('\n'), ReadFile(History()).find("\r\n") + 1) << "CR LF after each line";
+}
+
+TEST_F(AddressDialog, TwoDialogsAtOnceLoseNoAddress) {
+    WriteFile(History(), "a\r\nb\r\n");
+    FakeInputUrlView first, second;
+    TfmInputUrl one(first, History().string(), Cache().string());
+    TfmInputUrl two(second, History().string(), Cache().string());
+    one.FormActivate();
+    two.FormActivate();
+    second.text = "z";
+    two.btnOkClick();
+    first.text = "b";
+    one.btnOkClick();
+    EXPECT_EQ(ReadFile(History()), "b\r\nz\r\na\r\n") << "the other dialog's address stays, the confirmed one is first";
+
+    // Clear addresses still writes the one empty line, whatever the file holds.
+    two.btnClearClick();
+    EXPECT_EQ(ReadFile(History()), "\r\n");
+}
+
+TEST_F(AddressDialog, ProcessesConfirmingAtOnceKeepEveryAddress) {
+    constexpr int kProcesses = 8;
+    WriteFile(History(), "old\r\n");
+    std::vector<pid_t> children;
+    for (int i = 0; i < kProcesses; ++i) {
+        pid_t pid = fork();
+        if (pid == 0) {
+            FakeInputUrlView own;
+            TfmInputUrl form(own, History().string(), Cache().string());
+            form.FormActivate();
+            own.text = "http://host" + std::to_string(i) + "/";
+            form.btnOkClick();
+            _exit(0);
+        }
+        children.push_back(pid);
+    }
+    for (pid_t pid : children) waitpid(pid, nullptr, 0);
+    std::vector<std::string> lines = ParseHistory(ReadFile(History()));
+    std::sort(lines.begin(), lines.end());
+    std::vector<std::string> expected{"old"};
+    for (int i = 0; i < kProcesses; ++i) expected.push_back("http://host" + std::to_string(i) + "/");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(lines, expected);
 }
 
 TEST_F(AddressDialog, AFailedHistoryWriteStillEndsWithTheAddress) {

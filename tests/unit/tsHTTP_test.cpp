@@ -25,8 +25,12 @@ namespace {
 
 TEST(TranslateConnectError, TheFirstMatchingRowDecides) {
     const std::string suffix = "，请检查远程服务器h端口80是否正常运行";
-    struct Case { const char* text; bool connectTimeout; std::string message; bool fileNotFound; };
+    struct Case { const char* text; bool connectTimeout; std::string message; bool fileNotFound; int status = 0; };
     const Case cases[] = {
+        {"HTTP/1.0 404 Not Found", false, "文件不存在", true, 404},  // known from the status code
+        {"HTTP/1.1 404", false, "文件不存在", true, 404},
+        {"10054 after a 404 reply", false, "对方断开连接" + suffix, false, 404},
+        {"HTTP/1.1 404 Not Found with a connect time-out", true, "连接超时" + suffix, false, 404},
         {"Socket Error # 10061 Connection refused.", false, "连接被拒绝" + suffix, false},
         {"Socket Error # 10060 Connection timed out.", false, "连接超时" + suffix, false},
         {"Connect timed out.", true, "连接超时" + suffix, false},
@@ -42,7 +46,7 @@ TEST(TranslateConnectError, TheFirstMatchingRowDecides) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        ConnectError error = TranslateConnectError({c.text, c.connectTimeout}, "h", 80);
+        ConnectError error = TranslateConnectError({c.text, c.connectTimeout, c.status}, "h", 80);
         EXPECT_EQ(error.message, c.message);
         EXPECT_EQ(error.fileNotFound, c.fileNotFound);
     }
@@ -359,6 +363,55 @@ TEST_F(TtsHTTPServer, HttpErrorRepliesGiveTheirMessages) {
         EXPECT_EQ(FailureOf(c.url, &body), c.message);
         EXPECT_EQ(body, "");  // an error page is not the resource
     }
+}
+
+// Small servers answer with other versions and without a reason phrase: the status code decides.
+TEST_F(TtsHTTPServer, AMissingFileIsKnownByItsStatusCodeWhateverTheStatusLine) {
+    const char* const lines[] = {"HTTP/1.0 404 Not Found", "HTTP/1.1 404", "HTTP/1.1 404 Datei fehlt"};
+    for (const char* line : lines) {
+        SCOPED_TRACE(line);
+        RawListener listener(4);
+        std::thread answer([fd = listener.Fd(), line] {
+            int client = accept(fd, nullptr, nullptr);
+            char request[4096];
+            (void)recv(client, request, sizeof request, 0);
+            std::string reply = std::string(line) + "\r\nContent-Length: 9\r\nConnection: close\r\n\r\nnot here.";
+            (void)send(client, reply.data(), reply.size(), MSG_NOSIGNAL);
+            close(client);
+        });
+        EXPECT_EQ(FailureOf("http://127.0.0.1:" + std::to_string(listener.Port()) + "/setup/TesraBrowser.ico"),
+                  "接收失败，文件不存在");
+        EXPECT_TRUE(http_.FileNotFound());
+        answer.join();
+    }
+}
+
+TEST_F(TtsHTTPServer, ABodyBeyondTheLimitIsRefusedWithItsMessage) {
+    auto routes = std::make_unique<httplib::Server>();
+    routes->Get("/sized", [](const httplib::Request&, httplib::Response& response) {
+        response.set_content(std::string(3000, 's'), "application/octet-stream");
+    });
+    routes->Get("/chunked", [](const httplib::Request&, httplib::Response& response) {
+        response.set_chunked_content_provider("application/octet-stream", [](size_t, httplib::DataSink& sink) {
+            std::string chunk(1000, 'c');
+            for (int i = 0; i < 3; ++i) sink.write(chunk.data(), chunk.size());
+            sink.done();
+            return true;
+        });
+    });
+    LocalServer server(std::move(routes));
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+    http_.SetBodyLimit(2048);
+    for (const char* path : {"/sized", "/chunked"}) {
+        SCOPED_TRACE(path);
+        EXPECT_EQ(FailureOf(base + path), "接收失败，文件大小超过上限 2 KB");
+    }
+    http_.SetBodyLimit(3000);
+    std::string body;
+    http_.Get(base + "/sized", body);
+    EXPECT_EQ(body.size(), 3000u) << "a body of exactly the limit is taken";
+    EXPECT_EQ(SizeText(16 * 1024 * 1024), "16 MB");
+    EXPECT_EQ(SizeText(100), "100 字节");
 }
 
 TEST_F(TtsHTTPServer, FileNotFoundChangesOnlyWhenAFailureIsClassified) {

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/MemoryRegistry.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -37,9 +38,25 @@ TEST_F(TtsIniTest, BuildingTheStoreCreatesItsRootKey) {
     EXPECT_TRUE(reg.KeyExists(HKCU, "Software\\Other"));
 }
 
-TEST_F(TtsIniTest, ABuildThatCannotOpenTheRootFails) {
+TEST_F(TtsIniTest, AStoreThatMayNotBeWrittenIsBuiltAndReadsWithTheFailureReported) {
+    TtsIni("", reg).WriteString("TesraBrowser\\Urls", "96354", "http://example.test/");
+    struct Case { const char* what; const char* root; std::string read; };
+    const Case cases[] = {
+        {"an existing root", "", "http://example.test/"},
+        {"a root that cannot be created", "Software\\Missing", "none"},
+    };
     reg.SetWritable(HKCU, false);
-    EXPECT_THROW(TtsIni("", reg), RegistryError);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> reports;
+        SetErrorNotifyProc([&](const std::string& text) { reports.push_back(text); });
+        TtsIni ini(c.root, reg);
+        SetErrorNotifyProc(nullptr);
+        EXPECT_EQ(ini.ReadString("TesraBrowser\\Urls", "96354", "none"), c.read);
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_THAT(reports[0], ::testing::HasSubstr("失败"));
+        EXPECT_THROW(ini.WriteString("TesraBrowser", "v", "x"), RegistryError);
+    }
 }
 
 TEST_F(TtsIniTest, ReadingWhatWasNeverWrittenGivesTheDefaultAndCreatesNothing) {
