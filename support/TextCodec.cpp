@@ -24,10 +24,36 @@ size_t GbkBadLength(const char* text, size_t left) {
 
 size_t Utf16BadLength(const char*, size_t left) { return left >= 2 ? 2 : left; }
 
-std::string Convert(const std::string& text, const char* to, const char* from, size_t (*skip)(const char*, size_t),
-                    const std::string& replacement = "?") {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv_open ") + from + " -> " + to);
+enum Direction { kUtf8ToGbk, kGbkToUtf8, kUtf8ToUtf16Le, kUtf16LeToUtf8, kUtf8Check, kDirectionCount };
+
+// One converter per direction and thread, opened on first use: opening one costs more than
+// converting a log entry.
+class Converters {
+public:
+    ~Converters() {
+        for (iconv_t cd : open_) {
+            if (cd != kNone) iconv_close(cd);
+        }
+    }
+    // Reset to its initial state; throws when the system has no such conversion.
+    iconv_t Get(Direction direction, const char* to, const char* from) {
+        iconv_t& cd = open_[direction];
+        if (cd == kNone) cd = iconv_open(to, from);
+        if (cd == kNone) throw std::runtime_error(std::string("iconv_open ") + from + " -> " + to);
+        iconv(cd, nullptr, nullptr, nullptr, nullptr);
+        return cd;
+    }
+
+private:
+    static inline const iconv_t kNone = reinterpret_cast<iconv_t>(-1);
+    iconv_t open_[kDirectionCount] = {kNone, kNone, kNone, kNone, kNone};
+};
+
+thread_local Converters g_converters;
+
+std::string Convert(const std::string& text, Direction direction, const char* to, const char* from,
+                    size_t (*skip)(const char*, size_t), const std::string& replacement = "?") {
+    iconv_t cd = g_converters.Get(direction, to, from);
     std::string out;
     out.reserve(text.size() * 2);
     char* in = const_cast<char*>(text.data());
@@ -47,23 +73,28 @@ std::string Convert(const std::string& text, const char* to, const char* from, s
         inLeft -= n;
         iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
-    iconv_close(cd);
     return out;
 }
 
 }  // namespace
 
-std::string Utf8ToGbk(const std::string& utf8) { return Convert(utf8, "GBK", "UTF-8", Utf8BadLength); }
-std::string GbkToUtf8(const std::string& gbk) { return Convert(gbk, "UTF-8", "GBK", GbkBadLength); }
+std::string Utf8ToGbk(const std::string& utf8) { return Convert(utf8, kUtf8ToGbk, "GBK", "UTF-8", Utf8BadLength); }
+std::string GbkToUtf8(const std::string& gbk) { return Convert(gbk, kGbkToUtf8, "UTF-8", "GBK", GbkBadLength); }
 
 std::string Utf8ToUtf16Le(const std::string& utf8) {
-    return Convert(utf8, "UTF-16LE", "UTF-8", Utf8BadLength, std::string("?\0", 2));
+    return Convert(utf8, kUtf8ToUtf16Le, "UTF-16LE", "UTF-8", Utf8BadLength, std::string("?\0", 2));
 }
-std::string Utf16LeToUtf8(const std::string& utf16) { return Convert(utf16, "UTF-8", "UTF-16LE", Utf16BadLength); }
+std::string Utf16LeToUtf8(const std::string& utf16) {
+    return Convert(utf16, kUtf16LeToUtf8, "UTF-8", "UTF-16LE", Utf16BadLength);
+}
 
 bool IsValidUtf8(const std::string& text) {
-    iconv_t cd = iconv_open("UTF-8", "UTF-8");
-    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_t cd;
+    try {
+        cd = g_converters.Get(kUtf8Check, "UTF-8", "UTF-8");
+    } catch (const std::runtime_error&) {
+        return false;
+    }
     char* in = const_cast<char*>(text.data());
     size_t inLeft = text.size();
     bool valid = true;
@@ -73,7 +104,6 @@ bool IsValidUtf8(const std::string& text) {
         size_t oLeft = sizeof buffer;
         if (iconv(cd, &in, &inLeft, &o, &oLeft) == static_cast<size_t>(-1) && errno != E2BIG) valid = false;
     }
-    iconv_close(cd);
     return valid;
 }
 
