@@ -13,7 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
-  fonts-wqy-zenhei openssl libxml2-utils
+  fonts-wqy-zenhei openssl libxml2-utils time
 )
 
 missing=()
