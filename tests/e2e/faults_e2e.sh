@@ -70,7 +70,8 @@ if [ "$(id -u)" = 0 ] && setpriv --reuid=nobody --regid=nogroup --clear-groups t
   e2e_check "the machine hive is unchanged" cmp "$machine/HKLM.reg" "$E2E_DIR/HKLM.before"
   e2e_expect_eq "and has no copy beside it" "HKLM.reg" "$(ls "$machine")"
   e2e_check "the page is bound" e2e_wait_event '^SetTesraBrowserService$' 20
-  sleep 1
+  # The page paints a moment after its script ran.
+  sleep 3
   e2e_screenshot faults-normal-user >/dev/null
   e2e_stop_program "$PROGRAM_PID" || true
 
