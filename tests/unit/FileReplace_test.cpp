@@ -89,5 +89,24 @@ TEST_F(FileReplaceTest, CopiesAFileWhole) {
     EXPECT_THROW(ReplaceFile((File("no folder") / "file").string(), "x", FileMode::Regular), Exception);
 }
 
+TEST_F(FileReplaceTest, AReplacementInPiecesTakesThePlaceOnlyWhenCommitted) {
+    ReplaceFile(File("icon").string(), "earlier", FileMode::Regular);
+    {
+        FileReplacement file(File("icon").string(), FileMode::Regular);
+        file.Write("part one, ");
+        EXPECT_EQ(ReadFile(File("icon")), "earlier") << "readers see the old file meanwhile";
+        // Not committed: a download that failed half-way.
+    }
+    EXPECT_EQ(ReadFile(File("icon")), "earlier");
+    EXPECT_EQ(FilesIn(home.Root()).size(), 3u) << "no temporary file remains";
+
+    FileReplacement file(File("icon").string(), FileMode::Regular);
+    file.Write("part one, ");
+    file.Write(std::string(100000, 'b'));
+    file.Commit();
+    EXPECT_EQ(ReadFile(File("icon")), "part one, " + std::string(100000, 'b'));
+    EXPECT_EQ(FilesIn(home.Root()).size(), 3u);
+}
+
 }  // namespace
 }  // namespace tesra::platform
