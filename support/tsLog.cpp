@@ -1,9 +1,9 @@
 #include "support/tsLog.h"
 
-#include <cstdio>
-#include <filesystem>
 #include <stdexcept>
+#include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/Folders.h"
 #include "platform/LockedAppend.h"
