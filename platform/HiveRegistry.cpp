@@ -31,7 +31,7 @@ public:
 
     std::optional<RegistryValue> Value(const std::string& name) const override {
         std::optional<RegistryValue> result;
-        registry_.ReadHive(root_, [&](const RegistryNode& hive) {
+        registry_.ReadHive(root_, names_, [&](const RegistryNode& hive) {
             const RegistryNode* key = FindKey(hive, names_);
             if (const RegistryValue* value = key ? key->Value(name) : nullptr) result = *value;
         });
@@ -54,7 +54,7 @@ public:
 
     std::vector<std::string> SubKeyNames() const override {
         std::vector<std::string> names;
-        registry_.ReadHive(root_, [&](const RegistryNode& hive) {
+        registry_.ReadHive(root_, names_, [&](const RegistryNode& hive) {
             if (const RegistryNode* key = FindKey(hive, names_)) {
                 for (const auto& sub : key->subkeys) names.push_back(sub->name);
             }
@@ -64,7 +64,7 @@ public:
 
     std::vector<std::string> ValueNames() const override {
         std::vector<std::string> names;
-        registry_.ReadHive(root_, [&](const RegistryNode& hive) {
+        registry_.ReadHive(root_, names_, [&](const RegistryNode& hive) {
             if (const RegistryNode* key = FindKey(hive, names_)) {
                 for (const auto& [n, v] : key->values) names.push_back(n);
             }
@@ -81,7 +81,7 @@ private:
     bool Change(const std::string& verb, const std::string& name, const std::function<bool(RegistryNode&)>& edit) {
         if (access_ != Access::Full) Fail(verb, name, "注册表项是只读打开的");
         bool provided = false;
-        registry_.ReadHive(root_, [&](const RegistryNode& hive) { provided = IsUnderProvided(hive, names_); });
+        registry_.ReadHive(root_, names_, [&](const RegistryNode& hive) { provided = IsUnderProvided(hive, names_); });
         if (provided || !registry_.HiveWritable(root_)) Fail(verb, name, kAccessDenied);
         bool changed = false;
         registry_.ChangeHive(root_, [&](RegistryNode& hive) {
@@ -107,7 +107,7 @@ std::unique_ptr<RegistryKey> HiveRegistry::OpenKey(RootKey root, const std::stri
     bool found = false;
     bool provided = false;
     std::string stored;
-    ReadHive(root, [&](const RegistryNode& hive) {
+    ReadHive(root, names, [&](const RegistryNode& hive) {
         found = FindKey(hive, names) != nullptr;
         if (!found) return;
         provided = IsUnderProvided(hive, names);
@@ -123,7 +123,7 @@ std::unique_ptr<RegistryKey> HiveRegistry::CreateKey(RootKey root, const std::st
     auto names = SplitKeyPath(path);
     bool refused = !HiveWritable(root);
     if (!refused) {
-        ReadHive(root, [&](const RegistryNode& hive) { refused = IsUnderProvided(hive, names); });
+        ReadHive(root, names, [&](const RegistryNode& hive) { refused = IsUnderProvided(hive, names); });
     }
     if (refused) return nullptr;
     std::string stored;
@@ -140,7 +140,7 @@ std::unique_ptr<RegistryKey> HiveRegistry::CreateKey(RootKey root, const std::st
 bool HiveRegistry::KeyExists(RootKey root, const std::string& path) {
     auto names = SplitKeyPath(path);
     bool found = false;
-    ReadHive(root, [&](const RegistryNode& hive) { found = FindKey(hive, names) != nullptr; });
+    ReadHive(root, names, [&](const RegistryNode& hive) { found = FindKey(hive, names) != nullptr; });
     return found;
 }
 
@@ -154,9 +154,10 @@ bool HiveRegistry::DeleteKey(RootKey root, const std::string& path) {
     if (!HiveWritable(root)) fail(kAccessDenied);
     bool deleted = false;
     ChangeHive(root, [&](RegistryNode& hive) {
+        if (IsUnderProvided(hive, names)) fail(kAccessDenied);
         RegistryNode* key = FindKey(hive, names);
         if (!key) return;
-        if (IsUnderProvided(hive, names) || key->HoldsProvided()) fail(kAccessDenied);
+        if (key->HoldsProvided()) fail(kAccessDenied);
         std::vector<std::string> parent(names.begin(), names.end() - 1);
         deleted = FindKey(hive, parent)->DeleteSubKey(names.back());
     });

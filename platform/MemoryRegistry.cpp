@@ -15,7 +15,8 @@ int MemoryRegistry::ChangeCount(RootKey root) const {
     return root == RootKey::CurrentUser ? user_.changes : machine_.changes;
 }
 
-void MemoryRegistry::ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) {
+void MemoryRegistry::ReadHive(RootKey root, const std::vector<std::string>&,
+                              const std::function<void(const RegistryNode& hive)>& read) {
     read(HiveOf(root).tree);
 }
 

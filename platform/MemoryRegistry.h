@@ -18,7 +18,8 @@ public:
     // How many changes each hive has seen (including changes that changed nothing).
     int ChangeCount(RootKey root) const;
 
-    void ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) override;
+    void ReadHive(RootKey root, const std::vector<std::string>& reach,
+                  const std::function<void(const RegistryNode& hive)>& read) override;
     void ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) override;
     bool HiveWritable(RootKey root) override;
 

@@ -127,6 +127,11 @@ bool SameName(const std::string& a, const std::string& b) {
     return true;
 }
 
+std::string FoldName(std::string name) {
+    for (char& c : name) c = FoldCase(c);
+    return name;
+}
+
 std::string InvalidKeyName(const std::string& name) {
     if (name.empty()) return "项名为空";
     if (!IsValidUtf8(name)) return "项名不是有效的 UTF-8 文本";

@@ -106,6 +106,8 @@ std::string JoinKeyPath(const std::string& base, const std::string& sub);
 std::vector<std::string> SplitKeyPath(const std::string& path);
 // Names compare ignoring the case of A-Z only.
 bool SameName(const std::string& a, const std::string& b);
+// The name with A-Z folded to a-z: two names are the same exactly when their folds are equal.
+std::string FoldName(std::string name);
 // The reason why a name or value cannot be stored, or "" when it can.
 std::string InvalidKeyName(const std::string& name);
 std::string InvalidValueName(const std::string& name);

@@ -5,10 +5,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <unordered_map>
 
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
@@ -122,24 +124,35 @@ std::string ProblemText(const std::string& path, const std::vector<HiveSyntaxErr
     return text + "），其余内容已读取";
 }
 
+// Whether a look at this path needs the uninstall list's entries: at the list or below it.
+bool ReachesUninstall(const std::vector<std::string>& reach) {
+    static const std::vector<std::string> uninstall = SplitKeyPath(kUninstall);
+    if (reach.size() < uninstall.size()) return false;
+    return std::equal(uninstall.begin(), uninstall.end(), reach.begin(), SameName);
+}
+
 bool Writable(const std::string& path) { return faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) == 0; }
 
 }  // namespace
 
 std::vector<InstalledPackage> ParseDpkgStatus(const std::string& text) {
     std::vector<InstalledPackage> packages;
-    auto seen = [&](const std::string& name) {
-        for (const auto& p : packages) {
-            if (SameName(p.name, name)) return true;
+    // Folded name -> place in packages: one look-up per entry, however many packages there are.
+    std::unordered_map<std::string, size_t> places;
+    auto add = [&](const std::string& key, const std::string& keyVersion) {
+        auto [place, added] = places.emplace(FoldName(key), packages.size());
+        if (added) {
+            packages.push_back({key, keyVersion});
+        } else if (!keyVersion.empty()) {
+            packages[place->second].version = keyVersion;
         }
-        return false;
     };
     std::string name, version, architecture, status;
     auto finish = [&] {
         size_t space = status.rfind(' ');
         bool installed = status.substr(space == std::string::npos ? 0 : space + 1) == "installed";
         if (InvalidKeyName(name).empty() && installed) {
-            packages.push_back({seen(name) ? name + ":" + architecture : name, version});
+            add(places.count(FoldName(name)) ? name + ":" + architecture : name, version);
         }
         name.clear();
         version.clear();
@@ -185,12 +198,15 @@ FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locat
     machine_.folderMode = 0755;
 }
 
-void FileRegistry::ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) {
-    const std::string& path = HiveOf(root).path;
+void FileRegistry::ReadHive(RootKey root, const std::vector<std::string>& reach,
+                            const std::function<void(const RegistryNode& hive)>& read) {
+    Hive& hive = HiveOf(root);
     // A machine hive that this user may not even read holds nothing for the user, as for a user
     // without administrator rights: the platform's keys alone.
-    bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
-    read(Current(root, unreadable ? std::nullopt : ReadHiveFile(path), false));
+    bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, hive.path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
+    Current(root, unreadable ? std::nullopt : ReadHiveFile(hive.path), false);
+    if (root == RootKey::LocalMachine && ReachesUninstall(reach)) ShowPackages(hive.tree, hive.packages);
+    read(hive.tree);
 }
 
 void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) {
@@ -225,13 +241,12 @@ bool FileRegistry::HiveWritable(RootKey root) {
 
 const RegistryNode& FileRegistry::Current(RootKey root, const std::optional<std::string>& text, bool locked) {
     Hive& hive = HiveOf(root);
-    PackageStamp packages = root == RootKey::LocalMachine ? PackagesNow() : PackageStamp{};
-    if (hive.cached && hive.text == text && hive.packages == packages) return hive.tree;
+    if (hive.cached && hive.text == text) return hive.tree;
     RegistryNode tree = text ? Parsed(root, *text, locked) : DefaultHive(root);
     if (root == RootKey::LocalMachine) AddProvidedKeys(tree);
     hive.tree = std::move(tree);
     hive.text = text;
-    hive.packages = packages;
+    hive.packages.reset();
     hive.cached = true;
     return hive.tree;
 }
@@ -288,25 +303,35 @@ RegistryNode FileRegistry::DefaultHive(RootKey root) const {
     return hive;
 }
 
-void FileRegistry::AddProvidedKeys(RegistryNode& machine) {
-    PackageStamp stamp = PackagesNow();
-    if (stamp != packageStamp_) {
-        packages_ = ParseDpkgStatus(ReadFileText(packageStatus_, "").value_or(""));
-        packageStamp_ = stamp;
-    }
+void FileRegistry::AddProvidedKeys(RegistryNode& machine) const {
     RegistryNode& uninstall = CreateKeyPath(machine, SplitKeyPath(kUninstall));
     uninstall = RegistryNode(uninstall.name);
     uninstall.provided = true;
-    for (const auto& package : packages_) {
-        RegistryNode& entry = uninstall.AddSubKey(package.name);
-        entry.provided = true;
-        entry.SetValue("DisplayName", RegistryValue::String(package.name));
-        if (!package.version.empty()) entry.SetValue("DisplayVersion", RegistryValue::String(package.version));
-    }
     RegistryNode& vector = CreateKeyPath(machine, SplitKeyPath(kVersionVector));
     vector = RegistryNode(vector.name);
     vector.provided = true;
     vector.SetValue("IE", RegistryValue::String(kEngineVersion));
+}
+
+void FileRegistry::ShowPackages(RegistryNode& machine, std::optional<PackageStamp>& shown) {
+    PackageStamp stamp = PackagesNow();
+    if (shown == stamp) return;
+    if (stamp != packageStamp_) {
+        packages_ = ParseDpkgStatus(ReadFileText(packageStatus_, "").value_or(""));
+        packageStamp_ = stamp;
+    }
+    RegistryNode& uninstall = *FindKey(machine, SplitKeyPath(kUninstall));
+    uninstall.subkeys.clear();
+    uninstall.subkeys.reserve(packages_.size());
+    // The names are unique already: no look-up for each of them.
+    for (const auto& package : packages_) {
+        auto entry = std::make_unique<RegistryNode>(package.name);
+        entry->provided = true;
+        entry->SetValue("DisplayName", RegistryValue::String(package.name));
+        if (!package.version.empty()) entry->SetValue("DisplayVersion", RegistryValue::String(package.version));
+        uninstall.subkeys.push_back(std::move(entry));
+    }
+    shown = stamp;
 }
 
 FileRegistry::PackageStamp FileRegistry::PackagesNow() const {

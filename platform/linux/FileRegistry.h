@@ -10,7 +10,8 @@
 // changed only where this user may write its folder (else full access is refused, as for a user
 // without administrator rights). The machine hive also shows keys that the platform provides: the
 // uninstall list from the package database and the web engine's version vector; keys of the file at
-// those two places are hidden by them and not written back.
+// those two places are hidden by them and not written back. The uninstall list is made from the
+// package database (about a megabyte) only when something looks into it.
 // For one thread; several processes may share the files.
 
 #include <sys/types.h>
@@ -29,7 +30,9 @@ struct InstalledPackage {
     std::string version;  // empty when the status file names none
 };
 
-// The installed packages of a dpkg status file, in file order.
+// The installed packages of a dpkg status file, in file order, each name once (ignoring the case of
+// A-Z): the second package of a name is "name:architecture", and an entry for a name already listed
+// gives that name its version, when it names one.
 std::vector<InstalledPackage> ParseDpkgStatus(const std::string& text);
 
 class FileRegistry : public HiveRegistry {
@@ -45,7 +48,8 @@ public:
 
     explicit FileRegistry(Locations locations = DefaultLocations());
 
-    void ReadHive(RootKey root, const std::function<void(const RegistryNode& hive)>& read) override;
+    void ReadHive(RootKey root, const std::vector<std::string>& reach,
+                  const std::function<void(const RegistryNode& hive)>& read) override;
     void ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) override;
     bool HiveWritable(RootKey root) override;
 
@@ -61,10 +65,11 @@ private:
         FileMode fileMode;
         mode_t folderMode;
         // The tree last read, with the file text it came from (none: no file) and the package
-        // database it shows. Compared by text, so that no change of the file goes unseen.
+        // database that its uninstall list shows (none: the list is left empty). Compared by text,
+        // so that no change of the file goes unseen.
         bool cached = false;
         std::optional<std::string> text;
-        PackageStamp packages;
+        std::optional<PackageStamp> packages;
         RegistryNode tree;
     };
 
@@ -73,7 +78,10 @@ private:
     const RegistryNode& Current(RootKey root, const std::optional<std::string>& text, bool locked);
     RegistryNode Parsed(RootKey root, const std::string& text, bool locked);
     RegistryNode DefaultHive(RootKey root) const;
-    void AddProvidedKeys(RegistryNode& machine);
+    // The provided keys, with an empty uninstall list.
+    void AddProvidedKeys(RegistryNode& machine) const;
+    // Fills the machine tree's uninstall list from the package database as it is now.
+    void ShowPackages(RegistryNode& machine, std::optional<PackageStamp>& shown);
     PackageStamp PackagesNow() const;
 
     Hive user_;

@@ -6,6 +6,7 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -362,12 +363,84 @@ TEST_F(FileRegistryTest, TheUninstallListComesFromThePackageDatabase) {
     EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("gamma"));
 }
 
+// Counts the times a file is opened, by anyone, from construction on.
+class OpenWatch {
+public:
+    explicit OpenWatch(const fs::path& file) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(fd_, file.c_str(), IN_OPEN);
+    }
+    ~OpenWatch() { close(fd_); }
+    int Opens() {
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) ++opens_;
+        }
+        return opens_;
+    }
+
+private:
+    int fd_;
+    int opens_ = 0;
+};
+
+TEST_F(FileRegistryTest, TheUninstallListIsMadeOnlyWhenSomethingLooksIntoIt) {
+    FileRegistry reg(locations_);
+    OpenWatch packageDatabase(locations_.packageStatus);
+    // What a start does with the machine hive: the two browser settings, the engine version, and
+    // a look at the keys beside the list.
+    reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 1);
+    reg.OpenKey(HKLM, "\\Software\\Microsoft\\Internet Explorer\\Main", Access::Full)->WriteDWord("TabProcGrowth", 0);
+    EXPECT_EQ(reg.CreateKey(HKLM, kVersionVector)->ReadString("IE"), "11.0000");
+    auto currentVersion = reg.OpenKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", Access::Read);
+    EXPECT_THAT(currentVersion->SubKeyNames(), ::testing::Contains("Uninstall"));
+    EXPECT_THROW(reg.DeleteKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"), RegistryError);
+    EXPECT_EQ(packageDatabase.Opens(), 0);
+
+    // The software list: read once, and again only when the database changes.
+    auto uninstall = reg.OpenKey(HKLM, kUninstall, Access::Read);
+    EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386"));
+    EXPECT_EQ(reg.OpenKey(HKLM, std::string(kUninstall) + "\\Alpha:I386", Access::Read)->ReadString("DisplayVersion"), "2.1-1");
+    EXPECT_EQ(reg.CreateKey(HKLM, std::string(kUninstall) + "\\mine"), nullptr);
+    EXPECT_EQ(packageDatabase.Opens(), 1);
+    reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 0);
+    EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386")) << "a change of the hive keeps the list";
+    EXPECT_EQ(packageDatabase.Opens(), 1);
+}
+
 TEST_F(FileRegistryTest, TheEngineVersionIsProvided) {
     FileRegistry reg(locations_);
     auto key = reg.CreateKey(HKLM, kVersionVector);  // opened as the page hook opens it
     ASSERT_NE(key, nullptr);
     EXPECT_EQ(key->ReadString("IE"), "11.0000");
     EXPECT_THROW(key->WriteString("IE", "9.0"), RegistryError);
+}
+
+TEST(DpkgStatus, NamesAreUniqueIgnoringCase) {
+    auto entry = [](const char* name, const char* arch, const char* version, const char* status = "install ok installed") {
+        return std::string("Package: ") + name + "\nStatus: " + status + "\nArchitecture: " + arch + (*version ? std::string("\nVersion: ") + version : "") + "\n\n";
+    };
+    struct Case {
+        const char* what;
+        std::string text;
+        std::vector<std::pair<std::string, std::string>> expected;  // name, version
+    };
+    const Case cases[] = {
+        {"two architectures", entry("lib", "amd64", "1") + entry("lib", "i386", "1"), {{"lib", "1"}, {"lib:i386", "1"}}},
+        {"a third architecture", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "armhf", "3"),
+         {{"lib", "1"}, {"lib:i386", "2"}, {"lib:armhf", "3"}}},
+        {"letter case", entry("Tool", "amd64", "1") + entry("tool", "i386", "2"), {{"Tool", "1"}, {"tool:i386", "2"}}},
+        {"an entry twice", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("LIB", "I386", "3"),
+         {{"lib", "1"}, {"lib:i386", "3"}}},
+        {"an entry twice, the second without a version", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "i386", ""),
+         {{"lib", "1"}, {"lib:i386", "2"}}},
+        {"not installed", entry("gone", "amd64", "1", "deinstall ok config-files") + entry("gone", "i386", "1"), {{"gone", "1"}}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::pair<std::string, std::string>> listed;
+        for (const auto& package : ParseDpkgStatus(c.text)) listed.emplace_back(package.name, package.version);
+        EXPECT_EQ(listed, c.expected);
+    }
 }
 
 TEST(DpkgStatus, ListsInstalledPackagesInFileOrder) {
