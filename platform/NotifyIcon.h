@@ -13,6 +13,8 @@
 
 namespace tesra::platform {
 
+class PopupMenu;
+
 enum NotifyIconCommand : unsigned { NIM_ADD = 0, NIM_MODIFY = 1, NIM_DELETE = 2 };
 
 enum NotifyIconFlags : unsigned { NIF_MESSAGE = 1, NIF_ICON = 2, NIF_TIP = 4 };
@@ -42,6 +44,9 @@ struct NotifyIconData {
     unsigned callbackMessage = 0;
     IconImage icon;
     std::string tip;           // UTF-8
+    // The icon's menu, for tray hosts that draw it themselves; hosts that only report clicks
+    // ignore it. Referenced, not owned.
+    PopupMenu* menu = nullptr;
 };
 
 class NotifyIconHost {
@@ -65,9 +70,15 @@ public:
     // Number of the message that every message window receives when the tray host has been created
     // anew (icons then have to be added again).
     virtual unsigned TaskbarCreatedMessage() const = 0;
+    // Number of the message that every message window receives when the tray host has gone away and
+    // none came back within a few seconds: icons are not seen until "TaskbarCreated".
+    virtual unsigned TaskbarLostMessage() const = 0;
     // Sends a message to every message window, as the platform's broadcasts do (the task bar's
     // re-creation; a session guard may send the end-of-session messages this way).
     virtual void Broadcast(const MessageRecord& message) = 0;
+    // A query broadcast (the end-of-session query): one window at a time, stopping at the first
+    // that answers 0. False when one did.
+    virtual bool QueryBroadcast(const MessageRecord& message) = 0;
 
     // Major version of the platform's notify-icon support; 5 or more offers the new record layout.
     virtual int ShellMajorVersion() const = 0;

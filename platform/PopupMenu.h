@@ -9,22 +9,31 @@
 
 namespace tesra::platform {
 
+// Whether an item shows a check box (ticked while Checked).
+enum class MenuToggle { Plain, CheckMark };
+
+// What changed in a menu: an item's caption, tick or enabled state, or the tree itself.
+enum class MenuChange { Properties, Layout };
+
 class MenuItem {
 public:
     using ClickHandler = std::function<void(MenuItem& sender)>;
+    using ChangeHandler = std::function<void(const MenuItem& item, MenuChange change)>;
 
     explicit MenuItem(std::string caption = {});
     MenuItem(const MenuItem&) = delete;
     MenuItem& operator=(const MenuItem&) = delete;
 
     const std::string& Caption() const { return caption_; }
-    void SetCaption(std::string caption) { caption_ = std::move(caption); }
+    void SetCaption(std::string caption);
     // The caption "-" makes the item a separator line, which cannot be clicked.
     bool IsSeparator() const { return caption_ == "-"; }
     bool Checked() const { return checked_; }
-    void SetChecked(bool checked) { checked_ = checked; }
+    void SetChecked(bool checked);
+    MenuToggle Toggle() const { return toggle_; }
+    void SetToggle(MenuToggle toggle);
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    void SetEnabled(bool enabled);
 
     void SetOnClick(ClickHandler handler) { on_click_ = std::move(handler); }
     bool HasOnClick() const { return static_cast<bool>(on_click_); }
@@ -41,11 +50,20 @@ public:
     MenuItem& Insert(int index, std::string caption);
     MenuItem& Add(std::string caption) { return Insert(Count(), std::move(caption)); }
 
+    // Set on the root: runs after every change of an item of the tree (menus that a tray host
+    // draws itself are told so). One handler; an empty one removes it.
+    void SetOnChange(ChangeHandler handler) { on_change_ = std::move(handler); }
+
 private:
+    void Changed(MenuChange change);
+
     std::string caption_;
+    MenuItem* parent_ = nullptr;
     bool checked_ = false;
+    MenuToggle toggle_ = MenuToggle::Plain;
     bool enabled_ = true;
     ClickHandler on_click_;
+    ChangeHandler on_change_;
     std::vector<std::unique_ptr<MenuItem>> items_;
 };
 

@@ -13,6 +13,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
+  python3-gi gir1.2-glib-2.0 libglib2.0-bin
   fonts-wqy-zenhei openssl libxml2-utils time
 )
 

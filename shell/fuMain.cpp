@@ -110,6 +110,7 @@ void TfmMain::CreateTrayMenu() {
     platform::MenuItem& settings = items.Add("设置");
     platform::MenuItem& closeToTray = settings.Add("关闭时隐藏到系统托盘");
     closeToTray.SetOnClick([this](platform::MenuItem& item) { miCloseToTrayIconClick(item); });
+    closeToTray.SetToggle(platform::MenuToggle::CheckMark);
     closeToTray.SetChecked(IsCloseToTray());
     items.Add("-");
     items.Add("退出").SetOnClick([](platform::MenuItem&) { platform::App().Halt(); });
@@ -136,6 +137,7 @@ void TfmMain::CreateTrayIcon() {
     FTrayIcon->SetHideOnMinimize(false);
     FTrayIcon->SetRestoreOn(ticNone);
     FTrayIcon->OnLButtonDblClick = [this](TtsTrayIcon&) { ToggleMainWindow(); };
+    FTrayIcon->OnTrayLost = [this](TtsTrayIcon&) { TrayLost(); };
     FTrayIcon->ResetIcon();
     FTrayIcon->SetEnabled(true);
 }
@@ -167,6 +169,15 @@ void TfmMain::ToggleMainWindow() {
         if (platform::App().IsMinimized()) platform::App().Restore();
         platform::App().BringToFront();
     }
+    hint_->ArmBlinkTimer();
+}
+
+// Without a tray host nothing could bring a hidden window back: it comes back minimised.
+void TfmMain::TrayLost() {
+    if (frame_->IsVisible()) return;
+    // Minimised first, so that it is mapped minimised rather than seen for a moment.
+    frame_->Minimize();
+    frame_->Show();
     hint_->ArmBlinkTimer();
 }
 
@@ -255,7 +266,7 @@ platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& op
 void TfmMain::FormClose() {
     if (IsCloseToTray()) {
         // Without an icon in the tray a hidden window could not be got back: it is minimised instead.
-        if (FTrayIcon->Enabled()) {
+        if (FTrayIcon->InTray()) {
             frame_->Hide();
         } else {
             frame_->Minimize();

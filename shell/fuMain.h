@@ -75,6 +75,7 @@ private:
     void miShowMainClick();
     void miCloseToTrayIconClick(platform::MenuItem& item);
     void ToggleMainWindow();
+    void TrayLost();
 
     // The page hook.
     void BindFacade();

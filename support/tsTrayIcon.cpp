@@ -95,7 +95,11 @@ void TtsTrayIcon::ApplyEnabled() {
         host_.Notify(platform::NIM_DELETE, data_);
         return;
     }
-    if (!host_.Notify(platform::NIM_ADD, data_)) enabled_ = false;
+    if (host_.Notify(platform::NIM_ADD, data_)) {
+        lost_ = false;
+    } else {
+        enabled_ = false;
+    }
     InstallAppHooks();
 }
 
@@ -173,6 +177,8 @@ std::intptr_t TtsTrayIcon::WindowProc(const platform::MessageRecord& message) {
         RefuseEndSession();
     } else if (message.number == host_.TaskbarCreatedMessage()) {
         ReAdd();
+    } else if (message.number == host_.TaskbarLostMessage()) {
+        TrayLost();
     }
     return 0;
 }
@@ -206,6 +212,12 @@ void TtsTrayIcon::ReAdd() {
         // The icon stays away until the next re-creation; nothing to tell the user.
     }
     re_adding_ = false;
+}
+
+void TtsTrayIcon::TrayLost() {
+    if (!enabled_ || lost_) return;
+    lost_ = true;
+    Raise(&TtsTrayIcon::OnTrayLost);
 }
 
 void TtsTrayIcon::RefuseEndSession() { ShowInfo(App().Title() + "正在运行，请先退出!"); }

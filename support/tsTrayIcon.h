@@ -61,7 +61,8 @@ public:
     void SetHint(const std::string& hint);
     // Referenced, not owned: the caller keeps the menu alive, or sets null before freeing it.
     platform::PopupMenu* PopupMenu() const { return popup_menu_; }
-    void SetPopupMenu(platform::PopupMenu* menu) { popup_menu_ = menu; }
+    // Tray hosts that draw the menu themselves get it with the icon.
+    void SetPopupMenu(platform::PopupMenu* menu) { popup_menu_ = data_.menu = menu; }
     // Referenced, not owned, like PopupMenu.
     const TtsImageList* Icons() const { return icons_; }
     void SetIcons(const TtsImageList* icons) { icons_ = icons; }
@@ -83,6 +84,10 @@ public:
     void MinimizeApp();
     void RestoreApp();
 
+    // Whether a tray host shows the icon: Enabled, and no "tray lost" since the last add. While it is
+    // false a window hidden to the tray could not be got back.
+    bool InTray() const { return enabled_ && !lost_; }
+
     // The record handed to the notify-icon layer, for inspection.
     const platform::NotifyIconData& Record() const { return data_; }
 
@@ -97,6 +102,9 @@ public:
     TNotifyEvent OnRButtonDown;
     TNotifyEvent OnRButtonUp;
     TNotifyEvent OnRButtonDblClick;
+    // The tray host went away and none came back: Enabled stays true, and a host that comes later
+    // gets the icon again ("TaskbarCreated").
+    TNotifyEvent OnTrayLost;
 
 private:
     std::intptr_t WindowProc(const platform::MessageRecord& message);
@@ -104,6 +112,7 @@ private:
     void HandleClick(TRzTrayIconClicks click, TNotifyEvent TtsTrayIcon::*event);
     void Raise(TNotifyEvent TtsTrayIcon::*event);
     void ReAdd();
+    void TrayLost();
     void RefuseEndSession();
     void ApplyEnabled();
     void ModifyIcon();
@@ -123,6 +132,7 @@ private:
     TRzTrayIconClicks restore_on_ = ticLeftDblClick;
     TRzTrayIconClicks popup_menu_on_ = ticRightClickUp;
     bool re_adding_ = false;
+    bool lost_ = false;
     bool menu_showing_ = false;
     bool new_layout_ = true;
 };

@@ -30,8 +30,9 @@ GtkWidget* BuildMenu(MenuItem& parent, const std::weak_ptr<bool>& alive);
 
 GtkWidget* BuildItem(MenuItem& item, const std::weak_ptr<bool>& alive) {
     if (item.IsSeparator()) return gtk_separator_menu_item_new();
-    GtkWidget* widget = item.Checked() ? gtk_check_menu_item_new_with_label(item.Caption().c_str())
-                                       : gtk_menu_item_new_with_label(item.Caption().c_str());
+    const bool checkBox = item.Checked() || item.Toggle() == MenuToggle::CheckMark;
+    GtkWidget* widget = checkBox ? gtk_check_menu_item_new_with_label(item.Caption().c_str())
+                                 : gtk_menu_item_new_with_label(item.Caption().c_str());
     if (item.Checked()) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), TRUE);
     gtk_widget_set_sensitive(widget, item.Enabled());
     if (item.Count() > 0) {

@@ -13,7 +13,7 @@
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/GtkCaptureUi.h"
-#include "platform/linux/GtkNotifyIcon.h"
+#include "platform/linux/LinuxNotifyIcons.h"
 #include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkInputUrlView.h"
@@ -105,7 +105,7 @@ int main(int argc, char** argv) {
     platform::GtkCaptureUi captureUi;
     platform::SetCaptureUi(&captureUi);
     platform::SetHotKeysFactory(platform::MakeX11HotKeys);
-    platform::GtkNotifyIconHost notifyIcons;
+    platform::LinuxNotifyIconHost notifyIcons;
     platform::SetNotifyIcons(&notifyIcons);
     platform::SetPopupMenuFactory(platform::MakeGtkPopupMenu);
 

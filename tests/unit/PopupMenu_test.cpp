@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "platform/HandlerGuard.h"
 
@@ -74,6 +77,49 @@ TEST(MenuItem, CheckMarkAndSeparator) {
     EXPECT_FALSE(item.IsSeparator());
     item.SetCaption("-");
     EXPECT_TRUE(item.IsSeparator());
+}
+
+// A tray host that draws the menu itself is told of each change: a tick or caption is a property
+// change of that item, a new item or a line turned separator changes the tree; an unchanged value
+// tells nothing.
+TEST(MenuItem, ChangesReachTheRootsHandler) {
+    MenuItem root;
+    MenuItem& settings = root.Add("设置");
+    MenuItem& tick = settings.Add("关闭时隐藏到系统托盘");
+    MenuItem& leaf = settings.Add("b");
+    std::vector<std::pair<const MenuItem*, MenuChange>> seen;
+    root.SetOnChange([&](const MenuItem& item, MenuChange change) { seen.emplace_back(&item, change); });
+    struct Row {
+        const char* what;
+        std::function<void()> change;
+        const MenuItem* item;
+        MenuChange kind;
+    };
+    const Row rows[] = {
+        {"tick", [&] { tick.SetChecked(true); }, &tick, MenuChange::Properties},
+        {"check box", [&] { tick.SetToggle(MenuToggle::CheckMark); }, &tick, MenuChange::Properties},
+        {"disabled", [&] { settings.SetEnabled(false); }, &settings, MenuChange::Properties},
+        {"caption", [&] { settings.SetCaption("选项"); }, &settings, MenuChange::Properties},
+        {"new group", [&] { root.Insert(0, "组"); }, &root, MenuChange::Layout},
+        {"new leaf", [&] { settings.Add("a"); }, &settings, MenuChange::Layout},
+        {"separator", [&] { leaf.SetCaption("-"); }, &leaf, MenuChange::Layout},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        seen.clear();
+        row.change();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].first, row.item);
+        EXPECT_EQ(seen[0].second, row.kind);
+        seen.clear();
+        row.change();
+        if (row.kind == MenuChange::Properties) {
+            EXPECT_TRUE(seen.empty());
+        }
+    }
+    root.SetOnChange(nullptr);
+    tick.SetChecked(false);
+    EXPECT_TRUE(seen.empty());
 }
 
 }  // namespace

@@ -90,6 +90,7 @@ public:
         platform::NotifyIconData data;
     };
     static constexpr unsigned kTaskbarCreated = 0xC123;
+    static constexpr unsigned kTaskbarLost = 0xC124;
     bool trayPresent = true;
     int shellVersion = 6;
     std::vector<Call> calls;
@@ -121,12 +122,21 @@ public:
         return false;
     }
     unsigned TaskbarCreatedMessage() const override { return kTaskbarCreated; }
+    unsigned TaskbarLostMessage() const override { return kTaskbarLost; }
     void Broadcast(const platform::MessageRecord& message) override {
         for (auto& [window, handler] : windows) {
             platform::MessageRecord record = message;
             record.target = window;
             handler(record);
         }
+    }
+    bool QueryBroadcast(const platform::MessageRecord& message) override {
+        for (auto& [window, handler] : windows) {
+            platform::MessageRecord record = message;
+            record.target = window;
+            if (handler(record) == 0) return false;
+        }
+        return true;
     }
     int ShellMajorVersion() const override { return shellVersion; }
 

@@ -297,6 +297,34 @@ TEST_F(TrayIconTest, FailedReAddTurnsEnabledOffAndErrorsAreSwallowed) {
     EXPECT_EQ(fake.notifyIcons.Count(NIM_ADD), adds);
 }
 
+// A tray host that goes away for good leaves Enabled true, reports the loss once, and the icon comes
+// back in the next host through "TaskbarCreated"; a disabled icon has nothing to lose.
+TEST_F(TrayIconTest, TrayLostKeepsEnabledUntilAHostComesBack) {
+    TtsTrayIcon disabled;
+    TtsTrayIcon tray;
+    fakes::FakePopupMenu menu;
+    tray.SetPopupMenu(&menu);
+    int lost = 0;
+    tray.OnTrayLost = [&](TtsTrayIcon&) { ++lost; };
+    disabled.OnTrayLost = [&](TtsTrayIcon&) { ++lost; };
+    tray.SetEnabled(true);
+    EXPECT_EQ(fake.notifyIcons.calls.back().data.menu, &menu);
+    EXPECT_TRUE(tray.InTray());
+    EXPECT_FALSE(disabled.InTray());
+
+    fake.notifyIcons.shown.clear();
+    fake.notifyIcons.Broadcast({0, fakes::FakeNotifyIcons::kTaskbarLost, 0, 0});
+    fake.notifyIcons.Broadcast({0, fakes::FakeNotifyIcons::kTaskbarLost, 0, 0});
+    EXPECT_EQ(lost, 1);
+    EXPECT_TRUE(tray.Enabled());
+    EXPECT_FALSE(tray.InTray());
+
+    fake.notifyIcons.Broadcast({0, fakes::FakeNotifyIcons::kTaskbarCreated, 0, 0});
+    EXPECT_TRUE(tray.InTray());
+    EXPECT_EQ(fake.notifyIcons.shown.count(tray.Record().id), 1u);
+    EXPECT_EQ(fake.notifyIcons.shown.count(disabled.Record().id), 0u);
+}
+
 TEST_F(TrayIconTest, EndOfSessionIsRefusedWithTheApplicationTitle) {
     struct Row {
         std::string title;

@@ -1,5 +1,6 @@
 // Runs the tray layer on a private Xvfb with a real XEmbed tray host (trayer).
-#include "platform/linux/GtkNotifyIcon.h"
+#include "platform/linux/LinuxNotifyIcons.h"
+#include "platform/linux/XEmbedTray.h"
 
 #include <gtest/gtest.h>
 
@@ -87,9 +88,9 @@ IconImage RedSquare() {
     return icon;
 }
 
-class GtkNotifyIconTest : public ::testing::Test {
+class XEmbedTrayTest : public ::testing::Test {
 protected:
-    GtkNotifyIconHost host{1000};
+    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
     std::vector<MessageRecord> received;
     WindowId window = host.CreateMessageWindow([this](const MessageRecord& message) {
         received.push_back(message);
@@ -121,19 +122,19 @@ protected:
     }
 };
 
-TEST_F(GtkNotifyIconTest, AddFailsWithoutATrayHost) {
+TEST_F(XEmbedTrayTest, AddFailsWithoutATrayHost) {
     ASSERT_FALSE(TrayHostOwnsTheSelection());
     EXPECT_FALSE(host.Notify(NIM_ADD, Record()));
-    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_EQ(host.XEmbed().StatusIcon(window, 7), nullptr);
     EXPECT_FALSE(host.Notify(NIM_MODIFY, Record()));
     EXPECT_FALSE(host.Notify(NIM_DELETE, Record()));
 }
 
-TEST_F(GtkNotifyIconTest, AddModifyAndDeleteOnATrayHost) {
+TEST_F(XEmbedTrayTest, AddModifyAndDeleteOnATrayHost) {
     TrayHost tray;
     ASSERT_TRUE(tray.Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record(NIF_MESSAGE | NIF_ICON | NIF_TIP, "蓝岸浏览器")));
-    GtkStatusIcon* status = host.StatusIcon(window, 7);
+    GtkStatusIcon* status = host.XEmbed().StatusIcon(window, 7);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(gtk_status_icon_is_embedded(status));
     gchar* tip = gtk_status_icon_get_tooltip_text(status);
@@ -152,26 +153,26 @@ TEST_F(GtkNotifyIconTest, AddModifyAndDeleteOnATrayHost) {
     g_free(tip);
 
     EXPECT_TRUE(host.Notify(NIM_DELETE, Record()));
-    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_EQ(host.XEmbed().StatusIcon(window, 7), nullptr);
     EXPECT_FALSE(host.Notify(NIM_DELETE, Record()));
 }
 
-TEST_F(GtkNotifyIconTest, MessageWindowGoesWithItsIcons) {
+TEST_F(XEmbedTrayTest, MessageWindowGoesWithItsIcons) {
     TrayHost tray;
     ASSERT_TRUE(tray.Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
     host.DestroyMessageWindow(window);
-    EXPECT_EQ(host.StatusIcon(window, 7), nullptr);
+    EXPECT_EQ(host.XEmbed().StatusIcon(window, 7), nullptr);
     EXPECT_FALSE(host.Notify(NIM_ADD, Record()));
 }
 
-TEST_F(GtkNotifyIconTest, NewTrayHostSendsTaskbarCreated) {
+TEST_F(XEmbedTrayTest, NewTrayHostSendsTaskbarCreated) {
     auto tray = std::make_unique<TrayHost>();
     ASSERT_TRUE(tray->Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
     LetTheTrayHostSettle();
     tray.reset();
-    EXPECT_TRUE(RunUntil([&] { return !gtk_status_icon_is_embedded(host.StatusIcon(window, 7)); }));
+    EXPECT_TRUE(RunUntil([&] { return !gtk_status_icon_is_embedded(host.XEmbed().StatusIcon(window, 7)); }));
     EXPECT_TRUE(received.empty());
     tray = std::make_unique<TrayHost>();
     ASSERT_TRUE(tray->Ready());
@@ -181,13 +182,44 @@ TEST_F(GtkNotifyIconTest, NewTrayHostSendsTaskbarCreated) {
     EXPECT_TRUE(host.Notify(NIM_ADD, Record()));
 }
 
-TEST_F(GtkNotifyIconTest, MouseClicksBecomeCallbackMessages) {
+// A tray host that goes away with none coming back is told once the grace time has passed; one that
+// comes back within it is only the re-creation.
+TEST(XEmbedTrayLoss, LostHostIsToldAfterTheGraceTime) {
+    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000, 300};
+    std::vector<unsigned> received;
+    const WindowId window = host.CreateMessageWindow([&](const MessageRecord& message) {
+        received.push_back(message.number);
+        return 0;
+    });
+    NotifyIconData data;
+    data.window = window;
+    data.id = 3;
+    data.flags = NIF_MESSAGE | NIF_ICON;
+    data.callbackMessage = 9250;
+    data.icon = RedSquare();
+    auto tray = std::make_unique<TrayHost>();
+    ASSERT_TRUE(tray->Ready());
+    ASSERT_TRUE(host.Notify(NIM_ADD, data));
+    LetTheTrayHostSettle();
+    tray.reset();
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received, std::vector<unsigned>{host.TaskbarLostMessage()});
+
+    received.clear();
+    tray = std::make_unique<TrayHost>();
+    ASSERT_TRUE(tray->Ready());
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received, std::vector<unsigned>{host.TaskbarCreatedMessage()});
+    EXPECT_TRUE(host.Notify(NIM_ADD, data));
+}
+
+TEST_F(XEmbedTrayTest, MouseClicksBecomeCallbackMessages) {
     TrayHost tray;
     ASSERT_TRUE(tray.Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
     LetTheTrayHostSettle();
     // The pointer goes to the middle of the icon's own window, wherever the tray host put it.
-    const std::string icon = std::to_string(gtk_status_icon_get_x11_window_id(host.StatusIcon(window, 7)));
+    const std::string icon = std::to_string(gtk_status_icon_get_x11_window_id(host.XEmbed().StatusIcon(window, 7)));
     struct Row {
         std::vector<std::string> clicks;
         std::intptr_t code;
@@ -241,7 +273,7 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
 // the tray host was re-created.
 class TrayComponentTest : public ::testing::Test {
 protected:
-    GtkNotifyIconHost host{1000};
+    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
     fakes::FakeApplication app;
     fakes::FakeBoxes boxes;
     void SetUp() override {
@@ -271,7 +303,7 @@ TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
     tray.SetHint("收件箱");
     tray.SetEnabled(true);
     ASSERT_TRUE(tray.Enabled());
-    auto status = [&] { return host.StatusIcon(tray.Record().window, tray.Record().id); };
+    auto status = [&] { return host.XEmbed().StatusIcon(tray.Record().window, tray.Record().id); };
     ASSERT_NE(status(), nullptr);
     LetTheTrayHostSettle();
     trayHost.reset();
@@ -322,7 +354,7 @@ TEST_F(TrayComponentTest, RightClickOpensTheMenuAndRunsTheChosenItem) {
             return G_SOURCE_REMOVE;
         },
         &tray);
-    GtkStatusIcon* status = host.StatusIcon(tray.Record().window, tray.Record().id);
+    GtkStatusIcon* status = host.XEmbed().StatusIcon(tray.Record().window, tray.Record().id);
     const std::string icon = std::to_string(gtk_status_icon_get_x11_window_id(status));
     const pid_t pid = SpawnProgram({"xdotool", "mousemove", "--window", icon, "8", "8", "click", "3"});
     ASSERT_NE(pid, 0);

@@ -1,4 +1,4 @@
-#include "platform/linux/GtkNotifyIcon.h"
+#include "platform/linux/XEmbedTray.h"
 
 // GtkStatusIcon is deprecated in GTK 3 but is GTK's only XEmbed tray client.
 #define GDK_DISABLE_DEPRECATION_WARNINGS
@@ -17,7 +17,6 @@ namespace tesra::platform {
 
 namespace {
 
-constexpr unsigned kTaskbarCreated = 0xC0DE;
 constexpr const char* kFallbackIconName = "application-x-executable";
 
 // Whether a tray host owns the system-tray selection of the default screen now.
@@ -63,8 +62,8 @@ gboolean OnButtonEvent(GtkStatusIcon*, GdkEventButton* event, gpointer data);
 void OnEmbeddedNotify(GObject*, GParamSpec*, gpointer data);
 }  // namespace
 
-struct GtkNotifyIconHost::Icon {
-    GtkNotifyIconHost* host = nullptr;
+struct XEmbedTray::Icon {
+    XEmbedTray* host = nullptr;
     Key key;
     // What the record has set so far; a status icon made anew shows the same.
     IconImage picture;
@@ -74,10 +73,12 @@ struct GtkNotifyIconHost::Icon {
     bool everEmbedded = false;
     GMainLoop* waiting = nullptr;  // the loop of an add that waits for the embedding
     guint rebuild = 0;             // idle source that replaces a status icon whose tray host went away
+    guint reported = 0;            // idle source that reports a host change, outside GTK's signal emission
 
     ~Icon() {
         if (waiting) g_main_loop_quit(waiting);
         if (rebuild != 0) g_source_remove(rebuild);
+        if (reported != 0) g_source_remove(reported);
         DestroyStatus();
     }
 
@@ -120,7 +121,7 @@ struct GtkNotifyIconHost::Icon {
         const auto [window, id] = key;
         const MessageRecord message{window, callbackMessage, static_cast<std::intptr_t>(id), code};
         // The handler may delete this icon: nothing of it is used afterwards.
-        host->Send(window, message);
+        host->listener_.send(message);
         return true;
     }
 
@@ -128,14 +129,17 @@ struct GtkNotifyIconHost::Icon {
         if (!gtk_status_icon_is_embedded(status)) {
             // The tray host went away, maybe with our window: a fresh status icon waits for the next.
             if (everEmbedded && rebuild == 0) rebuild = g_idle_add(Rebuild, this);
+            if (everEmbedded) Report();
             return;
         }
         if (waiting) g_main_loop_quit(waiting);
-        if (everEmbedded && host->pending_broadcast_ == 0) {
-            // A new tray host took the icon in: tell the owners, outside of GTK's signal emission.
-            host->pending_broadcast_ = g_idle_add(BroadcastTaskbarCreated, host);
-        }
+        // A new tray host took the icon in.
+        if (everEmbedded) Report();
         everEmbedded = true;
+    }
+
+    void Report() {
+        if (reported == 0) reported = g_idle_add(ReportHostChange, this);
     }
 
     static gboolean Rebuild(gpointer self) {
@@ -146,10 +150,11 @@ struct GtkNotifyIconHost::Icon {
         return G_SOURCE_REMOVE;
     }
 
-    static gboolean BroadcastTaskbarCreated(gpointer data) {
-        auto* owner = static_cast<GtkNotifyIconHost*>(data);
-        owner->pending_broadcast_ = 0;
-        owner->Broadcast({0, owner->TaskbarCreatedMessage(), 0, 0});
+    static gboolean ReportHostChange(gpointer self) {
+        auto* icon = static_cast<Icon*>(self);
+        icon->reported = 0;
+        // The listener may delete this icon.
+        icon->host->listener_.hostChanged();
         return G_SOURCE_REMOVE;
     }
 };
@@ -157,11 +162,11 @@ struct GtkNotifyIconHost::Icon {
 namespace {
 
 gboolean OnButtonEvent(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
-    return static_cast<GtkNotifyIconHost::Icon*>(data)->OnButton(event);
+    return static_cast<XEmbedTray::Icon*>(data)->OnButton(event);
 }
 
 void OnEmbeddedNotify(GObject*, GParamSpec*, gpointer data) {
-    static_cast<GtkNotifyIconHost::Icon*>(data)->OnEmbeddedChanged();
+    static_cast<XEmbedTray::Icon*>(data)->OnEmbeddedChanged();
 }
 
 struct EmbedWait {
@@ -193,85 +198,54 @@ std::intptr_t NotifyCodeOfButtonEvent(int gdkEventType, unsigned button) {
     }
 }
 
-GtkNotifyIconHost::GtkNotifyIconHost(int embedTimeoutMs) : embed_timeout_ms_(embedTimeoutMs) {}
+XEmbedTray::XEmbedTray(Listener listener, int embedTimeoutMs)
+    : listener_(std::move(listener)), embed_timeout_ms_(embedTimeoutMs) {}
 
-GtkNotifyIconHost::~GtkNotifyIconHost() {
-    if (pending_broadcast_ != 0) g_source_remove(pending_broadcast_);
+XEmbedTray::~XEmbedTray() {
     while (!icons_.empty()) Remove(icons_.begin()->first);
 }
 
-WindowId GtkNotifyIconHost::CreateMessageWindow(MessageHandler handler) {
-    const WindowId window = next_window_++;
-    windows_[window] = std::move(handler);
-    return window;
-}
+bool XEmbedTray::HostPresent() { return TrayHostPresent(); }
 
-void GtkNotifyIconHost::DestroyMessageWindow(WindowId window) {
-    windows_.erase(window);
-    // The platform takes away the icons of a window that goes.
-    for (auto it = icons_.lower_bound({window, 0}); it != icons_.end() && it->first.first == window;) {
-        Remove((it++)->first);
-    }
-}
-
-unsigned GtkNotifyIconHost::TaskbarCreatedMessage() const { return kTaskbarCreated; }
-
-void GtkNotifyIconHost::Broadcast(const MessageRecord& message) {
-    std::vector<WindowId> targets;
-    for (const auto& [window, handler] : windows_) targets.push_back(window);
-    for (WindowId window : targets) {
-        MessageRecord record = message;
-        record.target = window;
-        Send(window, record);
-    }
-}
-
-void GtkNotifyIconHost::Send(WindowId window, const MessageRecord& message) {
-    const auto found = windows_.find(window);
-    if (found == windows_.end()) return;
-    // A copy: the handler may destroy its own window.
-    MessageHandler handler = found->second;
-    RunHandler([&] { handler(message); });
-}
-
-bool GtkNotifyIconHost::Notify(NotifyIconCommand command, const NotifyIconData& data) {
+bool XEmbedTray::Add(const NotifyIconData& data) {
     const Key key{data.window, data.id};
-    const auto found = icons_.find(key);
-    switch (command) {
-    case NIM_ADD:
-        if (found == icons_.end()) return Add(data);
+    if (const auto found = icons_.find(key); found != icons_.end()) {
         // Already there (a new tray host took it in by itself): bring it up to date.
         found->second->Apply(data);
-        if (WaitEmbedded(key)) return true;
-        Remove(key);
-        return false;
-    case NIM_MODIFY:
-        if (found == icons_.end()) return false;
-        found->second->Apply(data);
-        return true;
-    case NIM_DELETE:
-        if (found == icons_.end()) return false;
-        Remove(key);
-        return true;
+    } else {
+        if (!TrayHostPresent()) return false;
+        auto icon = std::make_unique<Icon>();
+        icon->host = this;
+        icon->key = key;
+        icon->Apply(data);
+        icon->CreateStatus();
+        icons_[key] = std::move(icon);
     }
-    return false;
-}
-
-bool GtkNotifyIconHost::Add(const NotifyIconData& data) {
-    if (!windows_.count(data.window) || !TrayHostPresent()) return false;
-    const Key key{data.window, data.id};
-    auto icon = std::make_unique<Icon>();
-    icon->host = this;
-    icon->key = key;
-    icon->Apply(data);
-    icon->CreateStatus();
-    icons_[key] = std::move(icon);
     if (WaitEmbedded(key)) return true;
     Remove(key);
     return false;
 }
 
-bool GtkNotifyIconHost::WaitEmbedded(const Key& key) {
+bool XEmbedTray::Modify(const NotifyIconData& data) {
+    const auto found = icons_.find({data.window, data.id});
+    if (found == icons_.end()) return false;
+    found->second->Apply(data);
+    return true;
+}
+
+bool XEmbedTray::Delete(WindowId window, std::uint32_t id) {
+    if (!Has(window, id)) return false;
+    Remove({window, id});
+    return true;
+}
+
+void XEmbedTray::DeleteWindow(WindowId window) {
+    for (auto it = icons_.lower_bound({window, 0}); it != icons_.end() && it->first.first == window;) {
+        Remove((it++)->first);
+    }
+}
+
+bool XEmbedTray::WaitEmbedded(const Key& key) {
     Icon* icon = icons_.at(key).get();
     if (!gtk_status_icon_is_embedded(icon->status)) {
         EmbedWait wait{g_main_loop_new(nullptr, FALSE)};
@@ -289,7 +263,7 @@ bool GtkNotifyIconHost::WaitEmbedded(const Key& key) {
     return gtk_status_icon_is_embedded(icon->status);
 }
 
-void GtkNotifyIconHost::Remove(const Key& key) {
+void XEmbedTray::Remove(const Key& key) {
     const auto found = icons_.find(key);
     if (found == icons_.end()) return;
     // Out of the map first: the icon's clean-up may run handlers that look for it.
@@ -297,7 +271,7 @@ void GtkNotifyIconHost::Remove(const Key& key) {
     icons_.erase(found);
 }
 
-GtkStatusIcon* GtkNotifyIconHost::StatusIcon(WindowId window, std::uint32_t id) const {
+GtkStatusIcon* XEmbedTray::StatusIcon(WindowId window, std::uint32_t id) const {
     const auto found = icons_.find({window, id});
     return found == icons_.end() ? nullptr : found->second->status;
 }

@@ -1,0 +1,50 @@
+#pragma once
+// Notify icons on the XEmbed system tray through GtkStatusIcon. An icon that no tray host embeds
+// within the embed timeout is a failed add; an icon whose tray host goes away waits for the next
+// one, and both events are reported as host changes.
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <utility>
+
+#include "platform/linux/TrayBackend.h"
+
+typedef struct _GtkStatusIcon GtkStatusIcon;
+
+namespace tesra::platform {
+
+class XEmbedTray final : public TrayBackend {
+public:
+    // Needs gtk_init. embedTimeoutMs: how long an add waits for a tray host to embed the icon,
+    // running the main loop meanwhile.
+    XEmbedTray(Listener listener, int embedTimeoutMs);
+    ~XEmbedTray() override;
+
+    bool HostPresent() override;
+    bool Add(const NotifyIconData& data) override;
+    bool Modify(const NotifyIconData& data) override;
+    bool Delete(WindowId window, std::uint32_t id) override;
+    bool Has(WindowId window, std::uint32_t id) const override { return icons_.count({window, id}) > 0; }
+    void DeleteWindow(WindowId window) override;
+
+    // The status icon behind an icon, or null; for tests that look at the tray.
+    GtkStatusIcon* StatusIcon(WindowId window, std::uint32_t id) const;
+
+    struct Icon;
+
+private:
+    using Key = std::pair<WindowId, std::uint32_t>;
+
+    bool WaitEmbedded(const Key& key);
+    void Remove(const Key& key);
+
+    Listener listener_;
+    int embed_timeout_ms_;
+    std::map<Key, std::unique_ptr<Icon>> icons_;
+};
+
+// The notification code of a mouse event on the icon (GdkEventType and button); 0 for others.
+std::intptr_t NotifyCodeOfButtonEvent(int gdkEventType, unsigned button);
+
+}  // namespace tesra::platform

@@ -1,0 +1,184 @@
+#!/usr/bin/env bash
+# The tray icon as a StatusNotifierItem, with a watcher and host of the test's own on the private session
+# bus and no XEmbed tray: the item registers with the icon, the page title as tooltip and its menu;
+# Activate toggles the main window; the menu as the host reads it (dbusmenu) has the designed lines, the
+# configured groups and the tick of the close-to-tray setting, which follows a click; the new-message
+# count blinks the pixmap; a watcher that goes away brings the hidden window back minimised, closing then
+# minimises, and a new watcher gets the item again; "退出" from the menu ends the program.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+source "$here/lib.sh"
+
+e2e_setup
+e2e_start_display
+e2e_start_server
+
+mkdir -p "$XDG_CONFIG_HOME/tesrabrowser"
+printf 'Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\TesraBrowser]\n"IsCloseToTrayIcon"="1"\n\n' \
+  >"$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg"
+
+watcher_log=$E2E_DIR/watcher.log
+: >"$watcher_log"
+has_watcher() {
+  [ "$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher 2>/dev/null)" = "(true,)" ]
+}
+start_watcher() {
+  /usr/bin/python3 "$here/sni_watcher.py" --log "$watcher_log" &
+  WATCHER_PID=$!
+  E2E_PIDS+=("$WATCHER_PID")
+  local deadline
+  deadline=$(_e2e_deadline 10)
+  until has_watcher; do
+    _e2e_expired "$deadline" && { _e2e_note "the watcher did not start"; return 1; }
+    sleep 0.05
+  done
+}
+# Waits until the watcher's log has at least N lines matching; prints the last of them.
+wait_log() {  # regex count [seconds]
+  local deadline lines
+  deadline=$(_e2e_deadline "${3:-}")
+  while :; do
+    lines=$(grep -E -- "$1" "$watcher_log" || true)
+    if [ -n "$lines" ] && [ "$(wc -l <<<"$lines")" -ge "$2" ]; then tail -n 1 <<<"$lines"; return 0; fi
+    _e2e_expired "$deadline" && { _e2e_note "fewer than $2 lines /$1/ in the watcher's log"; return 1; }
+    sleep 0.1
+  done
+}
+count_log() { grep -c -E -- "$1" "$watcher_log" || true; }
+item_get() {
+  gdbus call --session --dest "$item" --object-path /StatusNotifierItem \
+    --method org.freedesktop.DBus.Properties.Get org.kde.StatusNotifierItem "$1"
+}
+item_call() { gdbus call --session --dest "$item" --object-path /StatusNotifierItem --method "org.kde.StatusNotifierItem.$1" 0 0; }
+menu_layout() {
+  gdbus call --session --dest "$item" --object-path /MenuBar --method com.canonical.dbusmenu.GetLayout 0 -- -1 '[]'
+}
+# The menu as lines "depth|id|label|toggle-state" (separators as "-"), from the layout.
+menu_lines() {
+  menu_layout | /usr/bin/python3 -c '
+import sys
+import gi
+gi.require_version("GLib", "2.0")
+from gi.repository import GLib
+revision, root = GLib.Variant.parse(None, sys.stdin.read().strip(), None, None).unpack()
+def walk(node, depth):
+    ident, props, children = node
+    for child in children:
+        cid, cprops, _ = child
+        label = "-" if cprops.get("type") == "separator" else cprops.get("label", "")
+        print("%d|%d|%s|%s" % (depth, cid, label, cprops.get("toggle-state", "")))
+        walk(child, depth + 1)
+walk(root, 0)'
+}
+menu_id() { menu_lines | awk -F'|' -v label="$1" '$3 == label { print $2; exit }'; }
+menu_click() { gdbus call --session --dest "$item" --object-path /MenuBar --method com.canonical.dbusmenu.Event "$1" clicked '<0>' 0 >/dev/null; }
+# Normal, Iconic or Withdrawn, as the window manager has the main window.
+window_state() {
+  local id state
+  id=$(xdotool search --name '^蓝岸演示$' 2>/dev/null | head -n 1)
+  [ -n "$id" ] || { echo none; return; }
+  state=$(xprop -id "$id" WM_STATE 2>/dev/null || true)
+  case "$state" in
+    *Iconic*) echo Iconic ;;
+    *Normal*) echo Normal ;;
+    *) echo Withdrawn ;;
+  esac
+}
+wait_state() {  # state [seconds]
+  local deadline
+  deadline=$(_e2e_deadline "${2:-}")
+  until [ "$(window_state)" = "$1" ]; do
+    _e2e_expired "$deadline" && { _e2e_note "the main window is $(window_state), not $1"; return 1; }
+    sleep 0.1
+  done
+}
+
+start_watcher
+e2e_start_program "$SERVER_URL/app/index.html?delay=6000&auto=ShowNewMessageHint(3,%22open%22)"
+program=$PROGRAM_PID
+e2e_check "the page is bound" e2e_wait_event '^SetTesraBrowserService$' 30
+e2e_wait_window '^蓝岸演示$' >/dev/null
+line=$(wait_log '^[0-9]+ registered org\.kde\.StatusNotifierItem-' 1) || true
+item=${line##* }
+e2e_check "the program registers its item with the watcher ($item)" test -n "$item"
+
+pixmap=$(item_get IconPixmap)
+e2e_check "the item has an icon pixmap" grep -qE '^\(<\[\([0-9]+, [0-9]+, \[byte 0x' <<<"$pixmap"
+e2e_check "the tooltip holds the page title" grep -q "'蓝岸演示'" <<<"$(item_get ToolTip)"
+e2e_check "the title is the page title" grep -q "'蓝岸演示'" <<<"$(item_get Title)"
+e2e_expect_eq "the menu path" "(<objectpath '/MenuBar'>,)" "$(item_get Menu)"
+
+lines=$(menu_lines)
+echo "$lines" >&2
+top=$(awk -F'|' '$1 == 0 { printf "%s;", $3 }' <<<"$lines")
+e2e_expect_eq "the menu's lines: 显示主窗口, the configured groups between separators, 设置, 退出" \
+  "显示主窗口;-;常用功能;联系;-;设置;-;退出;" "$top"
+e2e_expect_eq "the groups hold their items" "刷新页面;-;打开帮助;关于 蓝岸;客服电话;在线反馈;" \
+  "$(awk -F'|' '$1 == 1 && $3 != "关闭时隐藏到系统托盘" { printf "%s;", $3 }' <<<"$lines")"
+e2e_expect_eq "设置 holds the ticked close-to-tray line" "1|关闭时隐藏到系统托盘|1" \
+  "$(awk -F'|' '$3 == "关闭时隐藏到系统托盘" { print $1 "|" $3 "|" $4 }' <<<"$lines")"
+
+# Activate is the double click: it hides the window, and shows it again.
+item_call Activate >/dev/null
+e2e_check "Activate hides the window" e2e_wait_no_window '^蓝岸演示$' 10
+item_call Activate >/dev/null
+e2e_check "Activate shows the hidden window" e2e_wait_window '^蓝岸演示$' 10
+
+# The tick follows a click, and the setting with it: closing now asks.
+tick=$(menu_id 关闭时隐藏到系统托盘)
+menu_click "$tick"
+e2e_check "the host is told of the changed tick" wait_log "ItemsPropertiesUpdated .*\\($tick, \\{[^}]*'toggle-state': <0>" 1 10
+e2e_expect_eq "the layout shows the tick off" "0" "$(menu_lines | awk -F'|' '$3 == "关闭时隐藏到系统托盘" { print $4 }')"
+main=$(e2e_wait_window '^蓝岸演示$')
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing now asks first" e2e_click_box '^提示$' Cancel 10
+e2e_check "the window stays after Cancel" e2e_wait_window '^蓝岸演示$' 5
+menu_click "$tick"
+e2e_check "the tick is back on" wait_log "ItemsPropertiesUpdated .*\\($tick, \\{[^}]*'toggle-state': <1>" 1 10
+
+# Hidden to the tray, the page's count blinks the icon: the pixmap changes at the blink rate, with the
+# badge (blue, its first pixel 0xff 0x00 0x00 0xff in ARGB) every other time.
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing hides the window to the tray" e2e_wait_no_window '^蓝岸演示$' 10
+e2e_check "the page reports three new messages" e2e_wait_event '^call ShowNewMessageHint undefined$' 20
+before=$(count_log ' signal NewIcon ')
+badge=0 plain=0
+for _ in $(seq 1 12); do
+  if grep -q '\[byte 0xff, 0x00, 0x00, 0xff,' <<<"$(item_get IconPixmap)"; then badge=$((badge + 1)); else plain=$((plain + 1)); fi
+  sleep 0.25
+done
+after=$(count_log ' signal NewIcon ')
+e2e_check "NewIcon is signalled while blinking ($((after - before)) in 3 s)" test $((after - before)) -ge 3
+e2e_check "the pixmap alternates between the badge and the icon ($badge badge, $plain plain)" test "$badge" -ge 1 -a "$plain" -ge 1
+e2e_screenshot sni-hidden >/dev/null
+
+# The watcher goes away while the window is hidden: after a few seconds the window comes back minimised.
+kill "$WATCHER_PID"
+e2e_check "without a tray the hidden window comes back minimised" wait_state Iconic 15
+e2e_check "the program runs on" _e2e_alive "$program"
+xdotool windowactivate --sync "$(xdotool search --name '^蓝岸演示$' | head -n 1)" >/dev/null 2>&1 || true
+wait_state Normal 10 || true
+main=$(e2e_wait_window '^蓝岸演示$')
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing minimises while there is no tray" wait_state Iconic 10
+e2e_check "no box is shown" e2e_not e2e_wait_dialog '.' 1
+
+# A new watcher gets the item again; closing hides to the tray again.
+registrations=$(count_log ' registered ')
+start_watcher
+e2e_check "the item registers with the new watcher" wait_log ' registered ' $((registrations + 1)) 15
+xdotool windowactivate --sync "$(xdotool search --name '^蓝岸演示$' | head -n 1)" >/dev/null 2>&1 || true
+wait_state Normal 10 || true
+main=$(e2e_wait_window '^蓝岸演示$')
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing hides to the tray again" wait_state Withdrawn 10
+e2e_screenshot sni-back >/dev/null
+
+menu_click "$(menu_id 退出)"
+status=0
+e2e_wait_exit "$program" 20 || status=$?
+e2e_expect_eq "退出 from the host's menu ends the program with exit code 0" 0 "$status"
+e2e_check "no GLib warnings from the program" e2e_not grep -E 'CRITICAL|WARNING' "$E2E_PROGRAM_LOG"
+
+e2e_finish

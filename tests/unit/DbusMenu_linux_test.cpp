@@ -1,0 +1,126 @@
+// The tray menu as a tray host reads it over D-Bus, and the icon pictures in the protocol's form.
+#include "platform/linux/DbusMenu.h"
+
+#include <gdk-pixbuf/gdk-pixbuf.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/linux/SniTray.h"
+
+namespace tesra::platform {
+namespace {
+
+std::string Print(GVariant* value) {
+    g_autoptr(GVariant) owned = g_variant_ref_sink(value);
+    g_autofree char* text = g_variant_print(owned, FALSE);
+    return text;
+}
+
+// The designed tray menu with one configured group, as the main window builds it.
+struct TrayMenu {
+    MenuItem root;
+    MenuItem* tick = nullptr;
+    TrayMenu() {
+        root.Add("显示主窗口");
+        root.Add("-");
+        MenuItem& group = root.Add("办公");
+        group.Add("邮件_收发");
+        root.Add("-");
+        tick = &root.Add("设置").Add("关闭时隐藏到系统托盘");
+        tick->SetToggle(MenuToggle::CheckMark);
+        root.Add("-");
+        root.Add("退出");
+    }
+};
+
+TEST(DbusMenuLayout, TheWholeTrayMenu) {
+    TrayMenu menu;
+    MenuIds ids(menu.root);
+    const std::string layout = Print(MenuLayout(menu.root, ids, -1));
+    const std::string expected =
+        "(0, {'children-display': <'submenu'>}, ["
+        "<(1, {'label': <'显示主窗口'>, 'enabled': <true>}, @av [])>, "
+        "<(2, {'type': <'separator'>}, @av [])>, "
+        "<(3, {'label': <'办公'>, 'enabled': <true>, 'children-display': <'submenu'>}, "
+        "[<(4, {'label': <'邮件__收发'>, 'enabled': <true>}, @av [])>])>, "
+        "<(5, {'type': <'separator'>}, @av [])>, "
+        "<(6, {'label': <'设置'>, 'enabled': <true>, 'children-display': <'submenu'>}, "
+        "[<(7, {'label': <'关闭时隐藏到系统托盘'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': <0>}, @av [])>])>, "
+        "<(8, {'type': <'separator'>}, @av [])>, "
+        "<(9, {'label': <'退出'>, 'enabled': <true>}, @av [])>])";
+    EXPECT_EQ(layout, expected);
+}
+
+TEST(DbusMenuLayout, IdsStayWhenItemsAreInsertedAndDepthLimitsTheTree) {
+    TrayMenu menu;
+    MenuIds ids(menu.root);
+    Print(MenuLayout(menu.root, ids, -1));
+    const int tickId = ids.IdOf(*menu.tick);
+    menu.root.Insert(2, "新组").Add("新项");
+    Print(MenuLayout(menu.root, ids, -1));
+    EXPECT_EQ(ids.IdOf(*menu.tick), tickId);
+    EXPECT_EQ(ids.ItemOf(tickId), menu.tick);
+    EXPECT_EQ(ids.ItemOf(999), nullptr);
+    EXPECT_EQ(ids.ItemOf(0), &menu.root);
+
+    // Depth 1: the groups without their children.
+    const std::string shallow = Print(MenuLayout(menu.root, ids, 1));
+    EXPECT_NE(shallow.find("'新组'"), std::string::npos);
+    EXPECT_EQ(shallow.find("'新项'"), std::string::npos);
+    EXPECT_EQ(Print(MenuLayout(*menu.tick, ids, 0)).rfind("(" + std::to_string(tickId) + ", ", 0), 0u);
+}
+
+TEST(DbusMenuLayout, PropertiesFollowTheItem) {
+    struct Row {
+        const char* what;
+        void (*change)(MenuItem&);
+        const char* expected;
+    };
+    const Row rows[] = {
+        {"ticked", [](MenuItem& i) { i.SetChecked(true); }, "{'label': <'项'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': <1>}"},
+        {"disabled", [](MenuItem& i) { i.SetEnabled(false); }, "{'label': <'项'>, 'enabled': <false>}"},
+        {"plain", [](MenuItem&) {}, "{'label': <'项'>, 'enabled': <true>}"},
+        {"separator", [](MenuItem& i) { i.SetCaption("-"); }, "{'type': <'separator'>}"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        MenuItem item("项");
+        row.change(item);
+        EXPECT_EQ(Print(MenuItemProperties(item)), row.expected);
+    }
+}
+
+TEST(IconPixmap, NetworkOrderArgbWithOrWithoutAlpha) {
+    g_autoptr(GdkPixbuf) rgba = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 2, 1);
+    guchar* pixels = gdk_pixbuf_get_pixels(rgba);
+    const guchar source[] = {255, 0, 0, 255, 0, 0, 255, 128};
+    std::copy(std::begin(source), std::end(source), pixels);
+    const IconPixmap pixmap = PixmapFromPixbuf(rgba);
+    EXPECT_EQ(pixmap.width, 2);
+    EXPECT_EQ(pixmap.height, 1);
+    EXPECT_EQ(pixmap.argb, (std::vector<std::uint8_t>{255, 255, 0, 0, 128, 0, 0, 255}));
+
+    g_autoptr(GdkPixbuf) rgb = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 1, 1);
+    gdk_pixbuf_fill(rgb, 0x00FF0000);
+    EXPECT_EQ(PixmapFromPixbuf(rgb).argb, (std::vector<std::uint8_t>{255, 0, 255, 0}));
+
+    g_autoptr(GdkPixbuf) large = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 256, 256);
+    gdk_pixbuf_fill(large, 0xFFFF00FF);
+    const IconPixmap scaled = PixmapFromPixbuf(large);
+    EXPECT_EQ(scaled.width, 64);
+    EXPECT_EQ(scaled.height, 64);
+    EXPECT_EQ(scaled.argb.size(), 64u * 64 * 4);
+    EXPECT_EQ(PixmapFromPixbuf(nullptr).argb.size(), 0u);
+}
+
+TEST(IconPixmap, FromTheIconsPixels) {
+    IconImage badge;
+    badge.width = 1;
+    badge.height = 1;
+    badge.rgba = {0, 0, 255, 255};
+    EXPECT_EQ(PixmapFromIcon(badge).argb, (std::vector<std::uint8_t>{255, 0, 0, 255}));
+}
+
+}  // namespace
+}  // namespace tesra::platform
