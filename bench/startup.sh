@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Start-up benchmark: TesraBrowser beside the bare WebKitGTK floor window (tesra-bench-floor).
+# Start-up benchmark: TesraBrowser beside the bare WebKitGTK floor window (tesra-bench-floor), and
+# TesraBrowser again with a StatusNotifierWatcher on the session bus (its tray icon then goes there
+# instead of the XEmbed tray).
 #
 #   bench/startup.sh [RUNS]     (default 5)
 #
@@ -26,6 +28,23 @@ address="$SERVER_URL/app/index.html?main=true"
 program=$TESRA_BUILD/platform/linux/TesraBrowser
 floor=$TESRA_BUILD/bench/floor/tesra-bench-floor
 sampler=$TESRA_BUILD/bench/memory/tesra-bench-memory
+watcher=$here/tests/e2e/sni_watcher.py
+
+start_watcher() {
+  /usr/bin/python3 "$watcher" --log "$E2E_DIR/watcher.log" &
+  WATCHER_PID=$!
+  local deadline
+  deadline=$(_e2e_deadline 10)
+  until [ "$(gdbus call --session --dest org.freedesktop.DBus --object-path /org/freedesktop/DBus \
+    --method org.freedesktop.DBus.NameHasOwner org.kde.StatusNotifierWatcher 2>/dev/null)" = "(true,)" ]; do
+    _e2e_expired "$deadline" && return 1
+    sleep 0.05
+  done
+}
+stop_watcher() {
+  kill "$WATCHER_PID" 2>/dev/null || true
+  wait "$WATCHER_PID" 2>/dev/null || true
+}
 
 # Points the per-user folders at a home made from TEMPLATE (empty when there is none).
 use_home() {
@@ -89,17 +108,19 @@ median() {
   sed -n "$(((count + 1) / 2))p" <<<"$values"
 }
 
-echo "Start-up of TesraBrowser and of the bare WebKitGTK window, $runs runs each, page $address"
+echo "Start-up of TesraBrowser (without and with a tray watcher) and of the bare WebKitGTK window, $runs runs each, page $address"
 prepare "$program" program
 echo "TesraBrowser's first start (with the setup for the address): $MS ms"
 prepare "$floor" floor
 
 declare -A times rss pss
 for ((i = 1; i <= runs; i++)); do
-  for kind in program floor; do
-    binary=$program
-    [ "$kind" = floor ] && binary=$floor
-    measure "$binary" "$E2E_DIR/$kind-home"
+  for kind in program watcher floor; do
+    binary=$program home=program
+    if [ "$kind" = floor ]; then binary=$floor home=floor; fi
+    if [ "$kind" = watcher ]; then start_watcher; fi
+    measure "$binary" "$E2E_DIR/$home-home"
+    if [ "$kind" = watcher ]; then stop_watcher; fi
     times[$kind]+="$MS "
     rss[$kind]+="$RSS "
     pss[$kind]+="$PSS "
@@ -117,7 +138,7 @@ ratio() {
 mib() { [[ "$1" =~ ^[0-9]+$ ]] && awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }' || echo "-"; }
 
 declare -A m_time m_rss m_pss
-for kind in program floor; do
+for kind in program watcher floor; do
   m_time[$kind]=$(median "${times[$kind]}")
   m_rss[$kind]=$(median "${rss[$kind]}")
   m_pss[$kind]=$(median "${pss[$kind]}")
@@ -125,6 +146,7 @@ done
 echo
 printf '%-22s %14s %14s %14s\n' "median of $runs" "start->load ms" "peak RSS MiB" "peak PSS MiB"
 printf '%-22s %14s %14s %14s\n' TesraBrowser "${m_time[program]}" "$(mib "${m_rss[program]}")" "$(mib "${m_pss[program]}")"
+printf '%-22s %14s %14s %14s\n' "TesraBrowser, watcher" "${m_time[watcher]}" "$(mib "${m_rss[watcher]}")" "$(mib "${m_pss[watcher]}")"
 printf '%-22s %14s %14s %14s\n' "bare WebKitGTK window" "${m_time[floor]}" "$(mib "${m_rss[floor]}")" "$(mib "${m_pss[floor]}")"
 printf '%-22s %14s %14s %14s\n' ratio "$(ratio "${m_time[program]}" "${m_time[floor]}")" \
   "$(ratio "${m_rss[program]}" "${m_rss[floor]}")" "$(ratio "${m_pss[program]}" "${m_pss[floor]}")"

@@ -220,7 +220,9 @@ void TtsTrayIcon::TrayLost() {
     Raise(&TtsTrayIcon::OnTrayLost);
 }
 
-void TtsTrayIcon::RefuseEndSession() { ShowInfo(App().Title() + "正在运行，请先退出!"); }
+std::string EndSessionRefusal(const std::string& title) { return title + "正在运行，请先退出!"; }
+
+void TtsTrayIcon::RefuseEndSession() { ShowInfo(EndSessionRefusal(App().Title())); }
 
 void TtsTrayIcon::AnimationStep() {
     if (!icons_) return;

@@ -137,6 +137,9 @@ private:
     bool new_layout_ = true;
 };
 
+// The text with which the end of the session is refused: the application title, then the request.
+std::string EndSessionRefusal(const std::string& title);
+
 // The first maxChars characters of a UTF-8 text (never cuts a character in two).
 std::string TruncateChars(const std::string& text, std::size_t maxChars);
 

@@ -14,6 +14,7 @@
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/LinuxNotifyIcons.h"
+#include "platform/linux/SessionGuard.h"
 #include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkInputUrlView.h"
@@ -32,6 +33,7 @@
 #include "support/FailureLog.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
+#include "support/tsTrayIcon.h"
 #include "shell/TesraBrowser.h"
 #include "shell/fuInputUrl.h"
 #include "shell/fuMain.h"
@@ -63,6 +65,19 @@ EntryActions LinuxEntryActions() {
         platform::App().Run();
     };
     return actions;
+}
+
+// The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
+// end of the session the icon goes, then the program.
+std::unique_ptr<platform::SessionGuard> GuardSession() {
+    platform::SessionEvents events;
+    events.queryEnd = [] { return platform::NotifyIcons().QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
+    events.refusal = [] { return EndSessionRefusal(platform::App().Title()); };
+    events.end = [] {
+        platform::NotifyIcons().Broadcast({0, platform::WM_ENDSESSION, 1, 0});
+        platform::App().Halt();
+    };
+    return platform::StartSessionGuard(std::move(events));
 }
 
 // The registration is brought up to date on every start; its failure matters only when asked for.
@@ -124,6 +139,7 @@ int main(int argc, char** argv) {
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
     app.SetTitle(kApplicationTitle);
+    const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession();
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture::Instance().SetHostFinder([] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
     RunEntry(args, LinuxEntryActions());

@@ -1,0 +1,30 @@
+#pragma once
+// The session guard: the program as a client of the desktop's session manager, so that logging off
+// asks it first. GNOME's org.gnome.SessionManager where it is on the session bus, otherwise the X
+// session management protocol with the manager named by SESSION_MANAGER, otherwise nothing asks.
+// One registration only, so that each query is asked once.
+
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace tesra::platform {
+
+struct SessionEvents {
+    // The end-of-session query: false refuses (a box then tells the user why). May run a nested loop.
+    std::function<bool()> queryEnd;
+    // Why the session may not end, for a session manager that shows it.
+    std::function<std::string()> refusal;
+    // The session ends now.
+    std::function<void()> end;
+};
+
+class SessionGuard {
+public:
+    virtual ~SessionGuard() = default;
+};
+
+// Null when no session manager is there.
+std::unique_ptr<SessionGuard> StartSessionGuard(SessionEvents events);
+
+}  // namespace tesra::platform
