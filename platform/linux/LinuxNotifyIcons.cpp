@@ -51,23 +51,20 @@ unsigned LinuxNotifyIconHost::TaskbarCreatedMessage() const { return kTaskbarCre
 
 unsigned LinuxNotifyIconHost::TaskbarLostMessage() const { return kTaskbarLost; }
 
-void LinuxNotifyIconHost::Broadcast(const MessageRecord& message) {
-    std::vector<WindowId> targets;
-    for (const auto& [window, handler] : windows_) targets.push_back(window);
-    for (WindowId window : targets) {
-        MessageRecord record = message;
-        record.target = window;
-        Deliver(record);
-    }
-}
+void LinuxNotifyIconHost::Broadcast(const MessageRecord& message) { SendToEach(message, Delivery::All); }
 
 bool LinuxNotifyIconHost::QueryBroadcast(const MessageRecord& message) {
+    return SendToEach(message, Delivery::UntilRefused);
+}
+
+// The windows are listed first: a handler may create or destroy windows.
+bool LinuxNotifyIconHost::SendToEach(const MessageRecord& message, Delivery delivery) {
     std::vector<WindowId> targets;
     for (const auto& [window, handler] : windows_) targets.push_back(window);
     for (WindowId window : targets) {
         MessageRecord record = message;
         record.target = window;
-        if (Deliver(record) == 0) return false;
+        if (Deliver(record) == 0 && delivery == Delivery::UntilRefused) return false;
     }
     return true;
 }

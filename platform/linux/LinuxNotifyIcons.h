@@ -42,7 +42,10 @@ public:
     XEmbedTray& XEmbed() { return *xembed_; }
 
 private:
+    enum class Delivery { All, UntilRefused };
+
     void Send(const MessageRecord& message);
+    bool SendToEach(const MessageRecord& message, Delivery delivery);
     std::intptr_t Deliver(const MessageRecord& message);
     TrayBackend* Holder(WindowId window, std::uint32_t id) const;
     TrayBackend* Best() const;
