@@ -8,7 +8,7 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libcurl4-openssl-dev libssl-dev
   libjpeg-dev libjpeg-turbo-progs
-  libx11-dev libxfixes-dev libxrandr-dev libxext-dev
+  libx11-dev libxfixes-dev libxrandr-dev libxext-dev libsm-dev libice-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
