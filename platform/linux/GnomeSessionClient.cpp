@@ -64,6 +64,8 @@ void GnomeSessionClient::OnSignal(GDBusConnection*, const char*, const char*, co
         self->Query();
     } else if (name == "EndSession") {
         self->Respond(true);
+        // Out before the program ends.
+        g_dbus_connection_flush_sync(self->connection_.get(), nullptr, nullptr);
         self->events_.end();
     } else if (name == "Stop") {
         self->events_.end();

@@ -3,6 +3,7 @@
 #
 #   e2e_setup                     temp dir, temporary HOME and XDG folders, cleanup on exit
 #   e2e_start_display [--tray]    Xvfb (1280x800x24) on a free display >= 70, openbox, optionally trayer
+#   e2e_start_tray                trayer (again): TRAY_PID
 #   e2e_start_server [--https] [server options]
 #                                 the demo server on free ports: SERVER_URL, OTHER_URL (a second origin of
 #                                 the same server), with --https also HTTPS_URL and E2E_CA (test CA cert)
@@ -12,6 +13,8 @@
 #   e2e_wait_window REGEX [T]     prints the id of a visible window whose name matches
 #   e2e_wait_no_window REGEX [T]  until no visible window's name matches
 #   e2e_wait_dialog REGEX [T]     prints the id of a visible dialog window whose name matches
+#   e2e_window_state REGEX        Normal, Iconic or Withdrawn (none without such a window), as the window manager has it
+#   e2e_wait_state REGEX STATE [T]  until the window is in that state
 #   e2e_click_box REGEX BUTTON [T]  answers a message box: OK/确定/Yes/是 -> Return, Cancel/取消/No/否 -> Escape,
 #                                 anything else is sent as an xdotool key name; true once the box is gone
 #   e2e_wait_event REGEX [T]      prints the first reported line matching (grep -E)
@@ -180,13 +183,17 @@ e2e_start_display() {
   openbox --sm-disable >"$E2E_DIR/openbox.log" 2>&1 &
   E2E_PIDS+=("$!")
   _e2e_wait_until "$(_e2e_deadline)" openbox _e2e_wm_running || return 1
-  if [ "$tray" = 1 ]; then
-    trayer --edge top --align right --widthtype request --height 32 --transparent false \
-      --SetDockType true --SetPartialStrut true \
-      >"$E2E_DIR/trayer.log" 2>&1 &
-    E2E_PIDS+=("$!")
-    _e2e_wait_until "$(_e2e_deadline)" trayer _e2e_tray_running || return 1
-  fi
+  if [ "$tray" = 1 ]; then e2e_start_tray || return 1; fi
+}
+
+# The XEmbed tray host (trayer) on the display: TRAY_PID.
+e2e_start_tray() {
+  trayer --edge top --align right --widthtype request --height 32 --transparent false \
+    --SetDockType true --SetPartialStrut true \
+    >>"$E2E_DIR/trayer.log" 2>&1 &
+  TRAY_PID=$!
+  E2E_PIDS+=("$TRAY_PID")
+  _e2e_wait_until "$(_e2e_deadline)" trayer _e2e_tray_running
 }
 
 # A test CA and a server certificate for 127.0.0.1 and localhost signed by it, made once per test.
@@ -291,6 +298,27 @@ e2e_wait_no_window() {
   deadline=$(_e2e_deadline "${2:-}")
   while [ -n "$(_e2e_visible_windows "$1")" ]; do
     _e2e_expired "$deadline" && { _e2e_note "a window named /$1/ is still visible"; return 1; }
+    sleep 0.1
+  done
+}
+
+e2e_window_state() {
+  local id state
+  id=$(xdotool search --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$id" ] || { echo none; return; }
+  state=$(xprop -id "$id" WM_STATE 2>/dev/null || true)
+  case "$state" in
+    *Iconic*) echo Iconic ;;
+    *Normal*) echo Normal ;;
+    *) echo Withdrawn ;;
+  esac
+}
+
+e2e_wait_state() {
+  local deadline
+  deadline=$(_e2e_deadline "${3:-}")
+  until [ "$(e2e_window_state "$1")" = "$2" ]; do
+    _e2e_expired "$deadline" && { _e2e_note "the window /$1/ is $(e2e_window_state "$1"), not $2"; return 1; }
     sleep 0.1
   done
 }

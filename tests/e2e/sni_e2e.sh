@@ -73,27 +73,6 @@ walk(root, 0)'
 }
 menu_id() { menu_lines | awk -F'|' -v label="$1" '$3 == label { print $2; exit }'; }
 menu_click() { gdbus call --session --dest "$item" --object-path /MenuBar --method com.canonical.dbusmenu.Event "$1" clicked '<0>' 0 >/dev/null; }
-# Normal, Iconic or Withdrawn, as the window manager has the main window.
-window_state() {
-  local id state
-  id=$(xdotool search --name '^蓝岸演示$' 2>/dev/null | head -n 1)
-  [ -n "$id" ] || { echo none; return; }
-  state=$(xprop -id "$id" WM_STATE 2>/dev/null || true)
-  case "$state" in
-    *Iconic*) echo Iconic ;;
-    *Normal*) echo Normal ;;
-    *) echo Withdrawn ;;
-  esac
-}
-wait_state() {  # state [seconds]
-  local deadline
-  deadline=$(_e2e_deadline "${2:-}")
-  until [ "$(window_state)" = "$1" ]; do
-    _e2e_expired "$deadline" && { _e2e_note "the main window is $(window_state), not $1"; return 1; }
-    sleep 0.1
-  done
-}
-
 start_watcher
 e2e_start_program "$SERVER_URL/app/index.html?delay=6000&auto=ShowNewMessageHint(3,%22open%22)"
 program=$PROGRAM_PID
@@ -155,13 +134,13 @@ e2e_screenshot sni-hidden >/dev/null
 
 # The watcher goes away while the window is hidden: after a few seconds the window comes back minimised.
 kill "$WATCHER_PID"
-e2e_check "without a tray the hidden window comes back minimised" wait_state Iconic 15
+e2e_check "without a tray the hidden window comes back minimised" e2e_wait_state '^蓝岸演示$' Iconic 15
 e2e_check "the program runs on" _e2e_alive "$program"
 xdotool windowactivate --sync "$(xdotool search --name '^蓝岸演示$' | head -n 1)" >/dev/null 2>&1 || true
-wait_state Normal 10 || true
+e2e_wait_state '^蓝岸演示$' Normal 10 || true
 main=$(e2e_wait_window '^蓝岸演示$')
 xdotool windowactivate --sync "$main" key Escape
-e2e_check "closing minimises while there is no tray" wait_state Iconic 10
+e2e_check "closing minimises while there is no tray" e2e_wait_state '^蓝岸演示$' Iconic 10
 e2e_check "no box is shown" e2e_not e2e_wait_dialog '.' 1
 
 # A new watcher gets the item again; closing hides to the tray again.
@@ -169,10 +148,10 @@ registrations=$(count_log ' registered ')
 start_watcher
 e2e_check "the item registers with the new watcher" wait_log ' registered ' $((registrations + 1)) 15
 xdotool windowactivate --sync "$(xdotool search --name '^蓝岸演示$' | head -n 1)" >/dev/null 2>&1 || true
-wait_state Normal 10 || true
+e2e_wait_state '^蓝岸演示$' Normal 10 || true
 main=$(e2e_wait_window '^蓝岸演示$')
 xdotool windowactivate --sync "$main" key Escape
-e2e_check "closing hides to the tray again" wait_state Withdrawn 10
+e2e_check "closing hides to the tray again" e2e_wait_state '^蓝岸演示$' Withdrawn 10
 e2e_screenshot sni-back >/dev/null
 
 menu_click "$(menu_id 退出)"

@@ -65,6 +65,25 @@ for fraction in "${shots[@]}"; do
 done
 e2e_check "the icon alternates between the badge and the program's icon (blue: ${shots[*]})" test "$badge" -ge 1 -a "$plain" -ge 1
 
+# The tray host goes away while the window is hidden: after a few seconds the window comes back
+# minimised and closing minimises; a new tray host takes the icon in again and closing hides again.
+kill "$TRAY_PID"
+e2e_check "without a tray host the hidden window comes back minimised" e2e_wait_state '^蓝岸演示$' Iconic 15
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+e2e_check "it can be restored" e2e_wait_state '^蓝岸演示$' Normal 15
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing minimises while there is no tray host" e2e_wait_state '^蓝岸演示$' Iconic 15
+e2e_start_tray
+tray=$(xdotool search --onlyvisible --class '^trayer$' | head -n 1)
+icon_back() { [ "$(xwininfo -children -id "$tray" | grep -c '^ *0x' || true)" -ge 1 ]; }
+e2e_check "a new tray host gets the icon again" _e2e_wait_until "$(_e2e_deadline 15)" "the icon" icon_back
+xdotool windowactivate --sync "$main" >/dev/null 2>&1 || true
+e2e_wait_state '^蓝岸演示$' Normal 15 || true
+xdotool windowactivate --sync "$main" key Escape
+e2e_check "closing hides to the tray again" e2e_wait_state '^蓝岸演示$' Withdrawn 15
+sleep 1
+e2e_screenshot tray-back >/dev/null
+
 # The menu opens on a right click; its first line shows the window, its last one ends the program.
 read -r x y < <(tray_point)
 xdotool mousemove "$x" "$y" click 3

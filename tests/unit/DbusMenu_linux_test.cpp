@@ -4,7 +4,10 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/linux/SniTray.h"
 
@@ -89,6 +92,114 @@ TEST(DbusMenuLayout, PropertiesFollowTheItem) {
         row.change(item);
         EXPECT_EQ(Print(MenuItemProperties(item)), row.expected);
     }
+}
+
+// The menu on a private bus, as a tray host sees it: its layout, the signals for a new line and a
+// changed tick, and a click that runs the item once the call is answered.
+class DbusMenuOnTheBus : public ::testing::Test {
+protected:
+    struct Menu : PopupMenu {
+        void PopupAtPointer() override {}
+    };
+
+    void SetUp() override {
+        bus_ = g_test_dbus_new(G_TEST_DBUS_NONE);
+        g_test_dbus_up(bus_);
+        server_ = Connect();
+        client_ = Connect();
+        ASSERT_TRUE(server_ && client_);
+        unique_ = g_dbus_connection_get_unique_name(server_);
+        g_dbus_connection_signal_subscribe(client_, unique_.c_str(), "com.canonical.dbusmenu", nullptr, "/MenuBar", nullptr,
+                                           G_DBUS_SIGNAL_FLAGS_NONE, OnSignal, this, nullptr);
+    }
+    void TearDown() override {
+        g_clear_object(&client_);
+        g_clear_object(&server_);
+        g_test_dbus_down(bus_);
+        g_object_unref(bus_);
+    }
+
+    GDBusConnection* Connect() {
+        return g_dbus_connection_new_for_address_sync(
+            g_test_dbus_get_bus_address(bus_),
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            nullptr, nullptr, nullptr);
+    }
+
+    // Calls the menu and runs the loop until the answer; the answer's text, or "error".
+    std::string Call(const char* method, GVariant* parameters) {
+        std::string answer;
+        bool done = false;
+        struct Pending {
+            std::string* answer;
+            bool* done;
+        };
+        g_dbus_connection_call(
+            client_, unique_.c_str(), "/MenuBar", "com.canonical.dbusmenu", method, parameters, nullptr,
+            G_DBUS_CALL_FLAGS_NONE, 5000, nullptr,
+            [](GObject* source, GAsyncResult* result, gpointer data) {
+                std::unique_ptr<Pending> pending(static_cast<Pending*>(data));
+                g_autoptr(GVariant) value = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, nullptr);
+                *pending->answer = value ? Print(value) : "error";
+                *pending->done = true;
+            },
+            new Pending{&answer, &done});
+        RunUntil([&] { return done; });
+        return answer;
+    }
+    void RunUntil(const std::function<bool()>& condition) {
+        const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
+        while (!condition() && g_get_monotonic_time() < deadline) g_main_context_iteration(nullptr, FALSE);
+    }
+    static void OnSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant* parameters,
+                         gpointer self) {
+        static_cast<DbusMenuOnTheBus*>(self)->signals.push_back(std::string(signal) + " " + Print(parameters));
+    }
+
+    GTestDBus* bus_ = nullptr;
+    GDBusConnection* server_ = nullptr;
+    GDBusConnection* client_ = nullptr;
+    std::string unique_;
+    std::vector<std::string> signals;
+};
+
+TEST_F(DbusMenuOnTheBus, LayoutSignalsAndClicks) {
+    Menu menu;
+    std::vector<std::string> clicked;
+    menu.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });
+    MenuItem& tick = menu.Items().Add("设置").Add("关闭时隐藏到系统托盘");
+    tick.SetToggle(MenuToggle::CheckMark);
+    DbusMenu published(server_, "/MenuBar", menu);
+    ASSERT_TRUE(published.Exported());
+
+    const std::string layout = Call("GetLayout", g_variant_new_parsed("(0, -1, @as [])"));
+    EXPECT_EQ(layout.rfind("(1, (0, {'children-display': <'submenu'>}, [<(1, {'label': <'显示主窗口'>", 0), 0u)
+        << layout;
+
+    // Several changes in one go are one signal.
+    menu.Items().Insert(1, "-");
+    menu.Items().Insert(1, "组");
+    RunUntil([&] { return !signals.empty(); });
+    EXPECT_EQ(signals, std::vector<std::string>{"LayoutUpdated (2, 0)"});
+    EXPECT_EQ(Call("GetLayout", g_variant_new_parsed("(0, 0, @as [])")).rfind("(2, (0, ", 0), 0u);
+
+    signals.clear();
+    tick.SetChecked(true);
+    RunUntil([&] { return !signals.empty(); });
+    ASSERT_EQ(signals.size(), 1u);
+    EXPECT_NE(signals[0].find("ItemsPropertiesUpdated ([(3, {'label': <'关闭时隐藏到系统托盘'>, 'enabled': <true>, "
+                              "'toggle-type': <'checkmark'>, 'toggle-state': <1>})]"),
+              std::string::npos)
+        << signals[0];
+    EXPECT_EQ(Call("GetProperty", g_variant_new_parsed("(3, 'toggle-state')")), "(<1>,)");
+
+    EXPECT_EQ(Call("Event", g_variant_new_parsed("(1, 'clicked', <0>, @u 0)")), "()");
+    EXPECT_EQ(clicked, std::vector<std::string>{});  // not inside the call
+    RunUntil([&] { return !clicked.empty(); });
+    EXPECT_EQ(clicked, std::vector<std::string>{"显示主窗口"});
+    EXPECT_EQ(Call("Event", g_variant_new_parsed("(99, 'clicked', <0>, @u 0)")), "error");
+    EXPECT_EQ(Call("EventGroup", g_variant_new_parsed("([(1, 'hovered', <0>, @u 0), (99, 'clicked', <0>, @u 0)],)")),
+              "([99],)");
 }
 
 TEST(IconPixmap, NetworkOrderArgbWithOrWithoutAlpha) {
