@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # The tray icon as a StatusNotifierItem, with a watcher and host of the test's own on the private session
 # bus and no XEmbed tray: the item registers with the icon, the page title as tooltip and its menu;
-# Activate toggles the main window; the menu as the host reads it (dbusmenu) has the designed lines, the
-# configured groups and the tick of the close-to-tray setting, which follows a click; the new-message
-# count blinks the pixmap; a watcher that goes away brings the hidden window back minimised, closing then
-# minimises, and a new watcher gets the item again; "退出" from the menu ends the program.
+# Activate toggles the main window; ContextMenu and SecondaryActivate open its menu; the menu as the host
+# reads it (dbusmenu) has the designed lines, the configured groups and the tick of the close-to-tray
+# setting, which follows a click; the new-message count blinks the pixmap; a watcher that goes away
+# brings the hidden window back minimised, closing then minimises, and a new watcher gets the item
+# again; "退出" from the menu ends the program.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
@@ -103,6 +104,25 @@ item_call Activate >/dev/null
 e2e_check "Activate hides the window" e2e_wait_no_window '^蓝岸演示$' 10
 item_call Activate >/dev/null
 e2e_check "Activate shows the hidden window" e2e_wait_window '^蓝岸演示$' 10
+
+# ContextMenu (and SecondaryActivate) open the program's own menu where the pointer is.
+popup_menus() {
+  local id n=0
+  for id in $(xdotool search --onlyvisible --class TesraBrowser 2>/dev/null || true); do
+    [[ "$(xprop -id "$id" _NET_WM_WINDOW_TYPE 2>/dev/null)" == *POPUP_MENU* ]] && n=$((n + 1))
+  done
+  echo "$n"
+}
+menu_open() { [ "$(popup_menus)" -ge 1 ]; }
+menu_closed() { [ "$(popup_menus)" -eq 0 ]; }
+for request in ContextMenu SecondaryActivate; do
+  item_call "$request" >/dev/null
+  e2e_check "$request opens the tray menu" _e2e_wait_until "$(_e2e_deadline 10)" "the menu" menu_open
+  e2e_screenshot "sni-$request" >/dev/null
+  xdotool key Escape
+  e2e_check "Escape closes it again" _e2e_wait_until "$(_e2e_deadline 10)" "the menu's end" menu_closed
+done
+e2e_check "the window stays" e2e_wait_window '^蓝岸演示$' 5
 
 # The tick follows a click, and the setting with it: closing now asks.
 tick=$(menu_id 关闭时隐藏到系统托盘)
