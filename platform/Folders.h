@@ -23,5 +23,9 @@ std::string RuntimeFolder();
 std::string ProgramFile();
 // A path from which the running program's own bytes are read, whatever became of ProgramFile.
 std::string ProgramImage();
+// The folder that the platform's package installs the program into; "" when there is none.
+std::string PackageProgramFolder();
+// Whether this process may create and replace files in the folder.
+bool FolderWritable(const std::string& folder);
 
 }  // namespace tesra::platform

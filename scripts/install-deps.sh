@@ -15,6 +15,9 @@ packages=(
   xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
   python3-gi gir1.2-glib-2.0 libglib2.0-bin
   fonts-wqy-zenhei openssl libxml2-utils time
+  # The Debian package: icons drawn as SVG and rendered to PNG, the package and its checks.
+  librsvg2-bin dpkg-dev fakeroot file
+  desktop-file-utils appstream lintian
 )
 
 missing=()

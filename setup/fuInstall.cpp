@@ -16,6 +16,7 @@
 #include "platform/ShellLink.h"
 #include "setup/tsIni.h"
 #include "support/FailureLog.h"
+#include "setup/tsVersionInfo.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -62,6 +63,16 @@ bool FileExists(const std::string& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
 }
+
+// Both names lead to one file (a missing file is no file).
+bool SameFile(const std::string& a, const std::string& b) {
+    std::error_code error;
+    return fs::equivalent(a, b, error);
+}
+
+const char kProgramName[] = "TesraBrowser";
+
+std::string AppFolderPath() { return FolderWithSlash(GetLocalAppDataFolder()) + "Kestal/TesraBrowser/"; }
 
 // The per-user copy, written whole under a temporary name first. A failed copy does not stop the
 // setup: the shortcut is still made.
@@ -286,6 +297,7 @@ std::string TtbInstaller::GetUserCacheFolder() {
 void TtbInstaller::CheckSetup() {
     // The settings store on the registry of now (GetIni keeps the registry it was first made on).
     if (SameText(TtsIni().ReadString(kUrlsSection, FUrlKey, ""), FUrl)) {
+        RefreshProgramCopy();
         LoadIcon();
         LoadMenuIni();
         return;
@@ -342,10 +354,26 @@ void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     }
 }
 
-std::string TtbInstaller::GetAppFolder() const {
-    const std::string folder = FolderWithSlash(GetLocalAppDataFolder()) + "Kestal/TesraBrowser/";
+std::string AppFolder() {
+    const std::string folder = AppFolderPath();
     ForceFolder(folder);
     return folder;
+}
+
+std::string ProgramCopyPath() { return AppFolderPath() + kProgramName + platform::kProgramFileSuffix; }
+
+std::string InstalledProgramPath() {
+    const std::string folder = platform::PackageProgramFolder();
+    return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + platform::kProgramFileSuffix;
+}
+
+std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed) {
+    if (installed.empty() || !SameFile(running, copy) || SameFile(running, installed) || !FileExists(installed)) return "";
+    try {
+        return TtsVersionInfo(installed).Version() > TtsVersionInfo(running).Version() ? installed : "";
+    } catch (const std::exception&) {
+        return "";
+    }
 }
 
 std::string TtbInstaller::GetUrlFolder() const {
@@ -366,8 +394,22 @@ void TtbInstaller::LoadMenuIni() {
     if (FileExists(menu)) SetMenuIni(std::make_unique<TIniFile>(menu));
 }
 
+void TtbInstaller::RefreshProgramCopy() {
+    const std::string copy = ProgramCopyPath();
+    if (!FileExists(copy)) return;
+    std::array<std::int32_t, 4> copyVersion{};
+    try {
+        copyVersion = TtsVersionInfo(copy).Version();
+    } catch (const std::exception&) {
+        // A copy without a readable version is refreshed like an older one.
+    }
+    if (copyVersion >= TtsVersionInfo().Version() || IsFileRunning(copy)) return;
+    CopyProgram(copy);
+}
+
 void TtbInstaller::CreateShortcut() {
-    const std::string target = GetAppFolder() + "TesraBrowser" + platform::kProgramFileSuffix;
+    const std::string target = ProgramCopyPath();
+    ForceFolder(AppFolderPath());
     // A running copy is never replaced; the shortcut then points at it as it is.
     if (!IsFileRunning(target)) CopyProgram(target);
     std::string icon = GetUrlFolder() + kIconFile;

@@ -61,6 +61,20 @@ std::string ShortcutName(const std::string& iconName);
 // Whether a running process was started from this program file (names compared ignoring case).
 bool IsFileRunning(const std::string& path);
 
+// The application folder: local application data + "Kestal/TesraBrowser/", created when missing.
+// It holds the per-user copy of the program and one folder per address.
+std::string AppFolder();
+// The per-user copy's path in the application folder (nothing is created).
+std::string ProgramCopyPath();
+// The installed program's path in the package's folder; "" where there is none.
+std::string InstalledProgramPath();
+
+// The program that a start of the running program file runs instead: the installed program, when
+// the running file is the per-user copy and the installed program is a newer version (one whose
+// version cannot be read is not); "" otherwise. The installed program then refreshes the copy, so
+// that a package upgrade reaches the desktop shortcuts at their next start.
+std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed);
+
 // The progress form of the full setup: on the screen while the object lives.
 class TfmInstall {
 public:
@@ -106,8 +120,9 @@ public:
     // The user's "Cache" shell folder value, unexpanded; "" when the value or its key is missing.
     std::string GetUserCacheFolder();
 
-    // A start with an address recorded before (ignoring letter case) loads the icon and the menu
-    // file from the address folder; any other runs DoInstall.
+    // A start with an address recorded before (ignoring letter case) refreshes an outdated
+    // per-user copy and loads the icon and the menu file from the address folder; any other runs
+    // DoInstall.
     void CheckSetup();
     // The full setup with its progress form: icon, menu file, shortcut, and only when all of them
     // returned, the setup record. Neither a failed download nor a shortcut that cannot be saved stops it.
@@ -119,9 +134,8 @@ public:
     void DownloadMenu();
     void DownloadFile(const std::string& remoteName, const std::string& localName);
     std::string GetSetupUrl() const { return SetupUrlOf(FUrl); }
-    // The application folder (local application data + "Kestal/TesraBrowser/") and the address
-    // folder below it (FUrlKey + "/"), each created when missing.
-    std::string GetAppFolder() const;
+    // AppFolder() and the address folder below it (FUrlKey + "/"), each created when missing.
+    std::string GetAppFolder() const { return AppFolder(); }
     std::string GetUrlFolder() const;
     // The downloaded icon as the program's icon; a file that is no picture is ignored.
     void LoadIcon();
@@ -131,6 +145,10 @@ public:
     // it with the address. A copy or a shortcut that cannot be saved goes to the error notification
     // with its cause; the setup goes on.
     void CreateShortcut();
+    // The per-user copy, replaced by the running program when the copy is an older version (one
+    // whose version cannot be read counts as older) and does not run. Without it a package upgrade
+    // would never reach the desktop shortcuts, since a set-up address never copies again.
+    void RefreshProgramCopy();
 
     const std::string& UrlKey() const { return FUrlKey; }
 

@@ -7,6 +7,7 @@
 
 #include "platform/FileLock.h"
 #include "platform/FileReplace.h"
+#include "platform/Folders.h"
 #include "platform/MessageBox.h"
 #include "platform/Trash.h"
 #include "setup/fuInstall.h"
@@ -114,6 +115,20 @@ std::vector<std::string> HistoryToSave(const std::string& text, const std::vecto
     return list;
 }
 
+HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess access, const std::string& packageFolder) {
+    if (access == FolderAccess::ReadOnly) return HistoryPlace::AppFolder;
+    auto folder = [](const std::string& path) { return (fs::path(path) / "").lexically_normal(); };
+    if (!packageFolder.empty() && folder(programFolder) == folder(packageFolder)) return HistoryPlace::AppFolder;
+    return HistoryPlace::ProgramFolder;
+}
+
+std::string HistoryFilePath() {
+    const std::string programFolder = GetProgramFolder();
+    const FolderAccess access = platform::FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
+    const HistoryPlace place = HistoryPlaceOf(programFolder, access, platform::PackageProgramFolder());
+    return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
+}
+
 bool DeleteCacheFolder(const std::string& path) {
     try {
         if (platform::MoveToTrash(path)) return true;
@@ -199,7 +214,7 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
 
 bool ShowAddressDialog() {
     auto view = platform::MakeInputUrlView();
-    TfmInputUrl form(*view, GetProgramFolder() + "Browser.CFG", ProgramCacheFolder());
+    TfmInputUrl form(*view, HistoryFilePath(), ProgramCacheFolder());
     return form.ShowModal();
 }
 

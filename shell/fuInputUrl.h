@@ -1,7 +1,7 @@
 #pragma once
 // The address dialog: asks for the web application address when the program starts without one,
-// offers the addresses used before from the history file "Browser.CFG" next to the program, and
-// can forget them all or empty the browser's cache folder.
+// offers the addresses used before from the history file "Browser.CFG", and can forget them all or
+// empty the browser's cache folder.
 
 #include <string>
 #include <vector>
@@ -25,6 +25,18 @@ std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items
 // The history to write: the typed text first (even when empty), then each non-empty item that is
 // not already in the list, compared ignoring letter case.
 std::vector<std::string> HistoryToSave(const std::string& text, const std::vector<std::string>& items);
+
+enum class FolderAccess { Writable, ReadOnly };
+enum class HistoryPlace { ProgramFolder, AppFolder };
+
+// Where "Browser.CFG" lives: next to the program, unless the user may not write the program's
+// folder or it is the folder that the package installs the program into (the package manager's,
+// even for root); then in the application folder, beside the per-user copy, whose own history is
+// there too, so that both share one file.
+HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess access, const std::string& packageFolder);
+
+// The history file of this program: "Browser.CFG" in the folder that HistoryPlaceOf chooses.
+std::string HistoryFilePath();
 
 // Sends the folder to the trash, or deletes it when there is no trash for it; true when it is gone.
 // Never throws.
@@ -61,7 +73,7 @@ private:
     bool activated_ = false;
 };
 
-// The dialog over the program's history file "Browser.CFG" and cache folder; true when the user
+// The dialog over the program's history file and cache folder; true when the user
 // confirmed an address, which is then in StartAddress, normalised.
 bool ShowAddressDialog();
 

@@ -1,5 +1,6 @@
 #include "platform/Folders.h"
 
+#include <fcntl.h>
 #include <glib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,5 +79,12 @@ std::string ProgramFile() {
 
 // The kernel keeps the running image reachable here even when its file was replaced or removed.
 std::string ProgramImage() { return "/proc/self/exe"; }
+
+std::string PackageProgramFolder() { return TESRA_PACKAGE_PROGRAM_FOLDER; }
+
+// The effective user's rights, as the file operations will check them.
+bool FolderWritable(const std::string& folder) {
+    return faccessat(AT_FDCWD, folder.c_str(), W_OK | X_OK, AT_EACCESS) == 0;
+}
 
 }  // namespace tesra::platform

@@ -97,6 +97,9 @@ void HandleServerSwitches(const AutomationSwitches& switches) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // A per-user copy older than the installed program runs that one instead, which refreshes it.
+    const std::string newer = HandOverTarget(platform::ProgramFile(), ProgramCopyPath(), InstalledProgramPath());
+    if (!newer.empty()) execv(newer.c_str(), argv);
     std::setlocale(LC_ALL, "");
     if (!gtk_init_check(&argc, &argv)) {
         std::fprintf(stderr, "TesraBrowser: cannot open the display\n");

@@ -130,6 +130,26 @@ TEST(History, EntriesAreUniqueIgnoringCase) {
     EXPECT_EQ(HistoryToSave("", {}), std::vector<std::string>{""});
 }
 
+TEST(History, LivesNextToTheProgramOnlyWhereTheProgramOwnsAWritableFolder) {
+    using enum FolderAccess;
+    using enum HistoryPlace;
+    struct Case { const char* name; std::string program; FolderAccess access; std::string package; HistoryPlace place; };
+    const Case cases[] = {
+        {"a folder of the user's own", "/home/u/tesra/", Writable, "/usr/bin", ProgramFolder},
+        {"the per-user copy's folder", "/home/u/.local/share/Kestal/TesraBrowser/", Writable, "/usr/bin", ProgramFolder},
+        {"a folder the user may not write", "/opt/tesra/", ReadOnly, "/usr/bin", AppFolder},
+        {"the package's folder, for a normal user", "/usr/bin/", ReadOnly, "/usr/bin", AppFolder},
+        {"the package's folder, even for root", "/usr/bin/", Writable, "/usr/bin", AppFolder},
+        {"the package's folder spelt otherwise", "/usr/lib/../bin", Writable, "/usr/bin/", AppFolder},
+        {"a folder whose name starts like the package's", "/usr/bin2/", Writable, "/usr/bin", ProgramFolder},
+        {"a platform without a package", "/usr/bin/", Writable, "", ProgramFolder},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(HistoryPlaceOf(c.program, c.access, c.package), c.place);
+    }
+}
+
 // ---- The dialog -------------------------------------------------------------------------------------
 
 // GLib reads the home and data folders (where the trash is) once per process: one temporary home for

@@ -25,9 +25,11 @@
 #include "platform/MemoryRegistry.h"
 #include "setup/fuInstall.h"
 #include "setup/tsIni.h"
+#include "setup/tsVersionInfo.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
+#include "ExecutableImages.h"
 #include "SupportFakes.h"
 
 extern char** environ;
@@ -440,11 +442,84 @@ TEST_F(SetupFlow, ARunningCopyIsNotReplaced) {
     const std::string url = server.Address();
     TtbInstaller(url).DoInstall();
 
+    // Nor does the quick path refresh it, although its version (none) is older than this program's.
+    TtbInstaller(url).CheckSetup();
+
     kill(pid, SIGKILL);
     waitpid(pid, nullptr, 0);
     EXPECT_EQ(ReadFile(copy), ReadFile("/bin/sleep"));
     EXPECT_NE(ReadFile(Desktop() / "演示应用.desktop").find("Exec=\"" + program + "\""), std::string::npos);
     EXPECT_EQ(Record(url), url);
+}
+
+// A program file that reports the version: an ELF image with a version resource.
+std::string ProgramOfVersion(const std::string& version) {
+    VersionResourceFields fields;
+    fields.strings = {{"FileVersion", version}};
+    const Bytes image = test::MakeElf<Elf64_Ehdr, Elf64_Shdr>(BuildVersionResource(fields), test::ByteOrder::Little);
+    return std::string(image.begin(), image.end());
+}
+
+TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
+    ASSERT_EQ(TtsVersionInfo().Version(), ParseVersionNumber(TESRA_PROJECT_VERSION)) << "this test's own version";
+    const std::array<std::int32_t, 4> own = TtsVersionInfo().Version();
+    const std::string older = std::to_string(own[0]) + "." + std::to_string(own[1]) + "." + std::to_string(own[2]) +
+                              "." + std::to_string(own[3] - 1);
+    struct Case { const char* name; std::string copy; bool refreshed; };
+    const Case cases[] = {
+        {"an older build", ProgramOfVersion(older), true},
+        {"an older major version", ProgramOfVersion("0.9.9.99"), true},
+        {"no version resource", "an older program", true},
+        {"a version that does not read", ProgramOfVersion("1.0.x"), true},
+        {"the same version", ProgramOfVersion(TESRA_PROJECT_VERSION), false},
+        {"a newer build", ProgramOfVersion("1.0.0.9999"), false},
+        {"a newer major version", ProgramOfVersion("2.0.0.0"), false},
+    };
+    const std::string url = server.Address();
+    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    const fs::path copy = AppFolder() / "TesraBrowser";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        WriteFile(copy, c.copy);
+        TtbInstaller(url).CheckSetup();
+        EXPECT_EQ(ReadFile(copy), c.refreshed ? ReadFile(platform::ProgramFile()) : c.copy);
+    }
+    EXPECT_EQ(server.Requests(), 0) << "the quick path fetches nothing";
+    EXPECT_TRUE(DesktopFiles().empty()) << "nor does it make a shortcut";
+}
+
+TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
+    testing::TempHome home;
+    const fs::path copy = home.Root() / "copy/TesraBrowser";
+    const fs::path installed = home.Root() / "bin/TesraBrowser";
+    const fs::path other = home.Root() / "build/TesraBrowser";
+    struct Case { const char* name; fs::path running; std::string runningFile; std::string installedFile; bool handOver; };
+    const Case cases[] = {
+        {"an older copy", copy, ProgramOfVersion("1.0.0.40"), ProgramOfVersion("1.0.0.41"), true},
+        {"a copy without a version", copy, "no version", ProgramOfVersion("1.0.0.41"), true},
+        {"a copy of the installed version", copy, ProgramOfVersion("1.0.0.41"), ProgramOfVersion("1.0.0.41"), false},
+        {"a newer copy", copy, ProgramOfVersion("1.0.1.0"), ProgramOfVersion("1.0.0.41"), false},
+        {"an installed program without a version", copy, ProgramOfVersion("1.0.0.40"), "no version", false},
+        {"an installed version that does not read", copy, ProgramOfVersion("1.0.0.40"), ProgramOfVersion("1.x"), false},
+        {"no installed program", copy, ProgramOfVersion("1.0.0.40"), "", false},
+        {"a program that is not the copy", other, ProgramOfVersion("1.0.0.40"), ProgramOfVersion("1.0.0.41"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(installed);
+        WriteFile(c.running, c.runningFile);
+        if (!c.installedFile.empty()) WriteFile(installed, c.installedFile);
+        EXPECT_EQ(HandOverTarget(c.running.string(), copy.string(), installed.string()), c.handOver ? installed.string() : "");
+    }
+    WriteFile(copy, ProgramOfVersion("1.0.0.40"));
+    EXPECT_EQ(HandOverTarget(copy.string(), copy.string(), ""), "") << "a platform without a package";
+}
+
+TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {
+    const std::string url = server.Address();
+    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    TtbInstaller(url).CheckSetup();
+    EXPECT_FALSE(fs::exists(AppFolder() / "TesraBrowser"));
 }
 
 TEST_F(SetupFlow, AStaleCopyIsReplacedWhole) {

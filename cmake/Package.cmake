@@ -1,0 +1,36 @@
+# The Debian package: `cpack -G DEB` in the build tree makes <name>_<version>_<arch>.deb.
+#
+# Depends = what dpkg-shlibdeps finds the programs linked against, plus what is loaded only at run
+# time and so not seen by it:
+#   glib-networking      the GIO TLS module: without it the web view cannot open https addresses.
+#   fonts-wqy-zenhei | fonts-noto-cjk
+#                        every text the program shows is Chinese; fontconfig picks the font at run
+#                        time, and without a CJK font the texts are empty boxes.
+# The page bridge, which WebKit loads into its web processes, is built into the program and links
+# only libraries that the program links too, so dpkg-shlibdeps covers it through the program.
+
+set(CPACK_PACKAGE_NAME ${TESRA_PACKAGE_NAME})
+set(CPACK_PACKAGE_VENDOR "TesraBrowser developers")
+set(CPACK_PACKAGE_CONTACT "TesraBrowser developers <developers@tesrabrowser.invalid>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dedicated browser for Tesra web applications")
+set(CPACK_PACKAGE_DESCRIPTION "\
+TesraBrowser (蓝岸浏览器) opens a web application of the Tesra family
+in one window of its own and gives its pages a native scripting object:
+a new-message hint in the notification area, system-wide hot keys,
+screen capture, the installed-software list and a report of the client
+machine. Each address is prepared once, with its icon, its menu and a
+desktop shortcut.")
+set(CPACK_PACKAGING_INSTALL_PREFIX ${TESRA_PACKAGE_PREFIX})
+# Install rules with absolute destinations (the machine's settings folder) land in the package.
+set(CPACK_SET_DESTDIR ON)
+set(CPACK_STRIP_FILES ON)
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION web)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postrm)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+
+include(CPack)
