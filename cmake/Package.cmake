@@ -10,6 +10,8 @@
 # only libraries that the program links too, so dpkg-shlibdeps covers it through the program.
 
 set(CPACK_PACKAGE_NAME ${TESRA_PACKAGE_NAME})
+# All four numbers: CPack would take only the first three.
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "TesraBrowser developers")
 set(CPACK_PACKAGE_CONTACT "TesraBrowser developers <developers@tesrabrowser.invalid>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "dedicated browser for Tesra web applications")
@@ -20,9 +22,11 @@ a new-message hint in the notification area, system-wide hot keys,
 screen capture, the installed-software list and a report of the client
 machine. Each address is prepared once, with its icon, its menu and a
 desktop shortcut.")
-set(CPACK_PACKAGING_INSTALL_PREFIX ${TESRA_PACKAGE_PREFIX})
-# Install rules with absolute destinations (the machine's settings folder) land in the package.
+# Installed below DESTDIR, so that the rule with an absolute destination (the machine's settings folder)
+# lands in the package and not on the building machine; the prefix is then CPACK_INSTALL_PREFIX's.
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${TESRA_PACKAGE_PREFIX})
+set(CPACK_PACKAGING_INSTALL_PREFIX ${TESRA_PACKAGE_PREFIX})
 set(CPACK_STRIP_FILES ON)
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -28,7 +28,7 @@ older=$(make_package "$older_build")
 e2e_check "cpack makes the older package" test -f "$older"
 printf '%s\n' "$new" "$older" >"$TESRA_BUILD/test-packages.txt"
 
-field() { dpkg-deb --field "$1" "$2"; }
+field() { dpkg-deb --field "$2" "$1"; }
 version=$(field Version "$new")
 e2e_expect_eq "the package's version is the project's" "1.0.0.$number" "$version"
 e2e_expect_eq "the older package's version is one build lower" "1.0.0.$((number - 1))" "$(field Version "$older")"

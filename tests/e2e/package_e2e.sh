@@ -55,10 +55,11 @@ package_cleanup() {
 }
 trap 'status=$?; package_cleanup; (exit $status); _e2e_cleanup' EXIT
 
-# Installs and purges through apt from the local file only: --no-download makes any missing dependency
-# a failure instead of a download. The lock timeout waits for another apt or dpkg on the machine.
+# Installs and purges through apt from the local file only: with no package sources apt knows no package
+# it could download, so a missing dependency is an error. The lock timeout waits for another apt or dpkg.
 apt_get() {
-  DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 --no-download --no-install-recommends \
+  DEBIAN_FRONTEND=noninteractive apt-get -y -q -o DPkg::Lock::Timeout=600 --no-install-recommends \
+    -o Dir::Etc::SourceList=/dev/null -o Dir::Etc::SourceParts=/dev/null \
     "$@" >>"$E2E_DIR/apt.log" 2>&1 || { tail -n 20 "$E2E_DIR/apt.log" >&2; return 1; }
 }
 
@@ -118,6 +119,7 @@ start_as_user "$program" "$address"
 running=$PROGRAM_PID
 e2e_check "the installed program, run by a normal user, binds the page" e2e_wait_event '^SetTesraBrowserService$' 60
 e2e_check "the page gets the older version" e2e_wait_event "^call VersionInfo \"$(literal "$older_version"),"
+e2e_expect_eq "the new address fetches the icon and the menu file" 2 "$(e2e_requests /app/setup/)"
 e2e_check "the address was set up: the per-user copy" cmp "$copy" "$program"
 shortcut="$user_home/Desktop/蓝岸浏览器Demo.desktop"
 e2e_check "the address was set up: the desktop shortcut" test -f "$shortcut"
@@ -141,6 +143,7 @@ e2e_check "the shortcut opens the page" e2e_wait_event '^SetTesraBrowserService$
 e2e_check "the page gets the new version" e2e_wait_event "^call VersionInfo \"$(literal "$version"),"
 e2e_expect_eq "the set-up address fetches nothing" 0 "$(e2e_requests /app/setup/)"
 e2e_expect_eq "the installed program runs in the copy's place" 1 "$(pids_of "$program" | wc -l)"
+e2e_expect_eq "the older copy does not run" 0 "$(pids_of "$copy" | wc -l)"
 e2e_check "the per-user copy is refreshed" cmp "$copy" "$program"
 stop_all_of "$program"
 e2e_stop_program "$PROGRAM_PID" || true
@@ -155,9 +158,9 @@ wm_class=$(sed -n 's/^StartupWMClass=//p' "$entry")
 if [ -n "$dialog" ]; then
   e2e_check "the dialog's window class is the entry's StartupWMClass" \
     grep -qF "= \"$wm_class\", \"$wm_class\"" <<<"$(xprop -id "$dialog" WM_CLASS)"
-  e2e_screenshot package-dialog >/dev/null
   xdotool windowactivate --sync "$dialog"
   xdotool type --delay 20 "$typed"
+  e2e_screenshot package-dialog >/dev/null
   xdotool key Return
 fi
 e2e_check "the confirmed address opens" e2e_wait_event "^load $(literal "http://$typed")&__MAC=" 60
