@@ -30,10 +30,17 @@ older_version=$(dpkg-deb --field "$older" Version)
 exec 9>/tmp/tesrabrowser-package-e2e.lock
 flock -w 900 9 || skip "another run of this test holds the machine"
 package_state() { dpkg-query -W -f='${db:Status-Status}' tesrabrowser 2>/dev/null || true; }
+# Set while this test has the package on the machine: a run that was killed left it behind.
+ours=/var/tmp/tesrabrowser-package-e2e.installed
+if [ -e "$ours" ]; then
+  DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=600 tesrabrowser >/dev/null 2>&1 || true
+  rm -f "$ours"
+fi
 case "$(package_state)" in
   "" | not-installed) ;;
   *) skip "tesrabrowser is installed on this machine ($(package_state)); the test does not touch it" ;;
 esac
+touch "$ours"
 
 # The machine's settings folder belongs to the package, and purge removes it: one that is there already
 # is set aside for the test and put back afterwards.
@@ -47,6 +54,7 @@ package_cleanup() {
     DEBIAN_FRONTEND=noninteractive apt-get purge -y -q -o DPkg::Lock::Timeout=600 tesrabrowser >/dev/null 2>&1 ||
       dpkg --purge tesrabrowser >/dev/null 2>&1 || true
   fi
+  [ "$(package_state)" != "" ] && [ "$(package_state)" != not-installed ] || rm -f "$ours"
   if [ -e "$E2E_DIR/machine-folder-before" ]; then
     rm -rf "$machine_folder"
     mv "$E2E_DIR/machine-folder-before" "$machine_folder"
