@@ -15,6 +15,8 @@ int MemoryRegistry::ChangeCount(RootKey root) const {
     return root == RootKey::CurrentUser ? user_.changes : machine_.changes;
 }
 
+void MemoryRegistry::ChangeTogether(RootKey, Durability, const std::function<void()>& work) { work(); }
+
 void MemoryRegistry::ReadHive(RootKey root, const std::vector<std::string>&,
                               const std::function<void(const RegistryNode& hive)>& read) {
     read(HiveOf(root).tree);

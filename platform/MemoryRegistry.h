@@ -18,6 +18,9 @@ public:
     // How many changes each hive has seen (including changes that changed nothing).
     int ChangeCount(RootKey root) const;
 
+    // In memory there is no file to write: work's changes are made (and counted) one by one.
+    void ChangeTogether(RootKey root, Durability durability, const std::function<void()>& work) override;
+
     void ReadHive(RootKey root, const std::vector<std::string>& reach,
                   const std::function<void(const RegistryNode& hive)>& read) override;
     void ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) override;

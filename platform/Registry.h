@@ -6,11 +6,13 @@
 // made through other handles and by other processes, and must not outlive their registry.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/FileReplace.h"
 #include "support/Exception.h"
 
 namespace tesra::platform {
@@ -95,6 +97,12 @@ public:
     // Deletes the key with all its subkeys; false when it does not exist. Throws RegistryError when
     // the hive may not be changed or the key holds keys provided by the platform.
     virtual bool DeleteKey(RootKey root, const std::string& path) = 0;
+    // Runs work so that the changes it makes to the hive are kept as one change when it ends, also
+    // when it throws (its exception then goes on): another process sees all of them or none, and
+    // work reads what it wrote. Durability is that of the one write. When the hive may not be
+    // changed, work runs as it would alone. Throws RegistryError when the hive cannot be read or
+    // written.
+    virtual void ChangeTogether(RootKey root, Durability durability, const std::function<void()>& work) = 0;
 };
 
 // "HKEY_CURRENT_USER" or "HKEY_LOCAL_MACHINE".

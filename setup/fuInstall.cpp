@@ -265,28 +265,42 @@ void TtbInstaller::Install(const std::string& url) {
 void TtbInstaller::RestoreEnvironment() {
     std::string& saved = SavedCacheFolder();
     if (saved.empty()) return;
-    if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
-        // A start after a run that never restored read our own folder: give the user the engine's
-        // default folder instead of keeping ours.
-        if (saved == ProgramCacheFolder()) saved = platform::WebCacheFolder();
-        key->WriteString("Cache", saved);
-    }
-    if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
+    // Flushed to the disk: this is the user's own cache folder coming back. Were it lost, the next
+    // start would read the program's folder as the user's and hand the engine's default folder back
+    // instead. Only the first restore of a run changes anything; the later ones write nothing.
+    Reg().ChangeTogether(RootKey::CurrentUser, platform::Durability::Durable, [&] {
+        if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
+            // A start after a run that never restored read our own folder: give the user the engine's
+            // default folder instead of keeping ours.
+            if (saved == ProgramCacheFolder()) saved = platform::WebCacheFolder();
+            key->WriteString("Cache", saved);
+        }
+        if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
+    });
 }
 
 TtbInstaller::TtbInstaller(std::string url) : FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
 
 void TtbInstaller::SetEnvironment() {
-    if (auto key = OpenForWriting(RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
-    if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 0);
-    if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
-        SavedCacheFolder() = GetUserCacheFolder();
-        key->WriteString("Cache", ProgramCacheFolder());
-    }
-    if (auto key = OpenForWriting(RootKey::LocalMachine, kMachineInternetSettings)) {
-        key->WriteDWord("BypassSSLNoCacheCheck", 1);
-    }
-    if (auto key = OpenForWriting(RootKey::LocalMachine, kExplorerMain)) key->WriteDWord("TabProcGrowth", 0);
+    // One write for each hive. The file is still flushed before it takes the hive's place (the hive
+    // holds the setup records and settings besides these values), but not the folder: the values
+    // are put back after the first download of this run and written again at every start, so a power
+    // cut that loses this rename only brings back the hive as the last run left it, whole.
+    const auto durability = platform::Durability::Atomic;
+    Reg().ChangeTogether(RootKey::CurrentUser, durability, [&] {
+        if (auto key = OpenForWriting(RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
+        if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 0);
+        if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
+            SavedCacheFolder() = GetUserCacheFolder();
+            key->WriteString("Cache", ProgramCacheFolder());
+        }
+    });
+    Reg().ChangeTogether(RootKey::LocalMachine, durability, [&] {
+        if (auto key = OpenForWriting(RootKey::LocalMachine, kMachineInternetSettings)) {
+            key->WriteDWord("BypassSSLNoCacheCheck", 1);
+        }
+        if (auto key = OpenForWriting(RootKey::LocalMachine, kExplorerMain)) key->WriteDWord("TabProcGrowth", 0);
+    });
 }
 
 std::string TtbInstaller::GetUserCacheFolder() {

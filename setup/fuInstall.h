@@ -108,14 +108,15 @@ public:
     static void Startup(const std::string& url);
     // Install mode: the full setup for the address, without touching the environment settings.
     static void Install(const std::string& url);
-    // Puts the user's cache folder and the freshness check back; nothing when SavedCacheFolder is
-    // empty. Run after every completed download, and before the program gives up on a start.
+    // Puts the user's cache folder and the freshness check back, in one change; nothing when
+    // SavedCacheFolder is empty. Run after every completed download, and before the program gives up on a start.
     static void RestoreEnvironment();
 
     explicit TtbInstaller(std::string url);
 
-    // Writes the five values in their order, skipping a key that does not open with full access.
-    // A write that fails on a key that did open throws platform::RegistryError.
+    // Writes the five values in their order, skipping a key that does not open with full access;
+    // each hive's values in one change. A write that fails on a key that did open throws
+    // platform::RegistryError; the values before it are kept.
     void SetEnvironment();
     // The user's "Cache" shell folder value, unexpanded; "" when the value or its key is missing.
     std::string GetUserCacheFolder();

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <exception>
 #include <unordered_map>
 
 #include "platform/FileReplace.h"
@@ -198,9 +199,44 @@ FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locat
     machine_.folderMode = 0755;
 }
 
+struct FileRegistry::Batch {
+    Batch(const std::string& path, FileMode mode) : lock(path, mode) {}
+    HiveLock lock;
+    std::optional<std::string> before;
+    RegistryNode tree;
+    std::optional<PackageStamp> packages;
+};
+
+FileRegistry::~FileRegistry() = default;
+
+void FileRegistry::ChangeTogether(RootKey root, Durability durability, const std::function<void()>& work) {
+    Hive& hive = HiveOf(root);
+    if (hive.batch || !HiveWritable(root)) return work();
+    MakeFolders(FolderOf(hive.path), hive.folderMode);
+    auto batch = std::make_unique<Batch>(hive.path, hive.fileMode);
+    batch->before = ReadHiveFile(hive.path);
+    batch->tree = Current(root, batch->before, true);
+    batch->packages = hive.packages;
+    hive.batch = std::move(batch);
+    std::exception_ptr failure;
+    try {
+        work();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    // What work changed before it failed is kept, as it would have been change by change.
+    std::unique_ptr<Batch> done = std::move(hive.batch);
+    Save(root, done->before, std::move(done->tree), done->packages, durability);
+    if (failure) std::rethrow_exception(failure);
+}
+
 void FileRegistry::ReadHive(RootKey root, const std::vector<std::string>& reach,
                             const std::function<void(const RegistryNode& hive)>& read) {
     Hive& hive = HiveOf(root);
+    if (hive.batch) {
+        if (root == RootKey::LocalMachine && ReachesUninstall(reach)) ShowPackages(hive.batch->tree, hive.batch->packages);
+        return read(hive.batch->tree);
+    }
     // A machine hive that this user may not even read holds nothing for the user, as for a user
     // without administrator rights: the platform's keys alone.
     bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, hive.path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
@@ -212,22 +248,36 @@ void FileRegistry::ReadHive(RootKey root, const std::vector<std::string>& reach,
 void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) {
     Hive& hive = HiveOf(root);
     if (!HiveWritable(root)) throw RegistryError("写入注册表文件“" + hive.path + "”失败：拒绝访问");
+    if (hive.batch) {
+        RegistryNode tree = hive.batch->tree;
+        change(tree);
+        hive.batch->tree = std::move(tree);
+        return;
+    }
     MakeFolders(FolderOf(hive.path), hive.folderMode);
     HiveLock lock(hive.path, hive.fileMode);
     // Re-read under the lock: another process may have changed the file since we last read it.
     auto before = ReadHiveFile(hive.path);
     RegistryNode tree = Current(root, before, true);
     change(tree);
+    Save(root, before, std::move(tree), hive.packages, Durability::Durable);
+}
+
+void FileRegistry::Save(RootKey root, const std::optional<std::string>& before, RegistryNode tree,
+                        std::optional<PackageStamp> packages, Durability durability) {
+    Hive& hive = HiveOf(root);
     std::string text = FormatHive(tree, root);
     // A change that changes nothing (the restore after every download, mostly) costs no write.
     if (text == before) return;
     try {
-        ReplaceFile(hive.path, text, hive.fileMode);
+        ReplaceFile(hive.path, text, hive.fileMode, durability);
     } catch (const FileFailure& e) {
         throw RegistryError(FileFailureText("写入注册表文件", hive.path, e.Error()));
     }
     hive.text = std::move(text);
     hive.tree = std::move(tree);
+    hive.packages = packages;
+    hive.cached = true;
 }
 
 bool FileRegistry::HiveWritable(RootKey root) {

@@ -16,6 +16,7 @@
 
 #include <sys/types.h>
 
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -47,6 +48,11 @@ public:
     static Locations DefaultLocations();
 
     explicit FileRegistry(Locations locations = DefaultLocations());
+    ~FileRegistry() override;
+
+    // Holds the hive's lock while work runs; work's changes go to the hive read under it, which is
+    // written once at the end.
+    void ChangeTogether(RootKey root, Durability durability, const std::function<void()>& work) override;
 
     void ReadHive(RootKey root, const std::vector<std::string>& reach,
                   const std::function<void(const RegistryNode& hive)>& read) override;
@@ -60,6 +66,7 @@ private:
         long long modified = 0;
         bool operator==(const PackageStamp&) const = default;
     };
+    struct Batch;
     struct Hive {
         std::string path;
         FileMode fileMode;
@@ -71,11 +78,16 @@ private:
         std::optional<std::string> text;
         std::optional<PackageStamp> packages;
         RegistryNode tree;
+        // The changes of ChangeTogether while it runs.
+        std::unique_ptr<Batch> batch;
     };
 
     Hive& HiveOf(RootKey root) { return root == RootKey::CurrentUser ? user_ : machine_; }
     // The tree of this file text, from the cache when it is the text read last.
     const RegistryNode& Current(RootKey root, const std::optional<std::string>& text, bool locked);
+    // Writes tree, read from the file text before, unless that is what it holds already.
+    void Save(RootKey root, const std::optional<std::string>& before, RegistryNode tree,
+              std::optional<PackageStamp> packages, Durability durability);
     RegistryNode Parsed(RootKey root, const std::string& text, bool locked);
     RegistryNode DefaultHive(RootKey root) const;
     // The provided keys, with an empty uninstall list.

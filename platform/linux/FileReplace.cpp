@@ -79,7 +79,7 @@ void FileReplacement::CopyFrom(int source) {
     }
 }
 
-void FileReplacement::Commit() {
+void FileReplacement::Commit(Durability durability) {
     if (fsync(fd_) != 0) Fail(errno);
     int closed = close(fd_);
     int error = errno;
@@ -89,13 +89,13 @@ void FileReplacement::Commit() {
         unlink(temp_.c_str());
         throw FileFailure("写入文件", path_, error);
     }
-    SyncFolder(FolderOf(path_));
+    if (durability == Durability::Durable) SyncFolder(FolderOf(path_));
 }
 
-void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode) {
+void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode, Durability durability) {
     FileReplacement file(path, mode);
     file.Write(bytes);
-    file.Commit();
+    file.Commit(durability);
 }
 
 void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) {

@@ -6,7 +6,6 @@
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -363,29 +362,9 @@ TEST_F(FileRegistryTest, TheUninstallListComesFromThePackageDatabase) {
     EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("gamma"));
 }
 
-// Counts the times a file is opened, by anyone, from construction on.
-class OpenWatch {
-public:
-    explicit OpenWatch(const fs::path& file) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
-        inotify_add_watch(fd_, file.c_str(), IN_OPEN);
-    }
-    ~OpenWatch() { close(fd_); }
-    int Opens() {
-        alignas(inotify_event) char buffer[4096];
-        for (ssize_t n; (n = read(fd_, buffer, sizeof buffer)) > 0;) {
-            for (char* p = buffer; p < buffer + n; p += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(p)->len) ++opens_;
-        }
-        return opens_;
-    }
-
-private:
-    int fd_;
-    int opens_ = 0;
-};
-
 TEST_F(FileRegistryTest, TheUninstallListIsMadeOnlyWhenSomethingLooksIntoIt) {
     FileRegistry reg(locations_);
-    OpenWatch packageDatabase(locations_.packageStatus);
+    testing::FileEvents packageDatabase(locations_.packageStatus, IN_OPEN);
     // What a start does with the machine hive: the two browser settings, the engine version, and
     // a look at the keys beside the list.
     reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 1);
@@ -394,17 +373,57 @@ TEST_F(FileRegistryTest, TheUninstallListIsMadeOnlyWhenSomethingLooksIntoIt) {
     auto currentVersion = reg.OpenKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion", Access::Read);
     EXPECT_THAT(currentVersion->SubKeyNames(), ::testing::Contains("Uninstall"));
     EXPECT_THROW(reg.DeleteKey(HKLM, "SOFTWARE\\Microsoft\\Windows\\CurrentVersion"), RegistryError);
-    EXPECT_EQ(packageDatabase.Opens(), 0);
+    EXPECT_EQ(packageDatabase.Count(), 0);
 
     // The software list: read once, and again only when the database changes.
     auto uninstall = reg.OpenKey(HKLM, kUninstall, Access::Read);
     EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386"));
     EXPECT_EQ(reg.OpenKey(HKLM, std::string(kUninstall) + "\\Alpha:I386", Access::Read)->ReadString("DisplayVersion"), "2.1-1");
     EXPECT_EQ(reg.CreateKey(HKLM, std::string(kUninstall) + "\\mine"), nullptr);
-    EXPECT_EQ(packageDatabase.Opens(), 1);
+    EXPECT_EQ(packageDatabase.Count(), 1);
     reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 0);
     EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386")) << "a change of the hive keeps the list";
-    EXPECT_EQ(packageDatabase.Opens(), 1);
+    EXPECT_EQ(packageDatabase.Count(), 1);
+}
+
+TEST_F(FileRegistryTest, ChangesMadeTogetherAreOneWrite) {
+    FileRegistry reg(locations_);
+    reg.CreateKey(HKCU, "K")->WriteString("old", "1");
+    // Every write of the hive fills a temporary file of its own beside it.
+    testing::FileEvents writes(UserHive().parent_path(), IN_CREATE);
+    reg.ChangeTogether(HKCU, Durability::Atomic, [&] {
+        auto key = reg.OpenKey(HKCU, "K", Access::Full);
+        key->WriteString("a", "1");
+        key->WriteDWord("b", 2);
+        key->DeleteValue("old");
+        reg.CreateKey(HKCU, "K\\Sub")->WriteString("c", "3");
+        EXPECT_EQ(key->ReadDWord("b"), 2u) << "work reads what it wrote";
+        EXPECT_EQ(InChild([&] {
+            FileRegistry otherProcess(locations_);
+            auto other = otherProcess.OpenKey(HKCU, "K", Access::Read);
+            if (!other->HasValue("old") || other->HasValue("a")) _exit(1);
+        }), 0) << "another process sees none of it yet";
+    });
+    EXPECT_EQ(writes.Count(".HKCU.reg."), 1);
+    FileRegistry fresh(locations_);
+    auto key = fresh.OpenKey(HKCU, "K", Access::Read);
+    EXPECT_THAT(key->ValueNames(), ElementsAre("a", "b"));
+    EXPECT_EQ(key->ReadString("a"), "1");
+    EXPECT_EQ(fresh.OpenKey(HKCU, "K\\Sub", Access::Read)->ReadString("c"), "3");
+
+    // Failing work keeps what it changed before; work that changes nothing writes nothing.
+    EXPECT_THROW(reg.ChangeTogether(HKCU, Durability::Durable, [&] {
+        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("before", "kept");
+        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("bad", std::string("a\0b", 3));
+        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("after", "never");
+    }), RegistryError);
+    EXPECT_EQ(writes.Count(".HKCU.reg."), 2);
+    key = fresh.OpenKey(HKCU, "K", Access::Read);
+    EXPECT_EQ(key->ReadString("before"), "kept");
+    EXPECT_FALSE(key->HasValue("bad"));
+    EXPECT_FALSE(key->HasValue("after"));
+    reg.ChangeTogether(HKCU, Durability::Durable, [&] { reg.OpenKey(HKCU, "K", Access::Full)->WriteString("a", "1"); });
+    EXPECT_EQ(writes.Count(".HKCU.reg."), 2);
 }
 
 TEST_F(FileRegistryTest, TheEngineVersionIsProvided) {
@@ -478,6 +497,9 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
     check(uninstall && uninstall->SubKeyNames().size() == 3, "the uninstall list opens with full access");
     auto version = reg.CreateKey(HKLM, kVersionVector);
     check(version && version->ReadString("IE") == "11.0000", "the version vector opens with create");
+    bool ran = false;
+    reg.ChangeTogether(HKLM, Durability::Durable, [&] { ran = reg.OpenKey(HKLM, kInternetSettings, Access::Full) == nullptr; });
+    check(ran, "changes made together in the machine hive run as they would alone");
     auto user = reg.CreateKey(HKCU, "Software\\Kestal\\Tesra");
     check(user != nullptr, "the user's hive stays writable");
     if (user) user->WriteString("v", "1");

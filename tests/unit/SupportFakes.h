@@ -3,7 +3,9 @@
 
 #include <signal.h>
 #include <stdlib.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <mutex>
@@ -164,6 +166,40 @@ public:
 
 private:
     rlimit saved_{};
+};
+
+// Counts what happens to a file or folder (inotify events of the mask, by anyone) from
+// construction on: IN_OPEN for the opens of a file, IN_CREATE for the files made in a folder. Like
+// events that follow each other unread count once: count files of unique names (temporary files),
+// or read the count between the events.
+class FileEvents {
+public:
+    FileEvents(const std::filesystem::path& path, uint32_t mask) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {
+        inotify_add_watch(fd_, path.c_str(), mask);
+    }
+    ~FileEvents() { close(fd_); }
+    FileEvents(const FileEvents&) = delete;
+    FileEvents& operator=(const FileEvents&) = delete;
+
+    // Events of the files in a watched folder whose names begin with prefix; "": all, also those
+    // of a watched file itself.
+    int Count(const std::string& prefix = "") {
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = read(fd_, buffer, sizeof buffer)) > 0;) {
+            for (char* p = buffer; p < buffer + n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(p);
+                events_.emplace_back(event->len ? event->name : "");
+                p += sizeof(inotify_event) + event->len;
+            }
+        }
+        int count = 0;
+        for (const auto& event : events_) count += event.rfind(prefix, 0) == 0;
+        return count;
+    }
+
+private:
+    int fd_;
+    std::vector<std::string> events_;
 };
 
 }  // namespace tesra::testing

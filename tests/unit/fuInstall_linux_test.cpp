@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <map>
+#include <fstream>
+#include <sstream>
 
 #include "platform/Folders.h"
 #include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
+#include "platform/linux/FileRegistry.h"
 #include "SupportFakes.h"
 
 namespace tesra {
@@ -272,6 +276,84 @@ TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
     }
     reg.DeleteKey(HKCU, kShellFolders);
     EXPECT_EQ(BrowserCacheFolder(), "/home/u/.cache/TesraBrowser");
+}
+
+// The file registry as it was before changes could be made together: each value its own write.
+class ValueByValue : public platform::FileRegistry {
+public:
+    using FileRegistry::FileRegistry;
+    void ChangeTogether(RootKey, platform::Durability, const std::function<void()>& work) override { work(); }
+};
+
+std::string FileText(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return in ? text.str() : "(none)";
+}
+
+TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
+    testing::TempHome home;
+    struct Case {
+        std::string what;
+        std::optional<RegistryValue> cache;  // none: the value is deleted; no case: a new hive
+        bool newHive;
+        int restoreWrites;
+        bool startFails;
+    };
+    const Case cases[] = {
+        {"a new hive", std::nullopt, true, 1, false},
+        {"another folder", RegistryValue::String("/data/cache"), false, 1, false},
+        {"the program's own folder", RegistryValue::String(ProgramCacheFolder()), false, 1, false},
+        {"a missing value", std::nullopt, false, 0, false},
+        {"a value that is not text", RegistryValue::DWord(1), false, 0, true},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::map<std::string, std::vector<std::string>> texts;  // after the start and each restore
+        std::map<std::string, std::vector<int>> writes;
+        for (const std::string kind : {"together", "value by value"}) {
+            const auto folder = home.Root() / std::to_string(++n);
+            const platform::FileRegistry::Locations at{folder / "HKCU.reg", folder / "HKLM.reg", folder / "no-dpkg-status"};
+            if (!c.newHive) {
+                platform::FileRegistry setup(at);
+                auto key = setup.CreateKey(HKCU, kShellFolders);
+                key->DeleteValue("Cache");
+                if (c.cache) key->SetValue("Cache", *c.cache);
+                setup.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")->WriteString("1", "http://a.test/");
+                setup.CreateKey(HKLM, kExplorerMain)->WriteDWord("Other", 7);
+            }
+            platform::FileRegistry together(at);
+            ValueByValue valueByValue(at);
+            platform::SetRegistry(kind == "together" ? static_cast<platform::Registry*>(&together) : &valueByValue);
+            std::filesystem::create_directories(folder);
+            // Every hive write fills a temporary file of its own beside the hive.
+            testing::FileEvents newFiles(folder, IN_CREATE);
+            auto step = [&] {
+                texts[kind].push_back(FileText(at.userHive) + FileText(at.machineHive));
+                writes[kind].push_back(newFiles.Count(".HKCU.reg.") + newFiles.Count(".HKLM.reg."));
+            };
+            SavedCacheFolder().clear();
+            if (c.startFails) {
+                EXPECT_THROW(TtbInstaller(kUrl).SetEnvironment(), RegistryError);
+            } else {
+                TtbInstaller(kUrl).SetEnvironment();
+            }
+            step();
+            TtbInstaller::RestoreEnvironment();
+            step();
+            TtbInstaller::RestoreEnvironment();
+            step();
+            platform::SetRegistry(nullptr);
+        }
+        EXPECT_EQ(texts["together"], texts["value by value"]);
+        // Cumulative writes: one for each hive at the start, one for the first restore, none after.
+        const int start = c.startFails ? 1 : 2;
+        EXPECT_THAT(writes["together"], ::testing::ElementsAre(start, start + c.restoreWrites, start + c.restoreWrites));
+        EXPECT_GT(writes["value by value"][0], writes["together"][0]);
+    }
+    SavedCacheFolder().clear();
 }
 
 TEST(ExpandEnvironmentText, ReplacesNamesThatAreSet) {
