@@ -6,8 +6,10 @@
 #   fonts-wqy-zenhei | fonts-noto-cjk
 #                        every text the program shows is Chinese; fontconfig picks the font at run
 #                        time, and without a CJK font the texts are empty boxes.
-# The page bridge, which WebKit loads into its web processes, is built into the program and links
-# only libraries that the program links too, so dpkg-shlibdeps covers it through the program.
+#   libjavascriptcoregtk-4.1-0
+#                        the page bridge links it; the bridge is built into the program file and
+#                        written out at run time for WebKit's web processes, so dpkg-shlibdeps never
+#                        sees it (every other library it links, the program links too).
 
 set(CPACK_PACKAGE_NAME ${TESRA_PACKAGE_NAME})
 # All four numbers: CPack would take only the first three.
@@ -33,7 +35,7 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk, libjavascriptcoregtk-4.1-0")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -40,9 +40,17 @@ e2e_expect_eq "its maintainer names no person" "TesraBrowser developers <develop
 depends=$(field Depends "$new")
 echo "Depends: $depends" >&2
 for needed in libwebkit2gtk-4.1-0 libgtk-3-0 libcurl4 libjpeg62-turbo libx11-6 libc6 glib-networking \
-  "fonts-wqy-zenhei | fonts-noto-cjk"; do
+  "fonts-wqy-zenhei | fonts-noto-cjk" libjavascriptcoregtk-4.1-0; do
   e2e_check "it depends on $needed" grep -qF -- "$needed" <<<"$depends"
 done
+
+# The page bridge is built into the program, out of dpkg-shlibdeps' sight: each library it links is one that
+# the program links too, or the one listed by hand.
+needed_of() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort; }
+bridge_only=$(comm -23 <(needed_of "$TESRA_BUILD/platform/linux/libtesrabridge.so") \
+  <(needed_of "$TESRA_BUILD/platform/linux/TesraBrowser"))
+e2e_expect_eq "the page bridge links nothing beyond the program but JavaScriptCore" \
+  libjavascriptcoregtk-4.1.so.0 "$bridge_only"
 
 # What the package installs.
 contents="$E2E_DIR/contents"
