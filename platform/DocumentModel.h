@@ -38,8 +38,8 @@ struct FrameEntry {
 class HtmlDocument {
 public:
     virtual ~HtmlDocument() = default;
-    // scheme://host:port of the document's address.
-    virtual std::string Origin() = 0;
+    // The document's address as the engine records it: never a value that page script can change.
+    virtual std::string Address() = 0;
     virtual std::shared_ptr<PageObject> Body() = 0;
     virtual std::shared_ptr<PageObject> ElementById(const std::string& id) = 0;
     // The elements with this tag name under the body, in document order.

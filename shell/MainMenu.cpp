@@ -1,12 +1,9 @@
 #include "shell/MainMenu.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
-#include <memory>
-#include <optional>
 
 #include "support/IniFile.h"
+#include "support/Origin.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
@@ -44,38 +41,6 @@ std::string PlainEntry(const std::string& text, std::size_t& i) {
     const std::size_t start = i;
     while (i < text.size() && static_cast<unsigned char>(text[i]) > 32 && text[i] != ',') ++i;
     return text.substr(start, i - start);
-}
-
-struct Origin {
-    std::string scheme;
-    std::string host;
-    std::string port;
-};
-
-std::string LowerAscii(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
-    return text;
-}
-
-std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
-    char* value = nullptr;
-    if (curl_url_get(url, part, &value, flags) != CURLUE_OK) return std::nullopt;
-    std::string result = value;
-    curl_free(value);
-    return result;
-}
-
-std::optional<Origin> OriginOf(const std::string& address) {
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), curl_url_cleanup);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return std::nullopt;
-    auto scheme = UrlPart(url.get(), CURLUPART_SCHEME, 0);
-    auto host = UrlPart(url.get(), CURLUPART_HOST, 0);
-    auto port = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
-    if (!scheme || !host || !port) return std::nullopt;
-    Origin origin{LowerAscii(*scheme), LowerAscii(*host), *port};
-    if (origin.scheme != "http" && origin.scheme != "https") return std::nullopt;
-    return origin;
 }
 
 }  // namespace
@@ -130,12 +95,6 @@ void MenuItemClick(const std::string& caption, const TIniFile& menuIni, const Me
     if (command.empty()) ShowErrorFmtAndAbort("菜单项“%s”没有配置命令行", {caption});
     if (!context.documentCompleted()) ShowErrorAndAbort("浏览还没完成，请稍等");
     if (IsSameOrigin(command, context.startAddress)) context.navigate(command);
-}
-
-bool IsSameOrigin(const std::string& address, const std::string& other) {
-    const std::optional<Origin> a = OriginOf(address);
-    const std::optional<Origin> b = OriginOf(other);
-    return a && b && a->scheme == b->scheme && a->host == b->host && a->port == b->port;
 }
 
 }  // namespace tesra

@@ -46,7 +46,4 @@ struct MenuClickContext {
 // origin is then navigated to; any other does nothing.
 void MenuItemClick(const std::string& caption, const TIniFile& menuIni, const MenuClickContext& context);
 
-// True when both are http or https addresses with equal scheme, host and port.
-bool IsSameOrigin(const std::string& address, const std::string& other);
-
 }  // namespace tesra

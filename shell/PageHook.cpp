@@ -12,6 +12,9 @@ PageHook::PageHook(std::function<bool(const std::string&)> isTrusted, std::funct
 
 BindOutcome PageHook::BindFacade(platform::HtmlDocument& document) {
     BindOutcome outcome;
+    // A page of another site is a page without the plug-in, silently: whatever it does with its own
+    // properties must not reach the user as a box.
+    if (!is_trusted_(document.Address())) return outcome;
     try {
         int length = document.FrameCount();
         if (length == 0) {
@@ -43,7 +46,7 @@ std::shared_ptr<platform::PageObject> PageHook::FindPlugin(platform::HtmlDocumen
 void PageHook::BindFacadeInDocument(const std::string& name, platform::HtmlDocument& document, BindOutcome& outcome) {
     // A document of another site is treated as a page without the plug-in: the scripting object
     // reaches the screen, the keyboard and the software list, so only the application gets it.
-    if (!is_trusted_(document.Origin())) return;
+    if (!is_trusted_(document.Address())) return;
     if (!document.Body()) return;
     auto element = FindPlugin(document);
     if (!element) return;

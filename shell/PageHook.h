@@ -19,11 +19,12 @@ using platform::BindOutcome;
 
 class PageHook {
 public:
-    // isTrusted tells whether a document's origin may receive the scripting object; processMessages
-    // lets pending events run between attempts.
-    PageHook(std::function<bool(const std::string& origin)> isTrusted, std::function<void()> processMessages);
+    // isTrusted tells whether a document at that address may receive the scripting object;
+    // processMessages lets pending events run between attempts.
+    PageHook(std::function<bool(const std::string& address)> isTrusted, std::function<void()> processMessages);
 
-    // BindFacade on the top document (which exists: the program checked that before asking).
+    // BindFacade on the top document (which exists: the program checked that before asking). A top
+    // document that is not trusted is left alone, frames and all, before anything of it is read.
     BindOutcome BindFacade(platform::HtmlDocument& document);
     // The plug-in content object of the last binding (FFacadeHost), or null.
     std::shared_ptr<platform::PageObject> FacadeHost() const { return facade_host_; }

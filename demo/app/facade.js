@@ -10,6 +10,7 @@
 //   auto=A,B(1)  call these service members right after the first binding (once per window, not again
 //                after a reload); arguments in JSON
 //   delay=MS     wait that long after the binding before the auto calls (lets the page paint first)
+//   title=T      set the page title to T at that moment, before the calls
 //   report=parent  hand the lines to the parent window instead of the server (foreign frames)
 (function () {
   'use strict';
@@ -186,6 +187,7 @@
   }
 
   function runAuto(facade) {
+    if (params.get('title')) document.title = params.get('title');
     if (!params.get('auto') || !firstAutoRun()) return;
     for (const [name, args] of parseAuto(params.get('auto'))) {
       if (args === undefined) report('error ' + name + ' 参数无法解析');

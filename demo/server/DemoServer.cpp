@@ -296,6 +296,12 @@ class DemoServer {
       }
       Answer(response, status, "status " + std::to_string(status));
     });
+    // A redirection, as a server of the application may answer; only to this machine's loopback.
+    server.Get("/__redirect", [](const httplib::Request& request, httplib::Response& response) {
+      const std::string to = request.get_param_value("to");
+      if (to.rfind("http://127.0.0.1:", 0) != 0) return Answer(response, 400, "loopback targets only");
+      response.set_redirect(to, 302);
+    });
     server.Get("/__never", [this](const httplib::Request&, httplib::Response& response) {
       stop_.WaitFor(kNeverLimit);
       Answer(response, 504, "gave up holding");

@@ -70,33 +70,6 @@ TEST(TrimBlanks, DropsControlCharactersAndSpacesAtBothEnds) {
     EXPECT_EQ(TrimBlanks("蓝岸"), "蓝岸");
 }
 
-TEST(IsSameOrigin, SchemeHostAndPort) {
-    struct Row {
-        std::string address;
-        std::string other;
-        bool expected;
-    };
-    const Row rows[] = {
-        {"http://host/app/a.aspx", "http://host/app/", true},
-        {"HTTP://HOST:80/x", "http://host/app/", true},
-        {"https://host/x", "https://host:443/", true},
-        {"http://host:8080/x", "http://host/", false},
-        {"https://host/x", "http://host/", false},
-        {"http://other/x", "http://host/", false},
-        {"http://host.evil.example/x", "http://host/", false},
-        {"http://host@evil.example/x", "http://host/", false},
-        {"file:///etc/passwd", "file:///etc/", false},
-        {"javascript:alert(1)", "http://host/", false},
-        {"notepad.exe", "http://host/", false},
-        {"/app/page.aspx", "http://host/", false},
-        {"", "http://host/", false},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.address);
-        EXPECT_EQ(IsSameOrigin(row.address, row.other), row.expected);
-    }
-}
-
 class MainMenuTest : public ::testing::Test {
 protected:
     fakes::FakePlatform fake;

@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "support/Exception.h"
+#include "support/Origin.h"
 
 namespace tesra {
 namespace {
@@ -36,34 +37,45 @@ struct FakeObject : PageObject {
     }
 };
 
+// Counts every read of the document's content (its address is the engine's, not the document's).
 struct FakeDocument : platform::HtmlDocument {
-    std::string origin = "http://app:80";
+    std::string address = "http://app/index.html";
+    int reads = 0;
     bool hasBody = true;
     std::shared_ptr<FakeObject> byId;
     std::vector<std::shared_ptr<PageObject>> objects;
     std::vector<platform::FrameEntry> frames;
     bool failFrames = false;
 
-    std::string Origin() override { return origin; }
-    std::shared_ptr<PageObject> Body() override { return hasBody ? std::make_shared<FakeObject>() : nullptr; }
+    std::string Address() override { return address; }
+    std::shared_ptr<PageObject> Body() override {
+        ++reads;
+        return hasBody ? std::make_shared<FakeObject>() : nullptr;
+    }
     std::shared_ptr<PageObject> ElementById(const std::string& id) override {
+        ++reads;
         return id == kPluginElementId ? byId : nullptr;
     }
     std::vector<std::shared_ptr<PageObject>> ElementsByTagName(const std::string& tag) override {
+        ++reads;
         return tag == "OBJECT" ? objects : std::vector<std::shared_ptr<PageObject>>{};
     }
     int FrameCount() override {
+        ++reads;
         if (failFrames) throw Exception("拒绝访问。");
         return static_cast<int>(frames.size());
     }
-    platform::FrameEntry Frame(int index) override { return frames.at(static_cast<size_t>(index)); }
+    platform::FrameEntry Frame(int index) override {
+        ++reads;
+        return frames.at(static_cast<size_t>(index));
+    }
 };
 
 class PageHookTest : public testing::Test {
 protected:
-    PageHook hook{[this](const std::string& origin) { return origin == trusted; }, [this] { ++pumps; }};
+    PageHook hook{[this](const std::string& address) { return IsSameOrigin(address, trusted); }, [this] { ++pumps; }};
     std::vector<std::string> calls;
-    std::string trusted = "http://app:80";
+    std::string trusted = "http://app/";
     int pumps = 0;
 
     // A plug-in element whose Content carries a facade labelled name.
@@ -107,7 +119,7 @@ TEST_F(PageHookTest, QuietlyLeavesPagesWithoutThePlugin) {
         {"no body", [](FakeDocument& d) { d.hasBody = false; }},
         {"no element", [](FakeDocument& d) { d.byId = nullptr; }},
         {"no content", [](FakeDocument& d) { d.byId->properties.erase("Content"); }},
-        {"other site", [](FakeDocument& d) { d.origin = "http://elsewhere:80"; }},
+        {"other site", [](FakeDocument& d) { d.address = "http://elsewhere/"; }},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -128,6 +140,30 @@ TEST_F(PageHookTest, SearchesOnlyTheFramesInOrderUntilOneIsNoWindow) {
     BindOutcome outcome = hook.BindFacade(*top);
     EXPECT_TRUE(outcome.bound);
     EXPECT_EQ(calls, (std::vector<std::string>{"one.SetTesraBrowserService(service)", "two.SetTesraBrowserService(service)"}));
+}
+
+TEST_F(PageHookTest, LeavesDocumentsOfOtherSitesUnreadAndSilent) {
+    // The top document of another site: not even its frames are looked at, and nothing it throws shows.
+    auto foreign = Document("foreign");
+    foreign->address = "http://app:8080/spoof.html";
+    foreign->failFrames = true;
+    foreign->frames = {{true, Document("inner")}};
+    BindOutcome outcome = hook.BindFacade(*foreign);
+    EXPECT_FALSE(outcome.bound);
+    EXPECT_TRUE(outcome.errors.empty());
+    EXPECT_EQ(foreign->reads, 0);
+
+    // A frame of another site in the application's page: skipped unread, the application's frame bound.
+    auto top = Document("top");
+    auto frame = Document("frame");
+    frame->address = "https://app/";
+    frame->failFrames = true;
+    top->frames = {{true, frame}, {true, Document("own")}};
+    outcome = hook.BindFacade(*top);
+    EXPECT_TRUE(outcome.bound);
+    EXPECT_TRUE(outcome.errors.empty());
+    EXPECT_EQ(frame->reads, 0);
+    EXPECT_EQ(calls, std::vector<std::string>{"own.SetTesraBrowserService(service)"});
 }
 
 TEST_F(PageHookTest, RetriesAFacadeThatDoesNotAnswer) {

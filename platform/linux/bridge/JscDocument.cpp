@@ -7,6 +7,13 @@ namespace {
 
 bool IsObject(JSCValue* value) { return value && jsc_value_is_object(value) && !jsc_value_is_null(value); }
 
+// True when the context had a pending exception, which is then dropped.
+bool ClearException(JSCContext* context) {
+    if (!jsc_context_get_exception(context)) return false;
+    jsc_context_clear_exception(context);
+    return true;
+}
+
 // Takes the reference: an object value wrapped, anything else released and null.
 std::shared_ptr<platform::PageObject> WrapObject(JSCValue* value, const ScriptingObjectFactory& factory) {
     if (!IsObject(value)) {
@@ -17,20 +24,6 @@ std::shared_ptr<platform::PageObject> WrapObject(JSCValue* value, const Scriptin
 }
 
 }  // namespace
-
-std::string OriginOf(const std::string& address) {
-    GUri* uri = g_uri_parse(address.c_str(), G_URI_FLAGS_NONE, nullptr);
-    if (!uri || !g_uri_get_host(uri) || !*g_uri_get_host(uri)) {
-        if (uri) g_uri_unref(uri);
-        return {};
-    }
-    std::string scheme = g_ascii_strdown(g_uri_get_scheme(uri), -1);
-    int port = g_uri_get_port(uri);
-    if (port < 0) port = scheme == "https" ? 443 : scheme == "http" ? 80 : 0;
-    std::string origin = scheme + "://" + g_ascii_strdown(g_uri_get_host(uri), -1) + ":" + std::to_string(port);
-    g_uri_unref(uri);
-    return origin;
-}
 
 void ThrowIfException(JSCContext* context) {
     JSCException* exception = jsc_context_get_exception(context);
@@ -77,9 +70,16 @@ void JscObject::Call(const std::string& method, const std::vector<platform::Page
     ThrowIfException(context);
 }
 
-JscDocument::JscDocument(JSCValue* document, ScriptingObjectFactory factory)
-    : document_(document), context_(jsc_value_get_context(document)), factory_(std::move(factory)) {}
-JscDocument::~JscDocument() { g_object_unref(document_); }
+JscDocument::JscDocument(JSCValue* window, JSCValue* document, JSCValue* ownWindow, std::string address,
+                         ScriptingObjectFactory factory)
+    : window_(window), document_(document), own_window_(ownWindow), address_(std::move(address)), context_(jsc_value_get_context(document)),
+      factory_(std::move(factory)) {}
+
+JscDocument::~JscDocument() {
+    g_object_unref(own_window_);
+    g_object_unref(document_);
+    g_object_unref(window_);
+}
 
 JSCValue* JscDocument::Property(JSCValue* object, const char* name) {
     JSCValue* value = jsc_value_object_get_property(object, name);
@@ -93,15 +93,6 @@ JSCValue* JscDocument::Property(JSCValue* object, const char* name) {
 }
 
 std::shared_ptr<platform::PageObject> JscDocument::Wrap(JSCValue* value) { return WrapObject(value, factory_); }
-
-std::string JscDocument::Origin() {
-    JSCValue* url = Property(document_, "URL");
-    char* text = jsc_value_to_string(url);
-    std::string origin = OriginOf(text ? text : "");
-    g_free(text);
-    g_object_unref(url);
-    return origin;
-}
 
 std::shared_ptr<platform::PageObject> JscDocument::Body() { return Wrap(Property(document_, "body")); }
 
@@ -134,38 +125,34 @@ std::vector<std::shared_ptr<platform::PageObject>> JscDocument::ElementsByTagNam
 }
 
 int JscDocument::FrameCount() {
-    JSCValue* window = Property(document_, "defaultView");
-    if (!IsObject(window)) {
-        if (window) g_object_unref(window);
-        return 0;
-    }
-    JSCValue* length = Property(window, "length");
-    g_object_unref(window);
-    int count = jsc_value_to_int32(length);
-    g_object_unref(length);
-    return count;
+    g_autoptr(JSCValue) length = jsc_value_object_get_property(own_window_, "length");
+    ClearException(jsc_value_get_context(own_window_));
+    return length ? jsc_value_to_int32(length) : 0;
 }
 
 platform::FrameEntry JscDocument::Frame(int index) {
     platform::FrameEntry entry;
-    JSCValue* window = Property(document_, "defaultView");
-    JSCValue* frame = IsObject(window) ? jsc_value_object_get_property_at_index(window, static_cast<guint>(index)) : nullptr;
-    if (window) g_object_unref(window);
-    ThrowIfException(context_);
-    entry.isWindow = IsObject(frame);
-    if (entry.isWindow) {
-        // A frame of another site refuses to show its document: it is then a window without one.
-        JSCValue* document = jsc_value_object_get_property(frame, "document");
-        if (jsc_context_get_exception(context_)) {
-            jsc_context_clear_exception(context_);
-            if (document) g_object_unref(document);
-        } else if (IsObject(document)) {
-            entry.document = std::make_shared<JscDocument>(document, factory_);
-        } else if (document) {
-            g_object_unref(document);
-        }
+    JSCContext* own = jsc_value_get_context(own_window_);
+    JSCValue* ownFrame = jsc_value_object_get_property_at_index(own_window_, static_cast<guint>(index));
+    ClearException(own);
+    entry.isWindow = IsObject(ownFrame);
+    if (!entry.isWindow) {
+        if (ownFrame) g_object_unref(ownFrame);
+        return entry;
     }
-    if (frame) g_object_unref(frame);
+    // A frame of another site refuses to show its document: it is then a window without one.
+    g_autoptr(JSCValue) ownDocument = jsc_value_object_get_property(ownFrame, "document");
+    g_autoptr(JSCValue) url = !ClearException(own) && IsObject(ownDocument) ? jsc_value_object_get_property(ownDocument, "URL") : nullptr;
+    g_autofree char* address = url && !ClearException(own) ? jsc_value_to_string(url) : nullptr;
+    JSCValue* frame = address ? jsc_value_object_get_property_at_index(window_, static_cast<guint>(index)) : nullptr;
+    JSCValue* document = IsObject(frame) ? jsc_value_object_get_property(frame, "document") : nullptr;
+    if (ClearException(context_) || !IsObject(document)) {
+        if (document) g_object_unref(document);
+        if (frame) g_object_unref(frame);
+        g_object_unref(ownFrame);
+        return entry;
+    }
+    entry.document = std::make_shared<JscDocument>(frame, document, ownFrame, address, factory_);
     return entry;
 }
 

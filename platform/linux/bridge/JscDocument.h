@@ -14,10 +14,6 @@ namespace tesra::bridge {
 // Makes the value that stands for a new scripting object in the given context.
 using ScriptingObjectFactory = std::function<JSCValue*(JSCContext* context)>;
 
-// "scheme://host:port" of an address, the port written out even when it is the scheme's default;
-// empty when the address has no host.
-std::string OriginOf(const std::string& address);
-
 // Throws tesra::Exception with the script's message when the context has a pending exception.
 void ThrowIfException(JSCContext* context);
 
@@ -34,11 +30,16 @@ private:
     ScriptingObjectFactory factory_;
 };
 
+// A document seen through two script worlds: the page's, where the plug-in and its facade live, and
+// the bridge's own, which page script cannot reach, from which the frames are counted and their
+// addresses read. What page script does to its own objects cannot change which documents are bound.
 class JscDocument : public platform::HtmlDocument {
 public:
-    JscDocument(JSCValue* document, ScriptingObjectFactory factory);  // takes a new reference
+    // Takes new references to the window and its document in the page's world and to the window in
+    // the bridge's world; address is the engine's record of the document's address.
+    JscDocument(JSCValue* window, JSCValue* document, JSCValue* ownWindow, std::string address, ScriptingObjectFactory factory);
     ~JscDocument() override;
-    std::string Origin() override;
+    std::string Address() override { return address_; }
     std::shared_ptr<platform::PageObject> Body() override;
     std::shared_ptr<platform::PageObject> ElementById(const std::string& id) override;
     std::vector<std::shared_ptr<platform::PageObject>> ElementsByTagName(const std::string& tag) override;
@@ -49,7 +50,10 @@ private:
     JSCValue* Property(JSCValue* object, const char* name);
     std::shared_ptr<platform::PageObject> Wrap(JSCValue* value);
 
+    JSCValue* window_;
     JSCValue* document_;
+    JSCValue* own_window_;
+    std::string address_;
     JSCContext* context_;
     ScriptingObjectFactory factory_;
 };

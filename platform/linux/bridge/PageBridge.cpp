@@ -9,6 +9,7 @@
 #include "platform/linux/bridge/BridgeProtocol.h"
 #include "platform/linux/bridge/JscDocument.h"
 #include "support/Exception.h"
+#include "support/Origin.h"
 
 namespace tesra::bridge {
 namespace {
@@ -24,15 +25,19 @@ void ProcessPendingEvents() {
 }  // namespace
 
 PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath)
-    : client_(std::move(socketPath)), objects_(client_, facades_) {
+    : world_(webkit_script_world_new()), client_(std::move(socketPath)), objects_(client_, facades_) {
     g_signal_connect(extension, "page-created", G_CALLBACK(&PageBridge::OnPageCreated), this);
     g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(&PageBridge::OnWindowObjectCleared), this);
 }
 
 void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self) {
     if (!webkit_frame_is_main_frame(frame)) return;
-    PageState& state = static_cast<PageBridge*>(self)->StateOf(page);
+    auto* bridge = static_cast<PageBridge*>(self);
+    PageState& state = bridge->StateOf(page);
+    // A new document: the facades that the old one handed over are gone with it.
+    bridge->facades_.ReleasePage(webkit_web_page_get_id(page));
     g_clear_object(&state.context);
+    g_set_object(&state.frame, frame);
     state.context = webkit_frame_get_js_context_for_script_world(frame, world);
 }
 
@@ -55,6 +60,19 @@ void PageBridge::Hello() {
 void PageBridge::OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer self) {
     static_cast<PageBridge*>(self)->Hello();
     g_signal_connect(page, "user-message-received", G_CALLBACK(&PageBridge::OnUserMessage), self);
+    g_object_weak_ref(G_OBJECT(page), &PageBridge::OnPageGone, new PageGone{static_cast<PageBridge*>(self), webkit_web_page_get_id(page)});
+}
+
+void PageBridge::OnPageGone(gpointer data, GObject*) {
+    std::unique_ptr<PageGone> gone(static_cast<PageGone*>(data));
+    PageBridge& bridge = *gone->bridge;
+    bridge.facades_.ReleasePage(gone->page);
+    auto state = bridge.pages_.find(gone->page);
+    if (state == bridge.pages_.end()) return;
+    // A binding of that page may be running the events that closed it: its state goes after it.
+    bridge.gone_.push_back(std::move(state->second));
+    bridge.pages_.erase(state);
+    if (bridge.serving_ == 0) bridge.gone_.clear();
 }
 
 gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer data) {
@@ -65,12 +83,14 @@ gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* messa
         return FALSE;
     }
     GVariant* reply;
+    ++self->serving_;
     try {
         reply = self->Serve(page, name, webkit_user_message_get_parameters(message));
     } catch (const std::exception& e) {
         reply = name == kBindFacade ? g_variant_new("(bsbbbas)", FALSE, MessageText(e.what()).c_str(), FALSE, FALSE, FALSE, nullptr)
                                     : g_variant_new("(bs)", FALSE, MessageText(e.what()).c_str());
     }
+    if (--self->serving_ == 0) self->gone_.clear();
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), reply));
     return TRUE;
 }
@@ -79,12 +99,21 @@ PageBridge::PageState& PageBridge::StateOf(WebKitWebPage* page) {
     auto& state = pages_[webkit_web_page_get_id(page)];
     if (!state) {
         state = std::make_unique<PageState>();
-        const auto& trusted = state->trustedOrigins;
-        state->hook = std::make_unique<PageHook>(
-            [&trusted](const std::string& origin) { return std::find(trusted.begin(), trusted.end(), origin) != trusted.end(); },
-            ProcessPendingEvents);
+        const PageState& current = *state;
+        state->hook = std::make_unique<PageHook>([&current](const std::string& address) { return current.Trusts(address); },
+                                                 ProcessPendingEvents);
     }
     return *state;
+}
+
+bool PageBridge::PageState::Trusts(const std::string& address) const {
+    return std::any_of(trustedAddresses.begin(), trustedAddresses.end(), [&](const std::string& t) { return IsSameOrigin(address, t); });
+}
+
+bool PageBridge::TopIsTrusted(WebKitWebPage* page) {
+    PageState& state = StateOf(page);
+    const char* uri = state.frame ? webkit_frame_get_uri(state.frame) : nullptr;
+    return uri && state.Trusts(uri);
 }
 
 GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters) {
@@ -100,9 +129,11 @@ GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVaria
         CallFacade(page, "DoHotKey", {std::string(g_variant_get_string(parameters, nullptr))});
         return Done();
     }
+    if (name != kHotKey) throw Exception("未知的消息" + name);
     guint64 facade = 0;
     gint32 id = 0;
     g_variant_get(parameters, "(ti)", &facade, &id);
+    // Gone with its document, or handed over in another web process: never another page's facade.
     JSCValue* object = facades_.Find({facade});
     if (!object) throw Exception("热键的回调对象已不存在");
     JscObject(JSC_VALUE(g_object_ref(object)), nullptr).Call("DoHotKey", {id});
@@ -111,23 +142,27 @@ GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVaria
 
 BindOutcome PageBridge::Bind(WebKitWebPage* page, GVariant* trustedAddresses) {
     PageState& state = StateOf(page);
-    state.trustedOrigins.clear();
+    state.trustedAddresses.clear();
     GVariantIter iter;
     const char* address;
     g_variant_iter_init(&iter, trustedAddresses);
-    while (g_variant_iter_next(&iter, "&s", &address)) {
-        if (std::string origin = OriginOf(address); !origin.empty()) state.trustedOrigins.push_back(origin);
-    }
-    JSCContext* context = MainContext(page);
-    JSCValue* document = jsc_context_get_value(context, "document");
+    while (g_variant_iter_next(&iter, "&s", &address)) state.trustedAddresses.push_back(address);
+    g_autoptr(JSCContext) context = MainContext(page);
+    // The address is the engine's record of the frame, which page script cannot change.
+    const char* uri = webkit_frame_get_uri(state.frame);
+    g_autoptr(JSCContext) own = webkit_frame_get_js_context_for_script_world(state.frame, world_);
+    JSCValue* window = jsc_context_get_global_object(context);
+    JSCValue* document = jsc_value_object_get_property(window, "document");
     BindOutcome outcome;
     if (document && jsc_value_is_object(document)) {
-        JscDocument top(document, [this](JSCContext* c) { return objects_.Create(c); });
+        guint64 id = webkit_web_page_get_id(page);
+        JscDocument top(window, document, jsc_context_get_global_object(own), uri ? uri : "",
+                        [this, id](JSCContext* c) { return objects_.Create(c, id); });
         outcome = state.hook->BindFacade(top);
-    } else if (document) {
-        g_object_unref(document);
+    } else {
+        if (document) g_object_unref(document);
+        g_object_unref(window);
     }
-    g_object_unref(context);
     return outcome;
 }
 
@@ -172,17 +207,21 @@ GVariant* PageBridge::CompleteDocument(WebKitWebPage* page, GVariant* parameters
     std::string reportError, versionError;
     try {
         outcome = Bind(page, trusted);
-        if (withReport) {
-            try {
-                ReportClient(page, {cpu, memory, os, software});
-            } catch (const std::exception& e) {
-                reportError = *e.what() ? e.what() : "客户端信息发送失败";
+        // A page of another site gets nothing of the program, so none of its script runs from here
+        // (its setter of the version could otherwise raise a box with its own text).
+        if (TopIsTrusted(page)) {
+            if (withReport) {
+                try {
+                    ReportClient(page, {cpu, memory, os, software});
+                } catch (const std::exception& e) {
+                    reportError = *e.what() ? e.what() : "客户端信息发送失败";
+                }
             }
-        }
-        try {
-            InjectVersion(page, version);
-        } catch (const std::exception& e) {
-            versionError = *e.what() ? e.what() : "脚本错误";
+            try {
+                InjectVersion(page, version);
+            } catch (const std::exception& e) {
+                versionError = *e.what() ? e.what() : "脚本错误";
+            }
         }
     } catch (...) {
         g_variant_unref(trusted);

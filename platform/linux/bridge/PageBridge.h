@@ -22,12 +22,24 @@ private:
     // What the bridge keeps of one page: the addresses whose documents may be bound, and the hook with
     // the last plug-in content object found.
     struct PageState {
-        std::vector<std::string> trustedOrigins;
+        std::vector<std::string> trustedAddresses;
         std::unique_ptr<PageHook> hook;
+        WebKitFrame* frame = nullptr;   // the main frame, whose address the engine keeps
         JSCContext* context = nullptr;  // the main frame's script context of the current document
-        ~PageState() { g_clear_object(&context); }
+        // A document at the address may be bound: it is of the origin of one of the trusted addresses.
+        bool Trusts(const std::string& address) const;
+        ~PageState() {
+            g_clear_object(&context);
+            g_clear_object(&frame);
+        }
     };
 
+    struct PageGone {
+        PageBridge* bridge;
+        guint64 page;
+    };
+
+    static void OnPageGone(gpointer data, GObject* page);
     static void OnPageCreated(WebKitWebExtension* extension, WebKitWebPage* page, gpointer self);
     static void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self);
     static gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer self);
@@ -39,6 +51,8 @@ private:
     JSCContext* MainContext(WebKitWebPage* page);
 
     BindOutcome Bind(WebKitWebPage* page, GVariant* trustedAddresses);
+    // The page's top document is the application's, by the engine's record of its address.
+    bool TopIsTrusted(WebKitWebPage* page);
     GVariant* BindingReply(WebKitWebPage* page, const BindOutcome& outcome);
     GVariant* BindFacade(WebKitWebPage* page, GVariant* trustedAddresses);
     // Binding, client report and version statement in one go; their errors come back in the reply.
@@ -47,10 +61,14 @@ private:
     void InjectVersion(WebKitWebPage* page, const std::string& version);
     void CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args);
 
+    // The bridge's own script world: page script cannot reach its objects or change its prototypes.
+    WebKitScriptWorld* world_;
     BridgeClient client_;
     FacadeTable facades_;
     ScriptingObjects objects_;
     std::map<guint64, std::unique_ptr<PageState>> pages_;
+    std::vector<std::unique_ptr<PageState>> gone_;  // pages closed while a message was being served
+    int serving_ = 0;                               // messages being served (nested by pending events)
     bool greeted_ = false;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/linux/bridge/ScriptingObjects.h"
 
+#include <unistd.h>
+
 #include <cstdio>
 
 #include "platform/linux/bridge/BridgeProtocol.h"
@@ -8,17 +10,29 @@
 namespace tesra::bridge {
 
 FacadeTable::~FacadeTable() {
-    for (auto& [id, object] : objects_) g_object_unref(object);
+    for (auto& [id, entry] : objects_) g_object_unref(entry.object);
 }
 
-FacadeRef FacadeTable::Add(JSCValue* object) {
-    objects_[++next_] = JSC_VALUE(g_object_ref(object));
-    return {next_};
+FacadeRef FacadeTable::Add(JSCValue* object, std::uint64_t page) {
+    std::uint64_t id = (static_cast<std::uint64_t>(getpid()) << 32) | ++next_;
+    objects_[id] = {JSC_VALUE(g_object_ref(object)), page};
+    return {id};
 }
 
 JSCValue* FacadeTable::Find(FacadeRef ref) const {
     auto it = objects_.find(ref.id);
-    return it == objects_.end() ? nullptr : it->second;
+    return it == objects_.end() ? nullptr : it->second.object;
+}
+
+void FacadeTable::ReleasePage(std::uint64_t page) {
+    for (auto it = objects_.begin(); it != objects_.end();) {
+        if (it->second.page == page) {
+            g_object_unref(it->second.object);
+            it = objects_.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 // The members' work, asked of the program.
@@ -60,12 +74,13 @@ struct Instance {
     ScriptingObjects::Channel* channel;
     FacadeTable* facades;
     BridgeClient* client;
+    std::uint64_t page;
     TTesraMessage message;
 };
 
-Variant ToVariant(JSCValue* value, const tlb::Param& param, FacadeTable& facades) {
+Variant ToVariant(JSCValue* value, const tlb::Param& param, Instance& self) {
     if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return std::monostate{};
-    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{facades.Add(value)} : Variant{};
+    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.page)} : Variant{};
     if (jsc_value_is_boolean(value)) return static_cast<bool>(jsc_value_to_boolean(value));
     if (jsc_value_is_number(value)) return jsc_value_to_int32(value);
     char* text = jsc_value_to_string(value);
@@ -87,7 +102,7 @@ JSCValue* Run(Instance* self, const tlb::Member& member, GPtrArray* args) {
     auto params = member.InParams();
     for (size_t i = 0; i < params.size(); ++i) {
         JSCValue* arg = args && i < args->len ? JSC_VALUE(g_ptr_array_index(args, i)) : nullptr;
-        values.push_back(ToVariant(arg, params[i], *self->facades));
+        values.push_back(ToVariant(arg, params[i], *self));
     }
     TTesraMessage::InvokeResult result = self->message.Invoke(member.dispid, values);
     if (result.hresult != tlb::S_OK) {
@@ -137,9 +152,9 @@ JSCClass* ScriptingObjects::ClassFor(JSCContext* context) {
     return klass;
 }
 
-JSCValue* ScriptingObjects::Create(JSCContext* context) {
+JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t page) {
     static Channel channel(client_);
-    auto* instance = new Instance{&channel, &facades_, &client_, TTesraMessage(channel)};
+    auto* instance = new Instance{&channel, &facades_, &client_, page, TTesraMessage(channel)};
     JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
     try {
         g_variant_unref(client_.Call(kObjectCreated, g_variant_new("()")));

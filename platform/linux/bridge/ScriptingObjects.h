@@ -12,16 +12,25 @@
 
 namespace tesra::bridge {
 
-// Page objects that the program refers to later (hot-key facades), kept alive while the page lives.
+// Page objects that the program refers to later (hot-key facades), kept alive while the document of
+// the page that handed them over lives. Their ids carry this web process's id, so an id from another
+// web process never finds anything here.
 class FacadeTable {
 public:
     ~FacadeTable();
-    FacadeRef Add(JSCValue* object);
+    FacadeRef Add(JSCValue* object, std::uint64_t page);
+    // The object, or null when its page let it go or the id is not of this process.
     JSCValue* Find(FacadeRef ref) const;
+    // The page's document is gone: its objects are let go.
+    void ReleasePage(std::uint64_t page);
 
 private:
-    std::map<std::uint64_t, JSCValue*> objects_;
-    std::uint64_t next_ = 0;
+    struct Entry {
+        JSCValue* object;
+        std::uint64_t page;
+    };
+    std::map<std::uint64_t, Entry> objects_;
+    std::uint32_t next_ = 0;
 };
 
 class ScriptingObjects {
@@ -29,8 +38,8 @@ public:
     class Channel;
 
     ScriptingObjects(BridgeClient& client, FacadeTable& facades);
-    // A new scripting object in the context, owned by the page's script from then on.
-    JSCValue* Create(JSCContext* context);
+    // A new scripting object in the context of the page, owned by the page's script from then on.
+    JSCValue* Create(JSCContext* context, std::uint64_t page);
 
 private:
     JSCClass* ClassFor(JSCContext* context);
