@@ -16,8 +16,16 @@ std::string CacheFolder();
 // The web engine's default disk cache folder of this program for the user (WebKitGTK: the user's
 // cache folder + the program name).
 std::string WebCacheFolder();
-// A private folder for sockets and locks that lives as long as the session (mode 0700).
+// The private folder for sockets, locks and the page bridge that lives as long as the session: one
+// stable name for the user, in the session's runtime folder when that is the user's own, else in the
+// temporary folder. Created (mode 0700) when missing.
 std::string RuntimeFolder();
+// Checks the runtime folder: the message why it may not be used ("运行目录“%s”不能使用：%s"), empty
+// when it may.
+std::string CheckRuntimeFolder();
+// Why a folder may not serve as the runtime folder: not there, a symbolic link, not a folder, another
+// user's, or open to anyone but its owner; empty when it may.
+std::string RuntimeFolderFault(const std::string& folder);
 // Full path of the running program file: where it was started from, also after that file was
 // replaced or removed while the program runs.
 std::string ProgramFile();

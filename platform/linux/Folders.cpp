@@ -9,6 +9,9 @@
 #include <climits>
 #include <string>
 
+#include "support/Format.h"
+#include "support/tsCommon.h"
+
 namespace tesra::platform {
 namespace {
 
@@ -50,20 +53,34 @@ std::string WebCacheFolder() { return CacheFolder() + "/TesraBrowser"; }
 
 std::string RuntimeFolder() {
     const char* runtime = g_getenv("XDG_RUNTIME_DIR");
+    struct stat st {};
     std::string folder;
-    if (runtime && *runtime) {
+    // The session's folder only when it is really the user's own; otherwise a folder for the user alone.
+    if (runtime && runtime[0] == '/' && lstat(runtime, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
+        (st.st_mode & (S_IWGRP | S_IWOTH)) == 0) {
         folder = std::string(runtime) + "/tesrabrowser";
     } else {
         folder = std::string(g_get_tmp_dir()) + "/tesrabrowser-" + std::to_string(getuid());
     }
-    if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return folder;
-    struct stat st {};
-    // Someone else's folder of that name must not receive our sockets and locks.
-    if (lstat(folder.c_str(), &st) == 0 && (st.st_uid != getuid() || !S_ISDIR(st.st_mode))) {
-        folder += "-" + std::to_string(getpid());
-        mkdir(folder.c_str(), 0700);
-    }
+    // Made when missing; whether it may be used is for CheckRuntimeFolder to say.
+    mkdir(folder.c_str(), 0700);
     return folder;
+}
+
+std::string RuntimeFolderFault(const std::string& folder) {
+    struct stat st {};
+    if (lstat(folder.c_str(), &st) != 0) return LastErrorText();
+    if (S_ISLNK(st.st_mode)) return "它是符号链接";
+    if (!S_ISDIR(st.st_mode)) return "它不是目录";
+    if (st.st_uid != getuid()) return "它属于另一个用户";
+    if ((st.st_mode & 07777) != 0700) return "它的权限不是 0700";
+    return {};
+}
+
+std::string CheckRuntimeFolder() {
+    const std::string folder = RuntimeFolder();
+    const std::string fault = RuntimeFolderFault(folder);
+    return fault.empty() ? fault : Format("运行目录“%s”不能使用：%s", {folder, fault});
 }
 
 std::string ProgramFile() {

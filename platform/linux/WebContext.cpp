@@ -1,11 +1,14 @@
 #include "platform/linux/WebContext.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdint>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
@@ -22,11 +25,25 @@ WebContextConfig g_config;
 WebKitWebContext* g_context = nullptr;
 
 std::string ContentName(const unsigned char* data, size_t size) {
-    std::uint64_t hash = 1469598103934665603ull;  // FNV-1a
-    for (size_t i = 0; i < size; ++i) hash = (hash ^ data[i]) * 1099511628211ull;
-    char name[32];
-    std::snprintf(name, sizeof name, "bridge-%016llx", static_cast<unsigned long long>(hash));
-    return name;
+    g_autofree gchar* hash = g_compute_checksum_for_data(G_CHECKSUM_SHA256, data, size);
+    return std::string("bridge-") + hash;
+}
+
+// True when path is a regular file of the user (not a link) whose bytes are exactly these.
+bool HoldsExactly(const std::string& path, const unsigned char* data, size_t size) {
+    int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid() && static_cast<size_t>(st.st_size) == size;
+    std::vector<unsigned char> buffer(1 << 16);
+    for (size_t offset = 0; same && offset < size;) {
+        ssize_t n = read(fd, buffer.data(), std::min(buffer.size(), size - offset));
+        if (n < 0 && errno == EINTR) continue;
+        same = n > 0 && std::memcmp(buffer.data(), data + offset, static_cast<size_t>(n)) == 0;
+        offset += n > 0 ? static_cast<size_t>(n) : 0;
+    }
+    close(fd);
+    return same;
 }
 
 }  // namespace
@@ -35,8 +52,7 @@ std::string InstallBridgeLibrary() {
     size_t size = static_cast<size_t>(tesra_bridge_blob_end - tesra_bridge_blob_start);
     std::string folder = RuntimeFolder() + "/" + ContentName(tesra_bridge_blob_start, size);
     std::string library = folder + "/libtesrabridge.so";
-    struct stat st {};
-    if (stat(library.c_str(), &st) == 0 && static_cast<size_t>(st.st_size) == size) return folder;
+    if (HoldsExactly(library, tesra_bridge_blob_start, size)) return folder;
     try {
         if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) throw FileFailure("创建文件夹", folder, errno);
         ReplaceFile(library, std::string_view(reinterpret_cast<const char*>(tesra_bridge_blob_start), size),
@@ -45,7 +61,8 @@ std::string InstallBridgeLibrary() {
         LogFailure("页面桥接库无法安装", e);
         return {};
     }
-    return folder;
+    // What WebKit loads is what the program carries, whatever happened in between.
+    return HoldsExactly(library, tesra_bridge_blob_start, size) ? folder : std::string();
 }
 
 void ConfigureWebContext(WebContextConfig config) { g_config = std::move(config); }

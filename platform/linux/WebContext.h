@@ -20,8 +20,9 @@ void ConfigureWebContext(WebContextConfig config);
 WebKitWebContext* SharedWebContext();
 
 // Writes the page bridge that is built into the program into a private folder of the runtime folder
-// (named after its content, so a running web process never sees its library replaced) and returns
-// that folder; empty when it cannot be written.
+// (named after its content's SHA-256, so a running web process never sees its library replaced),
+// checks that the file there holds exactly those bytes, and returns that folder; empty when it cannot
+// be written or does not verify.
 std::string InstallBridgeLibrary();
 
 }  // namespace tesra::platform

@@ -135,13 +135,19 @@ int main(int argc, char** argv) {
     AutomationSwitches switches = ParseAutomationSwitches(args);
     HandleServerSwitches(switches);
 
+    app.SetTitle(kApplicationTitle);
+    // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
+    // could change is never used.
+    if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
+        ShowError(fault, ErrorNotify::Yes);
+        return 1;
+    }
     ProgramServices services(switches.automation);
     platform::BridgeServer bridge;
     bridge.Listen();
     platform::ServeBridgeRequests(bridge, services);
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
-    app.SetTitle(kApplicationTitle);
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession();
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture::Instance().SetHostFinder([] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
