@@ -11,10 +11,10 @@ namespace {
 GVariant* Empty() { return g_variant_new("()"); }
 GVariant* Text(const std::string& text) { return g_variant_new("(s)", bridge::MessageText(text).c_str()); }
 
-// The payload's single integer of an "(i)" request.
+// The payload's single integer of an "(i)" request (the server has checked the type).
 std::int32_t IntArgument(GVariant* payload) {
     gint32 value = 0;
-    if (g_variant_is_of_type(payload, G_VARIANT_TYPE("(i)"))) g_variant_get(payload, "(i)", &value);
+    g_variant_get(payload, "(i)", &value);
     return value;
 }
 
@@ -24,7 +24,7 @@ void ServeBridgeRequests(BridgeServer& server, ProgramServices& services) {
     using namespace bridge;
     server.SetHandler(kHello, [](GVariant* payload) {
         guint64 pid = 0;
-        if (g_variant_is_of_type(payload, G_VARIANT_TYPE("(t)"))) g_variant_get(payload, "(t)", &pid);
+        g_variant_get(payload, "(t)", &pid);
         std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid));
         return Text(StartAddress);
     });
@@ -40,7 +40,7 @@ void ServeBridgeRequests(BridgeServer& server, ProgramServices& services) {
     server.SetHandler(kRegisterHotKey, [&](GVariant* payload) {
         gint32 id = 0, modifier = 0, vk = 0;
         guint64 facade = 0;
-        if (g_variant_is_of_type(payload, G_VARIANT_TYPE("(iiit)"))) g_variant_get(payload, "(iiit)", &id, &modifier, &vk, &facade);
+        g_variant_get(payload, "(iiit)", &id, &modifier, &vk, &facade);
         return g_variant_new("(b)", services.RegisterHotKey(id, modifier, vk, FacadeRef{facade}));
     });
     server.SetHandler(kRefresh, [&](GVariant*) {

@@ -17,27 +17,44 @@ GVariant* Reply(bool ok, const std::string& error, GVariant* result) {
     return g_variant_new("(bsv)", ok, bridge::MessageText(error).c_str(), result ? result : g_variant_new("()"));
 }
 
-// One web process: reads frames one after the other and writes each reply before reading on.
+// One web process: reads a request, answers it, and reads the next one only when the whole reply has
+// gone out. A reply the peer does not take at once waits in the connection and goes out as the peer
+// reads; the program never waits for it.
 class Connection {
 public:
     Connection(BridgeServer& server, GSocketConnection* connection)
         : server_(server), connection_(G_SOCKET_CONNECTION(g_object_ref(connection))) {}
-    ~Connection() { g_object_unref(connection_); }
+    ~Connection() {
+        if (write_source_) {
+            g_source_destroy(write_source_);
+            g_source_unref(write_source_);
+        }
+        if (stall_timer_) g_source_remove(stall_timer_);
+        g_object_unref(connection_);
+    }
 
     void ReadHeader() {
         g_input_stream_read_all_async(In(), header_, sizeof header_, G_PRIORITY_DEFAULT, nullptr, &Connection::OnHeader, this);
     }
 
+    void Close(const std::string& why) {
+        if (!why.empty()) std::fprintf(stderr, "TesraBrowser: page bridge: %s; connection closed\n", why.c_str());
+        g_io_stream_close(G_IO_STREAM(connection_), nullptr, nullptr);
+        delete this;
+    }
+
 private:
     GInputStream* In() { return g_io_stream_get_input_stream(G_IO_STREAM(connection_)); }
-    GOutputStream* Out() { return g_io_stream_get_output_stream(G_IO_STREAM(connection_)); }
+    GSocket* Socket() { return g_socket_connection_get_socket(connection_); }
 
     static void OnHeader(GObject*, GAsyncResult* result, gpointer data) {
         auto* self = static_cast<Connection*>(data);
         gsize read = 0;
-        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != sizeof self->header_) return self->Close();
+        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != sizeof self->header_) {
+            return self->Close(read == 0 ? "" : "a truncated frame header");
+        }
         std::uint32_t size = GUINT32_FROM_LE(*reinterpret_cast<std::uint32_t*>(self->header_));
-        if (size > bridge::kMaxFrame) return self->Close();
+        if (size > bridge::kMaxRequest) return self->Close("an oversized request of " + std::to_string(size) + " bytes");
         self->body_.assign(size, 0);
         if (size == 0) return self->Serve();
         g_input_stream_read_all_async(self->In(), self->body_.data(), size, G_PRIORITY_DEFAULT, nullptr, &Connection::OnBody, self);
@@ -46,39 +63,84 @@ private:
     static void OnBody(GObject*, GAsyncResult* result, gpointer data) {
         auto* self = static_cast<Connection*>(data);
         gsize read = 0;
-        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != self->body_.size()) return self->Close();
+        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != self->body_.size()) {
+            return self->Close("a truncated request");
+        }
         self->Serve();
     }
 
     void Serve() {
-        GBytes* request = g_bytes_new(body_.data(), body_.size());
-        GBytes* reply = server_.Answer(request);
-        g_bytes_unref(request);
+        std::string why;
+        g_autoptr(GBytes) reply = server_.Answer(body_.data(), body_.size(), why);
+        if (!reply) return Close(why);
         gsize size = 0;
-        const void* data = g_bytes_get_data(reply, &size);
+        const char* data = static_cast<const char*>(g_bytes_get_data(reply, &size));
         std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(size));
-        // One send for the whole frame, so that the waiting web process wakes once.
-        GOutputVector frame[] = {{&header, sizeof header}, {data, size}};
-        bool ok = g_output_stream_writev_all(Out(), frame, G_N_ELEMENTS(frame), nullptr, nullptr, nullptr);
-        g_bytes_unref(reply);
-        if (!ok) return Close();
+        out_.assign(reinterpret_cast<const char*>(&header), sizeof header);
+        out_.append(data, size);
+        sent_ = 0;
+        Flush();
+    }
+
+    // Sends what the socket takes now; the rest waits for the peer.
+    void Flush() {
+        while (sent_ < out_.size()) {
+            GError* error = nullptr;
+            gssize n = g_socket_send_with_blocking(Socket(), out_.data() + sent_, out_.size() - sent_, FALSE, nullptr, &error);
+            if (n < 0) {
+                bool wait = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK);
+                std::string message = error->message;
+                g_error_free(error);
+                if (!wait) return Close("the reply could not be sent: " + message);
+                return WaitForPeer();
+            }
+            sent_ += static_cast<size_t>(n);
+            if (stall_timer_) {
+                g_source_remove(stall_timer_);
+                stall_timer_ = 0;
+            }
+        }
+        out_.clear();
+        out_.shrink_to_fit();
         ReadHeader();
     }
 
-    void Close() {
-        g_io_stream_close(G_IO_STREAM(connection_), nullptr, nullptr);
-        delete this;
+    void WaitForPeer() {
+        if (!stall_timer_) stall_timer_ = g_timeout_add_seconds(static_cast<guint>(server_.StallLimit().count()), &Connection::OnStalled, this);
+        if (write_source_) return;
+        write_source_ = g_socket_create_source(Socket(), G_IO_OUT, nullptr);
+        g_source_set_callback(write_source_, G_SOURCE_FUNC(&Connection::OnWritable), this, nullptr);
+        g_source_attach(write_source_, nullptr);
+    }
+
+    static gboolean OnWritable(GSocket*, GIOCondition, gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        g_source_unref(self->write_source_);
+        self->write_source_ = nullptr;
+        self->Flush();
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean OnStalled(gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        self->stall_timer_ = 0;
+        self->Close("the web process took nothing of a reply for " + std::to_string(self->server_.StallLimit().count()) + " s");
+        return G_SOURCE_REMOVE;
     }
 
     BridgeServer& server_;
     GSocketConnection* connection_;
     char header_[4] = {};
     std::string body_;
+    std::string out_;  // the reply being sent
+    size_t sent_ = 0;
+    GSource* write_source_ = nullptr;
+    guint stall_timer_ = 0;
 };
 
 }  // namespace
 
-BridgeServer::BridgeServer() = default;
+BridgeServer::BridgeServer(std::chrono::seconds stallLimit) : stall_limit_(stallLimit) {}
 
 BridgeServer::~BridgeServer() {
     if (service_) {
@@ -108,36 +170,34 @@ bool BridgeServer::Listen() {
 }
 
 gboolean BridgeServer::OnIncoming(GSocketService*, GSocketConnection* connection, GObject*, gpointer self) {
-    (new Connection(*static_cast<BridgeServer*>(self), connection))->ReadHeader();
+    auto* peer = new Connection(*static_cast<BridgeServer*>(self), connection);
+    // Only the user's own web processes: anyone else who reaches the socket is turned away.
+    g_autoptr(GCredentials) credentials = g_socket_get_credentials(g_socket_connection_get_socket(connection), nullptr);
+    uid_t uid = credentials ? g_credentials_get_unix_user(credentials, nullptr) : static_cast<uid_t>(-1);
+    if (uid != getuid()) {
+        peer->Close("refused a connection of user " + (credentials ? std::to_string(uid) : std::string("unknown")));
+    } else {
+        peer->ReadHeader();
+    }
     return TRUE;
 }
 
-GBytes* BridgeServer::Answer(GBytes* request) {
-    GVariant* message = g_variant_new_from_bytes(G_VARIANT_TYPE(bridge::kRequestType), request, FALSE);
-    g_variant_ref_sink(message);
-    GVariant* reply = nullptr;
-    if (!g_variant_is_normal_form(message)) {
-        reply = Reply(false, "malformed request", nullptr);
-    } else {
-        const char* name = nullptr;
-        GVariant* payload = nullptr;
-        g_variant_get(message, "(&sv)", &name, &payload);
-        auto handler = handlers_.find(name);
-        if (handler == handlers_.end()) {
-            std::fprintf(stderr, "TesraBrowser: page bridge: unknown request %s\n", name);
-            reply = Reply(false, std::string("unknown request ") + name, nullptr);
-        } else {
-            try {
-                reply = Reply(true, "", handler->second(payload));
-            } catch (const std::exception& e) {
-                reply = Reply(false, e.what(), nullptr);
-            } catch (...) {
-                reply = Reply(false, "Catastrophic failure", nullptr);
-            }
-        }
-        g_variant_unref(payload);
+GBytes* BridgeServer::Answer(const void* frame, size_t size, std::string& why) {
+    bridge::Request request;
+    if (!bridge::DecodeRequest(frame, size, request, why)) return nullptr;
+    auto handler = handlers_.find(request.name);
+    if (handler == handlers_.end()) {
+        why = "a request of unknown name \"" + bridge::MessageText(request.name) + "\"";
+        return nullptr;
     }
-    g_variant_unref(message);
+    GVariant* reply = nullptr;
+    try {
+        reply = Reply(true, "", handler->second(request.payload.get()));
+    } catch (const std::exception& e) {
+        reply = Reply(false, e.what(), nullptr);
+    } catch (...) {
+        reply = Reply(false, "Catastrophic failure", nullptr);
+    }
     g_variant_ref_sink(reply);
     GBytes* bytes = g_variant_get_data_as_bytes(reply);
     g_variant_unref(reply);

@@ -187,7 +187,9 @@ std::vector<InstalledPackage> ParseDpkgStatus(const std::string& text) {
 FileRegistry::Locations FileRegistry::DefaultLocations() {
     const char* machine = std::getenv("TESRA_MACHINE_HIVE_DIR");
     std::string machineFolder = machine && *machine ? machine : kMachineFolder;
-    return {ConfigFolder() + "/tesrabrowser/HKCU.reg", machineFolder + "/HKLM.reg", "/var/lib/dpkg/status"};
+    // Tests give a package database of their own (a large one, for instance).
+    const char* packages = std::getenv("TESRA_PACKAGE_STATUS");
+    return {ConfigFolder() + "/tesrabrowser/HKCU.reg", machineFolder + "/HKLM.reg", packages && *packages ? packages : "/var/lib/dpkg/status"};
 }
 
 FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locations.packageStatus)) {

@@ -1,18 +1,74 @@
-// The blocking request path of the page bridge, over a real socket: a client thread stands in for a
-// web process while the test's main loop serves it, as the program's main loop does.
+// The blocking request path of the page bridge, over a real socket: client threads stand in for web
+// processes while the test's main loop serves them, as the program's main loop does.
 
 #include <gtest/gtest.h>
 #include <glib/gstdio.h>
+#include <gio/gunixsocketaddress.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
 #include <thread>
 
+#include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/bridge/BridgeClient.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
 
 namespace tesra {
 namespace {
+
+using namespace std::chrono_literals;
+
+std::string Text(GVariant* result) {
+    const char* text = "";
+    g_variant_get(result, "(&s)", &text);
+    std::string copy = text;
+    g_variant_unref(result);
+    return copy;
+}
+
+// A raw connection to the program's socket, as any process of the user could make one.
+class RawPeer {
+public:
+    explicit RawPeer(const std::string& path) {
+        g_autoptr(GSocketClient) client = g_socket_client_new();
+        g_autoptr(GSocketAddress) address = g_unix_socket_address_new(path.c_str());
+        connection_ = g_socket_client_connect(client, G_SOCKET_CONNECTABLE(address), nullptr, nullptr);
+    }
+    ~RawPeer() {
+        if (connection_) g_object_unref(connection_);
+    }
+    bool Connected() const { return connection_ != nullptr; }
+    void Send(const std::string& bytes) {
+        g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection_)), bytes.data(), bytes.size(), nullptr, nullptr,
+                                  nullptr);
+    }
+    void EndWriting() { g_socket_shutdown(g_socket_connection_get_socket(connection_), FALSE, TRUE, nullptr); }
+    // Everything until the program closes the connection.
+    std::string ReadToEnd() {
+        std::string all;
+        char buffer[65536];
+        for (;;) {
+            gssize n = g_input_stream_read(g_io_stream_get_input_stream(G_IO_STREAM(connection_)), buffer, sizeof buffer, nullptr, nullptr);
+            if (n <= 0) return all;
+            all.append(buffer, static_cast<size_t>(n));
+        }
+    }
+
+private:
+    GSocketConnection* connection_ = nullptr;
+};
+
+std::string Frame(const std::string& body) {
+    std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(body.size()));
+    return std::string(reinterpret_cast<const char*>(&header), sizeof header) + body;
+}
+
+std::string RequestBody(const char* name, GVariant* payload) {
+    g_autoptr(GVariant) request = g_variant_ref_sink(g_variant_new("(sv)", name, payload));
+    return std::string(static_cast<const char*>(g_variant_get_data(request)), g_variant_get_size(request));
+}
 
 class BridgeTest : public testing::Test {
 protected:
@@ -23,12 +79,11 @@ protected:
     }
     void TearDown() override { g_free(runtime_); }
 
-    // Runs the client on its own thread while the main loop serves it.
-    void RunClient(const std::function<void(bridge::BridgeClient&)>& body) {
+    // Runs the body on its own thread while the main loop serves it.
+    void RunClient(const std::function<void()>& body) {
         std::atomic<bool> done{false};
         std::thread client([&] {
-            bridge::BridgeClient c(server_.SocketPath());
-            body(c);
+            body();
             done = true;
             g_main_context_wakeup(nullptr);
         });
@@ -37,77 +92,144 @@ protected:
     }
 
     gchar* runtime_ = nullptr;
-    platform::BridgeServer server_;
+    platform::BridgeServer server_{1s};
 };
 
 TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
-    server_.SetHandler("Echo", [](GVariant* payload) { return g_variant_new("(v)", payload); });
-    const char* samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
-    RunClient([&](bridge::BridgeClient& client) {
-        for (const char* sample : samples) {
-            GVariant* result = client.Call("Echo", g_variant_new_string(sample));
-            GVariant* inner = nullptr;
-            g_variant_get(result, "(v)", &inner);
-            EXPECT_STREQ(g_variant_get_string(inner, nullptr), sample);
-            g_variant_unref(inner);
-            g_variant_unref(result);
-        }
+    const std::string samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
+    size_t next = 0;
+    server_.SetHandler(bridge::kVersionInfo, [&](GVariant*) { return g_variant_new("(s)", samples[next++].c_str()); });
+    RunClient([&] {
+        bridge::BridgeClient client(server_.SocketPath());
+        for (const std::string& sample : samples) EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), sample);
     });
 }
 
 TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
-    server_.SetHandler("Fail", [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
-    RunClient([&](bridge::BridgeClient& client) {
+    server_.SetHandler(bridge::kGetCaptureImage, [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
+    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    RunClient([&] {
+        bridge::BridgeClient client(server_.SocketPath());
         try {
-            client.Call("Fail", g_variant_new_int32(1));
+            client.Call(bridge::kGetCaptureImage, g_variant_new("(i)", 1));
             ADD_FAILURE() << "no error";
         } catch (const bridge::BridgeError& e) {
             EXPECT_STREQ(e.what(), "截屏失败");
         }
-        EXPECT_THROW(client.Call("NoSuchRequest", g_variant_new_int32(1)), bridge::BridgeError);
         // The connection stays usable after a failed request.
-        server_.SetHandler("Ok", [](GVariant*) { return g_variant_new("(i)", 7); });
-        GVariant* result = client.Call("Ok", g_variant_new_int32(0));
-        gint32 value = 0;
-        g_variant_get(result, "(i)", &value);
-        EXPECT_EQ(value, 7);
-        g_variant_unref(result);
+        EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        // A request the program does not know closes the connection: the caller hears it in Chinese,
+        // and the next call connects anew.
+        try {
+            client.Call("NoSuchRequest", g_variant_new("()"));
+            ADD_FAILURE() << "no error";
+        } catch (const bridge::BridgeError& e) {
+            EXPECT_STREQ(e.what(), bridge::kNoAnswer);
+        }
+        EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
     });
 }
 
-TEST_F(BridgeTest, MalformedRequestIsRefused) {
-    GBytes* garbage = g_bytes_new_static("\x01\x02\x03", 3);
-    GBytes* reply = server_.Answer(garbage);
-    GVariant* message = g_variant_new_from_bytes(G_VARIANT_TYPE("(bsv)"), reply, FALSE);
-    gboolean ok = TRUE;
-    g_variant_get_child(message, 0, "b", &ok);
-    EXPECT_FALSE(ok);
-    g_variant_unref(message);
-    g_bytes_unref(reply);
-    g_bytes_unref(garbage);
+TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
+    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    std::uint32_t oversized = GUINT32_TO_LE(bridge::kMaxRequest + 1);
+    struct Row {
+        const char* name;
+        std::string bytes;
+    };
+    const Row rows[] = {
+        {"a truncated header", std::string("\x05\x00", 2)},
+        {"a truncated body", Frame(RequestBody(bridge::kVersionInfo, g_variant_new("()"))).substr(0, 9)},
+        {"an oversized frame", std::string(reinterpret_cast<const char*>(&oversized), 4) + std::string(100, 'x')},
+        {"garbage", Frame("\x01\x02\x03")},
+        {"an empty frame", Frame("")},
+        {"the wrong payload type", Frame(RequestBody(bridge::kShowNewMessageHint, g_variant_new("(s)", "3")))},
+        {"a bare payload", Frame(RequestBody(bridge::kRegisterHotKey, g_variant_new_int32(1)))},
+        {"an unknown name", Frame(RequestBody("Service.FormatDisk", g_variant_new("()")))},
+    };
+    RunClient([&] {
+        bridge::BridgeClient good(server_.SocketPath());
+        EXPECT_EQ(Text(good.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        for (const Row& row : rows) {
+            SCOPED_TRACE(row.name);
+            RawPeer bad(server_.SocketPath());
+            ASSERT_TRUE(bad.Connected());
+            bad.Send(row.bytes);
+            bad.EndWriting();
+            EXPECT_EQ(bad.ReadToEnd(), "") << "no reply, the connection closed";
+            EXPECT_EQ(Text(good.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        }
+    });
 }
 
-TEST(BridgeClient, ReportsAnAbsentProgram) {
+TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
+    const std::string big(4u << 20, 'x');
+    server_.SetHandler(bridge::kInstalledSoft, [&](GVariant*) { return g_variant_new("(s)", big.c_str()); });
+    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    RunClient([&] {
+        RawPeer stuck(server_.SocketPath());
+        stuck.Send(Frame(RequestBody(bridge::kInstalledSoft, g_variant_new("()"))));
+        // The program goes on serving others while the reply waits for the stuck peer.
+        bridge::BridgeClient other(server_.SocketPath());
+        for (int i = 0; i < 20; ++i) EXPECT_EQ(Text(other.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        std::this_thread::sleep_for(2500ms);
+        // Cut off after the stall limit: what it reads now ends before the whole reply.
+        std::string got = stuck.ReadToEnd();
+        EXPECT_LT(got.size(), big.size());
+        EXPECT_EQ(Text(other.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+    });
+}
+
+TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
+    const std::string big(4u << 20, 'y');
+    server_.SetHandler(bridge::kInstalledSoft, [&](GVariant*) { return g_variant_new("(s)", big.c_str()); });
+    RunClient([&] {
+        RawPeer slow(server_.SocketPath());
+        slow.Send(Frame(RequestBody(bridge::kInstalledSoft, g_variant_new("()"))));
+        std::this_thread::sleep_for(600ms);  // under the stall limit: a pause, not a stall
+        slow.EndWriting();
+        std::string got = slow.ReadToEnd();
+        ASSERT_GT(got.size(), 4u);
+        g_autoptr(GBytes) body = g_bytes_new(got.data() + 4, got.size() - 4);
+        g_autoptr(GVariant) reply = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("(bsv)"), body, FALSE));
+        g_autoptr(GVariant) result = g_variant_get_child_value(reply, 2);
+        g_autoptr(GVariant) inner = g_variant_get_variant(result);
+        const char* text = "";
+        g_variant_get(inner, "(&s)", &text);
+        EXPECT_EQ(std::string(text), big);
+    });
+}
+
+TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
     bridge::BridgeClient client("/nonexistent/tesra-bridge.sock");
-    EXPECT_THROW(client.Call("Echo", g_variant_new_string("x")), bridge::BridgeError);
+    try {
+        client.Call(bridge::kVersionInfo, g_variant_new("()"));
+        ADD_FAILURE() << "no error";
+    } catch (const bridge::BridgeError& e) {
+        EXPECT_STREQ(e.what(), bridge::kNotReachable);
+    }
 }
 
-}  // namespace
-}  // namespace tesra
-
-#include "platform/linux/BridgeRequests.h"
-#include "platform/linux/bridge/BridgeProtocol.h"
-
-namespace tesra {
-namespace {
-
-TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
+TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgramAndItsPayloadRoundTrips) {
     platform::BridgeServer server;
     ProgramServices services(false);
     platform::ServeBridgeRequests(server, services);
-    for (const char* name : bridge::kRequests) {
-        SCOPED_TRACE(name);
-        EXPECT_TRUE(server.HasHandler(name));
+    for (const bridge::RequestType& type : bridge::kRequests) {
+        SCOPED_TRACE(type.name);
+        EXPECT_TRUE(server.HasHandler(type.name));
+        // A payload of the request's type, with a value in every field, read back unchanged.
+        g_autoptr(GVariantBuilder) builder = g_variant_builder_new(G_VARIANT_TYPE(type.payload));
+        for (const char* field = type.payload + 1; *field != ')'; ++field) {
+            if (*field == 'i') g_variant_builder_add(builder, "i", -7);
+            if (*field == 't') g_variant_builder_add(builder, "t", G_GUINT64_CONSTANT(1) << 40);
+        }
+        g_autoptr(GVariant) payload = g_variant_ref_sink(g_variant_builder_end(builder));
+        std::string body = RequestBody(type.name, g_variant_ref(payload));
+        bridge::Request request;
+        std::string why;
+        ASSERT_TRUE(bridge::DecodeRequest(body.data(), body.size(), request, why)) << why;
+        EXPECT_EQ(request.name, type.name);
+        EXPECT_TRUE(g_variant_equal(request.payload.get(), payload));
     }
 }
 

@@ -3,6 +3,7 @@
 #include <gio/gunixsocketaddress.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <vector>
 
 #include "platform/linux/bridge/BridgeProtocol.h"
@@ -25,9 +26,9 @@ GSocketConnection* BridgeClient::Connect() {
     g_object_unref(address);
     g_object_unref(client);
     if (!connection_) {
-        std::string message = error ? error->message : "connect failed";
+        std::fprintf(stderr, "TesraBrowser page bridge: %s: %s\n", path_.c_str(), error ? error->message : "connect failed");
         g_clear_error(&error);
-        throw BridgeError("TesraBrowser is not reachable: " + message);
+        throw BridgeError(kNotReachable);
     }
     return connection_;
 }
@@ -50,26 +51,36 @@ GVariant* BridgeClient::Call(const char* name, GVariant* payload) {
     gsize got = 0;
     if (!sent || !g_input_stream_read_all(in, &header, sizeof header, &got, nullptr, nullptr) || got != sizeof header) {
         Drop();
-        throw BridgeError("TesraBrowser did not answer");
+        throw BridgeError(kNoAnswer);
     }
     std::uint32_t length = GUINT32_FROM_LE(header);
     if (length > kMaxFrame) {
         Drop();
-        throw BridgeError("TesraBrowser sent an oversized answer");
+        throw BridgeError(kBadAnswer);
     }
     std::vector<char> body(length);
     if (!g_input_stream_read_all(in, body.data(), length, &got, nullptr, nullptr) || got != length) {
         Drop();
-        throw BridgeError("TesraBrowser did not answer");
+        throw BridgeError(kNoAnswer);
     }
     GVariant* reply = g_variant_ref_sink(g_variant_new_from_data(G_VARIANT_TYPE(kReplyType), g_memdup2(body.data(), length), length,
                                                                  FALSE, g_free, nullptr));
+    if (!g_variant_is_normal_form(reply)) {
+        g_variant_unref(reply);
+        Drop();
+        throw BridgeError(kBadAnswer);
+    }
     gboolean ok = FALSE;
     const char* error = nullptr;
     GVariant* result = nullptr;
     g_variant_get(reply, "(b&sv)", &ok, &error, &result);
     std::string message = error;
     g_variant_unref(reply);
+    const RequestType* type = FindRequest(name);
+    if (ok && type && !g_variant_is_of_type(result, G_VARIANT_TYPE(type->result))) {
+        ok = FALSE;
+        message = kBadAnswer;
+    }
     if (!ok) {
         g_variant_unref(result);
         throw BridgeError(message);

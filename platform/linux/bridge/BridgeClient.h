@@ -8,6 +8,11 @@
 
 namespace tesra::bridge {
 
+// What page script hears when the program cannot be asked.
+constexpr char kNotReachable[] = "无法连接蓝岸浏览器";
+constexpr char kNoAnswer[] = "蓝岸浏览器没有响应";
+constexpr char kBadAnswer[] = "蓝岸浏览器的应答无法识别";
+
 class BridgeError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;

@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <string>
 
 namespace tesra::bridge {
@@ -27,8 +29,25 @@ constexpr char kInstalledSoft[] = "Service.InstalledSoft";          // "()"; "(s
 constexpr char kObjectCreated[] = "Service.ObjectCreated";          // "()"; "()" a scripting object was handed out
 constexpr char kObjectReleased[] = "Service.ObjectReleased";        // "()"; "()" the page let one go
 
-constexpr const char* kRequests[] = {kHello, kShowNewMessageHint, kClose, kGetCaptureImage, kRegisterHotKey,
-                                     kRefresh, kVersionInfo, kInstalledSoft, kObjectCreated, kObjectReleased};
+// Every request with the types of its payload and of its result; anything else is not a request.
+struct RequestType {
+    const char* name;
+    const char* payload;
+    const char* result;
+};
+constexpr RequestType kRequests[] = {
+    {kHello, "(t)", "(s)"},       {kShowNewMessageHint, "(i)", "()"}, {kClose, "()", "()"},
+    {kGetCaptureImage, "(i)", "(s)"}, {kRegisterHotKey, "(iiit)", "(b)"}, {kRefresh, "()", "()"},
+    {kVersionInfo, "()", "(s)"},  {kInstalledSoft, "()", "(s)"},      {kObjectCreated, "()", "()"},
+    {kObjectReleased, "()", "()"},
+};
+
+inline const RequestType* FindRequest(const std::string& name) {
+    for (const RequestType& request : kRequests) {
+        if (name == request.name) return &request;
+    }
+    return nullptr;
+}
 
 // User messages to the page: name, parameters, reply parameters. Every reply starts with (ok, error).
 constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbbas)" bound, retry, host found, errors
@@ -43,7 +62,45 @@ constexpr const char* kPageMessages[] = {kBindFacade, kDocumentComplete, kDoMess
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";
-constexpr std::uint32_t kMaxFrame = 64u << 20;  // a capture of a large screen fits many times over
+constexpr std::uint32_t kMaxFrame = 64u << 20;    // a reply: a capture of a large screen fits many times over
+constexpr std::uint32_t kMaxRequest = 64u << 10;  // a request carries a name and a few numbers
+
+struct VariantUnref {
+    void operator()(GVariant* value) const { g_variant_unref(value); }
+};
+using VariantPtr = std::unique_ptr<GVariant, VariantUnref>;
+
+// A request as the program reads it from a web process.
+struct Request {
+    std::string name;
+    VariantPtr payload;
+};
+
+// Reads the body of a request frame, which comes from a web process and so is not trusted: false, with
+// what was wrong in why, unless it is a request of a known name with a payload of that request's type.
+inline bool DecodeRequest(const void* data, size_t size, Request& request, std::string& why) {
+    g_autoptr(GBytes) bytes = g_bytes_new(data, size);
+    VariantPtr message(g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(kRequestType), bytes, FALSE)));
+    if (!g_variant_is_normal_form(message.get())) {
+        why = "a malformed request of " + std::to_string(size) + " bytes";
+        return false;
+    }
+    const char* name = nullptr;
+    GVariant* payload = nullptr;
+    g_variant_get(message.get(), "(&sv)", &name, &payload);
+    request.payload.reset(payload);
+    request.name = name;
+    const RequestType* type = FindRequest(request.name);
+    if (!type) {
+        why = "a request of unknown name \"" + request.name + "\"";
+        return false;
+    }
+    if (!g_variant_is_of_type(payload, G_VARIANT_TYPE(type->payload))) {
+        why = "a request " + request.name + " with a payload of type " + g_variant_get_type_string(payload) + ", not " + type->payload;
+        return false;
+    }
+    return true;
+}
 
 // Start-up data handed to every web extension: "(s)" the socket path.
 constexpr char kInitType[] = "(s)";
