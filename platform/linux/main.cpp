@@ -139,7 +139,8 @@ int main(int argc, char** argv) {
     // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
     // could change is never used.
     if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
-        ShowError(fault, ErrorNotify::Yes);
+        ShowError(fault);
+        LogStartFailure(Exception(fault));
         return 1;
     }
     ProgramServices services(switches.automation);
