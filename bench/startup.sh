@@ -83,6 +83,8 @@ measure() {
   "$sampler" "$PROGRAM_PID" 20 >"$E2E_DIR/memory" &
   sampling=$!
   loaded=$(load_time) && sleep 1 || loaded=""
+  # Shared objects that the process itself (not its web processes) has mapped a second after the load.
+  LIBS=$(grep -oE '[^ /]+\.so[.0-9]*$' "/proc/$PROGRAM_PID/maps" 2>/dev/null | sort -u | wc -l)
   kill -TERM "$sampling" 2>/dev/null || true
   wait "$sampling" || true
   e2e_stop_program >/dev/null 2>&1 || true
@@ -112,6 +114,8 @@ echo "Start-up of TesraBrowser (without and with a tray watcher) and of the bare
 prepare "$program" program
 echo "TesraBrowser's first start (with the setup for the address): $MS ms"
 prepare "$floor" floor
+echo "Program file: $(stat -c %s "$program") bytes; shared libraries mapped at a daily start:" \
+  "$(measure "$program" "$E2E_DIR/program-home"; echo "$LIBS"), by the bare window: $(measure "$floor" "$E2E_DIR/floor-home"; echo "$LIBS")"
 
 declare -A times rss pss
 for ((i = 1; i <= runs; i++)); do
