@@ -63,6 +63,7 @@ public:
     virtual void BringToFront() = 0;
     virtual void Minimize() = 0;
     virtual bool IsMinimized() const = 0;
+    // The program's own restore: the message filter does not see it as a restore command.
     virtual void Restore() = 0;
 
     // Close box or Esc: the handler decides; the frame itself never closes.

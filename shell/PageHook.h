@@ -28,6 +28,8 @@ public:
     BindOutcome BindFacade(platform::HtmlDocument& document);
     // The plug-in content object of the last binding (FFacadeHost), or null.
     std::shared_ptr<platform::PageObject> FacadeHost() const { return facade_host_; }
+    // The document is gone: its plug-in is no host any more, although its objects may still live.
+    void ForgetFacadeHost() { facade_host_.reset(); }
 
 private:
     void BindFacadeInDocument(const std::string& name, platform::HtmlDocument& document, BindOutcome& outcome);

@@ -148,7 +148,17 @@ void GtkApp::BringToFront() {
 }
 
 void GtkApp::AddWindow(GtkWindow* window) { windows_.insert(window); }
-void GtkApp::RemoveWindow(GtkWindow* window) { windows_.erase(window); }
+void GtkApp::RemoveWindow(GtkWindow* window) {
+    windows_.erase(window);
+    unfiltered_restores_.erase(window);
+}
+
+void GtkApp::RestoreUnfiltered(GtkWindow* window) {
+    GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window));
+    // Only a minimised window gets a restore event; marking another would hide the user's next one.
+    if (gdk && (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED)) unfiltered_restores_.insert(window);
+    gtk_window_deiconify(window);
+}
 
 bool GtkApp::Filter(const MessageRecord& message) {
     bool handled = false;
@@ -192,7 +202,8 @@ bool GtkApp::FilterEvent(GdkEvent* event) {
             if (on_minimize_) RunHandler(on_minimize_);
             return false;
         }
-        if (toplevel) Filter({NearestId(toplevel), WM_SYSCOMMAND, SC_RESTORE, 0});
+        bool unfiltered = toplevel && GTK_IS_WINDOW(toplevel) && unfiltered_restores_.erase(GTK_WINDOW(toplevel)) > 0;
+        if (toplevel && !unfiltered) Filter({NearestId(toplevel), WM_SYSCOMMAND, SC_RESTORE, 0});
         if (on_restore_) RunHandler(on_restore_);
         return false;
     }

@@ -41,6 +41,9 @@ public:
     // all of its windows at once.
     void AddWindow(GtkWindow* window);
     void RemoveWindow(GtkWindow* window);
+    // Restores the window as the program's own command, which the filter does not see (only the
+    // user's restore reaches it).
+    void RestoreUnfiltered(GtkWindow* window);
 
 private:
     static void OnEvent(GdkEvent* event, gpointer self);
@@ -53,6 +56,7 @@ private:
     MessageFilter filter_;
     std::set<int> keys_down_;
     std::set<GtkWindow*> windows_;
+    std::set<GtkWindow*> unfiltered_restores_;  // minimised windows whose coming restore is the program's
     int loop_depth_ = 0;
     bool quit_requested_ = false;
 };

@@ -69,7 +69,7 @@ public:
         GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
         return gdk && (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED);
     }
-    void Restore() override { gtk_window_deiconify(window_); }
+    void Restore() override { TheGtkApp().RestoreUnfiltered(window_); }
     void SetOnCloseRequest(std::function<void()> onClose) override { on_close_ = std::move(onClose); }
     void SetOnEscape(std::function<void()> onEscape) override { on_escape_ = std::move(onEscape); }
 

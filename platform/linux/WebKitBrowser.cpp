@@ -2,11 +2,14 @@
 
 #include <libsoup/soup.h>
 
+#include <cstring>
+
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Application.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/WebContext.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
 
 namespace tesra::platform {
 namespace {
@@ -45,6 +48,7 @@ WebKitBrowser::WebKitBrowser(WebKitWebView* related)
     g_signal_connect(view_, "notify::title", G_CALLBACK(&WebKitBrowser::OnTitle), this);
     g_signal_connect(view_, "create", G_CALLBACK(&WebKitBrowser::OnCreate), this);
     g_signal_connect(view_, "close", G_CALLBACK(&WebKitBrowser::OnClose), this);
+    g_signal_connect(view_, "user-message-received", G_CALLBACK(&WebKitBrowser::OnPageMessage), this);
 }
 
 WebKitBrowser::~WebKitBrowser() {
@@ -86,6 +90,11 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
         self->has_document_ = true;
         break;
     case WEBKIT_LOAD_FINISHED: {
+        // The end of a load that an accepted certificate replaced: the new load reports for itself.
+        if (self->replaced_loads_ > 0) {
+            --self->replaced_loads_;
+            break;
+        }
         bool failed = self->load_failed_;
         self->state_ = ReadyState::Complete;
         std::string url = webkit_web_view_get_uri(view) ? webkit_web_view_get_uri(view) : "";
@@ -98,7 +107,7 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
     }
 }
 
-gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent event, gchar*, GError* error, gpointer data) {
+gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GError* error, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
     // A navigation replaced by another one, or a response handed to a download, is no failure.
     if (g_error_matches(error, WEBKIT_NETWORK_ERROR, WEBKIT_NETWORK_ERROR_CANCELLED) ||
@@ -106,12 +115,13 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent event, gcha
         return FALSE;
     }
     self->load_failed_ = true;
-    // The engine's own error page is not shown: a page that failed to load leaves no document.
-    if (event != WEBKIT_LOAD_COMMITTED) self->has_document_ = false;
+    // The engine's own error page is not shown, so the page that was on screen stays there with its
+    // document; only a view that never committed a page has none.
     return TRUE;
 }
 
-gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags errors, gpointer) {
+gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags errors, gpointer data) {
+    auto* self = static_cast<WebKitBrowser*>(data);
     std::string host = HostOf(uri);
     std::string text = "网站“" + host + "”的安全证书有问题：" + TlsProblem(errors) +
                        "。\n\n按“确定”在本次运行中信任该证书并继续打开，按“取消”不打开。";
@@ -119,6 +129,8 @@ gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertific
     RunHandler([&] { answer = Boxes().Show(text, App().Title().empty() ? "系统提示" : App().Title(), MB_OKCANCEL | MB_ICONWARNING); });
     if (answer != IDOK) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
+    // The engine still finishes the refused load after this handler: that end belongs to no page.
+    ++self->replaced_loads_;
     webkit_web_view_load_uri(view, uri);
     return TRUE;
 }
@@ -137,9 +149,16 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpoi
     return popup ? popup->Widget() : nullptr;
 }
 
+// A page asking to close its window posts the close message to the control, as the control does.
 void WebKitBrowser::OnClose(WebKitWebView*, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
     TheGtkApp().Filter({self->id_, WM_CLOSE, 0, 0});
+}
+
+gboolean WebKitBrowser::OnPageMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer data) {
+    if (std::strcmp(webkit_user_message_get_name(message), bridge::kCloseWindow) != 0) return FALSE;
+    OnClose(view, data);
+    return TRUE;
 }
 
 }  // namespace tesra::platform

@@ -35,6 +35,7 @@ private:
     static void OnTitle(GObject* view, GParamSpec*, gpointer self);
     static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
     static void OnClose(WebKitWebView* view, gpointer self);
+    static gboolean OnPageMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
 
     WebKitWebView* view_;
     WindowId id_;
@@ -43,6 +44,7 @@ private:
     ReadyState state_ = ReadyState::Uninitialized;
     bool has_document_ = false;
     bool load_failed_ = false;
+    int replaced_loads_ = 0;  // finished signals still to come of loads that a new load replaced
 };
 
 }  // namespace tesra::platform

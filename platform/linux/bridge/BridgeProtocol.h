@@ -60,6 +60,9 @@ constexpr char kHotKey[] = "Page.HotKey";                // "(ti)" facade, hot-k
 
 constexpr const char* kPageMessages[] = {kBindFacade, kDocumentComplete, kDoMessage, kDoHotKey, kHotKey};
 
+// User message of a page to its view, not answered.
+constexpr char kCloseWindow[] = "View.CloseWindow";  // no parameters: the main document's script called window.close()
+
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";
 constexpr std::uint32_t kMaxFrame = 64u << 20;    // a reply: a capture of a large screen fits many times over

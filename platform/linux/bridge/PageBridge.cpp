@@ -34,11 +34,31 @@ void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* 
     if (!webkit_frame_is_main_frame(frame)) return;
     auto* bridge = static_cast<PageBridge*>(self);
     PageState& state = bridge->StateOf(page);
-    // A new document: the facades that the old one handed over are gone with it.
+    // A new document: the facades that the old one handed over, and its plug-in, are gone with it.
     bridge->facades_.ReleasePage(webkit_web_page_get_id(page));
+    state.hook->ForgetFacadeHost();
+    RouteWindowClose(page, frame);
     g_clear_object(&state.context);
     g_set_object(&state.frame, frame);
     state.context = webkit_frame_get_js_context_for_script_world(frame, world);
+}
+
+void PageBridge::RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame) {
+    g_autoptr(JSCContext) context = webkit_frame_get_js_context(frame);
+    g_autoptr(JSCValue) window = jsc_context_get_global_object(context);
+    // The page is weakly held: a function kept by a script outlives neither the page nor its view.
+    GWeakRef* weak = g_new0(GWeakRef, 1);
+    g_weak_ref_init(weak, page);
+    auto destroy = [](gpointer data) {
+        g_weak_ref_clear(static_cast<GWeakRef*>(data));
+        g_free(data);
+    };
+    auto close = [](gpointer data) {
+        g_autoptr(WebKitWebPage) target = WEBKIT_WEB_PAGE(g_weak_ref_get(static_cast<GWeakRef*>(data)));
+        if (target) webkit_web_page_send_message_to_view(target, webkit_user_message_new(kCloseWindow, nullptr), nullptr, nullptr, nullptr);
+    };
+    g_autoptr(JSCValue) function = jsc_value_new_function(context, "close", G_CALLBACK(+close), weak, destroy, G_TYPE_NONE, 0);
+    jsc_value_object_set_property(window, "close", function);
 }
 
 JSCContext* PageBridge::MainContext(WebKitWebPage* page) {
@@ -209,7 +229,9 @@ GVariant* PageBridge::CompleteDocument(WebKitWebPage* page, GVariant* parameters
         outcome = Bind(page, trusted);
         // A page of another site gets nothing of the program, so none of its script runs from here
         // (its setter of the version could otherwise raise a box with its own text).
-        if (TopIsTrusted(page)) {
+        if (!TopIsTrusted(page)) {
+            if (withReport) reportError = "页面不是本应用的页面";
+        } else {
             if (withReport) {
                 try {
                     ReportClient(page, {cpu, memory, os, software});

@@ -42,6 +42,9 @@ private:
     static void OnPageGone(gpointer data, GObject* page);
     static void OnPageCreated(WebKitWebExtension* extension, WebKitWebPage* page, gpointer self);
     static void OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self);
+    // window.close() of a main document asks the program, whatever the page's history holds (the
+    // engine refuses script closes of a window with more than one history entry).
+    static void RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame);
     static gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer self);
     void Hello();
     // Answers one message of the program; throws tesra::Exception for a failure to report.
