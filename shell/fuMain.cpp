@@ -1,5 +1,7 @@
 #include "shell/fuMain.h"
 
+#include <algorithm>
+
 #include "platform/Application.h"
 #include "platform/Badge.h"
 #include "platform/MessageBox.h"
@@ -13,6 +15,7 @@
 #include "support/IniFile.h"
 #include "services/MachineAddress.h"
 #include "support/Exception.h"
+#include "support/FailureLog.h"
 #include "support/tsCommon.h"
 #include "shell/TesraBrowser.h"
 
@@ -31,6 +34,8 @@ void RunIgnoringErrors(const std::function<void()>& work) {
 }
 
 }  // namespace
+
+std::string PopupKey(platform::WindowId browser) { return std::to_string(static_cast<std::int32_t>(browser)); }
 
 std::string AddMachineParam(const std::string& address, const std::string& machine) {
     return address + (address.find('?') == std::string::npos ? "?" : "&") + "__MAC=" + machine;
@@ -51,9 +56,22 @@ std::string GetIEVersion() {
 
 TfmMain* TfmMain::Instance() { return g_main; }
 
-TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::Main, nullptr)) {
+TfmMain::TfmMain(platform::WindowSystem& windows)
+    : windows_(windows), frame_(windows.MakeFrame(platform::FrameKind::Main, nullptr)) {
     g_main = this;
     frame_->SetCaption(platform::App().Title());
+    frame_->SetOnCloseRequest([this] { FormClose(); });
+    frame_->SetOnEscape([this] { FormClose(); });
+    try {
+        FormCreate();
+    } catch (const std::exception& e) {
+        // The window stays without what the failed step and the steps after it would have set up.
+        LogStartFailure(e);
+        ShowInfo(e.what());
+    }
+}
+
+void TfmMain::FormCreate() {
     platform::App().SetMessageFilter([this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     platform::BrowserControl::Events events;
     events.onDownloadComplete = [this] { wbDownloadComplete(); };
@@ -61,16 +79,17 @@ TfmMain::TfmMain() : frame_(platform::Windows().MakeFrame(platform::FrameKind::M
     events.onDocumentComplete = [this](const std::string& url) { wbMainDocumentComplete(url); };
     events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
     wbMain().SetEvents(std::move(events));
-    frame_->SetOnCloseRequest([this] { FormClose(); });
-    frame_->SetOnEscape([this] { FormClose(); });
 
     blink_timer_ = platform::MakeTimer();
+    reaper_ = platform::MakeTimer();
+    reaper_->SetInterval(0);
+    reaper_->SetOnTick([this] { FreeClosedPopups(); });
     CreateTrayMenu();
     CreateTrayIcon();
     hint_ = std::make_unique<NewMessageHint>(*FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); }, platform::DrawBadge,
                                              platform::StandardIconSize());
 
-    platform::Rect area = platform::Windows().WorkArea();
+    platform::Rect area = windows_.WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);
     NavigateTo(StartAddress);
 
@@ -86,7 +105,7 @@ TfmMain::~TfmMain() {
 
 void TfmMain::FormShow() {
     frame_->Show();
-    platform::Rect area = platform::Windows().WorkArea();
+    platform::Rect area = windows_.WorkArea();
     frame_->SetBounds(0, 0, area.width, area.height);
     frame_->BringToFront();
 }
@@ -98,7 +117,7 @@ void TfmMain::NavigateTo(const std::string& address) {
 void TfmMain::wbMainTitleChange(const std::string& text) {
     frame_->SetCaption(text);
     platform::App().SetTitle(text);
-    FTrayIcon->SetHint(text);
+    if (FTrayIcon) FTrayIcon->SetHint(text);
 }
 
 void TfmMain::CreateTrayMenu() {
@@ -169,7 +188,7 @@ void TfmMain::ToggleMainWindow() {
         if (platform::App().IsMinimized()) platform::App().Restore();
         platform::App().BringToFront();
     }
-    hint_->ArmBlinkTimer();
+    ArmBlinkTimer();
 }
 
 // Without a tray host nothing could bring a hidden window back: it comes back minimised.
@@ -178,7 +197,7 @@ void TfmMain::TrayLost() {
     // Minimised first, so that it is mapped minimised rather than seen for a moment.
     frame_->Minimize();
     frame_->Show();
-    hint_->ArmBlinkTimer();
+    ArmBlinkTimer();
 }
 
 void TfmMain::wbDownloadComplete() {
@@ -194,15 +213,21 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     if (wbMain().State() != platform::ReadyState::Complete) return;
     if (first_page_.empty()) first_page_ = url;
     FServiceBound = false;
+    errors_shown_ = false;  // a new document: its binding errors are shown once
     if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
     std::optional<platform::ClientTexts> report;
-    if (ContainsStr("main=true", url) && !FClientInfoLogged) report = ClientInformation();
+    if (ContainsStr("main=true", url) && !FClientInfoLogged && !report_on_its_way_) report = ClientInformation();
     FDocumentCompleted = true;
     if (!wbMain().HasDocument()) return BindFacade();  // the fatal path
     // Binding, report and version go to the page in one go, as one step of the page's life.
     binding_ = true;
-    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this](const platform::DocumentOutcome& outcome) {
-        if (!outcome.reportError.empty()) FClientInfoLogged = false;
+    report_on_its_way_ = report.has_value();
+    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this, asked = report.has_value()](const platform::DocumentOutcome& outcome) {
+        if (asked) {
+            report_on_its_way_ = false;
+            // Marked only once the page has it: a report that did not arrive goes with the next main page.
+            if (outcome.binding.linkError.empty() && outcome.reportError.empty()) FClientInfoLogged = true;
+        }
         OnBound(outcome.binding, false);
         // Not guarded: a page that rejects the statement goes to the general error handling.
         if (!outcome.versionError.empty()) throw Exception(outcome.versionError, "EOleException");
@@ -231,26 +256,28 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     if (outcome.bound) FServiceBound = true;
     if (outcome.hasFacadeHost) has_facade_host_ = true;
     if (outcome.retryLater) blink_timer_->SetEnabled(true);
-    // Still marked as binding while the boxes are open, so that the timer does not pile up more.
-    for (const auto& error : outcome.errors) ShowInfo(error);
+    // Still marked as binding while the boxes are open, so that the timer does not pile up more. A
+    // facade that keeps failing is retried, but its errors are shown once per document: a box every
+    // 500 ms would leave the user no way to work.
+    if (!outcome.errors.empty() && !errors_shown_) {
+        errors_shown_ = true;
+        for (const auto& error : outcome.errors) ShowInfo(error);
+    }
     binding_ = false;
     if (fromTimer && !hint_->HasNewMessages() && FServiceBound) blink_timer_->SetEnabled(false);
 }
 
 std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
-    // Marked at once so that another page before the answer sends nothing; a failure clears it again.
-    FClientInfoLogged = true;
     try {
         ClientReport report = ReadClientReport();
         return platform::ClientTexts{report.cpu, report.memory, report.os, report.software};
     } catch (const std::exception&) {
-        FClientInfoLogged = false;  // the report swallows every error
-        return std::nullopt;
+        return std::nullopt;  // the report swallows every error
     }
 }
 
 platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {
-    popups_.push_back(std::make_unique<TfmNew>(opener));
+    popups_.push_back(std::make_unique<TfmNew>(windows_, opener, [this](TfmNew& popup) { ClosePopup(popup); }));
     TfmNew* popup = popups_.back().get();
     platform::BrowserControl& browser = popup->wb1();
     platform::BrowserControl::Events events;
@@ -259,23 +286,45 @@ platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& op
     browser.SetEvents(std::move(events));
     popup->Frame().SetCaption(frame_->Caption());
     popup->Frame().Show();
-    popup_windows_[std::to_string(static_cast<std::int32_t>(browser.Handle()))] = popup;
+    popup_windows_[PopupKey(browser.Handle())] = popup;
     return &browser;
+}
+
+// A closed pop-up goes with its page (no sound or timer of it runs on); it is freed once the event
+// that closed it has returned, since that event may come from its own window or page.
+void TfmMain::ClosePopup(TfmNew& popup) {
+    popup_windows_.erase(PopupKey(popup.wb1().Handle()));
+    auto owned = std::find_if(popups_.begin(), popups_.end(), [&](const auto& p) { return p.get() == &popup; });
+    if (owned == popups_.end()) return;
+    popup.Frame().Hide();
+    closed_popups_.push_back(std::move(*owned));
+    popups_.erase(owned);
+    reaper_->SetEnabled(true);
+}
+
+void TfmMain::FreeClosedPopups() {
+    reaper_->SetEnabled(false);
+    closed_popups_.clear();
 }
 
 void TfmMain::FormClose() {
     if (IsCloseToTray()) {
         // Without an icon in the tray a hidden window could not be got back: it is minimised instead.
-        if (FTrayIcon->InTray()) {
+        if (FTrayIcon && FTrayIcon->InTray()) {
             frame_->Hide();
         } else {
             frame_->Minimize();
         }
     } else if (platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL) == platform::IDOK) {
-        hint_->ArmBlinkTimer();
+        ArmBlinkTimer();
         platform::App().Halt();
     }
-    hint_->ArmBlinkTimer();
+    ArmBlinkTimer();
+}
+
+// Without what a failed creation skipped, there is nothing to blink.
+void TfmMain::ArmBlinkTimer() {
+    if (hint_) hint_->ArmBlinkTimer();
 }
 
 namespace {
@@ -301,10 +350,8 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
         handled = true;
         if (message.target == wbMain().Handle()) {
             App().Terminate();  // the main page called for closing
-        } else if (auto popup = popup_windows_.find(std::to_string(static_cast<std::int32_t>(message.target)));
-                   popup != popup_windows_.end()) {
-            popup->second->Close();
-            popup_windows_.erase(popup);
+        } else if (auto popup = popup_windows_.find(PopupKey(message.target)); popup != popup_windows_.end()) {
+            ClosePopup(*popup->second);
         }
         return;
     }

@@ -22,13 +22,18 @@ namespace tesra {
 // The address with "__MAC=" and the machine address appended ("&" when it has a query already).
 std::string AddMachineParam(const std::string& address, const std::string& machine);
 
+// The key of a pop-up in PopupWindows: the decimal text of its browser's handle (signed 32-bit).
+std::string PopupKey(platform::WindowId browser);
+
 // The hosted engine's version from the machine's "Version Vector" key ("IE"); empty when it cannot be read.
 std::string GetIEVersion();
 
 class TfmMain {
 public:
     // FormCreate: wires the browser, places the window on the work area and navigates to StartAddress.
-    TfmMain();
+    // FormCreate: a failure of one of its steps is shown in a box and skips the steps after it; the
+    // window stays, and nothing of the program is left pointing at it when it goes.
+    explicit TfmMain(platform::WindowSystem& windows);
     ~TfmMain();
     TfmMain(const TfmMain&) = delete;
     TfmMain& operator=(const TfmMain&) = delete;
@@ -47,7 +52,9 @@ public:
     void AppMessage(const platform::MessageRecord& message, bool& handled);
 
     // The page's count of new messages: the tray icon blinks with it while the window is hidden.
-    void ShowNewMessageHint(std::int32_t count) { hint_->ShowNewMessageHint(count); }
+    void ShowNewMessageHint(std::int32_t count) {
+        if (hint_) hint_->ShowNewMessageHint(count);
+    }
     TtsTrayIcon& TrayIcon() { return *FTrayIcon; }
     platform::PopupMenu& pmMain() { return *pmMain_; }
 
@@ -61,13 +68,17 @@ public:
     const std::map<std::string, TfmNew*>& PopupWindows() const { return popup_windows_; }
 
 private:
+    void FormCreate();
     void NavigateTo(const std::string& address);
     void wbMainTitleChange(const std::string& text);
     void wbDownloadComplete();
     void wbMainDocumentComplete(const std::string& url);
     platform::BrowserControl* wbMainNewWindow2(platform::BrowserControl& opener);
     void FormClose();
+    void ArmBlinkTimer();
     void TimerTick();
+    void ClosePopup(TfmNew& popup);
+    void FreeClosedPopups();
 
     // The tray.
     void CreateTrayMenu();
@@ -80,24 +91,29 @@ private:
     // The page hook.
     void BindFacade();
     void OnBound(const platform::BindOutcome& outcome, bool fromTimer);
-    // The client report's texts, marking the report as sent; none when they cannot be read.
+    // The client report's texts; none when they cannot be read.
     std::optional<platform::ClientTexts> ClientInformation();
     std::vector<std::string> TrustedAddresses() const;
 
     HotKeyState hot_keys_;
+    platform::WindowSystem& windows_;
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
+    std::unique_ptr<platform::Timer> reaper_;  // frees closed pop-ups after the event that closed them
     // The menu outlives the tray icon that shows it; the blink uses both.
     std::unique_ptr<platform::PopupMenu> pmMain_;
     std::unique_ptr<TtsTrayIcon> FTrayIcon;
     std::unique_ptr<NewMessageHint> hint_;
     std::vector<std::unique_ptr<TfmNew>> popups_;
+    std::vector<std::unique_ptr<TfmNew>> closed_popups_;
     std::map<std::string, TfmNew*> popup_windows_;
     bool FServiceBound = false;
     bool FClientInfoLogged = false;
     bool FDocumentCompleted = false;
     bool has_facade_host_ = false;  // FFacadeHost lives in the page bridge; this tells whether it is set
     bool binding_ = false;  // a binding request is on its way to the page
+    bool report_on_its_way_ = false;  // the client report has been sent and not yet answered
+    bool errors_shown_ = false;       // the binding errors of the current document have been shown
     std::string first_page_;  // where the first page really loaded, after any redirection
 };
 

@@ -2,9 +2,10 @@
 
 namespace tesra {
 
-TfmNew::TfmNew(platform::BrowserControl& opener) : frame_(platform::Windows().MakeFrame(platform::FrameKind::Popup, &opener)) {
+TfmNew::TfmNew(platform::WindowSystem& windows, platform::BrowserControl& opener, std::function<void(TfmNew&)> onClose)
+    : frame_(windows.MakeFrame(platform::FrameKind::Popup, &opener)), on_close_(std::move(onClose)) {
     frame_->SetOnEscape([this] { actESCExecute(); });
-    frame_->SetOnCloseRequest([this] { Close(); });
+    frame_->SetOnCloseRequest([this] { actESCExecute(); });
 }
 
 }  // namespace tesra

@@ -1,6 +1,7 @@
 #pragma once
 // A pop-up window: a page opened by a page of the program, kept on top of other windows.
 
+#include <functional>
 #include <memory>
 
 #include "platform/Browser.h"
@@ -9,16 +10,16 @@ namespace tesra {
 
 class TfmNew {
 public:
-    TfmNew(platform::BrowserControl& opener);
+    // onClose runs when the user closes the window (Esc or its close box); the owner frees it.
+    TfmNew(platform::WindowSystem& windows, platform::BrowserControl& opener, std::function<void(TfmNew&)> onClose);
     platform::Frame& Frame() { return *frame_; }
     platform::BrowserControl& wb1() { return frame_->Browser(); }
-    // Hides the window; the pop-up is kept until the program ends.
-    void Close() { frame_->Hide(); }
 
 private:
-    void actESCExecute() { Close(); }
+    void actESCExecute() { on_close_(*this); }
 
     std::unique_ptr<platform::Frame> frame_;
+    std::function<void(TfmNew&)> on_close_;
 };
 
 }  // namespace tesra

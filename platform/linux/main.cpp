@@ -60,7 +60,7 @@ EntryActions LinuxEntryActions() {
         platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
     };
     actions.createMainWindowAndRun = [] {
-        TfmMain main;
+        TfmMain main(platform::Windows());
         main.FormShow();
         platform::App().Run();
     };

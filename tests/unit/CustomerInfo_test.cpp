@@ -29,23 +29,6 @@ ProcessorBrand WithBytes(ProcessorBrand brand, std::size_t offset, std::string_v
     return brand;
 }
 
-class FakeSystem : public platform::SystemInformation {
-public:
-    std::optional<ProcessorBrand> brand;
-    unsigned count = 4;
-    bool countFails = false;
-    std::optional<std::uint64_t> memory;
-    std::optional<OsVersion> version;
-
-    std::optional<ProcessorBrand> ProcessorBrandBytes() const override { return brand; }
-    unsigned ProcessorCount() const override {
-        if (countFails) throw Exception("no count");
-        return count;
-    }
-    std::optional<std::uint64_t> TotalPhysicalMemory() const override { return memory; }
-    std::optional<OsVersion> Version() const override { return version; }
-};
-
 class CustomerInfoTest : public ::testing::Test {
 protected:
     void SetUp() override {

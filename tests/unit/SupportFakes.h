@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <mutex>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,8 @@
 #include "platform/MessageBox.h"
 #include "platform/NetworkIdentity.h"
 #include "platform/Screen.h"
+#include "platform/SystemInfo.h"
+#include "support/Exception.h"
 
 namespace tesra::testing {
 
@@ -119,6 +122,23 @@ public:
         return {{"lo", "127.0.0.1", true}, {"eth0", address, false}};
     }
     std::string DefaultRouteInterface() const override { return "eth0"; }
+};
+
+class FakeSystem : public platform::SystemInformation {
+public:
+    std::optional<platform::ProcessorBrand> brand;
+    unsigned count = 4;
+    bool countFails = false;
+    std::optional<std::uint64_t> memory;
+    std::optional<platform::OsVersion> version;
+
+    std::optional<platform::ProcessorBrand> ProcessorBrandBytes() const override { return brand; }
+    unsigned ProcessorCount() const override {
+        if (countFails) throw Exception("no count");
+        return count;
+    }
+    std::optional<std::uint64_t> TotalPhysicalMemory() const override { return memory; }
+    std::optional<platform::OsVersion> Version() const override { return version; }
 };
 
 // A temporary home with its own XDG folders for the life of the object; restores nothing, since

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -25,6 +26,9 @@ public:
     std::vector<std::string> calls;
     std::function<void()> onMinimize;
     std::function<void()> onRestore;
+    MessageFilter filter;
+    std::set<int> keysDown;
+    int terminated = 0;
 
     std::string Title() const override { return title; }
     void SetTitle(const std::string& t) override { title = t; }
@@ -34,10 +38,10 @@ public:
     }
     void ProcessMessages() override { calls.push_back("ProcessMessages"); }
     void Run() override {}
-    void Terminate() override {}
+    void Terminate() override { ++terminated; }
     [[noreturn]] void Halt() override { throw std::logic_error("halt"); }
-    void SetMessageFilter(MessageFilter) override {}
-    bool IsKeyDown(int) const override { return false; }
+    void SetMessageFilter(MessageFilter f) override { filter = std::move(f); }
+    bool IsKeyDown(int key) const override { return keysDown.count(key) > 0; }
     bool IsMinimized() const override { return minimized; }
     void Restore() override { calls.push_back("Restore"); }
     void BringToFront() override { calls.push_back("BringToFront"); }
