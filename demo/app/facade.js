@@ -10,6 +10,7 @@
 //   auto=A,B(1)  call these service members right after the first binding (once per window, not again
 //                after a reload); arguments in JSON
 //   delay=MS     wait that long after the binding before the auto calls (lets the page paint first)
+//   autoon=NAME  make the auto calls when DoMessage NAME arrives, not after the first binding
 //   title=T      set the page title to T at that moment, before the calls
 //   report=parent  hand the lines to the parent window instead of the server (foreign frames)
 (function () {
@@ -92,10 +93,11 @@
         facade.service = service;
         report('SetTesraBrowserService', tag);
         setState('已绑定');
-        if (first && tag === undefined) setTimeout(runAuto, Number(params.get('delay') || 0), facade);
+        if (first && tag === undefined && !params.get('autoon')) setTimeout(runAuto, Number(params.get('delay') || 0), facade);
       },
       DoMessage(name, value) {
         report('DoMessage ' + String(name) + ' ' + encode(value), tag);
+        if (tag === undefined && params.get('autoon') === String(name)) setTimeout(runAuto, Number(params.get('delay') || 0), facade);
       },
       DoHotKey(key) {
         report('DoHotKey ' + encode(key), tag);

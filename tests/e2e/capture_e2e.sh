@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Screen capture from page script: mode 1 shows the dimmed overlay at once and returns the dragged
-# rectangle as base64 JPEG; mode 0 minimises the window and asks first; a click without a drag returns
+# rectangle as base64 JPEG; mode 0 minimises the window and asks first, and its restore of the window is
+# not the user's (the page gets no "RESTORE"); a click without a drag returns
 # nothing.
 set -euo pipefail
 source "$(dirname "$0")/lib.sh"
@@ -67,6 +68,15 @@ e2e_screenshot capture-start-dialog >/dev/null
 xdotool windowactivate --sync "$dialog" key --clearmodifiers alt+F4 || true
 e2e_check "closing the dialog returns the empty text" e2e_wait_event '^call GetCaptureImage ""$' 20
 e2e_check "the main window is restored" e2e_wait_window '^蓝岸演示 测试图案$' 10
+sleep 1
+e2e_check "the capture's own restore does not reach the page" e2e_no_event '^DoMessage RESTORE'
+e2e_check "the program still runs after the capture" kill -0 "$PROGRAM_PID"
+e2e_expect_eq "no box is left on the screen" "" "$(e2e_dialogs)"
+# The user's restore does.
+xdotool windowminimize --sync "$main"
+sleep 0.5
+xdotool windowactivate --sync "$main"
+e2e_check "the user's restore reaches the page" e2e_wait_event '^DoMessage RESTORE ""$' 10
 e2e_stop_program || true
 
 e2e_finish

@@ -13,6 +13,7 @@
 #   e2e_wait_window REGEX [T]     prints the id of a visible window whose name matches
 #   e2e_wait_no_window REGEX [T]  until no visible window's name matches
 #   e2e_wait_dialog REGEX [T]     prints the id of a visible dialog window whose name matches
+#   e2e_dialogs                   the names of the visible dialog windows (message boxes), one per line
 #   e2e_window_state REGEX        Normal, Iconic or Withdrawn (none without such a window), as the window manager has it
 #   e2e_wait_state REGEX STATE [T]  until the window is in that state
 #   e2e_click_box REGEX BUTTON [T]  answers a message box: OK/确定/Yes/是 -> Return, Cancel/取消/No/否 -> Escape,
@@ -300,6 +301,14 @@ e2e_wait_no_window() {
     _e2e_expired "$deadline" && { _e2e_note "a window named /$1/ is still visible"; return 1; }
     sleep 0.1
   done
+}
+
+e2e_dialogs() {
+  local id
+  for id in $(_e2e_visible_windows '.'); do
+    _e2e_is_dialog "$id" && xdotool getwindowname "$id" 2>/dev/null
+  done
+  return 0
 }
 
 e2e_window_state() {
