@@ -61,10 +61,10 @@ public:
     // Destroys it; its handler is never called again. Unknown ids are ignored.
     virtual void DestroyMessageWindow(WindowId window) = 0;
 
-    // NIM_ADD shows a new icon (true only when a tray host shows it; an icon that no tray host embeds
-    // within a short time is removed again and the add fails); NIM_MODIFY changes the icon and the tip
-    // (the tip shows exactly while NIF_TIP is set); NIM_DELETE removes it. False on failure, also for a
-    // modify or delete of an icon that is not there.
+    // NIM_ADD offers a new icon to the tray host (false when none takes icons now); whether the host
+    // shows it comes later as the AddAnsweredMessage. NIM_MODIFY changes the icon and the tip (the tip
+    // shows exactly while NIF_TIP is set); NIM_DELETE removes it. False on failure, also for a modify or
+    // delete of an icon that is not there.
     virtual bool Notify(NotifyIconCommand command, const NotifyIconData& data) = 0;
 
     // Number of the message that every message window receives when the tray host has been created
@@ -73,6 +73,11 @@ public:
     // Number of the message that every message window receives when the tray host has gone away and
     // none came back within a few seconds: icons are not seen until "TaskbarCreated".
     virtual unsigned TaskbarLostMessage() const = 0;
+    // Number of the message that an icon's window receives once the tray host has answered an add that
+    // Notify took: wParam is the icon's identifier, lParam 1 when the icon shows and 0 when the host did
+    // not take it in within a short time (the icon is then removed, as after a failed add). It may come
+    // before Notify returns, when the host has answered already; a deleted icon is not answered.
+    virtual unsigned AddAnsweredMessage() const = 0;
     // Sends a message to every message window, as the platform's broadcasts do (the task bar's
     // re-creation; a session guard may send the end-of-session messages this way).
     virtual void Broadcast(const MessageRecord& message) = 0;

@@ -92,13 +92,17 @@ void TtsTrayIcon::SetEnabled(bool enabled) {
 
 void TtsTrayIcon::ApplyEnabled() {
     if (!enabled_) {
+        answer_pending_ = false;
         host_.Notify(platform::NIM_DELETE, data_);
         return;
     }
+    // Set first: the answer may come before the add returns.
+    answer_pending_ = true;
     if (host_.Notify(platform::NIM_ADD, data_)) {
         lost_ = false;
     } else {
         enabled_ = false;
+        answer_pending_ = false;
     }
     InstallAppHooks();
 }
@@ -179,6 +183,8 @@ std::intptr_t TtsTrayIcon::WindowProc(const platform::MessageRecord& message) {
         ReAdd();
     } else if (message.number == host_.TaskbarLostMessage()) {
         TrayLost();
+    } else if (message.number == host_.AddAnsweredMessage() && static_cast<std::uint32_t>(message.wParam) == data_.id) {
+        AddAnswered(message.lParam != 0);
     }
     return 0;
 }
@@ -212,6 +218,13 @@ void TtsTrayIcon::ReAdd() {
         // The icon stays away until the next re-creation; nothing to tell the user.
     }
     re_adding_ = false;
+}
+
+// The tray host's late answer to an add: a refusal is the failed add, with Enabled turning false.
+void TtsTrayIcon::AddAnswered(bool shown) {
+    if (!answer_pending_) return;
+    answer_pending_ = false;
+    if (!shown) enabled_ = false;
 }
 
 void TtsTrayIcon::TrayLost() {

@@ -53,7 +53,7 @@ public:
     bool Animate() const;
     void SetAnimate(bool animate);
     bool Enabled() const { return enabled_; }
-    // A failed add of the icon leaves Enabled false.
+    // A failed add of the icon leaves Enabled false, also when the tray host answers it later.
     void SetEnabled(bool enabled);
     bool HideOnMinimize() const { return hide_on_minimize_; }
     void SetHideOnMinimize(bool hide) { hide_on_minimize_ = hide; }
@@ -84,9 +84,9 @@ public:
     void MinimizeApp();
     void RestoreApp();
 
-    // Whether a tray host shows the icon: Enabled, and no "tray lost" since the last add. While it is
-    // false a window hidden to the tray could not be got back.
-    bool InTray() const { return enabled_ && !lost_; }
+    // Whether a tray host shows the icon: Enabled, the host has answered the last add, and no "tray
+    // lost" since. While it is false a window hidden to the tray could not be got back.
+    bool InTray() const { return enabled_ && !answer_pending_ && !lost_; }
 
     // The record handed to the notify-icon layer, for inspection.
     const platform::NotifyIconData& Record() const { return data_; }
@@ -112,6 +112,7 @@ private:
     void HandleClick(TRzTrayIconClicks click, TNotifyEvent TtsTrayIcon::*event);
     void Raise(TNotifyEvent TtsTrayIcon::*event);
     void ReAdd();
+    void AddAnswered(bool shown);
     void TrayLost();
     void RefuseEndSession();
     void ApplyEnabled();
@@ -132,6 +133,7 @@ private:
     TRzTrayIconClicks restore_on_ = ticLeftDblClick;
     TRzTrayIconClicks popup_menu_on_ = ticRightClickUp;
     bool re_adding_ = false;
+    bool answer_pending_ = false;  // an add waits for the tray host's answer
     bool lost_ = false;
     bool menu_showing_ = false;
     bool new_layout_ = true;

@@ -11,20 +11,23 @@ namespace {
 
 constexpr unsigned kTaskbarCreated = 0xC0DE;
 constexpr unsigned kTaskbarLost = 0xC0DF;
+constexpr unsigned kAddAnswered = 0xC0E0;
 
 }  // namespace
 
 LinuxNotifyIconHost::LinuxNotifyIconHost(TrayProtocols protocols, int embedTimeoutMs, int graceMs)
     : grace_ms_(graceMs) {
     if (protocols == TrayProtocols::All) {
-        sni_ = std::make_unique<SniTray>(TrayBackend::Listener{[this](const MessageRecord& message) { Send(message); },
-                                                               [this] { HostChanged(sni_.get()); }});
+        sni_ = std::make_unique<SniTray>(Listener([this] { HostChanged(sni_.get()); }));
         backends_.push_back(sni_.get());
     }
-    xembed_ = std::make_unique<XEmbedTray>(
-        TrayBackend::Listener{[this](const MessageRecord& message) { Send(message); }, [this] { HostChanged(xembed_.get()); }},
-        embedTimeoutMs);
+    xembed_ = std::make_unique<XEmbedTray>(Listener([this] { HostChanged(xembed_.get()); }), embedTimeoutMs);
     backends_.push_back(xembed_.get());
+}
+
+TrayBackend::Listener LinuxNotifyIconHost::Listener(std::function<void()> hostChanged) {
+    return {[this](const MessageRecord& message) { Send(message); }, std::move(hostChanged),
+            [this](WindowId window, std::uint32_t id, bool shown) { AnswerAdd(window, id, shown); }};
 }
 
 LinuxNotifyIconHost::~LinuxNotifyIconHost() {
@@ -51,6 +54,8 @@ unsigned LinuxNotifyIconHost::TaskbarCreatedMessage() const { return kTaskbarCre
 
 unsigned LinuxNotifyIconHost::TaskbarLostMessage() const { return kTaskbarLost; }
 
+unsigned LinuxNotifyIconHost::AddAnsweredMessage() const { return kAddAnswered; }
+
 void LinuxNotifyIconHost::Broadcast(const MessageRecord& message) { SendToEach(message, Delivery::All); }
 
 bool LinuxNotifyIconHost::QueryBroadcast(const MessageRecord& message) {
@@ -70,6 +75,10 @@ bool LinuxNotifyIconHost::SendToEach(const MessageRecord& message, Delivery deli
 }
 
 void LinuxNotifyIconHost::Send(const MessageRecord& message) { Deliver(message); }
+
+void LinuxNotifyIconHost::AnswerAdd(WindowId window, std::uint32_t id, bool shown) {
+    Deliver({window, kAddAnswered, static_cast<std::intptr_t>(id), shown ? 1 : 0});
+}
 
 std::intptr_t LinuxNotifyIconHost::Deliver(const MessageRecord& message) {
     const auto found = windows_.find(message.target);
@@ -102,8 +111,10 @@ bool LinuxNotifyIconHost::Notify(NotifyIconCommand command, const NotifyIconData
         if (!windows_.count(data.window)) return false;
         TrayBackend* best = Best();
         if (holder && holder != best) holder->Delete(data.window, data.id);
-        if (!best || !best->Add(data)) return false;
+        const TrayBackend::AddResult result = best ? best->Add(data) : TrayBackend::AddResult::Failed;
+        if (result == TrayBackend::AddResult::Failed) return false;
         current_ = best;
+        if (result == TrayBackend::AddResult::Shown) AnswerAdd(data.window, data.id, true);
         return true;
     }
     case NIM_MODIFY:

@@ -7,6 +7,7 @@
 #include <glib.h>
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <utility>
@@ -24,8 +25,8 @@ enum class TrayProtocols { All, XEmbedOnly };
 
 class LinuxNotifyIconHost final : public NotifyIconHost {
 public:
-    // Needs gtk_init. embedTimeoutMs: how long an XEmbed add waits for the embedding; graceMs: how long
-    // a lost host may take to come back before the loss is broadcast.
+    // Needs gtk_init. embedTimeoutMs: how long an XEmbed tray host may take to embed an added icon;
+    // graceMs: how long a lost host may take to come back before the loss is broadcast.
     explicit LinuxNotifyIconHost(TrayProtocols protocols = TrayProtocols::All, int embedTimeoutMs = 2000,
                                  int graceMs = 3000);
     ~LinuxNotifyIconHost() override;
@@ -35,6 +36,7 @@ public:
     bool Notify(NotifyIconCommand command, const NotifyIconData& data) override;
     unsigned TaskbarCreatedMessage() const override;
     unsigned TaskbarLostMessage() const override;
+    unsigned AddAnsweredMessage() const override;
     void Broadcast(const MessageRecord& message) override;
     bool QueryBroadcast(const MessageRecord& message) override;
     int ShellMajorVersion() const override { return 6; }
@@ -44,7 +46,9 @@ public:
 private:
     enum class Delivery { All, UntilRefused };
 
+    TrayBackend::Listener Listener(std::function<void()> hostChanged);
     void Send(const MessageRecord& message);
+    void AnswerAdd(WindowId window, std::uint32_t id, bool shown);
     bool SendToEach(const MessageRecord& message, Delivery delivery);
     std::intptr_t Deliver(const MessageRecord& message);
     TrayBackend* Holder(WindowId window, std::uint32_t id) const;

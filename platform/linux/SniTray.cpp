@@ -317,22 +317,22 @@ void SniTray::OnWatcherSignal(GDBusConnection*, const char*, const char*, const 
     }
 }
 
-bool SniTray::Add(const NotifyIconData& data) {
-    if (!connection_ || !HostPresent()) return false;
+TrayBackend::AddResult SniTray::Add(const NotifyIconData& data) {
+    if (!connection_ || !HostPresent()) return AddResult::Failed;
     const Key key{data.window, data.id};
     auto found = items_.find(key);
     if (found == items_.end()) {
         auto item = std::make_unique<Item>();
         item->tray = this;
         item->key = key;
-        if (!item->Export()) return false;
+        if (!item->Export()) return AddResult::Failed;
         found = items_.emplace(key, std::move(item)).first;
     }
     Item& item = *found->second;
     item.Apply(data);
     // A new item registers once its name is on the bus; one that is there registers again.
     if (item.nameAcquired) Register(item);
-    return true;
+    return AddResult::Shown;
 }
 
 void SniTray::Register(Item& item) {

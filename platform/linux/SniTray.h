@@ -43,7 +43,7 @@ public:
     SniTray& operator=(const SniTray&) = delete;
 
     bool HostPresent() override;
-    bool Add(const NotifyIconData& data) override;
+    AddResult Add(const NotifyIconData& data) override;
     bool Modify(const NotifyIconData& data) override;
     bool Delete(WindowId window, std::uint32_t id) override;
     bool Has(WindowId window, std::uint32_t id) const override { return items_.count({window, id}) > 0; }

@@ -71,12 +71,14 @@ struct XEmbedTray::Icon {
     std::optional<std::string> tip;
     GtkStatusIcon* status = nullptr;
     bool everEmbedded = false;
-    GMainLoop* waiting = nullptr;  // the loop of an add that waits for the embedding
+    guint embedWait = 0;           // timeout source of an add that waits for the embedding
+    guint answering = 0;           // idle source that answers the add, outside GTK's signal emission
     guint rebuild = 0;             // idle source that replaces a status icon whose tray host went away
     guint reported = 0;            // idle source that reports a host change, outside GTK's signal emission
 
     ~Icon() {
-        if (waiting) g_main_loop_quit(waiting);
+        if (embedWait != 0) g_source_remove(embedWait);
+        if (answering != 0) g_source_remove(answering);
         if (rebuild != 0) g_source_remove(rebuild);
         if (reported != 0) g_source_remove(reported);
         DestroyStatus();
@@ -132,10 +134,20 @@ struct XEmbedTray::Icon {
             if (everEmbedded) Report();
             return;
         }
-        if (waiting) g_main_loop_quit(waiting);
+        if (embedWait != 0) {
+            g_source_remove(embedWait);
+            embedWait = 0;
+            answering = g_idle_add(AnswerAdd, this);
+        }
         // A new tray host took the icon in.
         if (everEmbedded) Report();
         everEmbedded = true;
+    }
+
+    // Waits for the embedding anew; an add already waiting gets one answer.
+    void AwaitEmbedding(int timeoutMs) {
+        if (embedWait != 0) g_source_remove(embedWait);
+        embedWait = g_timeout_add(timeoutMs, EmbedTimeout, this);
     }
 
     void Report() {
@@ -147,6 +159,21 @@ struct XEmbedTray::Icon {
         icon->rebuild = 0;
         icon->DestroyStatus();
         icon->CreateStatus();
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean AnswerAdd(gpointer self) {
+        auto* icon = static_cast<Icon*>(self);
+        icon->answering = 0;
+        // The listener may delete this icon.
+        icon->host->listener_.addAnswered(icon->key.first, icon->key.second, true);
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean EmbedTimeout(gpointer self) {
+        auto* icon = static_cast<Icon*>(self);
+        icon->embedWait = 0;
+        icon->host->EmbedTimedOut(icon->key);
         return G_SOURCE_REMOVE;
     }
 
@@ -167,18 +194,6 @@ gboolean OnButtonEvent(GtkStatusIcon*, GdkEventButton* event, gpointer data) {
 
 void OnEmbeddedNotify(GObject*, GParamSpec*, gpointer data) {
     static_cast<XEmbedTray::Icon*>(data)->OnEmbeddedChanged();
-}
-
-struct EmbedWait {
-    GMainLoop* loop = nullptr;
-    bool timedOut = false;
-};
-
-gboolean OnEmbedTimeout(gpointer data) {
-    auto* wait = static_cast<EmbedWait*>(data);
-    wait->timedOut = true;
-    g_main_loop_quit(wait->loop);
-    return G_SOURCE_REMOVE;
 }
 
 }  // namespace
@@ -207,23 +222,26 @@ XEmbedTray::~XEmbedTray() {
 
 bool XEmbedTray::HostPresent() { return TrayHostPresent(); }
 
-bool XEmbedTray::Add(const NotifyIconData& data) {
+TrayBackend::AddResult XEmbedTray::Add(const NotifyIconData& data) {
     const Key key{data.window, data.id};
-    if (const auto found = icons_.find(key); found != icons_.end()) {
+    auto found = icons_.find(key);
+    if (found != icons_.end()) {
         // Already there (a new tray host took it in by itself): bring it up to date.
         found->second->Apply(data);
     } else {
-        if (!TrayHostPresent()) return false;
+        if (!TrayHostPresent()) return AddResult::Failed;
         auto icon = std::make_unique<Icon>();
         icon->host = this;
         icon->key = key;
         icon->Apply(data);
         icon->CreateStatus();
-        icons_[key] = std::move(icon);
+        found = icons_.emplace(key, std::move(icon)).first;
     }
-    if (WaitEmbedded(key)) return true;
-    Remove(key);
-    return false;
+    Icon& icon = *found->second;
+    if (gtk_status_icon_is_embedded(icon.status)) return AddResult::Shown;
+    // The program goes on meanwhile; the tray host answers when it has embedded the icon.
+    icon.AwaitEmbedding(embed_timeout_ms_);
+    return AddResult::Pending;
 }
 
 bool XEmbedTray::Modify(const NotifyIconData& data) {
@@ -245,30 +263,18 @@ void XEmbedTray::DeleteWindow(WindowId window) {
     }
 }
 
-bool XEmbedTray::WaitEmbedded(const Key& key) {
-    Icon* icon = icons_.at(key).get();
-    if (!gtk_status_icon_is_embedded(icon->status)) {
-        EmbedWait wait{g_main_loop_new(nullptr, FALSE)};
-        const guint timeout = g_timeout_add(embed_timeout_ms_, OnEmbedTimeout, &wait);
-        icon->waiting = wait.loop;
-        g_main_loop_run(wait.loop);
-        if (!wait.timedOut) g_source_remove(timeout);
-        g_main_loop_unref(wait.loop);
-        // Handlers run meanwhile; one of them may have deleted the icon.
-        const auto found = icons_.find(key);
-        if (found == icons_.end()) return false;
-        icon = found->second.get();
-        icon->waiting = nullptr;
-    }
-    return gtk_status_icon_is_embedded(icon->status);
-}
-
 void XEmbedTray::Remove(const Key& key) {
     const auto found = icons_.find(key);
     if (found == icons_.end()) return;
     // Out of the map first: the icon's clean-up may run handlers that look for it.
     std::unique_ptr<Icon> icon = std::move(found->second);
     icons_.erase(found);
+}
+
+// An icon that no tray host took in is removed, as after a failed add (the key is a copy: it outlives it).
+void XEmbedTray::EmbedTimedOut(Key key) {
+    Remove(key);
+    listener_.addAnswered(key.first, key.second, false);
 }
 
 GtkStatusIcon* XEmbedTray::StatusIcon(WindowId window, std::uint32_t id) const {

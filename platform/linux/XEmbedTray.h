@@ -1,7 +1,7 @@
 #pragma once
-// Notify icons on the XEmbed system tray through GtkStatusIcon. An icon that no tray host embeds
-// within the embed timeout is a failed add; an icon whose tray host goes away waits for the next
-// one, and both events are reported as host changes.
+// Notify icons on the XEmbed system tray through GtkStatusIcon. An add is answered when the tray host
+// embeds the icon, or fails when it has not within the embed timeout (the icon is then removed); an
+// icon whose tray host goes away waits for the next one, and both events are reported as host changes.
 
 #include <cstdint>
 #include <map>
@@ -16,13 +16,12 @@ namespace tesra::platform {
 
 class XEmbedTray final : public TrayBackend {
 public:
-    // Needs gtk_init. embedTimeoutMs: how long an add waits for a tray host to embed the icon,
-    // running the main loop meanwhile.
+    // Needs gtk_init. embedTimeoutMs: how long a tray host may take to embed an added icon.
     XEmbedTray(Listener listener, int embedTimeoutMs);
     ~XEmbedTray() override;
 
     bool HostPresent() override;
-    bool Add(const NotifyIconData& data) override;
+    AddResult Add(const NotifyIconData& data) override;
     bool Modify(const NotifyIconData& data) override;
     bool Delete(WindowId window, std::uint32_t id) override;
     bool Has(WindowId window, std::uint32_t id) const override { return icons_.count({window, id}) > 0; }
@@ -36,8 +35,8 @@ public:
 private:
     using Key = std::pair<WindowId, std::uint32_t>;
 
-    bool WaitEmbedded(const Key& key);
     void Remove(const Key& key);
+    void EmbedTimedOut(Key key);
 
     Listener listener_;
     int embed_timeout_ms_;

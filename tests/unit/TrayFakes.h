@@ -86,7 +86,8 @@ public:
     }
 };
 
-// Records every call; an add succeeds while a tray host is "present".
+// Records every call; an add succeeds while a tray host is "present", and the host answers it at once
+// unless answerLater is set (then Answer gives the answer).
 class FakeNotifyIcons : public platform::NotifyIconHost {
 public:
     struct Call {
@@ -95,7 +96,9 @@ public:
     };
     static constexpr unsigned kTaskbarCreated = 0xC123;
     static constexpr unsigned kTaskbarLost = 0xC124;
+    static constexpr unsigned kAddAnswered = 0xC125;
     bool trayPresent = true;
+    bool answerLater = false;
     int shellVersion = 6;
     std::vector<Call> calls;
     std::map<platform::WindowId, MessageHandler> windows;
@@ -115,6 +118,7 @@ public:
             if (onAdd) onAdd();
             if (!trayPresent) return false;
             shown[data.id] = data;
+            if (!answerLater) Answer(data.id, true);
             return true;
         case platform::NIM_MODIFY:
             if (!shown.count(data.id)) return false;
@@ -127,6 +131,7 @@ public:
     }
     unsigned TaskbarCreatedMessage() const override { return kTaskbarCreated; }
     unsigned TaskbarLostMessage() const override { return kTaskbarLost; }
+    unsigned AddAnsweredMessage() const override { return kAddAnswered; }
     void Broadcast(const platform::MessageRecord& message) override {
         for (auto& [window, handler] : windows) {
             platform::MessageRecord record = message;
@@ -146,6 +151,12 @@ public:
 
     std::intptr_t Send(platform::WindowId window, unsigned number, std::intptr_t wParam, std::intptr_t lParam) {
         return windows.at(window)({window, number, wParam, lParam});
+    }
+    // The tray host's answer to the add of the icon; one that it refuses is removed.
+    void Answer(std::uint32_t id, bool show) {
+        const platform::WindowId window = shown.at(id).window;
+        if (!show) shown.erase(id);
+        Send(window, kAddAnswered, id, show ? 1 : 0);
     }
     int Count(platform::NotifyIconCommand command) const {
         int n = 0;

@@ -80,6 +80,29 @@ private:
     bool ready_ = false;
 };
 
+// A tray host that owns the tray's selection but never embeds an icon (one that is busy, or hung),
+// on a connection of its own.
+class SilentTrayHost {
+public:
+    SilentTrayHost() : display_(XOpenDisplay(g_server->Display().c_str())) {
+        if (!display_) return;
+        const Window owner = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
+        XSetSelectionOwner(display_, XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False), owner, CurrentTime);
+        XSync(display_, False);
+    }
+    ~SilentTrayHost() { Stop(); }
+    // Closing the connection gives up the selection.
+    void Stop() {
+        if (display_) XCloseDisplay(display_);
+        display_ = nullptr;
+        RunUntil([] { return !TrayHostOwnsTheSelection(); });
+    }
+    bool Ready() const { return display_ && TrayHostOwnsTheSelection(); }
+
+private:
+    Display* display_;
+};
+
 IconImage RedSquare() {
     IconImage icon;
     icon.width = 16;
@@ -114,6 +137,14 @@ protected:
         }
         return codes;
     }
+    // The tray host's answer to the add of icon 7: 1 shown, 0 not; -1 while there is none.
+    std::intptr_t AddAnswer() const {
+        for (const MessageRecord& message : received) {
+            if (message.number == host.AddAnsweredMessage() && message.target == window && message.wParam == 7) return message.lParam;
+        }
+        return -1;
+    }
+    bool AddAnswered() { return RunUntil([this] { return AddAnswer() != -1; }); }
     bool Received(std::intptr_t code) const {
         for (std::intptr_t c : CodesReceived()) {
             if (c == code) return true;
@@ -134,6 +165,8 @@ TEST_F(XEmbedTrayTest, AddModifyAndDeleteOnATrayHost) {
     TrayHost tray;
     ASSERT_TRUE(tray.Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record(NIF_MESSAGE | NIF_ICON | NIF_TIP, "蓝岸浏览器")));
+    ASSERT_TRUE(AddAnswered());
+    EXPECT_EQ(AddAnswer(), 1);
     GtkStatusIcon* status = host.XEmbed().StatusIcon(window, 7);
     ASSERT_NE(status, nullptr);
     EXPECT_TRUE(gtk_status_icon_is_embedded(status));
@@ -170,7 +203,9 @@ TEST_F(XEmbedTrayTest, NewTrayHostSendsTaskbarCreated) {
     auto tray = std::make_unique<TrayHost>();
     ASSERT_TRUE(tray->Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
+    ASSERT_TRUE(AddAnswered());
     LetTheTrayHostSettle();
+    received.clear();
     tray.reset();
     EXPECT_TRUE(RunUntil([&] { return !gtk_status_icon_is_embedded(host.XEmbed().StatusIcon(window, 7)); }));
     EXPECT_TRUE(received.empty());
@@ -200,7 +235,10 @@ TEST(XEmbedTrayLoss, LostHostIsToldAfterTheGraceTime) {
     auto tray = std::make_unique<TrayHost>();
     ASSERT_TRUE(tray->Ready());
     ASSERT_TRUE(host.Notify(NIM_ADD, data));
+    ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
+    EXPECT_EQ(received, std::vector<unsigned>{host.AddAnsweredMessage()});
     LetTheTrayHostSettle();
+    received.clear();
     tray.reset();
     ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
     EXPECT_EQ(received, std::vector<unsigned>{host.TaskbarLostMessage()});
@@ -211,6 +249,42 @@ TEST(XEmbedTrayLoss, LostHostIsToldAfterTheGraceTime) {
     ASSERT_TRUE(RunUntil([&] { return !received.empty(); }));
     EXPECT_EQ(received, std::vector<unsigned>{host.TaskbarCreatedMessage()});
     EXPECT_TRUE(host.Notify(NIM_ADD, data));
+}
+
+// The add returns before the tray host has embedded the icon; the answer comes when it does, or, from
+// a host that never does, as a refusal after the embed timeout with the icon removed.
+TEST_F(XEmbedTrayTest, AddIsAnsweredWhenTheTrayHostEmbedsOrRefusedWhenItNeverDoes) {
+    LinuxNotifyIconHost patient{TrayProtocols::XEmbedOnly, 60000};
+    std::vector<MessageRecord> answers;
+    const WindowId owner = patient.CreateMessageWindow([&](const MessageRecord& message) {
+        answers.push_back(message);
+        return 0;
+    });
+    NotifyIconData late = Record();
+    late.window = owner;
+    {
+        SilentTrayHost silent;
+        ASSERT_TRUE(silent.Ready());
+        ASSERT_TRUE(host.Notify(NIM_ADD, Record()));
+        ASSERT_TRUE(patient.Notify(NIM_ADD, late));
+        EXPECT_EQ(AddAnswer(), -1);
+        EXPECT_TRUE(answers.empty());
+        ASSERT_NE(host.XEmbed().StatusIcon(window, 7), nullptr);
+        ASSERT_TRUE(AddAnswered());
+        EXPECT_EQ(AddAnswer(), 0);
+        EXPECT_EQ(host.XEmbed().StatusIcon(window, 7), nullptr);
+        EXPECT_FALSE(host.Notify(NIM_MODIFY, Record()));
+        // The other icon still waits: the silent host is replaced by one that embeds it.
+        EXPECT_TRUE(answers.empty());
+        ASSERT_NE(patient.XEmbed().StatusIcon(owner, 7), nullptr);
+    }
+    TrayHost tray;
+    ASSERT_TRUE(tray.Ready());
+    ASSERT_TRUE(RunUntil([&] { return !answers.empty(); }));
+    EXPECT_EQ(answers[0].number, patient.AddAnsweredMessage());
+    EXPECT_EQ(answers[0].wParam, 7);
+    EXPECT_EQ(answers[0].lParam, 1);
+    EXPECT_TRUE(gtk_status_icon_is_embedded(patient.XEmbed().StatusIcon(owner, 7)));
 }
 
 TEST_F(XEmbedTrayTest, MouseClicksBecomeCallbackMessages) {
@@ -294,6 +368,21 @@ TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
     TtsTrayIcon tray;
     tray.SetEnabled(true);
     EXPECT_FALSE(tray.Enabled());
+}
+
+// Enabling the icon returns while the tray host has not answered; a host that never answers makes it
+// a failed add afterwards, with Enabled false.
+TEST_F(TrayComponentTest, AnAddThatTheTrayHostNeverAnswersFailsAfterwards) {
+    SilentTrayHost silent;
+    ASSERT_TRUE(silent.Ready());
+    TtsTrayIcon tray;
+    tray.SetEnabled(true);
+    EXPECT_TRUE(tray.Enabled());
+    EXPECT_FALSE(tray.InTray());
+    EXPECT_NE(host.XEmbed().StatusIcon(tray.Record().window, tray.Record().id), nullptr);
+    EXPECT_TRUE(RunUntil([&] { return !tray.Enabled(); }));
+    EXPECT_FALSE(tray.InTray());
+    EXPECT_EQ(host.XEmbed().StatusIcon(tray.Record().window, tray.Record().id), nullptr);
 }
 
 TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {

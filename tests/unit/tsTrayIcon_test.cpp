@@ -133,6 +133,47 @@ TEST_F(TrayIconTest, FailedAddLeavesEnabledFalse) {
     EXPECT_TRUE(tray.Enabled());
 }
 
+// A tray host that answers late does not hold up the caller: enabling returns at once, the icon takes
+// changes meanwhile, and a refusal that comes afterwards is the failed add (Enabled false, closing
+// cannot hide to the tray). Each icon is answered on its own.
+TEST_F(TrayIconTest, AnAddAnsweredLaterTurnsOutAsTheAnswerSays) {
+    struct Row {
+        bool shown;
+        bool enabledAfter;
+        bool inTrayAfter;
+    };
+    const Row rows[] = {{true, true, true}, {false, false, false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.shown);
+        fake.notifyIcons.answerLater = true;
+        TtsTrayIcon other;
+        TtsTrayIcon tray;
+        other.SetEnabled(true);
+        tray.SetEnabled(true);
+        EXPECT_TRUE(tray.Enabled());
+        EXPECT_FALSE(tray.InTray());
+        tray.SetHint("收件箱");
+        EXPECT_EQ(fake.notifyIcons.shown.at(tray.Record().id).tip, "收件箱");
+
+        fake.notifyIcons.Answer(other.Record().id, !row.shown);
+        EXPECT_TRUE(tray.Enabled());
+        EXPECT_FALSE(tray.InTray());
+        fake.notifyIcons.Answer(tray.Record().id, row.shown);
+        EXPECT_EQ(tray.Enabled(), row.enabledAfter);
+        EXPECT_EQ(tray.InTray(), row.inTrayAfter);
+        EXPECT_EQ(fake.notifyIcons.shown.count(tray.Record().id), row.shown ? 1u : 0u);
+        EXPECT_EQ(other.Enabled(), !row.shown);
+
+        // A refused icon is added again when asked; an answer that comes twice changes nothing.
+        fake.notifyIcons.answerLater = false;
+        tray.SetEnabled(true);
+        EXPECT_TRUE(tray.InTray());
+        fake.notifyIcons.Send(tray.Record().window, fakes::FakeNotifyIcons::kAddAnswered, tray.Record().id, 0);
+        EXPECT_TRUE(tray.Enabled());
+        EXPECT_TRUE(tray.InTray());
+    }
+}
+
 TEST_F(TrayIconTest, ClickRules) {
     struct Row {
         const char* name;
