@@ -10,6 +10,10 @@
 #                        the page bridge links it; the bridge is built into the program file and
 #                        written out at run time for WebKit's web processes, so dpkg-shlibdeps never
 #                        sees it (every other library it links, the program links too).
+#   libcurl4 (>= 7.85.0) the HTTP client loads libcurl.so.4 (the OpenSSL flavour) when the setup's first
+#                        download starts, so that a daily start never maps it and its TLS libraries;
+#                        not linked, it is out of dpkg-shlibdeps' sight. 7.85.0 brought the newest
+#                        option the client sets (CURLOPT_PROTOCOLS_STR).
 
 set(CPACK_PACKAGE_NAME ${TESRA_PACKAGE_NAME})
 # All four numbers: CPack would take only the first three.
@@ -35,7 +39,8 @@ set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION web)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk, libjavascriptcoregtk-4.1-0")
+set(CPACK_DEBIAN_PACKAGE_DEPENDS
+  "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk, libjavascriptcoregtk-4.1-0, libcurl4 (>= 7.85.0)")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

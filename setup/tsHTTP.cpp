@@ -1,7 +1,5 @@
 #include "setup/tsHTTP.h"
 
-#include <curl/curl.h>
-
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -10,10 +8,10 @@
 #include <exception>
 #include <istream>
 #include <iterator>
-#include <mutex>
 #include <ostream>
 #include <sstream>
 
+#include "setup/CurlLibrary.h"
 #include "support/Exception.h"
 #include "support/TextCodec.h"
 
@@ -80,12 +78,7 @@ RequestFailure DescribeCurlFailure(CURLcode code, long osError, bool connected, 
             if (e.osError == osError) return {SocketErrorText(e.number, e.text), false};
         }
     }
-    return {detail.empty() ? curl_easy_strerror(code) : detail, false};
-}
-
-void GlobalInit() {
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+    return {detail.empty() ? Curl().easy_strerror(code) : detail, false};
 }
 
 }  // namespace
@@ -217,12 +210,11 @@ struct TtsHTTP::Transfer {
 };
 
 TtsHTTP::TtsHTTP() {
-    GlobalInit();
-    curl_ = curl_easy_init();
+    curl_ = Curl().easy_init();
     if (!curl_) throw std::bad_alloc();
 }
 
-TtsHTTP::~TtsHTTP() { curl_easy_cleanup(Easy(curl_)); }
+TtsHTTP::~TtsHTTP() { Curl().easy_cleanup(Easy(curl_)); }
 
 void TtsHTTP::Get(const std::string& url, std::string& buffer, std::uint32_t rangeStart) {
     std::ostringstream body;
@@ -241,53 +233,54 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
     FSecondarySize = 0;
     SetTarget(url);
 
+    const CurlLibrary& api = Curl();
     CURL* curl = Easy(curl_);
-    curl_easy_reset(curl);
+    api.easy_reset(curl);
     Transfer t(*this, target);
     char detail[CURL_ERROR_SIZE] = "";
     curl_slist* lines = nullptr;
     std::vector<std::string> headerLines = {std::string("User-Agent: ") + kUserAgent, "Accept: text/html, */*"};
     if (rangeStart > 0) headerLines.push_back("Range: bytes=" + std::to_string(rangeStart) + "-");
-    for (const std::string& line : headerLines) lines = curl_slist_append(lines, WriteLn(line).c_str());
+    for (const std::string& line : headerLines) lines = api.slist_append(lines, WriteLn(line).c_str());
 
-    curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
-    curl_easy_setopt(curl, CURLOPT_HTTPHEADER, lines);
-    curl_easy_setopt(curl, CURLOPT_PROXY, "");  // environment proxies do not apply, as before
-    curl_easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
-    curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.connect.count()));
-    curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.total.count()));
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.stall.count()));
-    if (!caFile_.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, caFile_.c_str());
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &Transfer::OnSocket);
-    curl_easy_setopt(curl, CURLOPT_SOCKOPTDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
-    curl_easy_setopt(curl, CURLOPT_PREREQDATA, &t);
+    api.easy_setopt(curl, CURLOPT_URL, url.c_str());
+    api.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    api.easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
+    api.easy_setopt(curl, CURLOPT_HTTPHEADER, lines);
+    api.easy_setopt(curl, CURLOPT_PROXY, "");  // environment proxies do not apply, as before
+    api.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
+    api.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    api.easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
+    api.easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(timeouts_.connect.count()));
+    api.easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(timeouts_.total.count()));
+    api.easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    api.easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, static_cast<long>(timeouts_.stall.count()));
+    if (!caFile_.empty()) api.easy_setopt(curl, CURLOPT_CAINFO, caFile_.c_str());
+    api.easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::OnHeader);
+    api.easy_setopt(curl, CURLOPT_HEADERDATA, &t);
+    api.easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::OnBody);
+    api.easy_setopt(curl, CURLOPT_WRITEDATA, &t);
+    api.easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
+    api.easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::OnProgress);
+    api.easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
+    api.easy_setopt(curl, CURLOPT_SOCKOPTFUNCTION, &Transfer::OnSocket);
+    api.easy_setopt(curl, CURLOPT_SOCKOPTDATA, &t);
+    api.easy_setopt(curl, CURLOPT_PREREQFUNCTION, &Transfer::OnConnected);
+    api.easy_setopt(curl, CURLOPT_PREREQDATA, &t);
 
     CURLcode code = CURLE_OK;
-    if (t.Guard([&] { HTTPStatus(hsResolving, {}); })) code = curl_easy_perform(curl);
-    curl_slist_free_all(lines);
+    if (t.Guard([&] { HTTPStatus(hsResolving, {}); })) code = api.easy_perform(curl);
+    api.slist_free_all(lines);
 
     curl_off_t received = 0, receiveTotal = 0, sent = 0;
     long osError = 0;
     curl_off_t connectTime = 0;
-    curl_easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
-    curl_easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &receiveTotal);
-    curl_easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
-    curl_easy_getinfo(curl, CURLINFO_OS_ERRNO, &osError);
-    curl_easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
-    curl_easy_reset(curl);  // the handle must not keep pointers to this call's buffers
+    api.easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
+    api.easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &receiveTotal);
+    api.easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
+    api.easy_getinfo(curl, CURLINFO_OS_ERRNO, &osError);
+    api.easy_getinfo(curl, CURLINFO_CONNECT_TIME_T, &connectTime);
+    api.easy_reset(curl);  // the handle must not keep pointers to this call's buffers
     // Progress and connection states close in every case, as the work ends also when it failed.
     t.Guard([&] {
         SyncProgress(t, received, std::max<curl_off_t>(receiveTotal, 0), sent, 0);
@@ -314,17 +307,18 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
 void TtsHTTP::SetTarget(const std::string& url) {
     host_.clear();
     port_ = 80;
-    CURLU* parts = curl_url();
+    const CurlLibrary& api = Curl();
+    CURLU* parts = api.url();
     if (!parts) return;
-    if (curl_url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
+    if (api.url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {
         char* host = nullptr;
         char* port = nullptr;
-        if (curl_url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK) host_ = host;
-        if (curl_url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) port_ = std::atoi(port);
-        curl_free(host);
-        curl_free(port);
+        if (api.url_get(parts, CURLUPART_HOST, &host, 0) == CURLUE_OK) host_ = host;
+        if (api.url_get(parts, CURLUPART_PORT, &port, CURLU_DEFAULT_PORT) == CURLUE_OK) port_ = std::atoi(port);
+        api.free(host);
+        api.free(port);
     }
-    curl_url_cleanup(parts);
+    api.url_cleanup(parts);
 }
 
 void TtsHTTP::SyncProgress(Transfer& t, std::int64_t received, std::int64_t receiveTotal, std::int64_t sent,

@@ -1,5 +1,6 @@
 #pragma once
-// The HTTP client of the setup downloads, over libcurl (TLS through OpenSSL, certificates verified).
+// The HTTP client of the setup downloads, over libcurl (TLS through OpenSSL, certificates verified),
+// which the first client made loads.
 // Every failed request ends in one tesra::Exception whose message is a readable Chinese sentence:
 // the server's own error text when it sends one, otherwise a classification of the socket or
 // protocol failure. An optional progress sink hears about the work.

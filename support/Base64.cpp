@@ -1,23 +1,17 @@
 #include "support/Base64.h"
 
-#include <openssl/evp.h>
-
-#include <algorithm>
+#include <glib.h>
 
 namespace tesra {
 
 std::string StreamToBase64(std::string_view stream) {
-    // EVP_EncodeBlock takes an int length: feed it whole groups of three bytes, so the pieces join
-    // without padding in between.
-    constexpr size_t kPiece = size_t{3} << 20;
-    std::string text((stream.size() + 2) / 3 * 4 + 1, '\0');  // + the terminator it writes
-    size_t written = 0;
-    for (size_t offset = 0; offset < stream.size(); offset += kPiece) {
-        size_t length = std::min(kPiece, stream.size() - offset);
-        written += static_cast<size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(text.data() + written),
-                                                       reinterpret_cast<const unsigned char*>(stream.data() + offset),
-                                                       static_cast<int>(length)));
-    }
+    // Written in place: the room that GLib asks for a stream encoded in one step, without line breaks.
+    std::string text((stream.size() / 3 + 1) * 4 + 4, '\0');
+    gint state = 0;
+    gint save = 0;
+    gsize written = g_base64_encode_step(reinterpret_cast<const guchar*>(stream.data()), stream.size(), FALSE,
+                                         text.data(), &state, &save);
+    written += g_base64_encode_close(FALSE, text.data() + written, &state, &save);
     text.resize(written);
     return text;
 }

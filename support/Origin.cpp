@@ -1,9 +1,9 @@
 #include "support/Origin.h"
 
-#include <curl/curl.h>
+#include <glib.h>
 
 #include <algorithm>
-#include <memory>
+#include <string_view>
 
 namespace tesra {
 namespace {
@@ -14,27 +14,33 @@ std::string LowerAscii(std::string text) {
     return text;
 }
 
-std::optional<std::string> UrlPart(CURLU* url, CURLUPart part, unsigned flags) {
-    char* value = nullptr;
-    if (curl_url_get(url, part, &value, flags) != CURLUE_OK) return std::nullopt;
-    std::string result = value;
-    curl_free(value);
-    return result;
+int DefaultPort(const std::string& scheme) { return scheme == "https" ? 443 : 80; }
+
+// GLib takes any text between the delimiters as the host; a browser refuses these characters in one.
+bool ValidHost(const std::string& host) {
+    return !host.empty() && std::none_of(host.begin(), host.end(), [](char c) {
+        const auto code = static_cast<unsigned char>(c);
+        return code <= 0x20 || code == 0x7F || std::string_view("<>\\^|\"`{}").find(c) != std::string_view::npos;
+    });
 }
 
 }  // namespace
 
+// GLib's parser: it is in every process that decides on trust already, where a URL library of its own
+// would be loaded for this alone.
 std::optional<Origin> OriginOf(const std::string& address) {
     // A zero character would end the text early for the parser: such an address has no origin.
     if (address.find('\0') != std::string::npos) return std::nullopt;
-    std::unique_ptr<CURLU, decltype(&curl_url_cleanup)> url(curl_url(), curl_url_cleanup);
-    if (!url || curl_url_set(url.get(), CURLUPART_URL, address.c_str(), 0) != CURLUE_OK) return std::nullopt;
-    auto scheme = UrlPart(url.get(), CURLUPART_SCHEME, 0);
-    auto host = UrlPart(url.get(), CURLUPART_HOST, 0);
-    auto port = UrlPart(url.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
-    if (!scheme || !host || !port || host->empty()) return std::nullopt;
-    Origin origin{LowerAscii(*scheme), LowerAscii(*host), *port};
+    gchar* scheme = nullptr;
+    gchar* host = nullptr;
+    gint port = -1;
+    if (!g_uri_split_network(address.c_str(), G_URI_FLAGS_NONE, &scheme, &host, &port, nullptr)) return std::nullopt;
+    Origin origin{LowerAscii(scheme ? scheme : ""), LowerAscii(host ? host : ""), {}};
+    g_free(scheme);
+    g_free(host);
     if (origin.scheme != "http" && origin.scheme != "https") return std::nullopt;
+    if (!ValidHost(origin.host)) return std::nullopt;
+    origin.port = std::to_string(port == -1 ? DefaultPort(origin.scheme) : port);
     return origin;
 }
 

@@ -42,6 +42,9 @@ log_count() {
 # The arguments of a process, one per line (none contains a newline here).
 arguments_of() { tr '\0' '\n' <"/proc/$1/cmdline"; }
 
+# The HTTP library and its TLS libraries as mapped into a process: loaded for the setup's downloads only.
+http_libraries_of() { { grep -oE '/lib(curl|ssl|crypto)\.so[.0-9]*$' "/proc/$1/maps" || true; } | sort -u; }
+
 # Starts a shortcut as the desktop does, through GLib's launcher, in a process group of its own.
 launch_shortcut() { TESRA_PROGRAM=$(command -v gio) e2e_start_program launch "$1"; }
 
@@ -68,6 +71,7 @@ shortcut="$desktop/蓝岸浏览器Demo.desktop"
 e2e_check "the shortcut is named from the menu file" test -f "$shortcut"
 e2e_check "the shortcut may be started" test -x "$shortcut"
 e2e_check "the shortcut shows the downloaded icon" grep -qxF "Icon=$app_folder/$key/TesraBrowser.ico" "$shortcut"
+e2e_check "the setup's downloads loaded the HTTP library" grep -q libcurl <<<"$(http_libraries_of "$first")"
 e2e_stop_program "$first" || true
 
 # ---- The shortcut starts the copy with the address; the address is set up: nothing is fetched -------------
@@ -79,6 +83,8 @@ e2e_expect_eq "the second start takes the quick path" 0 "$(e2e_requests /app/set
 pids=$(copy_pids)
 e2e_expect_eq "the per-user copy runs" 1 "$(wc -w <<<"$pids")"
 [ -n "$pids" ] && e2e_expect_eq "with exactly the address" "$(printf '%s\n' "$copy" "$address")" "$(arguments_of "$pids")"
+[ -n "$pids" ] && e2e_expect_eq "a start that downloads nothing maps neither the HTTP nor the TLS libraries" "" \
+  "$(http_libraries_of "$pids")"
 e2e_check "no second progress form" e2e_not e2e_wait_window '^正在安装$' 1
 e2e_stop_program "$launcher" || true
 for pid in $pids; do e2e_stop_program "$pid" || true; done
