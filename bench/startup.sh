@@ -3,18 +3,23 @@
 # TesraBrowser again with a StatusNotifierWatcher on the session bus (its tray icon then goes there
 # instead of the XEmbed tray).
 #
-#   bench/startup.sh [RUNS]     (default 5)
+#   bench/startup.sh [RUNS [BASELINE]]     (default 5 runs)
+#
+# BASELINE is another build of the program file (an earlier one, copied away), measured in the same runs,
+# alternating with this one, in the same ways.
 #
 # For each run of each program: the time from starting the process to the demo page's "load" report
 # reaching the local server, and the peak memory of the process with all its children (web and network
 # processes), summed RSS and PSS sampled every 20 ms from the start until 1 s after the load report.
 # Each program first runs once in a prepared home (the program's first start for an address does its
-# setup there); every measured run starts from a fresh copy of that home, so it takes the quick path.
-# Prints the medians and the ratios. Without a display everything runs under Xvfb. Informational only:
-# it never fails a build and is not a test.
+# setup there); every measured daily start begins from a fresh copy of that home, so it takes the quick
+# path. Each run also measures a first start (setup included) from an empty home. Prints the medians,
+# their spread (lowest and highest) and the ratios. Without a display everything runs under Xvfb.
+# Informational only: it never fails a build and is not a test.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 runs=${1:-5}
+baseline=${2:-}
 export TESRA_SOURCE=$here TESRA_BUILD=${TESRA_BUILD_DIR:-$here/build}
 "$here/scripts/build.sh" --target TesraBrowser tesra-demo-server tesra-bench-floor tesra-bench-memory >/dev/null
 
@@ -111,24 +116,45 @@ median() {
 }
 
 echo "Start-up of TesraBrowser (without and with a tray watcher) and of the bare WebKitGTK window, $runs runs each, page $address"
+kinds=(program watcher floor first)
+programs=("$program")
 prepare "$program" program
-echo "TesraBrowser's first start (with the setup for the address): $MS ms"
+if [ -n "$baseline" ]; then
+  echo "Baseline: $baseline"
+  kinds+=(baseline baseline-first)
+  programs+=("$baseline")
+  prepare "$baseline" baseline
+fi
 prepare "$floor" floor
-echo "Program file: $(stat -c %s "$program") bytes; shared libraries mapped at a daily start:" \
-  "$(measure "$program" "$E2E_DIR/program-home"; echo "$LIBS"), by the bare window: $(measure "$floor" "$E2E_DIR/floor-home"; echo "$LIBS")"
+for binary in "${programs[@]}"; do
+  echo "Program file $binary: $(stat -c %s "$binary") bytes; shared libraries mapped at a daily start:" \
+    "$(measure "$binary" "$E2E_DIR/$([ "$binary" = "$program" ] && echo program || echo baseline)-home"; echo "$LIBS")"
+done
+echo "Shared libraries mapped by the bare window: $(measure "$floor" "$E2E_DIR/floor-home"; echo "$LIBS")"
 
-declare -A times rss pss
+declare -A times rss pss run_ms run_ratios
 for ((i = 1; i <= runs; i++)); do
-  for kind in program watcher floor; do
-    binary=$program home=program
-    if [ "$kind" = floor ]; then binary=$floor home=floor; fi
+  for kind in "${kinds[@]}"; do
+    case $kind in
+      floor) binary=$floor home=$E2E_DIR/floor-home ;;
+      baseline) binary=$baseline home=$E2E_DIR/baseline-home ;;
+      baseline-first) binary=$baseline home="" ;;
+      first) binary=$program home="" ;;
+      *) binary=$program home=$E2E_DIR/program-home ;;
+    esac
     if [ "$kind" = watcher ]; then start_watcher; fi
-    measure "$binary" "$E2E_DIR/$home-home"
+    measure "$binary" "$home"
     if [ "$kind" = watcher ]; then stop_watcher; fi
     times[$kind]+="$MS "
+    run_ms[$kind]=$MS
     rss[$kind]+="$RSS "
     pss[$kind]+="$PSS "
-    printf '  run %d %-8s %6s ms  RSS %8s KiB  PSS %8s KiB\n' "$i" "$kind" "$MS" "$RSS" "$PSS"
+    printf '  run %d %-14s %6s ms  RSS %8s KiB  PSS %8s KiB\n' "$i" "$kind" "$MS" "$RSS" "$PSS"
+  done
+  # Within one run the programs met the same load: their times against the floor's, in thousandths.
+  for kind in program baseline; do
+    [[ "${run_ms[$kind]:-}" =~ ^[0-9]+$ && "${run_ms[floor]}" =~ ^[1-9][0-9]*$ ]] || continue
+    run_ratios[$kind]+="$((run_ms[$kind] * 1000 / run_ms[floor])) "
   done
 done
 
@@ -140,18 +166,32 @@ ratio() {
   fi
 }
 mib() { [[ "$1" =~ ^[0-9]+$ ]] && awk -v k="$1" 'BEGIN { printf "%.1f", k / 1024 }' || echo "-"; }
+# Lowest and highest of the numbers.
+spread() {
+  local values
+  values=$(tr ' ' '\n' <<<"$1" | grep -E '^[0-9]+$' | sort -n)
+  [ -n "$values" ] && echo "$(head -n 1 <<<"$values")-$(tail -n 1 <<<"$values")" || echo "-"
+}
 
 declare -A m_time m_rss m_pss
-for kind in program watcher floor; do
+for kind in "${kinds[@]}"; do
   m_time[$kind]=$(median "${times[$kind]}")
   m_rss[$kind]=$(median "${rss[$kind]}")
   m_pss[$kind]=$(median "${pss[$kind]}")
 done
+declare -A label=([program]=TesraBrowser [watcher]="TesraBrowser, watcher" [floor]="bare WebKitGTK window"
+  [first]="TesraBrowser, first" [baseline]="baseline" [baseline-first]="baseline, first")
 echo
-printf '%-22s %14s %14s %14s\n' "median of $runs" "start->load ms" "peak RSS MiB" "peak PSS MiB"
-printf '%-22s %14s %14s %14s\n' TesraBrowser "${m_time[program]}" "$(mib "${m_rss[program]}")" "$(mib "${m_pss[program]}")"
-printf '%-22s %14s %14s %14s\n' "TesraBrowser, watcher" "${m_time[watcher]}" "$(mib "${m_rss[watcher]}")" "$(mib "${m_pss[watcher]}")"
-printf '%-22s %14s %14s %14s\n' "bare WebKitGTK window" "${m_time[floor]}" "$(mib "${m_rss[floor]}")" "$(mib "${m_pss[floor]}")"
-printf '%-22s %14s %14s %14s\n' ratio "$(ratio "${m_time[program]}" "${m_time[floor]}")" \
-  "$(ratio "${m_rss[program]}" "${m_rss[floor]}")" "$(ratio "${m_pss[program]}" "${m_pss[floor]}")"
+printf '%-22s %14s %14s %14s %16s\n' "median of $runs" "start->load ms" "peak RSS MiB" "peak PSS MiB" "ms lowest-highest"
+for kind in "${kinds[@]}"; do
+  printf '%-22s %14s %14s %14s %16s\n' "${label[$kind]}" "${m_time[$kind]}" "$(mib "${m_rss[$kind]}")" \
+    "$(mib "${m_pss[$kind]}")" "$(spread "${times[$kind]}")"
+done
+for kind in program baseline; do
+  [ -n "${m_time[$kind]:-}" ] || continue
+  printf '%-22s %14s %14s %14s\n' "${label[$kind]} / floor" "$(ratio "${m_time[$kind]}" "${m_time[floor]}")" \
+    "$(ratio "${m_rss[$kind]}" "${m_rss[floor]}")" "$(ratio "${m_pss[$kind]}" "${m_pss[floor]}")"
+  printf '%-22s %14s   (median of the ratio within each run; lowest-highest, thousandths: %s)\n' "" \
+    "$(ratio "$(median "${run_ratios[$kind]:-}")" 1000)" "$(spread "${run_ratios[$kind]:-}")"
+done
 exit 0
