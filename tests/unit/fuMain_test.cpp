@@ -92,6 +92,41 @@ TEST_F(MainWindowTest, CreationNavigatesWithTheMachineAddressAndInstallsTheFilte
     EXPECT_FALSE(platform.app.filter) << "no filter may point at a window that is gone";
 }
 
+// The tray host answers the icon's add late: the page is navigated before, closing (to the tray, as the
+// user chose) minimises while the answer is out, and afterwards hides into the tray or, when the host
+// refused the icon, still minimises, the failed add's outcome.
+TEST_F(MainWindowTest, ThePageIsNavigatedWhileTheTrayHostHasNotAnswered) {
+    struct Row {
+        const char* name;
+        bool shown;
+        bool hiddenAfter;
+    };
+    const Row rows[] = {{"the host shows the icon", true, true}, {"the host refuses it", false, false}};
+    registry.CreateKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser")
+        ->SetValue("IsCloseToTrayIcon", platform::RegistryValue::String("1"));
+    platform.notifyIcons.answerLater = true;
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        Create();
+        ASSERT_EQ(platform.notifyIcons.shown.size(), 1u);
+        EXPECT_EQ(Browser().navigations.size(), 1u);
+        MainFrame().visible = true;
+        MainFrame().onClose();
+        EXPECT_TRUE(MainFrame().visible);
+        EXPECT_TRUE(MainFrame().minimized);
+
+        MainFrame().minimized = false;
+        platform.notifyIcons.Answer(platform.notifyIcons.shown.begin()->first, row.shown);
+        MainFrame().onClose();
+        EXPECT_EQ(!MainFrame().visible, row.hiddenAfter);
+        EXPECT_EQ(MainFrame().minimized, !row.hiddenAfter);
+        EXPECT_TRUE(platform.boxes.shown.empty()) << "closing to the tray asks nothing";
+        main.reset();
+        windows.frames.clear();
+        platform.notifyIcons.shown.clear();
+    }
+}
+
 TEST_F(MainWindowTest, AFailedCreationStepShowsItsMessageAndSkipsTheRest) {
     // The tray menu is the step that fails.
     platform::SetPopupMenuFactory([]() -> std::unique_ptr<platform::PopupMenu> { throw Exception("菜单无法创建"); });
