@@ -214,7 +214,12 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     if (first_page_.empty()) first_page_ = url;
     FServiceBound = false;
     errors_shown_ = false;  // a new document: its binding errors are shown once
-    if (ContainsStr("paramTo=changeuser", url)) FClientInfoLogged = false;
+    if (ContainsStr("paramTo=changeuser", url)) {
+        // A report of the user before, still on its way, no longer counts for the new user.
+        FClientInfoLogged = false;
+        report_on_its_way_ = false;
+        ++report_user_;
+    }
     std::optional<platform::ClientTexts> report;
     if (ContainsStr("main=true", url) && !FClientInfoLogged && !report_on_its_way_) report = ClientInformation();
     FDocumentCompleted = true;
@@ -222,8 +227,8 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     // Binding, report and version go to the page in one go, as one step of the page's life.
     binding_ = true;
     report_on_its_way_ = report.has_value();
-    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this, asked = report.has_value()](const platform::DocumentOutcome& outcome) {
-        if (asked) {
+    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this, asked = report.has_value(), user = report_user_](const platform::DocumentOutcome& outcome) {
+        if (asked && user == report_user_) {
             report_on_its_way_ = false;
             // Marked only once the page has it: a report that did not arrive goes with the next main page.
             if (outcome.binding.linkError.empty() && outcome.reportError.empty()) FClientInfoLogged = true;

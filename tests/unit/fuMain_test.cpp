@@ -348,6 +348,34 @@ TEST_F(MainWindowTest, AReportOnItsWayIsNotSentTwice) {
     EXPECT_FALSE(Page().requests[1].report.has_value());
 }
 
+TEST_F(MainWindowTest, AUserChangeWhileAReportIsOnItsWayReportsAgain) {
+    Create();
+    Browser().FinishLoad("http://a/?main=true");
+    Browser().FinishLoad("http://a/?main=true&paramTo=changeuser");
+    ASSERT_EQ(Page().Count("CompleteDocument"), 2);
+    EXPECT_TRUE(Page().requests[1].report.has_value());
+    DocumentOutcome delivered;
+    delivered.binding = {true, false, true, {}, ""};
+    Page().AnswerDocument(delivered);  // the old user's report
+    Page().AnswerDocument(delivered);
+    Browser().FinishLoad("http://a/?main=true");
+    EXPECT_FALSE(Page().requests.back().report.has_value());
+}
+
+TEST_F(MainWindowTest, AnOldUsersReportThatArrivesLateDoesNotMarkTheNewUser) {
+    Create();
+    Browser().FinishLoad("http://a/?main=true");
+    Browser().FinishLoad("http://a/?main=true&paramTo=changeuser");
+    DocumentOutcome delivered;
+    delivered.binding = {true, false, true, {}, ""};
+    DocumentOutcome lost = delivered;
+    lost.reportError = "页面还没有绑定";
+    Page().AnswerDocument(delivered);  // the old user's report arrived
+    Page().AnswerDocument(lost);       // the new user's did not
+    Browser().FinishLoad("http://a/?main=true");
+    EXPECT_TRUE(Page().requests.back().report.has_value());
+}
+
 TEST_F(MainWindowTest, DocumentThenDownloadCompletion) {
     Create();
     // The page's completion starts the binding; the download that follows does not start another.
