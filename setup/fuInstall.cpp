@@ -305,12 +305,28 @@ void TtbInstaller::SetEnvironment() {
 
 std::string TtbInstaller::GetUserCacheFolder() {
     auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders);
-    return key ? key->ReadString("Cache") : "";
+    try {
+        return key ? key->ReadString("Cache") : "";
+    } catch (const platform::RegistryError& e) {
+        // A value of another type is not a folder to give back: as if there were none.
+        LogUnreadableSetting(e);
+        return "";
+    }
+}
+
+std::string TtbInstaller::RecordedAddress() const {
+    try {
+        // The settings store on the registry of now (GetIni keeps the registry it was first made on).
+        return TtsIni().ReadString(kUrlsSection, FUrlKey, "");
+    } catch (const platform::RegistryError& e) {
+        // Not a record of this address: the full setup writes it anew.
+        LogUnreadableSetting(e);
+        return "";
+    }
 }
 
 void TtbInstaller::CheckSetup() {
-    // The settings store on the registry of now (GetIni keeps the registry it was first made on).
-    if (SameText(TtsIni().ReadString(kUrlsSection, FUrlKey, ""), FUrl)) {
+    if (SameText(RecordedAddress(), FUrl)) {
         RefreshProgramCopy();
         LoadIcon();
         LoadMenuIni();

@@ -118,8 +118,12 @@ public:
     // each hive's values in one change. A write that fails on a key that did open throws
     // platform::RegistryError; the values before it are kept.
     void SetEnvironment();
-    // The user's "Cache" shell folder value, unexpanded; "" when the value or its key is missing.
+    // The user's "Cache" shell folder value, unexpanded; "" when the value or its key is missing, and
+    // when the value cannot be read as text (the client log names it).
     std::string GetUserCacheFolder();
+    // The address recorded for this address key; "" when there is none, and when the record cannot
+    // be read as text (the client log names it).
+    std::string RecordedAddress() const;
 
     // A start with an address recorded before (ignoring letter case) refreshes an outdated
     // per-user copy and loads the icon and the menu file from the address folder; any other runs

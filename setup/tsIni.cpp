@@ -1,5 +1,6 @@
 #include "setup/tsIni.h"
 
+#include "support/FailureLog.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
@@ -62,6 +63,13 @@ std::int32_t TtsIni::ReadInteger(const std::string& section, const std::string& 
 void TtsIni::WriteInteger(const std::string& section, const std::string& ident, std::int32_t value) {
     CreateSection(section)->WriteDWord(ident, static_cast<std::uint32_t>(value));
 }
+
+std::optional<platform::RegistryValue> TtsIni::ReadValue(const std::string& section, const std::string& ident) {
+    auto key = registry_.OpenKey(RootKey::CurrentUser, platform::JoinKeyPath(root_, section), Access::Read);
+    return key ? key->Value(ident) : std::nullopt;
+}
+
+void LogUnreadableSetting(const RegistryError& cause) { LogFailure("设置无法读取，按未设置处理", cause); }
 
 std::optional<std::int32_t> ParseDecimalInteger(const std::string& text) {
     size_t i = 0;

@@ -39,6 +39,9 @@ public:
     std::int32_t ReadInteger(const std::string& section, const std::string& ident, std::int32_t def);
     // Creates the section when needed and writes a DWORD.
     void WriteInteger(const std::string& section, const std::string& ident, std::int32_t value);
+    // The value as stored, of whatever type, or none when the section or the value is missing.
+    // Throws RegistryError when the hive cannot be read.
+    std::optional<platform::RegistryValue> ReadValue(const std::string& section, const std::string& ident);
 
 private:
     std::unique_ptr<platform::RegistryKey> CreateSection(const std::string& section);
@@ -50,6 +53,11 @@ private:
 
 // A decimal integer: an optional sign and digits, within 32 signed bits; none otherwise.
 std::optional<std::int32_t> ParseDecimalInteger(const std::string& text);
+
+// For a setting read on the way to the page, where a value that cannot be read (of another type, in
+// a hive that cannot be read) must not stop the start: the caller takes it as absent, and this puts
+// the cause, which names the value, into the client log. Never throws.
+void LogUnreadableSetting(const platform::RegistryError& cause);
 
 // The program-wide settings store on the process-wide registry, made on first use.
 TtsIni& GetIni();

@@ -162,7 +162,7 @@ void TfmMain::CreateTrayIcon() {
 }
 
 bool TfmMain::IsCloseToTray() {
-    return tesra::IsCloseToTray(GetIni().ReadString("TesraBrowser", "IsCloseToTrayIcon", ""), MenuFileCloseToTray(MenuIni()));
+    return tesra::IsCloseToTray(ReadUserCloseToTray(GetIni()), MenuFileCloseToTray(MenuIni()));
 }
 
 void TfmMain::SetCloseToTray(bool on) { GetIni().WriteBool("TesraBrowser", "IsCloseToTrayIcon", on); }

@@ -346,6 +346,28 @@ TEST_F(SetupFlow, AnotherAddressUnderTheSameKeyRunsTheSetupAgain) {
     EXPECT_EQ(Record(url), url);
 }
 
+TEST_F(SetupFlow, ARecordThatIsNotThisAddressAsTextRunsTheSetupAndIsWrittenAnew) {
+    const std::string url = server.Address();
+    struct Case { const char* what; platform::RegistryValue record; bool quickPath; };
+    const Case cases[] = {
+        {"a DWORD", platform::RegistryValue::DWord(7), false},
+        {"binary", platform::RegistryValue::Binary({'h', 't', 0xff}), false},
+        {"a multi-string of the address", platform::RegistryValue::MultiString({url}), false},
+        {"empty text", platform::RegistryValue::String(""), false},
+        {"very long text", platform::RegistryValue::String(url + std::string(100000, 'x')), false},
+        {"the address as an expandable string", platform::RegistryValue::ExpandString(url), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        registry.CreateKey(platform::RootKey::CurrentUser, std::string("Software\\Kestal\\Tesra\\") + kUrlsSection)
+            ->SetValue(std::to_string(UrlHash(url)), c.record);
+        const int requests = server.Requests();
+        TtbInstaller(url).CheckSetup();
+        EXPECT_EQ(server.Requests() - requests, c.quickPath ? 0 : 2);
+        EXPECT_EQ(Record(url), c.quickPath ? c.record.text : url);
+    }
+}
+
 TEST_F(SetupFlow, FailedDownloadsAreReportedAndTheSetupStillCompletes) {
     struct Case { const char* name; SetupServer::Answer icon; SetupServer::Answer menu; std::string message; };
     const Case cases[] = {

@@ -13,6 +13,7 @@
 #include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/linux/FileRegistry.h"
+#include "LogTestSupport.h"
 #include "SupportFakes.h"
 
 namespace tesra {
@@ -125,6 +126,12 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
          RegistryValue::String("/home/u/.cache/tesrabrowsercache"), RegistryValue::DWord(4)},
         {"a missing value is never restored", std::nullopt, RegistryValue::String(own), RegistryValue::DWord(0)},
         {"an empty value counts as missing", RegistryValue::String(""), RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"a DWORD is no folder: missing", RegistryValue::DWord(1), RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"binary is no folder: missing", RegistryValue::Binary({0x2f, 0xff}), RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"a multi-string is no folder: missing", RegistryValue::MultiString({"/a", "/b"}), RegistryValue::String(own),
+         RegistryValue::DWord(0)},
+        {"a very long folder comes back whole", RegistryValue::String("/" + std::string(20000, 'd')),
+         RegistryValue::String("/" + std::string(20000, 'd')), RegistryValue::DWord(4)},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -248,10 +255,40 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
     }
 }
 
-TEST_F(EnvironmentTest, ACacheValueOfAnotherTypeFailsTheStart) {
-    SetCache(RegistryValue::DWord(1));
-    EXPECT_THROW(TtbInstaller::Startup(kUrl), RegistryError);
-    EXPECT_EQ(SavedCacheFolder(), "");
+// A cache value or an address record that cannot be read as text stops no start: it counts as absent,
+// and the client log names it.
+class UnreadableStartSettings : public testing::LogFixture {
+protected:
+    void SetUp() override {
+        LogFixture::SetUp();
+        platform::SetRegistry(&reg);
+    }
+    void TearDown() override {
+        platform::SetRegistry(nullptr);
+        LogFixture::TearDown();
+    }
+    MemoryRegistry reg;
+};
+
+TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAreAbsentAndLogged) {
+    const std::string record = "Software\\Kestal\\Tesra\\TesraBrowser\\Urls";
+    const std::string key = std::to_string(UrlHash(kUrl));
+    reg.CreateKey(HKCU, kShellFolders)->SetValue("Cache", RegistryValue::DWord(1));
+    reg.CreateKey(HKCU, record)->SetValue(key, RegistryValue::MultiString({kUrl}));
+    TtbInstaller installer(kUrl);
+    EXPECT_EQ(installer.GetUserCacheFolder(), "");
+    EXPECT_EQ(installer.RecordedAddress(), "");
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_THAT(entries[0], ::testing::HasSubstr("设置无法读取，按未设置处理：读取注册表项“HKEY_CURRENT_USER\\" +
+                                                 std::string(kShellFolders) + "”的值“Cache”失败"));
+    EXPECT_THAT(entries[1], ::testing::HasSubstr("设置无法读取，按未设置处理：读取注册表项“HKEY_CURRENT_USER\\" + record +
+                                                 "”的值“" + key + "”失败"));
+    EXPECT_TRUE(boxes.shown.empty());
+
+    reg.CreateKey(HKCU, record)->SetValue(key, RegistryValue::ExpandString(kUrl));
+    EXPECT_EQ(installer.RecordedAddress(), kUrl) << "an expandable string is text";
+    EXPECT_EQ(Entries().size(), 2u);
 }
 
 TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {

@@ -130,6 +130,21 @@ TEST_F(TtsIniTest, AValueOfAnUnexpectedTypeIsARegistryError) {
     EXPECT_THROW(ini.ReadBool("S", "bytes", false), RegistryError);
 }
 
+TEST_F(TtsIniTest, ReadValueGivesTheValueAsStoredOfEveryType) {
+    const RegistryValue values[] = {RegistryValue::String("1"), RegistryValue::ExpandString("%HOME%"), RegistryValue::DWord(7),
+                                    RegistryValue::Binary({0xff, 0}), RegistryValue::MultiString({"a", "b"})};
+    TtsIni ini("", reg);
+    for (const RegistryValue& value : values) {
+        Store("S", "v", value);
+        EXPECT_EQ(ini.ReadValue("S", "v"), value);
+    }
+    const int changes = reg.ChangeCount(HKCU);
+    EXPECT_EQ(ini.ReadValue("S", "missing"), std::nullopt);
+    EXPECT_EQ(ini.ReadValue("Missing\\Section", "v"), std::nullopt);
+    EXPECT_EQ(reg.ChangeCount(HKCU), changes);
+    EXPECT_FALSE(reg.KeyExists(HKCU, "Software\\Kestal\\Tesra\\Missing"));
+}
+
 TEST_F(TtsIniTest, WritingIntoAStoreThatMayNotBeChangedFails) {
     TtsIni ini("", reg);
     reg.SetWritable(HKCU, false);
