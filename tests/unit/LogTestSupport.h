@@ -29,10 +29,16 @@ protected:
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
     }
+    // No service is left pointing at the fakes, which go with the fixture: a later test of the same
+    // program that logs must not reach them.
     void TearDown() override {
+        platform::SetApp(nullptr);
+        platform::SetBoxes(nullptr);
+        platform::SetNetwork(nullptr);
         platform::SetDebugChannel(nullptr);
         platform::SetAppCursor(nullptr);
         platform::SetFocusInfo(nullptr);
+        platform::SetScreen(nullptr);
     }
 
     std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }

@@ -336,14 +336,13 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
         std::optional<RegistryValue> cache;  // none: the value is deleted; no case: a new hive
         bool newHive;
         int restoreWrites;
-        bool startFails;
     };
     const Case cases[] = {
-        {"a new hive", std::nullopt, true, 1, false},
-        {"another folder", RegistryValue::String("/data/cache"), false, 1, false},
-        {"the program's own folder", RegistryValue::String(ProgramCacheFolder()), false, 1, false},
-        {"a missing value", std::nullopt, false, 0, false},
-        {"a value that is not text", RegistryValue::DWord(1), false, 0, true},
+        {"a new hive", std::nullopt, true, 1},
+        {"another folder", RegistryValue::String("/data/cache"), false, 1},
+        {"the program's own folder", RegistryValue::String(ProgramCacheFolder()), false, 1},
+        {"a missing value", std::nullopt, false, 0},
+        {"a value that is not text counts as missing", RegistryValue::DWord(1), false, 0},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -372,11 +371,7 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
                 writes[kind].push_back(newFiles.Count(".HKCU.reg.") + newFiles.Count(".HKLM.reg."));
             };
             SavedCacheFolder().clear();
-            if (c.startFails) {
-                EXPECT_THROW(TtbInstaller(kUrl).SetEnvironment(), RegistryError);
-            } else {
-                TtbInstaller(kUrl).SetEnvironment();
-            }
+            TtbInstaller(kUrl).SetEnvironment();
             step();
             TtbInstaller::RestoreEnvironment();
             step();
@@ -386,7 +381,7 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
         }
         EXPECT_EQ(texts["together"], texts["value by value"]);
         // Cumulative writes: one for each hive at the start, one for the first restore, none after.
-        const int start = c.startFails ? 1 : 2;
+        const int start = 2;
         EXPECT_THAT(writes["together"], ::testing::ElementsAre(start, start + c.restoreWrites, start + c.restoreWrites));
         EXPECT_GT(writes["value by value"][0], writes["together"][0]);
     }
