@@ -30,12 +30,14 @@ case_log() { log_text | tail -n "+$((LOG_MARK + 1))"; }
 # A user's hive: the keys the program writes into, with the case's values. $1: the close-to-tray value line,
 # $2: the setup record's line, $3: the cache folder's line, $4: more lines of the program's own section.
 write_hive() {
+  local more=()
+  [ -n "${4:-}" ] && more=("$4")
   printf '%s\r\n' 'Windows Registry Editor Version 5.00' '' \
     '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings]' '"Other"="kept"' '' \
     '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Internet Settings\Cache]' '' \
     '[HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\User Shell Folders]' "$3" \
     '"Desktop"="/home/someone/Desktop"' '' \
-    '[HKEY_CURRENT_USER\Software\Kestal\Tesra\TesraBrowser]' "$1" "$4" '"Foreign"=hex:01,02,ff' '' \
+    '[HKEY_CURRENT_USER\Software\Kestal\Tesra\TesraBrowser]' "$1" "${more[@]}" '"Foreign"=hex:01,02,ff' '' \
     '[HKEY_CURRENT_USER\Software\Kestal\Tesra\TesraBrowser\Urls]' '"1"="http://elsewhere.test/"' "$2" '' >"$hive"
 }
 
