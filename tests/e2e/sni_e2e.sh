@@ -120,7 +120,8 @@ xdotool windowactivate --sync "$main" key Escape
 e2e_check "closing hides to the tray again" e2e_wait_state '^蓝岸演示$' Withdrawn 10
 e2e_screenshot sni-back >/dev/null
 
-menu_click "$(menu_id 退出)"
+# The program may end before it answers the click.
+menu_click "$(menu_id 退出)" || true
 status=0
 e2e_wait_exit "$program" 20 || status=$?
 e2e_expect_eq "退出 from the host's menu ends the program with exit code 0" 0 "$status"
