@@ -1,5 +1,14 @@
 find_package(GTest REQUIRED)
 
+# How the sanitizers run the tests: every fault ends the test with a stack, and the leaks of the system
+# libraries listed in tests/sanitize/lsan.supp are not reported. GLib's slice allocator would hide our own leaks.
+set(sanitize_dir ${CMAKE_SOURCE_DIR}/tests/sanitize)
+set(TESRA_SANITIZE_ENVIRONMENT
+  "ASAN_OPTIONS=detect_leaks=1"
+  "LSAN_OPTIONS=suppressions=${sanitize_dir}/lsan.supp:print_suppressions=0"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "G_SLICE=always-malloc")
+
 # One test executable per test source: tesra_add_test(NAME name SOURCES a.cpp ... [LIBS ...] [LABELS ...])
 function(tesra_add_test)
   cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
@@ -11,6 +20,10 @@ function(tesra_add_test)
     set(labels ${T_LABELS})
   endif()
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}" TIMEOUT 300)
+  if(TESRA_SANITIZE)
+    set_tests_properties(${T_NAME} PROPERTIES ENVIRONMENT "${TESRA_SANITIZE_ENVIRONMENT}")
+  endif()
+  set_property(GLOBAL APPEND PROPERTY TESRA_UNIT_TESTS ${T_NAME})
 endfunction()
 
 # End-to-end test: a bash script run against the built program under a virtual display.
