@@ -1,11 +1,11 @@
 #include "support/tbLog.h"
 
 #include "support/CrashReporting.h"
-#include "support/tsLog.h"
 
 namespace tesra {
 
-void InitializeTbLog() {
+void InitializeTbLog(LogIdentity identity) {
+    SetLogIdentity(std::move(identity));
     RegisterLogClass(LogClassOf<TtsLog>());
     InstallCrashReporting();
 }

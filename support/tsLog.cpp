@@ -1,5 +1,6 @@
 #include "support/tsLog.h"
 
+#include <optional>
 #include <stdexcept>
 #include <string_view>
 #include <system_error>
@@ -7,8 +8,6 @@
 
 #include "platform/Folders.h"
 #include "platform/LockedAppend.h"
-#include "services/MachineAddress.h"
-#include "setup/tsVersionInfo.h"
 #include "support/CrashReporting.h"
 #include "support/FailureLog.h"
 #include "support/TextCodec.h"
@@ -21,13 +20,13 @@ namespace {
 const char* const kLevelNames[kLogLevelCount] = {"调试", "信息", "警告", "错误", "异常",
                                                  "系统", "设计", "操作", "入侵", "删除"};
 
-std::string ComputeClientVersion() {
-    std::string name = GetProgramFileName();
-    try {
-        return name + " " + GetFileVersionText("");
-    } catch (const std::exception&) {
-        return name;
-    }
+std::mutex g_identityMutex;
+std::optional<LogIdentity> g_identity;
+
+LogIdentity CurrentIdentity() {
+    std::lock_guard lock(g_identityMutex);
+    if (g_identity) return *g_identity;
+    return {GetProgramFileName(), nullptr, nullptr};
 }
 
 // A log ends after its header or after an entry; anything else is the tail of a cut-off entry.
@@ -92,15 +91,13 @@ TtsCustomLogItem::TtsCustomLogItem(std::string text, int level) : text_(std::mov
 
 std::string TtsCustomLogItem::GetTime() const { return fixedTime_.empty() ? NowText() : fixedTime_; }
 
-std::string TtsCustomLogItem::GetClientVersion() const {
-    static const std::string version = ComputeClientVersion();
-    return version;
-}
+std::string TtsCustomLogItem::GetClientVersion() const { return CurrentIdentity().clientVersion; }
 
 // The machine's identity must not cost the entry: without it the entry is still written.
 std::string TtsCustomLogItem::GetHost() const {
     try {
-        return GetComputerNameUpper();
+        auto host = CurrentIdentity().host;
+        return host ? host() : std::string();
     } catch (const std::exception&) {
         return {};
     }
@@ -108,10 +105,11 @@ std::string TtsCustomLogItem::GetHost() const {
 
 std::string TtsCustomLogItem::GetIPAddress() const {
     try {
-        return GetLocalIP();
+        auto address = CurrentIdentity().address;
+        if (address) return address();
     } catch (const std::exception&) {
-        return "127.0.0.1";
     }
+    return "127.0.0.1";
 }
 
 std::vector<PublishedProperty> TtsCustomLogItem::PublishedProperties() const {
@@ -123,6 +121,11 @@ std::vector<PublishedProperty> TtsCustomLogItem::PublishedProperties() const {
     list.push_back({"Log", [this] { return text_; }});
     list.push_back({"LogType", [this] { return GetLogType(); }});
     return list;
+}
+
+void SetLogIdentity(LogIdentity identity) {
+    std::lock_guard lock(g_identityMutex);
+    g_identity = std::move(identity);
 }
 
 void RegisterLogClass(const LogClass* logClass) {

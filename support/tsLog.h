@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -22,6 +23,16 @@ constexpr int kLogError = 3;
 constexpr int kLogException = 4;
 // "调试", "信息", "警告", "错误", "异常", "系统", "设计", "操作", "入侵", "删除"; empty beyond the table.
 std::string LogLevelName(int level);
+
+// The client machine as each entry names it. Its sources (the version reader, the machine's address)
+// live in units above the log, so the program hands them in at start-up.
+struct LogIdentity {
+    std::string clientVersion;             // "<program file> <file version>"
+    std::function<std::string()> host;     // asked for each entry; a failure leaves the attribute empty
+    std::function<std::string()> address;  // asked for each entry; a failure gives "127.0.0.1"
+};
+// Replaces the identity. Until the first call an entry names the program file, no host and 127.0.0.1.
+void SetLogIdentity(LogIdentity identity);
 
 class TtsCustomLog {
 public:

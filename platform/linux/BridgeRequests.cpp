@@ -3,7 +3,6 @@
 #include <cstdio>
 
 #include "platform/linux/bridge/BridgeProtocol.h"
-#include "shell/TesraBrowser.h"
 
 namespace tesra::platform {
 namespace {
@@ -20,13 +19,13 @@ std::int32_t IntArgument(GVariant* payload) {
 
 }  // namespace
 
-void ServeBridgeRequests(BridgeServer& server, ProgramServices& services) {
+void ServeBridgeRequests(BridgeServer& server, ProgramServices& services, std::function<std::string()> startAddress) {
     using namespace bridge;
-    server.SetHandler(kHello, [](GVariant* payload) {
+    server.SetHandler(kHello, [startAddress = std::move(startAddress)](GVariant* payload) {
         guint64 pid = 0;
         g_variant_get(payload, "(t)", &pid);
         std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid));
-        return Text(StartAddress);
+        return Text(startAddress());
     });
     server.SetHandler(kShowNewMessageHint, [&](GVariant* payload) {
         services.ShowNewMessageHint(IntArgument(payload));

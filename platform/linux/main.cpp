@@ -28,6 +28,7 @@
 #include "platform/linux/X11Screen.h"
 #include "platform/HandlerGuard.h"
 #include "services/CaptureScreen.h"
+#include "services/LogIdentity.h"
 #include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
 #include "support/FailureLog.h"
@@ -127,7 +128,7 @@ int main(int argc, char** argv) {
     platform::SetNotifyIcons(&notifyIcons);
     platform::SetPopupMenuFactory(platform::MakeGtkPopupMenu);
 
-    InitializeTbLog();
+    InitializeTbLog(MachineLogIdentity());
     platform::SetInstallFormFactory([] { return std::make_unique<platform::GtkInstallForm>(); });
     platform::SetInputUrlViewFactory([] { return std::make_unique<platform::GtkInputUrlView>(); });
 
@@ -146,7 +147,7 @@ int main(int argc, char** argv) {
     ProgramServices services(switches.automation);
     platform::BridgeServer bridge;
     bridge.Listen();
-    platform::ServeBridgeRequests(bridge, services);
+    platform::ServeBridgeRequests(bridge, services, [] { return StartAddress; });
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession();

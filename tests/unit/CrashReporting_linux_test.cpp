@@ -21,7 +21,7 @@ class CrashReportingTest : public LogFixture {
 protected:
     void SetUp() override {
         LogFixture::SetUp();
-        InitializeTbLog();
+        InitializeTbLog(MachineLogIdentity());
     }
 };
 
@@ -38,7 +38,7 @@ TEST_F(CrashReportingTest, GuardReportsEveryStageToTheHook) {
     platform::RunHandler([] {});
     EXPECT_EQ(stages, (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(messages, (std::vector<std::string>{"一", "一", "一"}));
-    InitializeTbLog();  // the log class is registered already: the hook stays as it is
+    InitializeTbLog(MachineLogIdentity());  // the log class is registered already: the hook stays as it is
     platform::RunHandler([] { throw 3.5; });
     EXPECT_EQ(messages.back(), "发生 double 异常");
     SetExceptionNotifyProc(ExceptionHook);
@@ -47,7 +47,7 @@ TEST_F(CrashReportingTest, GuardReportsEveryStageToTheHook) {
 void CrashWith(int signal) {
     rlimit noCore{0, 0};  // the crash is on purpose: no core file
     setrlimit(RLIMIT_CORE, &noCore);
-    InitializeTbLog();
+    InitializeTbLog(MachineLogIdentity());
     if (signal == SIGABRT) std::abort();
     raise(signal);
 }

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "platform/NetworkIdentity.h"
+#include "services/LogIdentity.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 #include "support/tsLog.h"
@@ -26,6 +27,7 @@ protected:
         platform::SetFocusInfo(&focus);
         platform::SetScreen(&screen);
         unsetenv("TESRA_DEV_ENVIRONMENT");
+        SetLogIdentity(MachineLogIdentity());
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
     }
@@ -44,16 +46,9 @@ protected:
     std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
     std::filesystem::path LogFile() const { return LogFolder() / "tesra.elf"; }
 
-    static std::string ReadBytes(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        std::ostringstream bytes;
-        bytes << in.rdbuf();
-        return bytes.str();
-    }
-
     // The log's entries as UTF-8, each without its "\n\r\n" ending; fails the test on a damaged file.
     std::vector<std::string> Entries() const {
-        std::string text = GbkToUtf8(ReadBytes(LogFile()));
+        std::string text = GbkToUtf8(ReadFile(LogFile()));
         const std::string header = GbkToUtf8(kLogFileHeader);
         EXPECT_EQ(text.substr(0, header.size()), header);
         std::vector<std::string> entries;

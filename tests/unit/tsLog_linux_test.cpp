@@ -19,19 +19,20 @@ namespace tesra {
 namespace {
 namespace fs = std::filesystem;
 using testing::LogFixture;
+using testing::ReadFile;
 
 class ClientLogTest : public LogFixture {};
 
 TEST_F(ClientLogTest, FirstEntryWritesHeaderLaterEntriesAppend) {
     EXPECT_FALSE(fs::exists(LogFile()));
     ClientLog().LogError("第一条");
-    std::string first = ReadBytes(LogFile());
+    std::string first = ReadFile(LogFile());
     EXPECT_EQ(first.rfind("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n<Log Time=\"", 0), 0u);
     EXPECT_EQ(first.substr(first.size() - 5), "/>\n\r\n");
     EXPECT_NE(first.find(Utf8ToGbk("Log=\"第一条\" LogType=\"错误\"")), std::string::npos);  // GBK bytes
 
     ClientLog().LogException("second");
-    std::string both = ReadBytes(LogFile());
+    std::string both = ReadFile(LogFile());
     EXPECT_EQ(both.substr(0, first.size()), first);
     EXPECT_EQ(both.find("<?xml", 1), std::string::npos);
     auto entries = Entries();
@@ -145,7 +146,7 @@ TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWho
         seen.insert(match[1]);
     }
     EXPECT_EQ(seen.size(), entries.size()) << "every entry once";
-    std::string bytes = ReadBytes(LogFile());
+    std::string bytes = ReadFile(LogFile());
     EXPECT_EQ(bytes.find("<?xml", 1), std::string::npos) << "one header";
     fs::path closed = home.Root() / "closed.xml";
     std::ofstream(closed, std::ios::binary) << bytes << "</Logs>\r\n";
@@ -154,7 +155,7 @@ TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWho
 
 TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost) {
     ClientLog().LogError("kept");
-    const std::string complete = ReadBytes(LogFile());
+    const std::string complete = ReadFile(LogFile());
     const std::string halfEntry = TtsCustomLog::EntryText(std::string(9000, 'h'), kLogError).substr(0, 4096);
     struct Case { const char* what; std::string before, keptPart, tail; };
     const Case cases[] = {
@@ -170,17 +171,17 @@ TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost
         fs::remove(side);
         std::ofstream(LogFile(), std::ios::binary | std::ios::trunc) << c.before;
         ClientLog().LogError("after");
-        std::string now = ReadBytes(LogFile());
+        std::string now = ReadFile(LogFile());
         const std::string kept = c.keptPart.empty() ? std::string(kLogFileHeader) : c.keptPart;
         EXPECT_EQ(now.substr(0, kept.size()), kept);
         auto entries = Entries();
         ASSERT_FALSE(entries.empty());
         EXPECT_TRUE(IsEntry(entries.back(), "after", "错误")) << entries.back();
-        EXPECT_EQ(ReadBytes(side), c.tail) << "the broken tail is kept beside the log";
+        EXPECT_EQ(ReadFile(side), c.tail) << "the broken tail is kept beside the log";
     }
     ClientLog().LogError("a log that ends well is left alone");
     EXPECT_EQ(Entries().size(), 2u);
-    EXPECT_EQ(ReadBytes(side), cases[std::size(cases) - 1].tail);
+    EXPECT_EQ(ReadFile(side), cases[std::size(cases) - 1].tail);
 }
 
 TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
@@ -210,7 +211,7 @@ TEST_F(ClientLogTest, UnopenableFileGivesTheOpenTraceAndNoFile) {
 
 TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
     ClientLog().LogError("kept");
-    std::string before = ReadBytes(LogFile());
+    std::string before = ReadFile(LogFile());
     // The file may grow by ten bytes only: the next entry fails in the middle.
     signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
@@ -220,7 +221,7 @@ TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
     setrlimit(RLIMIT_FSIZE, &limited);
     ClientLog().LogError("this entry does not fit");
     setrlimit(RLIMIT_FSIZE, &old);
-    EXPECT_EQ(ReadBytes(LogFile()), before);
+    EXPECT_EQ(ReadFile(LogFile()), before);
     auto lines = channel.Lines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_NE(lines[0].find("TtsLog.DoClientLog 出错在写文件: " + LogFile().string() + ", File too large, "), std::string::npos)
@@ -255,6 +256,17 @@ TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_NE(entries[0].find(" ClientVersion=\"tsLog_linux_test \" "), std::string::npos) << entries[0];
+}
+
+TEST_F(ClientLogTest, IdentityThatFailsStillGivesTheEntry) {
+    auto fails = []() -> std::string { throw Exception("没有网络"); };
+    SetLogIdentity({"TesraBrowser 1.0.0.41", fails, fails});
+    ClientLog().LogError("x");
+    auto entries = Entries();
+    ASSERT_EQ(entries.size(), 1u);
+    EXPECT_NE(entries[0].find(" ClientVersion=\"TesraBrowser 1.0.0.41\" Host=\"\" IPAddress=\"127.0.0.1\" "),
+              std::string::npos)
+        << entries[0];
 }
 
 TEST_F(ClientLogTest, ExceptionWithCaptionIsCaptionThenDescription) {

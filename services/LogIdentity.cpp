@@ -1,0 +1,23 @@
+#include "services/LogIdentity.h"
+
+#include "services/MachineAddress.h"
+#include "setup/tsVersionInfo.h"
+#include "support/tsCommon.h"
+
+namespace tesra {
+namespace {
+
+std::string ClientVersion() {
+    std::string name = GetProgramFileName();
+    try {
+        return name + " " + GetFileVersionText("");
+    } catch (const std::exception&) {
+        return name;
+    }
+}
+
+}  // namespace
+
+LogIdentity MachineLogIdentity() { return {ClientVersion(), GetComputerNameUpper, GetLocalIP}; }
+
+}  // namespace tesra
