@@ -30,7 +30,6 @@ public:
             g_source_unref(write_source_);
         }
         if (stall_timer_) g_source_remove(stall_timer_);
-        g_object_unref(connection_);
     }
 
     void ReadHeader() {
@@ -39,13 +38,13 @@ public:
 
     void Close(const std::string& why) {
         if (!why.empty()) std::fprintf(stderr, "TesraBrowser: page bridge: %s; connection closed\n", why.c_str());
-        g_io_stream_close(G_IO_STREAM(connection_), nullptr, nullptr);
+        g_io_stream_close(G_IO_STREAM(connection_.get()), nullptr, nullptr);
         delete this;
     }
 
 private:
-    GInputStream* In() { return g_io_stream_get_input_stream(G_IO_STREAM(connection_)); }
-    GSocket* Socket() { return g_socket_connection_get_socket(connection_); }
+    GInputStream* In() { return g_io_stream_get_input_stream(G_IO_STREAM(connection_.get())); }
+    GSocket* Socket() { return g_socket_connection_get_socket(connection_.get()); }
 
     static void OnHeader(GObject*, GAsyncResult* result, gpointer data) {
         auto* self = static_cast<Connection*>(data);
@@ -85,14 +84,11 @@ private:
     // Sends what the socket takes now; the rest waits for the peer.
     void Flush() {
         while (sent_ < out_.size()) {
-            GError* error = nullptr;
+            g_autoptr(GError) error = nullptr;
             gssize n = g_socket_send_with_blocking(Socket(), out_.data() + sent_, out_.size() - sent_, FALSE, nullptr, &error);
             if (n < 0) {
-                bool wait = g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK);
-                std::string message = error->message;
-                g_error_free(error);
-                if (!wait) return Close("the reply could not be sent: " + message);
-                return WaitForPeer();
+                if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK)) return WaitForPeer();
+                return Close(std::string("the reply could not be sent: ") + error->message);
             }
             sent_ += static_cast<size_t>(n);
             if (stall_timer_) {
@@ -129,7 +125,7 @@ private:
     }
 
     BridgeServer& server_;
-    GSocketConnection* connection_;
+    GObjectPtr<GSocketConnection> connection_;
     char header_[4] = {};
     std::string body_;
     std::string out_;  // the reply being sent
@@ -144,8 +140,7 @@ BridgeServer::BridgeServer(std::chrono::seconds stallLimit) : stall_limit_(stall
 
 BridgeServer::~BridgeServer() {
     if (service_) {
-        g_socket_service_stop(service_);
-        g_object_unref(service_);
+        g_socket_service_stop(service_.get());
         unlink(path_.c_str());
     }
 }
@@ -153,19 +148,16 @@ BridgeServer::~BridgeServer() {
 bool BridgeServer::Listen() {
     path_ = RuntimeFolder() + "/bridge-" + std::to_string(getpid()) + ".sock";
     unlink(path_.c_str());
-    service_ = g_socket_service_new();
-    GSocketAddress* address = g_unix_socket_address_new(path_.c_str());
-    GError* error = nullptr;
-    bool ok = g_socket_listener_add_address(G_SOCKET_LISTENER(service_), address, G_SOCKET_TYPE_STREAM,
-                                            G_SOCKET_PROTOCOL_DEFAULT, nullptr, nullptr, &error);
-    g_object_unref(address);
-    if (!ok) {
+    service_.reset(g_socket_service_new());
+    g_autoptr(GSocketAddress) address = g_unix_socket_address_new(path_.c_str());
+    g_autoptr(GError) error = nullptr;
+    if (!g_socket_listener_add_address(G_SOCKET_LISTENER(service_.get()), address, G_SOCKET_TYPE_STREAM,
+                                       G_SOCKET_PROTOCOL_DEFAULT, nullptr, nullptr, &error)) {
         std::fprintf(stderr, "TesraBrowser: page bridge socket %s: %s\n", path_.c_str(), error->message);
-        g_error_free(error);
         return false;
     }
-    g_signal_connect(service_, "incoming", G_CALLBACK(&BridgeServer::OnIncoming), this);
-    g_socket_service_start(service_);
+    g_signal_connect(service_.get(), "incoming", G_CALLBACK(&BridgeServer::OnIncoming), this);
+    g_socket_service_start(service_.get());
     return true;
 }
 
@@ -198,10 +190,8 @@ GBytes* BridgeServer::Answer(const void* frame, size_t size, std::string& why) {
     } catch (...) {
         reply = Reply(false, "Catastrophic failure", nullptr);
     }
-    g_variant_ref_sink(reply);
-    GBytes* bytes = g_variant_get_data_as_bytes(reply);
-    g_variant_unref(reply);
-    return bytes;
+    bridge::VariantPtr owned(g_variant_ref_sink(reply));
+    return g_variant_get_data_as_bytes(owned.get());
 }
 
 }  // namespace tesra::platform

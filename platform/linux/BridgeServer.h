@@ -13,6 +13,8 @@
 #include <map>
 #include <string>
 
+#include "platform/linux/GObjectPtr.h"
+
 namespace tesra::platform {
 
 class BridgeServer {
@@ -42,7 +44,7 @@ private:
     static gboolean OnIncoming(GSocketService* service, GSocketConnection* connection, GObject* source, gpointer self);
 
     std::chrono::seconds stall_limit_;
-    GSocketService* service_ = nullptr;
+    GObjectPtr<GSocketService> service_;
     std::string path_;
     std::map<std::string, Handler> handlers_;
 };

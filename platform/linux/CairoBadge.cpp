@@ -31,7 +31,7 @@ void FillEllipse(cairo_t* cr, const BadgeSpec& badge) {
 
 // The text in the default font face, on a rectangle of the ellipse colour as big as its cell.
 void DrawText(cairo_t* cr, const BadgeSpec& badge) {
-    PangoLayout* layout = pango_cairo_create_layout(cr);
+    g_autoptr(PangoLayout) layout = pango_cairo_create_layout(cr);
     pango_cairo_context_set_resolution(pango_layout_get_context(layout), kDotsPerInch);
     pango_layout_context_changed(layout);
     PangoFontDescription* font = pango_font_description_new();
@@ -48,7 +48,6 @@ void DrawText(cairo_t* cr, const BadgeSpec& badge) {
     SetColor(cr, badge.textColor);
     cairo_move_to(cr, badge.textX, badge.textY);
     pango_cairo_show_layout(cr, layout);
-    g_object_unref(layout);
 }
 
 IconImage Pixels(cairo_surface_t* surface) {

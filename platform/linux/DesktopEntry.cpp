@@ -39,11 +39,8 @@ bool IsPlainFileName(const std::string& name) {
 // Lets the desktop start the entry without asking first (GNOME's "Allow Launching"). Only a
 // desktop with GVfs metadata keeps the mark; elsewhere the executable bit is what counts.
 void MarkTrusted(const std::string& path) {
-    GFile* file = g_file_new_for_path(path.c_str());
-    GError* error = nullptr;
-    g_file_set_attribute_string(file, "metadata::trusted", "true", G_FILE_QUERY_INFO_NONE, nullptr, &error);
-    if (error) g_error_free(error);
-    g_object_unref(file);
+    g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
+    g_file_set_attribute_string(file, "metadata::trusted", "true", G_FILE_QUERY_INFO_NONE, nullptr, nullptr);
 }
 
 }  // namespace

@@ -48,10 +48,8 @@ std::string TextOf(GtkWidget* widget) {
         if (!buffer) throw Exception("text view without buffer");
         GtkTextIter start, end;
         gtk_text_buffer_get_bounds(buffer, &start, &end);
-        gchar* text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
-        std::string result = text ? text : "";
-        g_free(text);
-        return result;
+        g_autofree gchar* text = gtk_text_buffer_get_text(buffer, &start, &end, FALSE);
+        return text ? text : "";
     }
     return {};
 }

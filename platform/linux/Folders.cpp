@@ -27,10 +27,10 @@ std::string Home() { return EnvOr("HOME", g_get_home_dir()); }
 std::string DesktopFolder() {
     // GLib reads user-dirs.dirs once per process and ignores later HOME changes; read it each time.
     std::string dirs = EnvOr("XDG_CONFIG_HOME", Home() + "/.config") + "/user-dirs.dirs";
-    gchar* text = nullptr;
+    g_autofree gchar* text = nullptr;
     std::string desktop = Home() + "/Desktop";
     if (g_file_get_contents(dirs.c_str(), &text, nullptr, nullptr)) {
-        gchar** lines = g_strsplit(text, "\n", -1);
+        g_auto(GStrv) lines = g_strsplit(text, "\n", -1);
         for (gchar** line = lines; *line; ++line) {
             std::string l = g_strstrip(*line);
             const std::string key = "XDG_DESKTOP_DIR=";
@@ -40,8 +40,6 @@ std::string DesktopFolder() {
             if (value.rfind("$HOME", 0) == 0) value = Home() + value.substr(5);
             if (!value.empty() && value[0] == '/') desktop = value;
         }
-        g_strfreev(lines);
-        g_free(text);
     }
     return desktop;
 }

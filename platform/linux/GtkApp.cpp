@@ -85,11 +85,10 @@ GtkApp::~GtkApp() {
 GtkApp& TheGtkApp() { return *g_instance; }
 
 bool GtkApp::SetIconFile(const std::string& path) {
-    GdkPixbuf* icon = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+    g_autoptr(GdkPixbuf) icon = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
     if (!icon) return false;
     gtk_window_set_default_icon(icon);
     for (GtkWindow* window : windows_) gtk_window_set_icon(window, icon);
-    g_object_unref(icon);
     icon_file_ = path;
     return true;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <exception>
 
+#include "platform/linux/GObjectPtr.h"
 #include "platform/linux/X11ErrorTrap.h"
 #include "platform/linux/X11Screen.h"
 
@@ -70,13 +71,12 @@ public:
 
 private:
     static void StyleButton(GtkWidget* button) {
-        GtkCssProvider* css = gtk_css_provider_new();
+        g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
         gtk_css_provider_load_from_data(
             css, "button { font-family: \"NSimSun\", \"新宋体\", monospace; font-size: 12px; padding: 0 2px; min-height: 0; }",
             -1, nullptr);
         gtk_style_context_add_provider(gtk_widget_get_style_context(button), GTK_STYLE_PROVIDER(css),
                                        GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-        g_object_unref(css);
     }
 
     static void btnStartClick(GtkButton*, TfmCaptureManager* self) {
@@ -139,7 +139,7 @@ public:
         scale_ = std::max(gdk_window_get_scale_factor(gdk_screen_get_root_window(gtk_widget_get_screen(window_))), 1);
         Rect area = PrimaryArea(display);
         background_ = ToSurface(background, scale_);
-        cursor_ = gdk_cursor_new_from_name(display, "crosshair");
+        cursor_.reset(gdk_cursor_new_from_name(display, "crosshair"));
 
         GtkWindow* window = GTK_WINDOW(window_);
         gtk_widget_set_app_paintable(window_, TRUE);
@@ -156,7 +156,6 @@ public:
     ~OverlayWindow() {
         Release();
         gtk_widget_destroy(window_);
-        if (cursor_) g_object_unref(cursor_);
         cairo_surface_destroy(background_);
         g_main_loop_unref(loop_);
     }
@@ -167,7 +166,7 @@ public:
     // controller closes the overlay and is passed on.
     void Run() {
         gtk_widget_realize(window_);
-        gdk_window_set_cursor(gtk_widget_get_window(window_), cursor_);
+        gdk_window_set_cursor(gtk_widget_get_window(window_), cursor_.get());
         gtk_widget_show_all(window_);
         gdk_display_sync(gtk_widget_get_display(window_));
         if (!Grab()) retry_ = g_timeout_add(kGrabRetryMs, &OverlayWindow::RetryGrab, this);
@@ -181,7 +180,7 @@ public:
 private:
     bool Grab() {
         GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(window_));
-        grabbed_ = gdk_seat_grab(seat, gtk_widget_get_window(window_), GDK_SEAT_CAPABILITY_ALL, FALSE, cursor_,
+        grabbed_ = gdk_seat_grab(seat, gtk_widget_get_window(window_), GDK_SEAT_CAPABILITY_ALL, FALSE, cursor_.get(),
                                  nullptr, nullptr, nullptr) == GDK_GRAB_SUCCESS;
         return grabbed_;
     }
@@ -280,7 +279,7 @@ private:
     GtkWidget* window_;
     GMainLoop* loop_;
     cairo_surface_t* background_ = nullptr;
-    GdkCursor* cursor_ = nullptr;
+    GObjectPtr<GdkCursor> cursor_;
     int scale_ = 1;
     bool grabbed_ = false;
     guint retry_ = 0;

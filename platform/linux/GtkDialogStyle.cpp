@@ -12,11 +12,10 @@ void AddProvider(GtkWidget* widget, gpointer provider) {
 }  // namespace
 
 void ApplyFormFont(GtkWidget* widget) {
-    GtkCssProvider* css = gtk_css_provider_new();
+    g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
     gtk_css_provider_load_from_data(css, "* { font-family: \"NSimSun\", \"SimSun\", \"宋体\", monospace; font-size: 12px; }",
                                     -1, nullptr);
     AddProvider(widget, css);
-    g_object_unref(css);
 }
 
 }  // namespace tesra::platform

@@ -87,8 +87,7 @@ GtkPopupMenu::GtkPopupMenu() : alive_(std::make_shared<bool>(true)) {}
 GtkPopupMenu::~GtkPopupMenu() = default;
 
 void GtkPopupMenu::PopupAtPointer() {
-    GtkWidget* menu = BuildMenu(Items(), alive_);
-    g_object_ref_sink(menu);
+    g_autoptr(GtkWidget) menu = GTK_WIDGET(g_object_ref_sink(BuildMenu(Items(), alive_)));
     OpenMenu open{g_main_loop_new(nullptr, FALSE)};
     g_signal_connect(menu, "deactivate", G_CALLBACK(OnDeactivate), &open);
     PopupAtPointerNow(GTK_MENU(menu));
@@ -96,7 +95,6 @@ void GtkPopupMenu::PopupAtPointer() {
     if (!open.closed && gtk_widget_get_visible(menu)) g_main_loop_run(open.loop);
     g_signal_handlers_disconnect_by_data(menu, &open);
     gtk_widget_destroy(menu);
-    g_object_unref(menu);
     g_main_loop_unref(open.loop);
 }
 

@@ -71,10 +71,9 @@ std::optional<std::uint64_t> LinuxSystemInfo::TotalPhysicalMemory() const {
 
 std::optional<OsVersion> LinuxSystemInfo::Version() const {
     // GLib reads /etc/os-release, falling back to /usr/lib/os-release; "Linux" is the name's default there.
-    gchar* pretty = g_get_os_info(G_OS_INFO_KEY_PRETTY_NAME);
+    g_autofree gchar* pretty = g_get_os_info(G_OS_INFO_KEY_PRETTY_NAME);
     OsVersion version;
     version.servicePack = pretty ? pretty : "Linux";
-    g_free(pretty);
     return version;
 }
 

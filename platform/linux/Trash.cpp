@@ -5,12 +5,8 @@
 namespace tesra::platform {
 
 bool MoveToTrash(const std::string& path) {
-    GFile* file = g_file_new_for_path(path.c_str());
-    GError* error = nullptr;
-    bool moved = g_file_trash(file, nullptr, &error);
-    if (error) g_error_free(error);
-    g_object_unref(file);
-    return moved;
+    g_autoptr(GFile) file = g_file_new_for_path(path.c_str());
+    return g_file_trash(file, nullptr, nullptr);
 }
 
 }  // namespace tesra::platform

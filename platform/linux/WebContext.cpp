@@ -70,11 +70,10 @@ void ConfigureWebContext(WebContextConfig config) { g_config = std::move(config)
 WebKitWebContext* SharedWebContext() {
     if (g_context) return g_context;
     std::string cache = g_config.cacheFolder ? g_config.cacheFolder() : std::string();
-    WebKitWebsiteDataManager* data = cache.empty()
+    g_autoptr(WebKitWebsiteDataManager) data = cache.empty()
         ? webkit_website_data_manager_new(nullptr)
         : webkit_website_data_manager_new("base-cache-directory", cache.c_str(), "disk-cache-directory", cache.c_str(), nullptr);
     g_context = webkit_web_context_new_with_website_data_manager(data);
-    g_object_unref(data);
     webkit_web_context_set_cache_model(g_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
     std::string extensions = InstallBridgeLibrary();
     if (extensions.empty()) {

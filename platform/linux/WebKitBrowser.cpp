@@ -57,7 +57,7 @@ WebKitBrowser::~WebKitBrowser() {
 }
 
 void WebKitBrowser::Navigate(const std::string& url, int flags) {
-    WebKitURIRequest* request = webkit_uri_request_new(url.c_str());
+    g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(url.c_str());
     if (flags & kNavNoReadFromCache) {
         SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request);
         if (headers) {
@@ -66,7 +66,6 @@ void WebKitBrowser::Navigate(const std::string& url, int flags) {
         }
     }
     webkit_web_view_load_request(view_, request);
-    g_object_unref(request);
 }
 
 void WebKitBrowser::Refresh() { webkit_web_view_reload(view_); }

@@ -12,14 +12,12 @@ using ReplyHandler = std::function<void(GVariant* reply, const std::string& erro
 
 void OnReply(GObject* view, GAsyncResult* result, gpointer data) {
     std::unique_ptr<ReplyHandler> handler(static_cast<ReplyHandler*>(data));
-    GError* error = nullptr;
-    WebKitUserMessage* reply = webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error);
+    g_autoptr(GError) error = nullptr;
+    g_autoptr(WebKitUserMessage) reply = webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error);
     std::string message = error ? error->message : "";
-    g_clear_error(&error);
     GVariant* parameters = reply ? webkit_user_message_get_parameters(reply) : nullptr;
     if (!parameters && message.empty()) message = "页面没有应答";
     RunHandler([&] { (*handler)(parameters, message); });
-    if (reply) g_object_unref(reply);
 }
 
 // The (ok, error) head of every reply.
@@ -58,12 +56,11 @@ static BindOutcome ReadBinding(GVariant* reply, const std::string& error) {
     outcome.bound = bound;
     outcome.retryLater = retry;
     outcome.hasFacadeHost = host;
-    GVariant* errors = g_variant_get_child_value(reply, 5);
+    g_autoptr(GVariant) errors = g_variant_get_child_value(reply, 5);
     GVariantIter iter;
     g_variant_iter_init(&iter, errors);
     const char* text;
     while (g_variant_iter_next(&iter, "&s", &text)) outcome.errors.push_back(text);
-    g_variant_unref(errors);
     return outcome;
 }
 

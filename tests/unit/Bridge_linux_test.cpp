@@ -20,12 +20,10 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Text(GVariant* result) {
+std::string Text(const bridge::VariantPtr& result) {
     const char* text = "";
-    g_variant_get(result, "(&s)", &text);
-    std::string copy = text;
-    g_variant_unref(result);
-    return copy;
+    g_variant_get(result.get(), "(&s)", &text);
+    return text;
 }
 
 // A raw connection to the program's socket, as any process of the user could make one.
@@ -102,6 +100,17 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
         for (const std::string& sample : samples) EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), sample);
+    });
+}
+
+TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
+    ProgramServices services(false);
+    std::string startAddress;
+    platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
+    startAddress = "http://app.example:8080/index.html";
+    RunClient([&] {
+        bridge::BridgeClient client(server_.SocketPath());
+        EXPECT_EQ(Text(client.Call(bridge::kHello, g_variant_new("(t)", G_GUINT64_CONSTANT(42)))), startAddress);
     });
 }
 
@@ -213,7 +222,7 @@ TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
 TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgramAndItsPayloadRoundTrips) {
     platform::BridgeServer server;
     ProgramServices services(false);
-    platform::ServeBridgeRequests(server, services);
+    platform::ServeBridgeRequests(server, services, [] { return std::string(); });
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);
         EXPECT_TRUE(server.HasHandler(type.name));

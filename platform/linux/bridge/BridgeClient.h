@@ -6,6 +6,9 @@
 #include <stdexcept>
 #include <string>
 
+#include "platform/linux/GObjectPtr.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
+
 namespace tesra::bridge {
 
 // What page script hears when the program cannot be asked.
@@ -21,20 +24,19 @@ public:
 class BridgeClient {
 public:
     explicit BridgeClient(std::string socketPath) : path_(std::move(socketPath)) {}
-    ~BridgeClient();
     BridgeClient(const BridgeClient&) = delete;
     BridgeClient& operator=(const BridgeClient&) = delete;
 
-    // Sends the request and waits for the reply. Returns the result (a new reference); throws
-    // BridgeError with the program's message when the request failed or the program is gone.
-    GVariant* Call(const char* name, GVariant* payload);
+    // Sends the request (a floating payload is taken) and waits for the reply. Returns the result;
+    // throws BridgeError with the program's message when the request failed or the program is gone.
+    VariantPtr Call(const char* name, GVariant* payload);
 
 private:
     GSocketConnection* Connect();
-    void Drop();
+    [[noreturn]] void Fail(const char* message);
 
     std::string path_;
-    GSocketConnection* connection_ = nullptr;
+    platform::GObjectPtr<GSocketConnection> connection_;
 };
 
 }  // namespace tesra::bridge

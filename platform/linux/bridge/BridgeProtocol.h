@@ -113,10 +113,8 @@ inline std::string MessageText(const std::string& text) {
     std::string clean = text;
     clean.erase(std::remove(clean.begin(), clean.end(), '\0'), clean.end());
     if (g_utf8_validate(clean.data(), static_cast<gssize>(clean.size()), nullptr)) return clean;
-    gchar* valid = g_utf8_make_valid(clean.data(), static_cast<gssize>(clean.size()));
-    std::string result = valid;
-    g_free(valid);
-    return result;
+    g_autofree gchar* valid = g_utf8_make_valid(clean.data(), static_cast<gssize>(clean.size()));
+    return valid;
 }
 
 }  // namespace tesra::bridge

@@ -8,8 +8,11 @@
 #include <string>
 
 #include "platform/DocumentModel.h"
+#include "platform/linux/GObjectPtr.h"
 
 namespace tesra::bridge {
+
+using JscValuePtr = platform::GObjectPtr<JSCValue>;
 
 // Makes the value that stands for a new scripting object in the given context.
 using ScriptingObjectFactory = std::function<JSCValue*(JSCContext* context)>;
@@ -19,14 +22,13 @@ void ThrowIfException(JSCContext* context);
 
 class JscObject : public platform::PageObject {
 public:
-    JscObject(JSCValue* value, ScriptingObjectFactory factory);  // takes a new reference
-    ~JscObject() override;
+    JscObject(JscValuePtr value, ScriptingObjectFactory factory);
     std::shared_ptr<platform::PageObject> Get(const std::string& name) override;
     void Call(const std::string& method, const std::vector<platform::PageArgument>& args) override;
-    JSCValue* Value() const { return value_; }
+    JSCValue* Value() const { return value_.get(); }
 
 private:
-    JSCValue* value_;
+    JscValuePtr value_;
     ScriptingObjectFactory factory_;
 };
 
@@ -35,10 +37,10 @@ private:
 // addresses read. What page script does to its own objects cannot change which documents are bound.
 class JscDocument : public platform::HtmlDocument {
 public:
-    // Takes new references to the window and its document in the page's world and to the window in
-    // the bridge's world; address is the engine's record of the document's address.
-    JscDocument(JSCValue* window, JSCValue* document, JSCValue* ownWindow, std::string address, ScriptingObjectFactory factory);
-    ~JscDocument() override;
+    // The window and its document in the page's world and the window in the bridge's world; address
+    // is the engine's record of the document's address.
+    JscDocument(JscValuePtr window, JscValuePtr document, JscValuePtr ownWindow, std::string address,
+                ScriptingObjectFactory factory);
     std::string Address() override { return address_; }
     std::shared_ptr<platform::PageObject> Body() override;
     std::shared_ptr<platform::PageObject> ElementById(const std::string& id) override;
@@ -47,12 +49,12 @@ public:
     platform::FrameEntry Frame(int index) override;
 
 private:
-    JSCValue* Property(JSCValue* object, const char* name);
-    std::shared_ptr<platform::PageObject> Wrap(JSCValue* value);
+    JscValuePtr Property(JSCValue* object, const char* name);
+    std::shared_ptr<platform::PageObject> Wrap(JscValuePtr value);
 
-    JSCValue* window_;
-    JSCValue* document_;
-    JSCValue* own_window_;
+    JscValuePtr window_;
+    JscValuePtr document_;
+    JscValuePtr own_window_;
     std::string address_;
     JSCContext* context_;
     ScriptingObjectFactory factory_;

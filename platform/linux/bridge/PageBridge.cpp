@@ -71,7 +71,7 @@ void PageBridge::Hello() {
     if (greeted_) return;
     greeted_ = true;
     try {
-        g_variant_unref(client_.Call(kHello, g_variant_new("(t)", static_cast<guint64>(getpid()))));
+        client_.Call(kHello, g_variant_new("(t)", static_cast<guint64>(getpid())));
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }
@@ -156,7 +156,7 @@ GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVaria
     // Gone with its document, or handed over in another web process: never another page's facade.
     JSCValue* object = facades_.Find({facade});
     if (!object) throw Exception("热键的回调对象已不存在");
-    JscObject(JSC_VALUE(g_object_ref(object)), nullptr).Call("DoHotKey", {id});
+    JscObject(JscValuePtr(JSC_VALUE(g_object_ref(object))), nullptr).Call("DoHotKey", {id});
     return Done();
 }
 
@@ -171,19 +171,13 @@ BindOutcome PageBridge::Bind(WebKitWebPage* page, GVariant* trustedAddresses) {
     // The address is the engine's record of the frame, which page script cannot change.
     const char* uri = webkit_frame_get_uri(state.frame);
     g_autoptr(JSCContext) own = webkit_frame_get_js_context_for_script_world(state.frame, world_);
-    JSCValue* window = jsc_context_get_global_object(context);
-    JSCValue* document = jsc_value_object_get_property(window, "document");
-    BindOutcome outcome;
-    if (document && jsc_value_is_object(document)) {
-        guint64 id = webkit_web_page_get_id(page);
-        JscDocument top(window, document, jsc_context_get_global_object(own), uri ? uri : "",
-                        [this, id](JSCContext* c) { return objects_.Create(c, id); });
-        outcome = state.hook->BindFacade(top);
-    } else {
-        if (document) g_object_unref(document);
-        g_object_unref(window);
-    }
-    return outcome;
+    JscValuePtr window(jsc_context_get_global_object(context));
+    JscValuePtr document(jsc_value_object_get_property(window.get(), "document"));
+    if (!document || !jsc_value_is_object(document.get())) return {};
+    guint64 id = webkit_web_page_get_id(page);
+    JscDocument top(std::move(window), std::move(document), JscValuePtr(jsc_context_get_global_object(own)),
+                    uri ? uri : "", [this, id](JSCContext* c) { return objects_.Create(c, id); });
+    return state.hook->BindFacade(top);
 }
 
 GVariant* PageBridge::BindingReply(WebKitWebPage* page, const BindOutcome& outcome) {
@@ -205,60 +199,48 @@ void PageBridge::ReportClient(WebKitWebPage* page, const std::vector<std::string
 }
 
 void PageBridge::InjectVersion(WebKitWebPage* page, const std::string& version) {
-    JSCContext* context = MainContext(page);
+    g_autoptr(JSCContext) context = MainContext(page);
     std::string statement = VersionStatement(version);
-    JSCValue* result = jsc_context_evaluate(context, statement.c_str(), -1);
-    if (result) g_object_unref(result);
-    try {
-        ThrowIfException(context);
-    } catch (...) {
-        g_object_unref(context);
-        throw;
-    }
-    g_object_unref(context);
+    g_autoptr(JSCValue) result = jsc_context_evaluate(context, statement.c_str(), -1);
+    ThrowIfException(context);
 }
 
 GVariant* PageBridge::CompleteDocument(WebKitWebPage* page, GVariant* parameters) {
-    GVariant* trusted = nullptr;
+    g_autoptr(GVariant) trusted = nullptr;
     gboolean withReport = FALSE;
     const char *cpu, *memory, *os, *software, *version;
     g_variant_get(parameters, "(@asb&s&s&s&s&s)", &trusted, &withReport, &cpu, &memory, &os, &software, &version);
-    BindOutcome outcome;
+    BindOutcome outcome = Bind(page, trusted);
     std::string reportError, versionError;
-    try {
-        outcome = Bind(page, trusted);
-        // A page of another site gets nothing of the program, so none of its script runs from here
-        // (its setter of the version could otherwise raise a box with its own text).
-        if (!TopIsTrusted(page)) {
-            if (withReport) reportError = "页面不是本应用的页面";
-        } else {
-            if (withReport) {
-                try {
-                    ReportClient(page, {cpu, memory, os, software});
-                } catch (const std::exception& e) {
-                    reportError = *e.what() ? e.what() : "客户端信息发送失败";
-                }
-            }
+    // A page of another site gets nothing of the program, so none of its script runs from here
+    // (its setter of the version could otherwise raise a box with its own text).
+    if (!TopIsTrusted(page)) {
+        if (withReport) reportError = "页面不是本应用的页面";
+    } else {
+        if (withReport) {
             try {
-                InjectVersion(page, version);
+                ReportClient(page, {cpu, memory, os, software});
             } catch (const std::exception& e) {
-                versionError = *e.what() ? e.what() : "脚本错误";
+                reportError = *e.what() ? e.what() : "客户端信息发送失败";
             }
         }
-    } catch (...) {
-        g_variant_unref(trusted);
-        throw;
+        try {
+            InjectVersion(page, version);
+        } catch (const std::exception& e) {
+            versionError = *e.what() ? e.what() : "脚本错误";
+        }
     }
-    g_variant_unref(trusted);
-    GVariant* binding = g_variant_ref_sink(BindingReply(page, outcome));
-    GVariant *ok, *error, *bound, *retry, *host, *errors;
-    g_variant_get(binding, "(@b@s@b@b@b@as)", &ok, &error, &bound, &retry, &host, &errors);
-    g_variant_unref(binding);
-    GVariant* items[] = {ok, error, bound, retry, host, errors, g_variant_new_string(MessageText(reportError).c_str()),
-                         g_variant_new_string(MessageText(versionError).c_str())};
-    GVariant* reply = g_variant_new_tuple(items, G_N_ELEMENTS(items));
-    for (int i = 0; i < 6; ++i) g_variant_unref(items[i]);
-    return reply;
+    // The binding's reply with the two error texts after it.
+    g_autoptr(GVariant) binding = g_variant_ref_sink(BindingReply(page, outcome));
+    GVariantBuilder reply;
+    g_variant_builder_init(&reply, G_VARIANT_TYPE_TUPLE);
+    for (gsize i = 0; i < g_variant_n_children(binding); ++i) {
+        g_autoptr(GVariant) item = g_variant_get_child_value(binding, i);
+        g_variant_builder_add_value(&reply, item);
+    }
+    g_variant_builder_add(&reply, "s", MessageText(reportError).c_str());
+    g_variant_builder_add(&reply, "s", MessageText(versionError).c_str());
+    return g_variant_builder_end(&reply);
 }
 
 void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {

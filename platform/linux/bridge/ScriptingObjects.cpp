@@ -9,30 +9,19 @@
 
 namespace tesra::bridge {
 
-FacadeTable::~FacadeTable() {
-    for (auto& [id, entry] : objects_) g_object_unref(entry.object);
-}
-
 FacadeRef FacadeTable::Add(JSCValue* object, std::uint64_t page) {
     std::uint64_t id = (static_cast<std::uint64_t>(getpid()) << 32) | ++next_;
-    objects_[id] = {JSC_VALUE(g_object_ref(object)), page};
+    objects_[id] = {platform::GObjectPtr<JSCValue>(JSC_VALUE(g_object_ref(object))), page};
     return {id};
 }
 
 JSCValue* FacadeTable::Find(FacadeRef ref) const {
     auto it = objects_.find(ref.id);
-    return it == objects_.end() ? nullptr : it->second.object;
+    return it == objects_.end() ? nullptr : it->second.object.get();
 }
 
 void FacadeTable::ReleasePage(std::uint64_t page) {
-    for (auto it = objects_.begin(); it != objects_.end();) {
-        if (it->second.page == page) {
-            g_object_unref(it->second.object);
-            it = objects_.erase(it);
-        } else {
-            ++it;
-        }
-    }
+    std::erase_if(objects_, [page](const auto& item) { return item.second.page == page; });
 }
 
 // The members' work, asked of the program.
@@ -44,10 +33,10 @@ public:
     void Close() override { Void(kClose, g_variant_new("()")); }
     std::string GetCaptureImage(std::int32_t mode) override { return Text(kGetCaptureImage, g_variant_new("(i)", mode)); }
     bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override {
-        GVariant* result = client_.Call(kRegisterHotKey, g_variant_new("(iiit)", id, modifier, vk, static_cast<guint64>(facade.id)));
+        VariantPtr result =
+            client_.Call(kRegisterHotKey, g_variant_new("(iiit)", id, modifier, vk, static_cast<guint64>(facade.id)));
         gboolean accepted = FALSE;
-        g_variant_get(result, "(b)", &accepted);
-        g_variant_unref(result);
+        g_variant_get(result.get(), "(b)", &accepted);
         return accepted;
     }
     void Refresh() override { Void(kRefresh, g_variant_new("()")); }
@@ -55,14 +44,12 @@ public:
     std::string InstalledSoft() override { return Text(kInstalledSoft, g_variant_new("()")); }
 
 private:
-    void Void(const char* name, GVariant* payload) { g_variant_unref(client_.Call(name, payload)); }
+    void Void(const char* name, GVariant* payload) { client_.Call(name, payload); }
     std::string Text(const char* name, GVariant* payload) {
-        GVariant* result = client_.Call(name, payload);
+        VariantPtr result = client_.Call(name, payload);
         const char* text = "";
-        g_variant_get(result, "(&s)", &text);
-        std::string copy = text;
-        g_variant_unref(result);
-        return copy;
+        g_variant_get(result.get(), "(&s)", &text);
+        return text;
     }
 
     BridgeClient& client_;
@@ -83,10 +70,8 @@ Variant ToVariant(JSCValue* value, const tlb::Param& param, Instance& self) {
     if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.page)} : Variant{};
     if (jsc_value_is_boolean(value)) return static_cast<bool>(jsc_value_to_boolean(value));
     if (jsc_value_is_number(value)) return jsc_value_to_int32(value);
-    char* text = jsc_value_to_string(value);
-    Variant result = std::string(text ? text : "");
-    g_free(text);
-    return result;
+    g_autofree char* text = jsc_value_to_string(value);
+    return std::string(text ? text : "");
 }
 
 JSCValue* FromVariant(JSCContext* context, const Variant& value) {
@@ -129,7 +114,7 @@ JSCValue* ScriptingObjects::Get(gpointer instance, gpointer member) {
 void ScriptingObjects::Release(gpointer instance) {
     auto* self = static_cast<Instance*>(instance);
     try {
-        g_variant_unref(self->client->Call(kObjectReleased, g_variant_new("()")));
+        self->client->Call(kObjectReleased, g_variant_new("()"));
     } catch (const BridgeError&) {
         // The program is gone: nobody is counting any more.
     }
@@ -157,7 +142,7 @@ JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t page) {
     auto* instance = new Instance{&channel, &facades_, &client_, page, TTesraMessage(channel)};
     JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
     try {
-        g_variant_unref(client_.Call(kObjectCreated, g_variant_new("()")));
+        client_.Call(kObjectCreated, g_variant_new("()"));
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 
+#include "platform/linux/GObjectPtr.h"
 #include "platform/linux/bridge/BridgeClient.h"
 #include "services/TesraMessageImpl.h"
 
@@ -17,7 +18,6 @@ namespace tesra::bridge {
 // web process never finds anything here.
 class FacadeTable {
 public:
-    ~FacadeTable();
     FacadeRef Add(JSCValue* object, std::uint64_t page);
     // The object, or null when its page let it go or the id is not of this process.
     JSCValue* Find(FacadeRef ref) const;
@@ -26,7 +26,7 @@ public:
 
 private:
     struct Entry {
-        JSCValue* object;
+        platform::GObjectPtr<JSCValue> object;
         std::uint64_t page;
     };
     std::map<std::uint64_t, Entry> objects_;
