@@ -11,27 +11,19 @@ namespace {
 
 const char kUninstallKey[] = "Software\\Microsoft\\Windows\\CurrentVersion\\uninstall";
 
-bool IsLow(char c) { return static_cast<unsigned char>(c) <= 32; }
-
 std::string_view AsText(const platform::ProcessorBrand& brand, std::size_t offset, std::size_t length) {
     return {reinterpret_cast<const char*>(brand.data()) + offset, length};
 }
 
 }  // namespace
 
-std::string TrimLowCharacters(std::string_view text) {
-    while (!text.empty() && IsLow(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsLow(text.back())) text.remove_suffix(1);
-    return std::string(text);
-}
-
 std::string BrandName(const platform::ProcessorBrand& brand) {
     const std::size_t length = brand.back() == 0 ? brand.size() - 1 : brand.size();
-    return TrimLowCharacters(AsText(brand, 0, length));
+    return TrimBlanks(AsText(brand, 0, length));
 }
 
 std::string CpuText(const platform::ProcessorBrand& brand, unsigned processorCount) {
-    return BrandName(brand) + "," + std::to_string(processorCount) + "," + TrimLowCharacters(AsText(brand, 40, 4));
+    return BrandName(brand) + "," + std::to_string(processorCount) + "," + TrimBlanks(AsText(brand, 40, 4));
 }
 
 std::string MemoryText(std::uint64_t totalBytes) {

@@ -11,8 +11,6 @@
 
 namespace tesra {
 
-// Leading and trailing characters of code 32 or below (blanks, zero bytes, control characters) removed.
-std::string TrimLowCharacters(std::string_view text);
 // The brand bytes as text: a final zero byte dropped, then trimmed.
 std::string BrandName(const platform::ProcessorBrand& brand);
 // "<brand name>,<count>,<bytes 41 to 44 (ECX of the last leaf), trimmed>".

@@ -1,6 +1,6 @@
 #include "services/TesraBrowser_TLB.h"
 
-#include <strings.h>
+#include "support/tsCommon.h"
 
 namespace tesra::tlb {
 
@@ -40,7 +40,7 @@ const std::vector<Member>& Members() {
 
 int GetIDOfName(const std::string& name) {
     for (const auto& m : Members()) {
-        if (strcasecmp(m.name, name.c_str()) == 0) return m.dispid;
+        if (SameText(m.name, name)) return m.dispid;
     }
     return DISPID_UNKNOWN;
 }

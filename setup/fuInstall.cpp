@@ -48,8 +48,6 @@ const char kMenuFile[] = "TesraBrowser.ini";
 // Longest shortcut name in bytes, well below the file systems' limit for a name with its suffix.
 const size_t kMaxShortcutName = 200;
 
-bool SameText(const std::string& a, const std::string& b) { return a.size() == b.size() && StartsText(a, b); }
-
 // Characters, not bytes: UTF-8 continuation bytes do not count.
 size_t CharacterCount(const std::string& text) {
     size_t count = 0;

@@ -14,6 +14,7 @@
 #include "setup/CurlLibrary.h"
 #include "support/Exception.h"
 #include "support/TextCodec.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -21,18 +22,6 @@ namespace {
 CURL* Easy(void* handle) { return static_cast<CURL*>(handle); }
 
 int ClampInt(std::int64_t value) { return static_cast<int>(std::clamp<std::int64_t>(value, INT_MIN, INT_MAX)); }
-
-bool StartsWithNoCase(const std::string& text, const std::string& prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != std::tolower(static_cast<unsigned char>(prefix[i]))) {
-            return false;
-        }
-    }
-    return true;
-}
-
-bool EqualsNoCase(const std::string& a, const std::string& b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
 
 std::string Trimmed(const std::string& text) {
     auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
@@ -103,7 +92,7 @@ std::string ConnectionStatusText(int status, const std::string& statusText, cons
         case hsConnected: return "已经连接到 " + host;
         case hsDisconnecting: return "正在断开连接";
         case hsDisconnected: return "已经断开连接";
-        case hsStatusText: return EqualsNoCase(statusText, "Encoding attachment") ? "开始发送" : statusText;
+        case hsStatusText: return SameText(statusText, "Encoding attachment") ? "开始发送" : statusText;
         default: return {};
     }
 }
@@ -203,7 +192,7 @@ struct TtsHTTP::Transfer {
 
     std::string Header(const std::string& name) const {
         for (const auto& [key, value] : headers) {
-            if (EqualsNoCase(key, name)) return value;
+            if (SameText(key, name)) return value;
         }
         return {};
     }
@@ -389,7 +378,7 @@ void TtsHTTP::EndWork(TWorkMode mode) {
 
 std::string TtsHTTP::WriteLn(const std::string& line) const {
     const std::string field = "Content-Length: ";
-    if (FSendSize > 0 && StartsWithNoCase(line, field)) return field + std::to_string(FSendSize);
+    if (FSendSize > 0 && StartsText(line, field)) return field + std::to_string(FSendSize);
     return line;
 }
 

@@ -62,14 +62,6 @@ std::vector<std::string> SplitCommaList(const std::string& text) {
     return entries;
 }
 
-std::string TrimBlanks(const std::string& text) {
-    std::size_t begin = 0;
-    std::size_t end = text.size();
-    while (begin < end && static_cast<unsigned char>(text[begin]) <= 32) ++begin;
-    while (end > begin && static_cast<unsigned char>(text[end - 1]) <= 32) --end;
-    return text.substr(begin, end - begin);
-}
-
 platform::MenuItem& CreateMenuItem(platform::MenuItem& group, const std::string& caption,
                                    const platform::MenuItem::ClickHandler& onClick) {
     platform::MenuItem& item = group.Add(TrimBlanks(caption));

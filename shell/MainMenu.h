@@ -17,9 +17,6 @@ class TIniFile;
 // between entries are skipped; a comma as the very last character adds a final empty entry.
 std::vector<std::string> SplitCommaList(const std::string& text);
 
-// Removes the characters of code 32 or less at both ends.
-std::string TrimBlanks(const std::string& text);
-
 // Adds a group item for every key of "MainMenu" at position i + 2 of the menu (i counts the keys
 // from 0), each holding the leaves of its comma list; the leaves' clicks run onClick.
 void BuildTrayMenu(platform::MenuItem& menu, const TIniFile& menuIni, const platform::MenuItem::ClickHandler& onClick);

@@ -1,23 +1,17 @@
 #include "shell/TesraBrowser.h"
 
-#include <algorithm>
-#include <cctype>
 #include <exception>
 
 #include "platform/Application.h"
 #include "platform/InstanceLock.h"
 #include "platform/MessageBox.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 
 std::string StartAddress;
 
 namespace {
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 constexpr char kNetworkError[] = "网络出错：请检查网络是否正常或输入的网址是否正确！";
 
@@ -27,7 +21,7 @@ StartDecision DecideStart(const std::vector<std::string>& args) {
     using Action = StartDecision::Action;
     if (args.empty()) return {Action::AskAddress, {}};
     if (args.size() == 2) {
-        if (Upper(args[0]) == "-INSTALL") return {Action::Install, args[1]};
+        if (SameText(args[0], "-install")) return {Action::Install, args[1]};
         return {Action::Nothing, {}};
     }
     return {Action::Run, args[0]};
@@ -37,10 +31,10 @@ AutomationSwitches ParseAutomationSwitches(const std::vector<std::string>& args)
     AutomationSwitches switches;
     for (const auto& arg : args) {
         if (arg.size() < 2 || (arg[0] != '-' && arg[0] != '/')) continue;
-        std::string name = Upper(arg.substr(1));
-        if (name == "REGSERVER") switches.registerServer = true;
-        if (name == "UNREGSERVER") switches.unregisterServer = true;
-        if (name == "AUTOMATION" || name == "EMBEDDING") switches.automation = true;
+        std::string_view name = std::string_view(arg).substr(1);
+        if (SameText(name, "regserver")) switches.registerServer = true;
+        if (SameText(name, "unregserver")) switches.unregisterServer = true;
+        if (SameText(name, "automation") || SameText(name, "embedding")) switches.automation = true;
     }
     return switches;
 }

@@ -22,15 +22,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Leading and trailing blanks and control characters removed.
-std::string TrimBlank(const std::string& text) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && blank(text[begin])) ++begin;
-    while (end > begin && blank(text[end - 1])) --end;
-    return text.substr(begin, end - begin);
-}
 
 // Characters, not bytes: UTF-8 continuation bytes do not count.
 size_t CharacterCount(const std::string& text) {
@@ -159,7 +150,7 @@ void TfmInputUrl::FormActivate() {
 }
 
 void TfmInputUrl::btnOkClick() {
-    const std::string text = TrimBlank(view_.UrlText());
+    const std::string text = TrimBlanks(view_.UrlText());
     view_.SetUrlText(text);
     if (text.empty()) {
         view_.FocusUrl();
@@ -207,7 +198,7 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     std::error_code error;
     if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error)) items = ParseHistory(ReadHistoryFile(HistoryPath_));
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
-    HistoryList = HistoryToSave(TrimBlank(view_.UrlText()), items);
+    HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.
     platform::ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "support/TextCodec.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -23,14 +24,6 @@ std::string Trim(const std::string& text) {
 }
 
 char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameText(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (Lower(a[i]) != Lower(b[i])) return false;
-    }
-    return true;
-}
 
 std::string StripOuterQuotes(const std::string& value) {
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {

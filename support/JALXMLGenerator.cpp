@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "support/TextCodec.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -12,13 +13,6 @@ bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-// Blanks and control characters off both ends.
-std::string Trimmed(const std::string& text) {
-    auto blank = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
-    auto first = std::find_if_not(text.begin(), text.end(), blank);
-    auto last = std::find_if_not(text.rbegin(), text.rend(), blank).base();
-    return first < last ? std::string(first, last) : std::string();
-}
 
 }  // namespace
 
@@ -68,7 +62,7 @@ void TXMLGenerator::StartElement(const std::string& name) {
 }
 
 void TXMLGenerator::AddAttribute(const std::string& name, const std::string& value) {
-    std::string trimmed = Trimmed(name);
+    std::string trimmed = TrimBlanks(name);
     if (trimmed.empty()) throw std::logic_error("XML attribute without a name");
     if (!startTagOpen_ || tags_.empty()) throw std::logic_error("XML attribute outside a start tag");
     Write(" " + trimmed + "=\"" + EscapeXMLText(value, EscapeWhitespace::No) + "\"");

@@ -142,6 +142,14 @@ bool StartsText(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == UpperText(prefix);
 }
 
+bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsText(a, b); }
+
+std::string TrimBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
+    return std::string(text);
+}
+
 bool ContainsStr(std::string_view part, std::string_view text) { return text.find(part) != std::string_view::npos; }
 
 bool ContainsText(std::string_view part, std::string_view text) {
@@ -149,9 +157,7 @@ bool ContainsText(std::string_view part, std::string_view text) {
 }
 
 std::string FolderWithSlash(std::string_view text) {
-    while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-    while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-    std::string folder(text);
+    std::string folder = TrimBlanks(text);
     if (folder.empty() || folder.back() != fs::path::preferred_separator) folder += fs::path::preferred_separator;
     return folder;
 }

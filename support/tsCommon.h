@@ -58,6 +58,10 @@ std::string GetProgramFileName();
 
 // Text tests; case is ignored for ASCII letters, other bytes compare as they are.
 bool StartsText(std::string_view text, std::string_view prefix);
+// True when the texts are equal but for the case of ASCII letters.
+bool SameText(std::string_view a, std::string_view b);
+// The text without the blanks and control characters (every byte up to 0x20) at either end.
+std::string TrimBlanks(std::string_view text);
 bool ContainsStr(std::string_view part, std::string_view text);
 bool ContainsText(std::string_view part, std::string_view text);
 // Blanks and control characters trimmed at both ends, a trailing path delimiter added when missing.

@@ -43,24 +43,6 @@ protected:
     FakeSystem system;
 };
 
-TEST(CustomerInfoText, TrimsCharactersOfCode32AndBelowAtBothEnds) {
-    struct Case {
-        std::string_view input, expected;
-    } cases[] = {
-        {"", ""},
-        {"   ", ""},
-        {std::string_view("\0\0x\0", 4), "x"},
-        {" \t\r\n\x1f" "a b" "\x01 ", "a b"},
-        {std::string_view("a\0b", 3), std::string_view("a\0b", 3)},  // inner characters stay
-        {"\x7f" "a", "\x7f" "a"},                                     // above 32: not trimmed
-        {"\xe4\xb8\xad ", "\xe4\xb8\xad"},                           // bytes above 127 are not low
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(::testing::PrintToString(std::string(c.input)));
-        EXPECT_EQ(TrimLowCharacters(c.input), c.expected);
-    }
-}
-
 TEST(CustomerInfoText, BuildsTheProcessorText) {
     const std::string_view intel = "Intel(R) Core(TM) i5-2400 CPU @ 3.10GHz";  // 39 characters
     ASSERT_EQ(intel.size(), 39u);

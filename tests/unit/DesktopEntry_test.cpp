@@ -20,12 +20,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using testing::ReadFile;
 
 TEST(DesktopEntryString, EscapesWhatTheFormatEscapes) {
     struct Case { std::string value; std::string written; };

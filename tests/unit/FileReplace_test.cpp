@@ -16,12 +16,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadFile(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    content << in.rdbuf();
-    return content.str();
-}
+using testing::ReadFile;
 
 unsigned ModeOf(const fs::path& path) {
     struct stat st {};

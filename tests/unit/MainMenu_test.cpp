@@ -64,12 +64,6 @@ TEST(SplitCommaList, VeryLongList) {
     EXPECT_EQ(entries.back(), "");
 }
 
-TEST(TrimBlanks, DropsControlCharactersAndSpacesAtBothEnds) {
-    EXPECT_EQ(TrimBlanks(" \t\x01 a b \r\n"), "a b");
-    EXPECT_EQ(TrimBlanks("   "), "");
-    EXPECT_EQ(TrimBlanks("蓝岸"), "蓝岸");
-}
-
 class MainMenuTest : public ::testing::Test {
 protected:
     fakes::FakePlatform fake;

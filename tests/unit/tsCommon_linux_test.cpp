@@ -39,6 +39,44 @@ protected:
     FakeCursor cursor;
 };
 
+TEST(TrimBlanks, DropsBytesOfCode32AndBelowAtBothEnds) {
+    struct Case {
+        std::string_view input, expected;
+    } cases[] = {
+        {"", ""},
+        {"   ", ""},
+        {std::string_view("\0\0x\0", 4), "x"},
+        {" \t\r\n\x1f" "a b" "\x01 ", "a b"},
+        {std::string_view("a\0b", 3), std::string_view("a\0b", 3)},  // inner characters stay
+        {"\x7f" "a", "\x7f" "a"},                                     // above 32: not trimmed
+        {"\xe4\xb8\xad ", "\xe4\xb8\xad"},                           // bytes above 127 are not low
+        {" \t\x01 a b \r\n", "a b"},
+        {"蓝岸", "蓝岸"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.input)));
+        EXPECT_EQ(TrimBlanks(c.input), c.expected);
+    }
+}
+
+TEST(SameText, IgnoresTheCaseOfAsciiLettersOnly) {
+    struct Case {
+        std::string_view a, b;
+        bool same;
+    } cases[] = {
+        {"", "", true},
+        {"-install", "-INSTALL", true},
+        {"Encoding attachment", "encoding ATTACHMENT", true},
+        {"abc", "abcd", false},
+        {"abd", "ABC", false},
+        {"É", "é", false},  // only ASCII letters fold
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.a) + " / " + std::string(c.b));
+        EXPECT_EQ(SameText(c.a, c.b), c.same);
+    }
+}
+
 TEST_F(CommonTest, BoxesFollowTheCaptionRule) {
     struct Case {
         std::string title;

@@ -11,6 +11,7 @@ namespace tesra {
 namespace {
 namespace fs = std::filesystem;
 using testing::LogFixture;
+using testing::ReadFile;
 
 class ExceptionHookTest : public LogFixture {
 protected:
@@ -199,7 +200,7 @@ TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
     std::string name = fs::path(path).filename().string();
     EXPECT_EQ(fs::path(path).parent_path(), LogFolder());
     EXPECT_TRUE(std::regex_match(name, std::regex(R"(sysLog\d{8}_\d{6}\.jpg)"))) << name;
-    std::string bytes = ReadBytes(path);
+    std::string bytes = ReadFile(path);
     ASSERT_GT(bytes.size(), 4u);
     EXPECT_EQ(bytes.substr(0, 2), "\xFF\xD8");
     EXPECT_TRUE(bytes.ends_with("\xFF\xD9\r\n<Log record/>"));
@@ -210,7 +211,7 @@ TEST_F(ExceptionHookTest, ScreenReportToAGivenPath) {
     std::string path = (home.Root() / "shot.jpg").string();
     CaptureScreenReport(path);
     EXPECT_EQ(LastScreenshotPath(), path);
-    EXPECT_EQ(ReadBytes(path).substr(0, 2), "\xFF\xD8");
+    EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
 }
 
 TEST_F(ExceptionHookTest, FailedCaptureIsLoggedAndTheKnownPathStillOffered) {
@@ -261,7 +262,7 @@ TEST_F(ExceptionHookTest, OfferedReportReplacesTheErrorBoxWhenSent) {
     EXPECT_EQ(boxes.shown[0].flags, 17u);
     EXPECT_EQ(boxes.shown[0].text, ReportDialogText("非法地址访问", LastScreenshotPath()));
     EXPECT_EQ(app.broughtToFront, 1);
-    std::string shot = ReadBytes(LastScreenshotPath());
+    std::string shot = ReadFile(LastScreenshotPath());
     EXPECT_NE(shot.find("LogType=\"" + Utf8ToGbk("调试") + "\"/>"), std::string::npos);
     EXPECT_NE(shot.find(Utf8ToGbk("发生 Exception 异常：Access violation at address 0\r\n\r\n")), std::string::npos);
     auto entries = Entries();
