@@ -47,9 +47,9 @@ private:
 };
 
 void SetPicture(GtkStatusIcon* status, const IconImage& icon) {
-    if (GdkPixbuf* pixbuf = PixbufFromIcon(icon)) {
+    g_autoptr(GdkPixbuf) pixbuf = PixbufFromIcon(icon);
+    if (pixbuf) {
         gtk_status_icon_set_from_pixbuf(status, pixbuf);
-        g_object_unref(pixbuf);
     } else {
         gtk_status_icon_set_from_icon_name(status, kFallbackIconName);
     }
@@ -99,8 +99,8 @@ struct XEmbedTray::Icon {
         TrayErrorTrap trap;
         g_signal_handlers_disconnect_by_data(status, this);
         gtk_status_icon_set_visible(status, FALSE);
-        g_object_unref(status);
-        status = nullptr;
+        // Released here, inside the error trap: the tray host may be gone already.
+        g_clear_object(&status);
     }
 
     // Takes the members that the record's flags name; the tip shows exactly while NIF_TIP is set.
