@@ -354,11 +354,15 @@ e2e_click_box() {
     Cancel | cancel | 取消 | No | no | 否 | Escape) key=Escape ;;
     *) key=$2 ;;
   esac
-  xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus --sync "$id" >/dev/null 2>&1 || true
-  xdotool key --clearmodifiers "$key"
   deadline=$(_e2e_deadline "${3:-}")
+  local tries=0
+  # A key pressed before the box has the focus is lost on a loaded machine: press it again each second.
   while grep -qx "$id" <<<"$(_e2e_visible_windows "$1")"; do
     _e2e_expired "$deadline" && { _e2e_note "the box /$1/ is still open after $key"; return 1; }
+    if [ $((tries++ % 10)) -eq 0 ]; then
+      xdotool windowactivate --sync "$id" >/dev/null 2>&1 || xdotool windowfocus --sync "$id" >/dev/null 2>&1 || true
+      xdotool key --clearmodifiers "$key"
+    fi
     sleep 0.1
   done
 }
