@@ -15,6 +15,31 @@ GtkMessageType IconType(unsigned flags) {
     }
 }
 
+const char* IconName(GtkMessageType type) {
+    switch (type) {
+    case GTK_MESSAGE_ERROR: return "dialog-error";
+    case GTK_MESSAGE_QUESTION: return "dialog-question";
+    case GTK_MESSAGE_WARNING: return "dialog-warning";
+    case GTK_MESSAGE_INFO: return "dialog-information";
+    default: return nullptr;
+    }
+}
+
+// GTK 3 message boxes draw no icon of their own, so an error would look like a notice: the icon goes in
+// front of the text, as users know it from other desktops' boxes.
+void AddIcon(GtkWidget* dialog, GtkMessageType type) {
+    const char* name = IconName(type);
+    if (!name) return;
+    GtkWidget* textArea = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    GtkWidget* row = gtk_widget_get_parent(textArea);
+    if (!GTK_IS_BOX(row)) return;
+    GtkWidget* icon = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_set_valign(icon, GTK_ALIGN_START);
+    gtk_box_pack_start(GTK_BOX(row), icon, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(row), icon, 0);
+    gtk_widget_show(icon);
+}
+
 // The box belongs to the application: over its active (or any visible) window.
 GtkWindow* OwnerWindow() {
     GtkWindow* owner = nullptr;
@@ -32,7 +57,9 @@ GtkWindow* OwnerWindow() {
 
 int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
     bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
-    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, IconType(flags), GTK_BUTTONS_NONE, "%s", text.c_str());
+    GtkMessageType type = IconType(flags);
+    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
+    AddIcon(dialog, type);
     // The program speaks Chinese whatever the desktop's language.
     if (okCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "取消", GTK_RESPONSE_CANCEL);
     gtk_dialog_add_button(GTK_DIALOG(dialog), "确定", GTK_RESPONSE_OK);
