@@ -21,10 +21,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         tesra::bridge::Request request;
         std::string why;
         if (tesra::bridge::DecodeRequest(data + offset, length, request, why)) {
-            // Every field of the payload, as the handlers take them.
-            GVariantIter iter;
-            g_variant_iter_init(&iter, request.payload.get());
-            while (GVariant* field = g_variant_iter_next_value(&iter)) g_variant_unref(field);
+            // The payload read as its handler reads it.
+            tesra::bridge::VisitRequest(request.name, [&](auto message) {
+                tesra::bridge::Wire<typename decltype(message)::Payload>::Decode(request.payload.get());
+            });
         }
         offset += length;
     }

@@ -21,6 +21,7 @@ struct BindOutcome {
 // The four texts of the client report ("CPU", "Memory", "OS", "Software").
 struct ClientTexts {
     std::string cpu, memory, os, software;
+    bool operator==(const ClientTexts&) const = default;
 };
 
 struct DocumentOutcome {

@@ -7,54 +7,46 @@
 namespace tesra::platform {
 namespace {
 
-GVariant* Empty() { return g_variant_new("()"); }
-GVariant* Text(const std::string& text) { return g_variant_new("(s)", bridge::MessageText(text).c_str()); }
-
-// The payload's single integer of an "(i)" request (the server has checked the type).
-std::int32_t IntArgument(GVariant* payload) {
-    gint32 value = 0;
-    g_variant_get(payload, "(i)", &value);
-    return value;
+// Serves the request with work, which takes its payload and gives its result.
+template <class M, class Work> void Serve(BridgeServer& server, M message, Work work) {
+    server.SetHandler(message.name, [work](GVariant* payload) {
+        return bridge::Encode<typename M::Result>(work(bridge::Wire<typename M::Payload>::Decode(payload)));
+    });
 }
 
 }  // namespace
 
 void ServeBridgeRequests(BridgeServer& server, ProgramServices& services, std::function<std::string()> startAddress) {
     using namespace bridge;
-    server.SetHandler(kHello, [startAddress = std::move(startAddress)](GVariant* payload) {
-        guint64 pid = 0;
-        g_variant_get(payload, "(t)", &pid);
-        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid));
-        return Text(startAddress());
+    Serve(server, kHello, [startAddress = std::move(startAddress)](const ProcessId& pid) {
+        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid.value));
+        return Text{startAddress()};
     });
-    server.SetHandler(kShowNewMessageHint, [&](GVariant* payload) {
-        services.ShowNewMessageHint(IntArgument(payload));
-        return Empty();
+    Serve(server, kShowNewMessageHint, [&](const Number& count) {
+        services.ShowNewMessageHint(count.value);
+        return None{};
     });
-    server.SetHandler(kClose, [&](GVariant*) {
+    Serve(server, kClose, [&](const None&) {
         services.Close();
-        return Empty();
+        return None{};
     });
-    server.SetHandler(kGetCaptureImage, [&](GVariant* payload) { return Text(services.GetCaptureImage(IntArgument(payload))); });
-    server.SetHandler(kRegisterHotKey, [&](GVariant* payload) {
-        gint32 id = 0, modifier = 0, vk = 0;
-        guint64 facade = 0;
-        g_variant_get(payload, "(iiit)", &id, &modifier, &vk, &facade);
-        return g_variant_new("(b)", services.RegisterHotKey(id, modifier, vk, FacadeRef{facade}));
+    Serve(server, kGetCaptureImage, [&](const Number& mode) { return Text{services.GetCaptureImage(mode.value)}; });
+    Serve(server, kRegisterHotKey, [&](const HotKeyRegistration& r) {
+        return Flag{services.RegisterHotKey(r.id, r.modifier, r.vk, FacadeRef{r.facade})};
     });
-    server.SetHandler(kRefresh, [&](GVariant*) {
+    Serve(server, kRefresh, [&](const None&) {
         services.Refresh();
-        return Empty();
+        return None{};
     });
-    server.SetHandler(kVersionInfo, [&](GVariant*) { return Text(services.VersionInfo()); });
-    server.SetHandler(kInstalledSoft, [&](GVariant*) { return Text(services.InstalledSoft()); });
-    server.SetHandler(kObjectCreated, [&](GVariant*) {
+    Serve(server, kVersionInfo, [&](const None&) { return Text{services.VersionInfo()}; });
+    Serve(server, kInstalledSoft, [&](const None&) { return Text{services.InstalledSoft()}; });
+    Serve(server, kObjectCreated, [&](const None&) {
         services.ObjectCreated();
-        return Empty();
+        return None{};
     });
-    server.SetHandler(kObjectReleased, [&](GVariant*) {
+    Serve(server, kObjectReleased, [&](const None&) {
         services.ObjectReleased();
-        return Empty();
+        return None{};
     });
 }
 

@@ -13,10 +13,6 @@
 namespace tesra::platform {
 namespace {
 
-GVariant* Reply(bool ok, const std::string& error, GVariant* result) {
-    return g_variant_new("(bsv)", ok, bridge::MessageText(error).c_str(), result ? result : g_variant_new("()"));
-}
-
 // One web process: reads a request, answers it, and reads the next one only when the whole reply has
 // gone out. A reply the peer does not take at once waits in the connection and goes out as the peer
 // reads; the program never waits for it.
@@ -184,11 +180,11 @@ GBytes* BridgeServer::Answer(const void* frame, size_t size, std::string& why) {
     }
     GVariant* reply = nullptr;
     try {
-        reply = Reply(true, "", handler->second(request.payload.get()));
+        reply = bridge::EncodeReply(true, "", handler->second(request.payload.get()));
     } catch (const std::exception& e) {
-        reply = Reply(false, e.what(), nullptr);
+        reply = bridge::EncodeReply(false, e.what(), nullptr);
     } catch (...) {
-        reply = Reply(false, "Catastrophic failure", nullptr);
+        reply = bridge::EncodeReply(false, "Catastrophic failure", nullptr);
     }
     bridge::VariantPtr owned(g_variant_ref_sink(reply));
     return g_variant_get_data_as_bytes(owned.get());

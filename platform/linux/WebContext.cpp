@@ -81,7 +81,7 @@ WebKitWebContext* SharedWebContext() {
     } else {
         webkit_web_context_set_web_extensions_directory(g_context, extensions.c_str());
         webkit_web_context_set_web_extensions_initialization_user_data(
-            g_context, g_variant_new(bridge::kInitType, g_config.bridgeSocket.c_str()));
+            g_context, bridge::Encode(bridge::ExtensionData{g_config.bridgeSocket}));
     }
     return g_context;
 }

@@ -20,94 +20,67 @@ void OnReply(GObject* view, GAsyncResult* result, gpointer data) {
     RunHandler([&] { (*handler)(parameters, message); });
 }
 
-// The (ok, error) head of every reply.
-std::string ReplyError(GVariant* reply, const std::string& error) {
-    if (!reply) return error;
-    gboolean ok = FALSE;
-    const char* text = "";
-    g_variant_get_child(reply, 0, "b", &ok);
-    g_variant_get_child(reply, 1, "&s", &text);
-    return ok ? std::string() : std::string(*text ? text : "页面调用失败");
+// The error of a reply's status; empty when the message succeeded.
+std::string ErrorOf(const bridge::Status& status) {
+    if (status.ok) return {};
+    return status.error.empty() ? "页面调用失败" : status.error;
+}
+
+BindOutcome OutcomeOf(const bridge::Binding& binding) {
+    BindOutcome outcome;
+    outcome.linkError = ErrorOf(binding.status);
+    if (!outcome.linkError.empty()) return outcome;
+    outcome.bound = binding.bound;
+    outcome.retryLater = binding.retry;
+    outcome.hasFacadeHost = binding.host;
+    outcome.errors = binding.errors;
+    return outcome;
+}
+
+// A reply's status as a page link's Done.
+std::function<void(const bridge::Status&)> Finished(PageLink::Done done) {
+    return [done](const bridge::Status& status) {
+        if (done) done(ErrorOf(status));
+    };
 }
 
 }  // namespace
 
-void WebKitPageLink::Send(const char* name, GVariant* parameters, ReplyHandler handler) {
+void WebKitPageLink::SendRaw(const char* name, GVariant* parameters, ReplyHandler handler) {
     WebKitUserMessage* message = webkit_user_message_new(name, parameters);
     webkit_web_view_send_message_to_page(view_, message, nullptr, &OnReply, new ReplyHandler(std::move(handler)));
 }
 
-void WebKitPageLink::SendSimple(const char* name, GVariant* parameters, Done done) {
-    Send(name, parameters, [done](GVariant* reply, const std::string& error) {
-        if (done) done(ReplyError(reply, error));
+// The reply comes as the message's result type, whatever happened on the way: a page that could not
+// answer, or answered with something else, gives a failed status.
+template <class M> void WebKitPageLink::Send(M message, const typename M::Payload& payload, std::function<void(const typename M::Result&)> done) {
+    using Result = typename M::Result;
+    SendRaw(message.name, bridge::Encode(payload), [done](GVariant* reply, const std::string& error) {
+        if (!error.empty()) return done(bridge::Failed<Result>(error));
+        auto result = bridge::TryDecode<Result>(reply);
+        done(result ? *result : bridge::Failed<Result>("页面的应答无法识别"));
     });
 }
 
-// The bind outcome at the head of a BindFacade or DocumentComplete reply, whose fields follow the
-// (ok, error) pair as (bound, retry, host found, errors).
-static BindOutcome ReadBinding(GVariant* reply, const std::string& error) {
-    BindOutcome outcome;
-    outcome.linkError = ReplyError(reply, error);
-    if (!outcome.linkError.empty()) return outcome;
-    gboolean bound = FALSE, retry = FALSE, host = FALSE;
-    g_variant_get_child(reply, 2, "b", &bound);
-    g_variant_get_child(reply, 3, "b", &retry);
-    g_variant_get_child(reply, 4, "b", &host);
-    outcome.bound = bound;
-    outcome.retryLater = retry;
-    outcome.hasFacadeHost = host;
-    g_autoptr(GVariant) errors = g_variant_get_child_value(reply, 5);
-    GVariantIter iter;
-    g_variant_iter_init(&iter, errors);
-    const char* text;
-    while (g_variant_iter_next(&iter, "&s", &text)) outcome.errors.push_back(text);
-    return outcome;
-}
-
-static GVariant* AddressList(const std::vector<std::string>& addresses) {
-    GVariantBuilder builder;
-    g_variant_builder_init(&builder, G_VARIANT_TYPE("as"));
-    for (const auto& address : addresses) g_variant_builder_add(&builder, "s", bridge::MessageText(address).c_str());
-    return g_variant_builder_end(&builder);
-}
-
 void WebKitPageLink::BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) {
-    Send(bridge::kBindFacade, AddressList(trustedAddresses),
-         [done](GVariant* reply, const std::string& error) { done(ReadBinding(reply, error)); });
+    Send(bridge::kBindFacade, {trustedAddresses}, [done](const bridge::Binding& binding) { done(OutcomeOf(binding)); });
 }
 
 void WebKitPageLink::CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
                                       const std::string& version, std::function<void(const DocumentOutcome&)> done) {
-    using bridge::MessageText;
-    ClientTexts texts = report.value_or(ClientTexts{});
-    GVariant* parameters = g_variant_new("(@asbsssss)", AddressList(trustedAddresses), report.has_value(),
-                                         MessageText(texts.cpu).c_str(), MessageText(texts.memory).c_str(), MessageText(texts.os).c_str(),
-                                         MessageText(texts.software).c_str(), MessageText(version).c_str());
-    Send(bridge::kDocumentComplete, parameters, [done](GVariant* reply, const std::string& error) {
-        DocumentOutcome outcome;
-        outcome.binding = ReadBinding(reply, error);
-        if (outcome.binding.linkError.empty()) {
-            const char *reportError = "", *versionError = "";
-            g_variant_get_child(reply, 6, "&s", &reportError);
-            g_variant_get_child(reply, 7, "&s", &versionError);
-            outcome.reportError = reportError;
-            outcome.versionError = versionError;
-        }
-        done(outcome);
+    Send(bridge::kDocumentComplete, {{trustedAddresses}, report, version}, [done](const bridge::DocumentResult& result) {
+        done({OutcomeOf(result.binding), result.reportError, result.versionError});
     });
 }
 
 void WebKitPageLink::DoMessage(const std::string& name, const std::string& value, Done done) {
-    SendSimple(bridge::kDoMessage, g_variant_new("(ss)", bridge::MessageText(name).c_str(), bridge::MessageText(value).c_str()),
-               std::move(done));
+    Send(bridge::kDoMessage, {name, value}, Finished(std::move(done)));
 }
 
-void WebKitPageLink::DoHotKey(const std::string& key, Done done) {
-    SendSimple(bridge::kDoHotKey, g_variant_new_string(bridge::MessageText(key).c_str()), std::move(done));
-}
+void WebKitPageLink::DoHotKey(const std::string& key, Done done) { Send(bridge::kDoHotKey, {key}, Finished(std::move(done))); }
 
 void WebKitPageLink::HotKey(std::uint64_t facade, std::int32_t id, Done done) {
-    SendSimple(bridge::kHotKey, g_variant_new("(ti)", static_cast<guint64>(facade), id), std::move(done));
+    Send(bridge::kHotKey, {facade, id}, Finished(std::move(done)));
 }
 
 }  // namespace tesra::platform

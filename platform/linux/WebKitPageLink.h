@@ -19,9 +19,10 @@ public:
     void HotKey(std::uint64_t facade, std::int32_t id, Done done) override;
 
 private:
-    // Sends the message; the reply's parameters (or null when the page could not answer) go to the handler.
-    void Send(const char* name, GVariant* parameters, std::function<void(GVariant* reply, const std::string& error)> handler);
-    void SendSimple(const char* name, GVariant* parameters, Done done);
+    // Sends the message; its result goes to done.
+    template <class M> void Send(M message, const typename M::Payload& payload, std::function<void(const typename M::Result&)> done);
+    // Sends the message; the reply's parameters, or the error when the page could not answer, go to the handler.
+    void SendRaw(const char* name, GVariant* parameters, std::function<void(GVariant* reply, const std::string& error)> handler);
 
     WebKitWebView* view_;
 };

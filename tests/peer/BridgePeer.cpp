@@ -24,16 +24,16 @@ int Closed() {
 }
 
 bool SendRequest(GSocketConnection* connection, const char* name) {
-    g_autoptr(GVariant) request = g_variant_ref_sink(g_variant_new("(sv)", name, g_variant_new("()")));
-    std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(g_variant_get_size(request)));
+    tesra::bridge::VariantPtr request = tesra::bridge::EncodeRequest(name, tesra::bridge::Encode(tesra::bridge::None{}));
+    std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(g_variant_get_size(request.get())));
     std::string frame(reinterpret_cast<const char*>(&header), sizeof header);
-    frame.append(static_cast<const char*>(g_variant_get_data(request)), g_variant_get_size(request));
+    frame.append(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
     GOutputStream* out = g_io_stream_get_output_stream(G_IO_STREAM(connection));
     return g_output_stream_write_all(out, frame.data(), frame.size(), nullptr, nullptr, nullptr);
 }
 
 int Ask(GSocketConnection* connection) {
-    if (!SendRequest(connection, tesra::bridge::kVersionInfo)) return Closed();
+    if (!SendRequest(connection, tesra::bridge::kVersionInfo.name)) return Closed();
     GInputStream* in = g_io_stream_get_input_stream(G_IO_STREAM(connection));
     std::uint32_t header = 0;
     gsize got = 0;
@@ -44,19 +44,14 @@ int Ask(GSocketConnection* connection) {
     if (!g_input_stream_read_all(in, body.data(), body.size(), &got, nullptr, nullptr) || got != body.size()) {
         return Closed();
     }
-    g_autoptr(GBytes) bytes = g_bytes_new(body.data(), body.size());
-    g_autoptr(GVariant) reply = g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE("(bsv)"), bytes, FALSE));
-    g_autoptr(GVariant) result = nullptr;
-    const char* error = "";
-    gboolean ok = FALSE;
-    g_variant_get(reply, "(b&sv)", &ok, &error, &result);
-    if (!ok || !g_variant_is_of_type(result, G_VARIANT_TYPE("(s)"))) {
-        std::printf("failed %s\n", error);
+    tesra::bridge::Reply reply;
+    if (!tesra::bridge::DecodeReply(body.data(), body.size(), reply)) return Closed();
+    auto text = reply.ok ? tesra::bridge::TryDecode<tesra::bridge::Text>(reply.result.get()) : std::nullopt;
+    if (!text) {
+        std::printf("failed %s\n", reply.error.c_str());
         return 1;
     }
-    const char* text = "";
-    g_variant_get(result, "(&s)", &text);
-    std::printf("answered %s\n", text);
+    std::printf("answered %s\n", text->value.c_str());
     return 0;
 }
 
@@ -77,7 +72,7 @@ int main(int argc, char** argv) {
     }
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (std::strcmp(argv[2], "ask") == 0) return Ask(connection);
-    if (!SendRequest(connection, tesra::bridge::kInstalledSoft)) return Closed();
+    if (!SendRequest(connection, tesra::bridge::kInstalledSoft.name)) return Closed();
     std::puts("sent");
     sleep(600);
     return 0;

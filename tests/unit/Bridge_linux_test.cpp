@@ -20,12 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-std::string Text(const bridge::VariantPtr& result) {
-    const char* text = "";
-    g_variant_get(result.get(), "(&s)", &text);
-    return text;
-}
-
 // A raw connection to the program's socket, as any process of the user could make one.
 class RawPeer {
 public:
@@ -64,8 +58,8 @@ std::string Frame(const std::string& body) {
 }
 
 std::string RequestBody(const char* name, GVariant* payload) {
-    g_autoptr(GVariant) request = g_variant_ref_sink(g_variant_new("(sv)", name, payload));
-    return std::string(static_cast<const char*>(g_variant_get_data(request)), g_variant_get_size(request));
+    bridge::VariantPtr request = bridge::EncodeRequest(name, payload);
+    return std::string(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
 }
 
 class BridgeTest : public testing::Test {
@@ -96,10 +90,10 @@ protected:
 TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
     const std::string samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
     size_t next = 0;
-    server_.SetHandler(bridge::kVersionInfo, [&](GVariant*) { return g_variant_new("(s)", samples[next++].c_str()); });
+    server_.SetHandler(bridge::kVersionInfo.name, [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
-        for (const std::string& sample : samples) EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), sample);
+        for (const std::string& sample : samples) EXPECT_EQ(client.Call(bridge::kVersionInfo).value, sample);
     });
 }
 
@@ -110,37 +104,37 @@ TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
-        EXPECT_EQ(Text(client.Call(bridge::kHello, g_variant_new("(t)", G_GUINT64_CONSTANT(42)))), startAddress);
+        EXPECT_EQ(client.Call(bridge::kHello, {42}).value, startAddress);
     });
 }
 
 TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
-    server_.SetHandler(bridge::kGetCaptureImage, [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
-    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    server_.SetHandler(bridge::kGetCaptureImage.name, [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
+    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
         try {
-            client.Call(bridge::kGetCaptureImage, g_variant_new("(i)", 1));
+            client.Call(bridge::kGetCaptureImage, {1});
             ADD_FAILURE() << "no error";
         } catch (const bridge::BridgeError& e) {
             EXPECT_STREQ(e.what(), "截屏失败");
         }
         // The connection stays usable after a failed request.
-        EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        EXPECT_EQ(client.Call(bridge::kVersionInfo).value, "1.0");
         // A request the program does not know closes the connection: the caller hears it in Chinese,
         // and the next call connects anew.
         try {
-            client.Call("NoSuchRequest", g_variant_new("()"));
+            client.CallRaw("NoSuchRequest", bridge::Encode(bridge::None{}));
             ADD_FAILURE() << "no error";
         } catch (const bridge::BridgeError& e) {
             EXPECT_STREQ(e.what(), bridge::kNoAnswer);
         }
-        EXPECT_EQ(Text(client.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        EXPECT_EQ(client.Call(bridge::kVersionInfo).value, "1.0");
     });
 }
 
 TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
-    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     std::uint32_t oversized = GUINT32_TO_LE(bridge::kMaxRequest + 1);
     struct Row {
         const char* name;
@@ -148,17 +142,17 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
     };
     const Row rows[] = {
         {"a truncated header", std::string("\x05\x00", 2)},
-        {"a truncated body", Frame(RequestBody(bridge::kVersionInfo, g_variant_new("()"))).substr(0, 9)},
+        {"a truncated body", Frame(RequestBody(bridge::kVersionInfo.name, bridge::Encode(bridge::None{}))).substr(0, 9)},
         {"an oversized frame", std::string(reinterpret_cast<const char*>(&oversized), 4) + std::string(100, 'x')},
         {"garbage", Frame("\x01\x02\x03")},
         {"an empty frame", Frame("")},
-        {"the wrong payload type", Frame(RequestBody(bridge::kShowNewMessageHint, g_variant_new("(s)", "3")))},
-        {"a bare payload", Frame(RequestBody(bridge::kRegisterHotKey, g_variant_new_int32(1)))},
-        {"an unknown name", Frame(RequestBody("Service.FormatDisk", g_variant_new("()")))},
+        {"the wrong payload type", Frame(RequestBody(bridge::kShowNewMessageHint.name, g_variant_new("(s)", "3")))},
+        {"a bare payload", Frame(RequestBody(bridge::kRegisterHotKey.name, g_variant_new_int32(1)))},
+        {"an unknown name", Frame(RequestBody("Service.FormatDisk", bridge::Encode(bridge::None{})))},
     };
     RunClient([&] {
         bridge::BridgeClient good(server_.SocketPath());
-        EXPECT_EQ(Text(good.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        EXPECT_EQ(good.Call(bridge::kVersionInfo).value, "1.0");
         for (const Row& row : rows) {
             SCOPED_TRACE(row.name);
             RawPeer bad(server_.SocketPath());
@@ -166,35 +160,35 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
             bad.Send(row.bytes);
             bad.EndWriting();
             EXPECT_EQ(bad.ReadToEnd(), "") << "no reply, the connection closed";
-            EXPECT_EQ(Text(good.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+            EXPECT_EQ(good.Call(bridge::kVersionInfo).value, "1.0");
         }
     });
 }
 
 TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
     const std::string big(4u << 20, 'x');
-    server_.SetHandler(bridge::kInstalledSoft, [&](GVariant*) { return g_variant_new("(s)", big.c_str()); });
-    server_.SetHandler(bridge::kVersionInfo, [](GVariant*) { return g_variant_new("(s)", "1.0"); });
+    server_.SetHandler(bridge::kInstalledSoft.name, [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
         RawPeer stuck(server_.SocketPath());
-        stuck.Send(Frame(RequestBody(bridge::kInstalledSoft, g_variant_new("()"))));
+        stuck.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         // The program goes on serving others while the reply waits for the stuck peer.
         bridge::BridgeClient other(server_.SocketPath());
-        for (int i = 0; i < 20; ++i) EXPECT_EQ(Text(other.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        for (int i = 0; i < 20; ++i) EXPECT_EQ(other.Call(bridge::kVersionInfo).value, "1.0");
         std::this_thread::sleep_for(2500ms);
         // Cut off after the stall limit: what it reads now ends before the whole reply.
         std::string got = stuck.ReadToEnd();
         EXPECT_LT(got.size(), big.size());
-        EXPECT_EQ(Text(other.Call(bridge::kVersionInfo, g_variant_new("()"))), "1.0");
+        EXPECT_EQ(other.Call(bridge::kVersionInfo).value, "1.0");
     });
 }
 
 TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
     const std::string big(4u << 20, 'y');
-    server_.SetHandler(bridge::kInstalledSoft, [&](GVariant*) { return g_variant_new("(s)", big.c_str()); });
+    server_.SetHandler(bridge::kInstalledSoft.name, [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
     RunClient([&] {
         RawPeer slow(server_.SocketPath());
-        slow.Send(Frame(RequestBody(bridge::kInstalledSoft, g_variant_new("()"))));
+        slow.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         std::this_thread::sleep_for(600ms);  // under the stall limit: a pause, not a stall
         slow.EndWriting();
         std::string got = slow.ReadToEnd();
@@ -212,14 +206,14 @@ TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
 TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
     bridge::BridgeClient client("/nonexistent/tesra-bridge.sock");
     try {
-        client.Call(bridge::kVersionInfo, g_variant_new("()"));
+        client.Call(bridge::kVersionInfo);
         ADD_FAILURE() << "no error";
     } catch (const bridge::BridgeError& e) {
         EXPECT_STREQ(e.what(), bridge::kNotReachable);
     }
 }
 
-TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgramAndItsPayloadRoundTrips) {
+TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
     ProgramServices services(false);
     platform::ServeBridgeRequests(server, services, [] { return std::string(); });
@@ -240,6 +234,71 @@ TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgramAndItsPayloadRoundTrips)
         EXPECT_EQ(request.name, type.name);
         EXPECT_TRUE(g_variant_equal(request.payload.get(), payload));
     }
+}
+
+// The value read back from its encoding, and the encoding of the wrong type refused.
+template <class T> void ExpectRoundTrip(const T& value) {
+    SCOPED_TRACE(bridge::Wire<T>::kType);
+    g_autoptr(GVariant) encoded = g_variant_ref_sink(bridge::Encode(value));
+    EXPECT_STREQ(g_variant_get_type_string(encoded), bridge::Wire<T>::kType);
+    auto back = bridge::TryDecode<T>(encoded);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_TRUE(*back == value);
+    g_autoptr(GVariant) wrong = g_variant_ref_sink(g_variant_new("(u)", 7u));
+    EXPECT_FALSE(bridge::TryDecode<T>(wrong).has_value());
+}
+
+TEST(BridgeProtocol, EveryPayloadAndResultRoundTrips) {
+    using namespace bridge;
+    const std::string chinese = "蓝岸浏览器", bad = std::string("a\xff\0b", 4);
+    ExpectRoundTrip(None{});
+    ExpectRoundTrip(Number{-7});
+    ExpectRoundTrip(Text{chinese});
+    ExpectRoundTrip(Flag{true});
+    ExpectRoundTrip(ProcessId{G_GUINT64_CONSTANT(1) << 40});
+    ExpectRoundTrip(HotKeyRegistration{3, 2, 0x4E, (G_GUINT64_CONSTANT(4242) << 32) | 9});
+    ExpectRoundTrip(Addresses{{"http://127.0.0.1:8080/app/", chinese}});
+    ExpectRoundTrip(Addresses{});
+    ExpectRoundTrip(DocumentData{{{"http://a/"}}, platform::ClientTexts{"4 核", "8 GB", "Debian", chinese}, "1.0.0.41"});
+    ExpectRoundTrip(DocumentData{{{"http://a/"}}, std::nullopt, "1.0.0.41"});
+    ExpectRoundTrip(PageMessage{"CPU", chinese});
+    ExpectRoundTrip(HotKeyName{"Ctrl+N"});
+    ExpectRoundTrip(HotKeyCall{G_GUINT64_CONSTANT(1) << 33, 5});
+    ExpectRoundTrip(Status{false, chinese});
+    ExpectRoundTrip(Binding{{true, ""}, true, false, true, {"错误一", "错误二"}});
+    ExpectRoundTrip(DocumentResult{{{false, "失败"}, false, true, false, {}}, "report", "version"});
+    // A text that is not valid UTF-8 or holds a zero still goes, cleaned.
+    g_autoptr(GVariant) cleaned = g_variant_ref_sink(Encode(Text{bad}));
+    EXPECT_EQ(TryDecode<Text>(cleaned)->value, "a\uFFFDb");
+}
+
+// A failed reply: of the message's result type, failed with the error, nothing else set.
+template <class T> void ExpectFailed() {
+    SCOPED_TRACE(bridge::Wire<T>::kType);
+    g_autoptr(GVariant) encoded = g_variant_ref_sink(bridge::Encode(bridge::Failed<T>("没有文档")));
+    EXPECT_STREQ(g_variant_get_type_string(encoded), bridge::Wire<T>::kType);
+    auto back = bridge::TryDecode<T>(encoded);
+    ASSERT_TRUE(back.has_value());
+    EXPECT_EQ(bridge::StatusOf(*back), (bridge::Status{false, "没有文档"}));
+    bridge::StatusOf(*back) = {};
+    EXPECT_TRUE(*back == T{});
+}
+
+TEST(BridgeProtocol, AFailedReplyIsOfItsMessagesType) {
+    ExpectFailed<bridge::Status>();
+    ExpectFailed<bridge::Binding>();
+    ExpectFailed<bridge::DocumentResult>();
+}
+
+TEST(BridgeProtocol, PageMessagesAreFoundByNameOnly) {
+    const std::vector<std::string> names = {"Page.BindFacade", "Page.DocumentComplete", "Page.DoMessage", "Page.DoHotKey", "Page.HotKey"};
+    std::vector<std::string> visited;
+    for (const std::string& name : names) {
+        EXPECT_TRUE(bridge::VisitPageMessage(name, [&](auto message) { visited.push_back(message.name); })) << name;
+    }
+    EXPECT_EQ(visited, names);
+    EXPECT_FALSE(bridge::VisitPageMessage("Page.Unknown", [&](auto) { ADD_FAILURE(); }));
+    EXPECT_FALSE(bridge::VisitPageMessage("Service.Close", [&](auto) { ADD_FAILURE(); }));
 }
 
 }  // namespace

@@ -29,8 +29,8 @@ GSocketConnection* BridgeClient::Connect() {
     return connection_.get();
 }
 
-VariantPtr BridgeClient::Call(const char* name, GVariant* payload) {
-    VariantPtr request(g_variant_ref_sink(g_variant_new("(sv)", name, payload)));
+VariantPtr BridgeClient::CallRaw(const char* name, GVariant* payload) {
+    VariantPtr request = EncodeRequest(name, payload);
     gsize size = g_variant_get_size(request.get());
     std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(size));
 
@@ -48,18 +48,12 @@ VariantPtr BridgeClient::Call(const char* name, GVariant* payload) {
     if (length > kMaxFrame) Fail(kBadAnswer);
     std::vector<char> body(length);
     if (!g_input_stream_read_all(in, body.data(), length, &got, nullptr, nullptr) || got != length) Fail(kNoAnswer);
-    g_autoptr(GBytes) bytes = g_bytes_new(body.data(), length);
-    VariantPtr reply(g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(kReplyType), bytes, FALSE)));
-    if (!g_variant_is_normal_form(reply.get())) Fail(kBadAnswer);
-    gboolean ok = FALSE;
-    const char* error = nullptr;
-    GVariant* value = nullptr;
-    g_variant_get(reply.get(), "(b&sv)", &ok, &error, &value);
-    VariantPtr result(value);
+    Reply reply;
+    if (!DecodeReply(body.data(), length, reply)) Fail(kBadAnswer);
+    if (!reply.ok) throw BridgeError(reply.error);
     const RequestType* type = FindRequest(name);
-    if (!ok) throw BridgeError(error);
-    if (type && !g_variant_is_of_type(result.get(), G_VARIANT_TYPE(type->result))) throw BridgeError(kBadAnswer);
-    return result;
+    if (!type || !g_variant_is_of_type(reply.result.get(), G_VARIANT_TYPE(type->result))) throw BridgeError(kBadAnswer);
+    return std::move(reply.result);
 }
 
 }  // namespace tesra::bridge

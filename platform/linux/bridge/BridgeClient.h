@@ -27,9 +27,16 @@ public:
     BridgeClient(const BridgeClient&) = delete;
     BridgeClient& operator=(const BridgeClient&) = delete;
 
-    // Sends the request (a floating payload is taken) and waits for the reply. Returns the result;
-    // throws BridgeError with the program's message when the request failed or the program is gone.
-    VariantPtr Call(const char* name, GVariant* payload);
+    // Sends the request and waits for the reply. Returns the result; throws BridgeError with the
+    // program's message when the request failed or the program is gone.
+    template <class M> typename M::Result Call(M message, const typename M::Payload& payload = {}) {
+        VariantPtr result = CallRaw(message.name, Encode(payload));
+        return Wire<typename M::Result>::Decode(result.get());
+    }
+
+    // The same for a request as it goes out (a floating payload is taken): the result is of the
+    // request's type.
+    VariantPtr CallRaw(const char* name, GVariant* payload);
 
 private:
     GSocketConnection* Connect();

@@ -1,33 +1,312 @@
 #pragma once
 // The messages between the program (UI process) and the page bridge (the web extension in every web
-// process), all listed here with their payloads (GVariant type strings).
+// process), all listed here with the types of their payloads and results, and each type's one encoding.
 //
 // Web process -> UI process: blocking requests over a Unix stream socket. A frame is a 32-bit
 // little-endian byte count followed by a serialised GVariant: requests are "(sv)" (name, payload),
 // replies "(bsv)" (ok, error message, result).
-// UI process -> web process: WebKit user messages to the page, answered asynchronously.
+// UI process -> web process: WebKit user messages to the page, answered asynchronously; every reply
+// starts with (ok, error).
 
 #include <glib.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
+
+#include "platform/PageLink.h"
 
 namespace tesra::bridge {
 
-// Requests of the web process: name, payload, result.
-constexpr char kHello[] = "Bridge.Hello";                           // "(t)" pid; "(s)" start address
-constexpr char kShowNewMessageHint[] = "Service.ShowNewMessageHint";  // "(i)" count; "()"
-constexpr char kClose[] = "Service.Close";                          // "()"; "()"
-constexpr char kGetCaptureImage[] = "Service.GetCaptureImage";      // "(i)" mode; "(s)" base64 JPEG
-constexpr char kRegisterHotKey[] = "Service.RegisterHotKey";        // "(iiit)" id, modifier, vk, facade; "(b)"
-constexpr char kRefresh[] = "Service.Refresh";                      // "()"; "()"
-constexpr char kVersionInfo[] = "Service.VersionInfo";              // "()"; "(s)"
-constexpr char kInstalledSoft[] = "Service.InstalledSoft";          // "()"; "(s)"
-constexpr char kObjectCreated[] = "Service.ObjectCreated";          // "()"; "()" a scripting object was handed out
-constexpr char kObjectReleased[] = "Service.ObjectReleased";        // "()"; "()" the page let one go
+// Payloads and results. Each has one encoding, its GVariant type, and one decoding; Decode expects a
+// value of that type (TryDecode checks it first). Every text is sent as MessageText makes it.
+struct None {
+    bool operator==(const None&) const = default;
+};
+struct Number {
+    std::int32_t value = 0;
+    bool operator==(const Number&) const = default;
+};
+struct Text {
+    std::string value;
+    bool operator==(const Text&) const = default;
+};
+struct Flag {
+    bool value = false;
+    bool operator==(const Flag&) const = default;
+};
+struct ProcessId {
+    std::uint64_t value = 0;
+    bool operator==(const ProcessId&) const = default;
+};
+struct HotKeyRegistration {
+    std::int32_t id = 0, modifier = 0, vk = 0;
+    std::uint64_t facade = 0;  // the facade handed over with the registration
+    bool operator==(const HotKeyRegistration&) const = default;
+};
+// The addresses whose documents may be bound.
+struct Addresses {
+    std::vector<std::string> value;
+    bool operator==(const Addresses&) const = default;
+};
+struct DocumentData {
+    Addresses trusted;
+    std::optional<platform::ClientTexts> report;  // sent to the page when present
+    std::string version;
+    bool operator==(const DocumentData&) const = default;
+};
+struct PageMessage {
+    std::string name, value;
+    bool operator==(const PageMessage&) const = default;
+};
+struct HotKeyName {
+    std::string value;
+    bool operator==(const HotKeyName&) const = default;
+};
+struct HotKeyCall {
+    std::uint64_t facade = 0;
+    std::int32_t id = 0;
+    bool operator==(const HotKeyCall&) const = default;
+};
+// The head of every reply of the page: false with the page's error when the message failed.
+struct Status {
+    bool ok = true;
+    std::string error;
+    bool operator==(const Status&) const = default;
+};
+struct Binding {
+    Status status;
+    bool bound = false, retry = false, host = false;
+    std::vector<std::string> errors;
+    bool operator==(const Binding&) const = default;
+};
+struct DocumentResult {
+    Binding binding;
+    std::string reportError, versionError;
+    bool operator==(const DocumentResult&) const = default;
+};
+
+template <class T> struct Wire;
+
+// A text as a message may carry it: valid UTF-8 without zero characters (each bad byte becomes U+FFFD).
+inline std::string MessageText(const std::string& text) {
+    std::string clean = text;
+    clean.erase(std::remove(clean.begin(), clean.end(), '\0'), clean.end());
+    if (g_utf8_validate(clean.data(), static_cast<gssize>(clean.size()), nullptr)) return clean;
+    g_autofree gchar* valid = g_utf8_make_valid(clean.data(), static_cast<gssize>(clean.size()));
+    return valid;
+}
+
+namespace wire {
+inline GVariant* Strings(const std::vector<std::string>& texts) {
+    GVariantBuilder builder;
+    g_variant_builder_init(&builder, G_VARIANT_TYPE("as"));
+    for (const auto& text : texts) g_variant_builder_add(&builder, "s", MessageText(text).c_str());
+    return g_variant_builder_end(&builder);
+}
+inline std::vector<std::string> Strings(GVariant* list) {
+    std::vector<std::string> texts;
+    GVariantIter iter;
+    g_variant_iter_init(&iter, list);
+    const char* text;
+    while (g_variant_iter_next(&iter, "&s", &text)) texts.emplace_back(text);
+    return texts;
+}
+inline std::string Child(GVariant* value, size_t index) {
+    g_autoptr(GVariant) child = g_variant_get_child_value(value, index);
+    return g_variant_get_string(child, nullptr);
+}
+inline bool Bool(GVariant* value, size_t index) {
+    g_autoptr(GVariant) child = g_variant_get_child_value(value, index);
+    return g_variant_get_boolean(child);
+}
+}  // namespace wire
+
+template <> struct Wire<None> {
+    static constexpr char kType[] = "()";
+    static GVariant* Encode(const None&) { return g_variant_new("()"); }
+    static None Decode(GVariant*) { return {}; }
+};
+template <> struct Wire<Number> {
+    static constexpr char kType[] = "(i)";
+    static GVariant* Encode(const Number& n) { return g_variant_new(kType, n.value); }
+    static Number Decode(GVariant* v) {
+        Number n;
+        g_variant_get(v, kType, &n.value);
+        return n;
+    }
+};
+template <> struct Wire<Text> {
+    static constexpr char kType[] = "(s)";
+    static GVariant* Encode(const Text& t) { return g_variant_new(kType, MessageText(t.value).c_str()); }
+    static Text Decode(GVariant* v) { return {wire::Child(v, 0)}; }
+};
+template <> struct Wire<HotKeyName> {
+    static constexpr char kType[] = "(s)";
+    static GVariant* Encode(const HotKeyName& t) { return g_variant_new(kType, MessageText(t.value).c_str()); }
+    static HotKeyName Decode(GVariant* v) { return {wire::Child(v, 0)}; }
+};
+template <> struct Wire<Flag> {
+    static constexpr char kType[] = "(b)";
+    static GVariant* Encode(const Flag& f) { return g_variant_new(kType, f.value); }
+    static Flag Decode(GVariant* v) { return {wire::Bool(v, 0)}; }
+};
+template <> struct Wire<ProcessId> {
+    static constexpr char kType[] = "(t)";
+    static GVariant* Encode(const ProcessId& p) { return g_variant_new(kType, static_cast<guint64>(p.value)); }
+    static ProcessId Decode(GVariant* v) {
+        guint64 pid = 0;
+        g_variant_get(v, kType, &pid);
+        return {pid};
+    }
+};
+template <> struct Wire<HotKeyRegistration> {
+    static constexpr char kType[] = "(iiit)";
+    static GVariant* Encode(const HotKeyRegistration& r) {
+        return g_variant_new(kType, r.id, r.modifier, r.vk, static_cast<guint64>(r.facade));
+    }
+    static HotKeyRegistration Decode(GVariant* v) {
+        HotKeyRegistration r;
+        guint64 facade = 0;
+        g_variant_get(v, kType, &r.id, &r.modifier, &r.vk, &facade);
+        r.facade = facade;
+        return r;
+    }
+};
+template <> struct Wire<Addresses> {
+    static constexpr char kType[] = "(as)";
+    static GVariant* Encode(const Addresses& a) {
+        GVariant* list = wire::Strings(a.value);
+        return g_variant_new_tuple(&list, 1);
+    }
+    static Addresses Decode(GVariant* v) {
+        g_autoptr(GVariant) list = g_variant_get_child_value(v, 0);
+        return {wire::Strings(list)};
+    }
+};
+template <> struct Wire<DocumentData> {
+    static constexpr char kType[] = "(asbsssss)";
+    static GVariant* Encode(const DocumentData& d) {
+        platform::ClientTexts texts = d.report.value_or(platform::ClientTexts{});
+        return g_variant_new("(@asbsssss)", wire::Strings(d.trusted.value), d.report.has_value(), MessageText(texts.cpu).c_str(),
+                             MessageText(texts.memory).c_str(), MessageText(texts.os).c_str(), MessageText(texts.software).c_str(),
+                             MessageText(d.version).c_str());
+    }
+    static DocumentData Decode(GVariant* v) {
+        DocumentData d;
+        g_autoptr(GVariant) list = g_variant_get_child_value(v, 0);
+        d.trusted.value = wire::Strings(list);
+        if (wire::Bool(v, 1)) d.report = platform::ClientTexts{wire::Child(v, 2), wire::Child(v, 3), wire::Child(v, 4), wire::Child(v, 5)};
+        d.version = wire::Child(v, 6);
+        return d;
+    }
+};
+template <> struct Wire<PageMessage> {
+    static constexpr char kType[] = "(ss)";
+    static GVariant* Encode(const PageMessage& m) { return g_variant_new(kType, MessageText(m.name).c_str(), MessageText(m.value).c_str()); }
+    static PageMessage Decode(GVariant* v) { return {wire::Child(v, 0), wire::Child(v, 1)}; }
+};
+template <> struct Wire<HotKeyCall> {
+    static constexpr char kType[] = "(ti)";
+    static GVariant* Encode(const HotKeyCall& c) { return g_variant_new(kType, static_cast<guint64>(c.facade), c.id); }
+    static HotKeyCall Decode(GVariant* v) {
+        guint64 facade = 0;
+        HotKeyCall c;
+        g_variant_get(v, kType, &facade, &c.id);
+        c.facade = facade;
+        return c;
+    }
+};
+template <> struct Wire<Status> {
+    static constexpr char kType[] = "(bs)";
+    static GVariant* Encode(const Status& s) { return g_variant_new(kType, s.ok, MessageText(s.error).c_str()); }
+    static Status Decode(GVariant* v) { return {wire::Bool(v, 0), wire::Child(v, 1)}; }
+};
+template <> struct Wire<Binding> {
+    static constexpr char kType[] = "(bsbbbas)";
+    static GVariant* Encode(const Binding& b) {
+        return g_variant_new("(bsbbb@as)", b.status.ok, MessageText(b.status.error).c_str(), b.bound, b.retry, b.host, wire::Strings(b.errors));
+    }
+    static Binding Decode(GVariant* v) {
+        Binding b{{wire::Bool(v, 0), wire::Child(v, 1)}, wire::Bool(v, 2), wire::Bool(v, 3), wire::Bool(v, 4), {}};
+        g_autoptr(GVariant) list = g_variant_get_child_value(v, 5);
+        b.errors = wire::Strings(list);
+        return b;
+    }
+};
+template <> struct Wire<DocumentResult> {
+    static constexpr char kType[] = "(bsbbbasss)";
+    static GVariant* Encode(const DocumentResult& d) {
+        const Binding& b = d.binding;
+        return g_variant_new("(bsbbb@asss)", b.status.ok, MessageText(b.status.error).c_str(), b.bound, b.retry, b.host,
+                             wire::Strings(b.errors), MessageText(d.reportError).c_str(), MessageText(d.versionError).c_str());
+    }
+    static DocumentResult Decode(GVariant* v) {
+        DocumentResult d;
+        d.binding = {{wire::Bool(v, 0), wire::Child(v, 1)}, wire::Bool(v, 2), wire::Bool(v, 3), wire::Bool(v, 4), {}};
+        g_autoptr(GVariant) list = g_variant_get_child_value(v, 5);
+        d.binding.errors = wire::Strings(list);
+        d.reportError = wire::Child(v, 6);
+        d.versionError = wire::Child(v, 7);
+        return d;
+    }
+};
+
+template <class T> GVariant* Encode(const T& value) { return Wire<T>::Encode(value); }
+
+// The value, or nothing when the variant is not of T's type (it came from another process).
+template <class T> std::optional<T> TryDecode(GVariant* value) {
+    if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE(Wire<T>::kType))) return std::nullopt;
+    return Wire<T>::Decode(value);
+}
+
+// The reply of a page message that failed with the error: its status says so, the rest is empty.
+inline Status& StatusOf(Status& s) { return s; }
+inline Status& StatusOf(Binding& b) { return b.status; }
+inline Status& StatusOf(DocumentResult& d) { return d.binding.status; }
+template <class T> T Failed(const std::string& error) {
+    T reply{};
+    StatusOf(reply) = {false, error};
+    return reply;
+}
+
+// A message: its name and the types of its payload and result.
+template <class P, class R> struct Message {
+    using Payload = P;
+    using Result = R;
+    const char* name;
+};
+
+// Requests of the web process, answered by the program.
+constexpr Message<ProcessId, Text> kHello{"Bridge.Hello"};  // the start address
+constexpr Message<Number, None> kShowNewMessageHint{"Service.ShowNewMessageHint"};
+constexpr Message<None, None> kClose{"Service.Close"};
+constexpr Message<Number, Text> kGetCaptureImage{"Service.GetCaptureImage"};  // mode; base64 JPEG
+constexpr Message<HotKeyRegistration, Flag> kRegisterHotKey{"Service.RegisterHotKey"};
+constexpr Message<None, None> kRefresh{"Service.Refresh"};
+constexpr Message<None, Text> kVersionInfo{"Service.VersionInfo"};
+constexpr Message<None, Text> kInstalledSoft{"Service.InstalledSoft"};
+constexpr Message<None, None> kObjectCreated{"Service.ObjectCreated"};    // a scripting object was handed out
+constexpr Message<None, None> kObjectReleased{"Service.ObjectReleased"};  // the page let one go
+
+constexpr auto kRequestMessages = std::tuple{kHello,    kShowNewMessageHint, kClose,         kGetCaptureImage, kRegisterHotKey,
+                                             kRefresh,  kVersionInfo,        kInstalledSoft, kObjectCreated,   kObjectReleased};
+
+// Calls visit(message) with the message of that name among messages; false when there is none.
+template <class Messages, class Visit> bool VisitMessage(const Messages& messages, const std::string& name, Visit&& visit) {
+    return std::apply([&](auto... message) { return ((name == message.name && (visit(message), true)) || ...); }, messages);
+}
+
+template <class Visit> bool VisitRequest(const std::string& name, Visit&& visit) {
+    return VisitMessage(kRequestMessages, name, std::forward<Visit>(visit));
+}
 
 // Every request with the types of its payload and of its result; anything else is not a request.
 struct RequestType {
@@ -35,12 +314,10 @@ struct RequestType {
     const char* payload;
     const char* result;
 };
-constexpr RequestType kRequests[] = {
-    {kHello, "(t)", "(s)"},       {kShowNewMessageHint, "(i)", "()"}, {kClose, "()", "()"},
-    {kGetCaptureImage, "(i)", "(s)"}, {kRegisterHotKey, "(iiit)", "(b)"}, {kRefresh, "()", "()"},
-    {kVersionInfo, "()", "(s)"},  {kInstalledSoft, "()", "(s)"},      {kObjectCreated, "()", "()"},
-    {kObjectReleased, "()", "()"},
-};
+template <class M> constexpr RequestType Describe(M message) {
+    return {message.name, Wire<typename M::Payload>::kType, Wire<typename M::Result>::kType};
+}
+constexpr auto kRequests = std::apply([](auto... message) { return std::array{Describe(message)...}; }, kRequestMessages);
 
 inline const RequestType* FindRequest(const std::string& name) {
     for (const RequestType& request : kRequests) {
@@ -49,16 +326,21 @@ inline const RequestType* FindRequest(const std::string& name) {
     return nullptr;
 }
 
-// User messages to the page: name, parameters, reply parameters. Every reply starts with (ok, error).
-constexpr char kBindFacade[] = "Page.BindFacade";        // "as" trusted addresses; "(bsbbbas)" bound, retry, host found, errors
-// "(asbsssss)" trusted addresses, report?, cpu, memory, os, software, version;
-// "(bsbbbasss)" the BindFacade reply followed by the report's and the version statement's errors
-constexpr char kDocumentComplete[] = "Page.DocumentComplete";
-constexpr char kDoMessage[] = "Page.DoMessage";          // "(ss)" name, value; "(bs)"
-constexpr char kDoHotKey[] = "Page.DoHotKey";            // "s" key name; "(bs)"
-constexpr char kHotKey[] = "Page.HotKey";                // "(ti)" facade, hot-key id; "(bs)"
+// Messages of the program to a page, answered by the page bridge.
+constexpr Message<Addresses, Binding> kBindFacade{"Page.BindFacade"};
+// Binding, client report and version statement in one go.
+constexpr Message<DocumentData, DocumentResult> kDocumentComplete{"Page.DocumentComplete"};
+constexpr Message<PageMessage, Status> kDoMessage{"Page.DoMessage"};
+constexpr Message<HotKeyName, Status> kDoHotKey{"Page.DoHotKey"};
+constexpr Message<HotKeyCall, Status> kHotKey{"Page.HotKey"};  // DoHotKey(id) on a facade handed over
 
-constexpr const char* kPageMessages[] = {kBindFacade, kDocumentComplete, kDoMessage, kDoHotKey, kHotKey};
+constexpr auto kPageMessages = std::tuple{kBindFacade, kDocumentComplete, kDoMessage, kDoHotKey, kHotKey};
+
+// Calls visit(message) with the page message of that name; false when there is none. The visitor is
+// instantiated for every page message, so one that lacks a page message's handler does not compile.
+template <class Visit> bool VisitPageMessage(const std::string& name, Visit&& visit) {
+    return VisitMessage(kPageMessages, name, std::forward<Visit>(visit));
+}
 
 // User message of a page to its view, not answered.
 constexpr char kCloseWindow[] = "View.CloseWindow";  // no parameters: the main document's script called window.close()
@@ -105,16 +387,45 @@ inline bool DecodeRequest(const void* data, size_t size, Request& request, std::
     return true;
 }
 
-// Start-up data handed to every web extension: "(s)" the socket path.
-constexpr char kInitType[] = "(s)";
-
-// A text as a message may carry it: valid UTF-8 without zero characters (each bad byte becomes U+FFFD).
-inline std::string MessageText(const std::string& text) {
-    std::string clean = text;
-    clean.erase(std::remove(clean.begin(), clean.end(), '\0'), clean.end());
-    if (g_utf8_validate(clean.data(), static_cast<gssize>(clean.size()), nullptr)) return clean;
-    g_autofree gchar* valid = g_utf8_make_valid(clean.data(), static_cast<gssize>(clean.size()));
-    return valid;
+// The body of a request frame (a floating payload is taken).
+inline VariantPtr EncodeRequest(const char* name, GVariant* payload) {
+    return VariantPtr(g_variant_ref_sink(g_variant_new(kRequestType, name, payload)));
 }
+
+// The body of a reply frame (floating); a null result is an empty one.
+inline GVariant* EncodeReply(bool ok, const std::string& error, GVariant* result) {
+    return g_variant_new(kReplyType, ok, MessageText(error).c_str(), result ? result : Encode(None{}));
+}
+
+// A reply as a web process reads it from the program.
+struct Reply {
+    bool ok = false;
+    std::string error;
+    VariantPtr result;
+};
+
+// Reads the body of a reply frame: false when it is not one.
+inline bool DecodeReply(const void* data, size_t size, Reply& reply) {
+    g_autoptr(GBytes) bytes = g_bytes_new(data, size);
+    VariantPtr message(g_variant_ref_sink(g_variant_new_from_bytes(G_VARIANT_TYPE(kReplyType), bytes, FALSE)));
+    if (!g_variant_is_normal_form(message.get())) return false;
+    gboolean ok = FALSE;
+    const char* error = nullptr;
+    GVariant* result = nullptr;
+    g_variant_get(message.get(), "(b&sv)", &ok, &error, &result);
+    reply = {ok != FALSE, error, VariantPtr(result)};
+    return true;
+}
+
+// Start-up data handed to every web extension.
+struct ExtensionData {
+    std::string socketPath;
+    bool operator==(const ExtensionData&) const = default;
+};
+template <> struct Wire<ExtensionData> {
+    static constexpr char kType[] = "(s)";
+    static GVariant* Encode(const ExtensionData& d) { return g_variant_new(kType, MessageText(d.socketPath).c_str()); }
+    static ExtensionData Decode(GVariant* v) { return {wire::Child(v, 0)}; }
+};
 
 }  // namespace tesra::bridge

@@ -14,8 +14,6 @@
 namespace tesra::bridge {
 namespace {
 
-GVariant* Done() { return g_variant_new("(bs)", TRUE, ""); }
-
 // Lets pending events of this web process run, as the page would between two attempts.
 void ProcessPendingEvents() {
     for (int i = 0; i < 100 && g_main_context_iteration(nullptr, FALSE); ++i) {
@@ -71,7 +69,7 @@ void PageBridge::Hello() {
     if (greeted_) return;
     greeted_ = true;
     try {
-        client_.Call(kHello, g_variant_new("(t)", static_cast<guint64>(getpid())));
+        client_.Call(kHello, {static_cast<std::uint64_t>(getpid())});
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }
@@ -98,21 +96,29 @@ void PageBridge::OnPageGone(gpointer data, GObject*) {
 gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer data) {
     auto* self = static_cast<PageBridge*>(data);
     std::string name = webkit_user_message_get_name(message);
-    if (std::none_of(std::begin(kPageMessages), std::end(kPageMessages), [&](const char* known) { return name == known; })) {
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    GVariant* reply = nullptr;
+    if (!VisitPageMessage(name, [&](auto known) { reply = self->Answer(page, known, parameters); })) {
         std::fprintf(stderr, "TesraBrowser page bridge: unknown message %s\n", name.c_str());
         return FALSE;
     }
-    GVariant* reply;
-    ++self->serving_;
-    try {
-        reply = self->Serve(page, name, webkit_user_message_get_parameters(message));
-    } catch (const std::exception& e) {
-        reply = name == kBindFacade ? g_variant_new("(bsbbbas)", FALSE, MessageText(e.what()).c_str(), FALSE, FALSE, FALSE, nullptr)
-                                    : g_variant_new("(bs)", FALSE, MessageText(e.what()).c_str());
-    }
-    if (--self->serving_ == 0) self->gone_.clear();
     webkit_user_message_send_reply(message, webkit_user_message_new(name.c_str(), reply));
     return TRUE;
+}
+
+template <class M> GVariant* PageBridge::Answer(WebKitWebPage* page, M, GVariant* parameters) {
+    using Result = typename M::Result;
+    auto payload = TryDecode<typename M::Payload>(parameters);
+    if (!payload) return Encode(Failed<Result>("程序的消息无法识别"));
+    Result result;
+    ++serving_;
+    try {
+        result = Serve(page, *payload);
+    } catch (const std::exception& e) {
+        result = Failed<Result>(e.what());
+    }
+    if (--serving_ == 0) gone_.clear();
+    return Encode(result);
 }
 
 PageBridge::PageState& PageBridge::StateOf(WebKitWebPage* page) {
@@ -136,37 +142,27 @@ bool PageBridge::TopIsTrusted(WebKitWebPage* page) {
     return uri && state.Trusts(uri);
 }
 
-GVariant* PageBridge::Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters) {
-    if (name == kBindFacade) return BindFacade(page, parameters);
-    if (name == kDocumentComplete) return CompleteDocument(page, parameters);
-    if (name == kDoMessage) {
-        const char *message, *value;
-        g_variant_get(parameters, "(&s&s)", &message, &value);
-        CallFacade(page, "DoMessage", {std::string(message), std::string(value)});
-        return Done();
-    }
-    if (name == kDoHotKey) {
-        CallFacade(page, "DoHotKey", {std::string(g_variant_get_string(parameters, nullptr))});
-        return Done();
-    }
-    if (name != kHotKey) throw Exception("未知的消息" + name);
-    guint64 facade = 0;
-    gint32 id = 0;
-    g_variant_get(parameters, "(ti)", &facade, &id);
-    // Gone with its document, or handed over in another web process: never another page's facade.
-    JSCValue* object = facades_.Find({facade});
-    if (!object) throw Exception("热键的回调对象已不存在");
-    JscObject(JscValuePtr(JSC_VALUE(g_object_ref(object))), nullptr).Call("DoHotKey", {id});
-    return Done();
+Status PageBridge::Serve(WebKitWebPage* page, const PageMessage& message) {
+    CallFacade(page, "DoMessage", {message.name, message.value});
+    return {};
 }
 
-BindOutcome PageBridge::Bind(WebKitWebPage* page, GVariant* trustedAddresses) {
+Status PageBridge::Serve(WebKitWebPage* page, const HotKeyName& key) {
+    CallFacade(page, "DoHotKey", {key.value});
+    return {};
+}
+
+Status PageBridge::Serve(WebKitWebPage*, const HotKeyCall& call) {
+    // Gone with its document, or handed over in another web process: never another page's facade.
+    JSCValue* object = facades_.Find({call.facade});
+    if (!object) throw Exception("热键的回调对象已不存在");
+    JscObject(JscValuePtr(JSC_VALUE(g_object_ref(object))), nullptr).Call("DoHotKey", {call.id});
+    return {};
+}
+
+BindOutcome PageBridge::Bind(WebKitWebPage* page, const Addresses& trusted) {
     PageState& state = StateOf(page);
-    state.trustedAddresses.clear();
-    GVariantIter iter;
-    const char* address;
-    g_variant_iter_init(&iter, trustedAddresses);
-    while (g_variant_iter_next(&iter, "&s", &address)) state.trustedAddresses.push_back(address);
+    state.trustedAddresses = trusted.value;
     g_autoptr(JSCContext) context = MainContext(page);
     // The address is the engine's record of the frame, which page script cannot change.
     const char* uri = webkit_frame_get_uri(state.frame);
@@ -180,21 +176,17 @@ BindOutcome PageBridge::Bind(WebKitWebPage* page, GVariant* trustedAddresses) {
     return state.hook->BindFacade(top);
 }
 
-GVariant* PageBridge::BindingReply(WebKitWebPage* page, const BindOutcome& outcome) {
-    GVariantBuilder errors;
-    g_variant_builder_init(&errors, G_VARIANT_TYPE("as"));
-    for (const auto& error : outcome.errors) g_variant_builder_add(&errors, "s", MessageText(error).c_str());
+Binding PageBridge::BindingReply(WebKitWebPage* page, const BindOutcome& outcome) {
     bool host = StateOf(page).hook->FacadeHost() != nullptr;
-    return g_variant_new("(bsbbbas)", TRUE, "", outcome.bound, outcome.retryLater, host, &errors);
+    return {{}, outcome.bound, outcome.retryLater, host, outcome.errors};
 }
 
-GVariant* PageBridge::BindFacade(WebKitWebPage* page, GVariant* trustedAddresses) {
-    return BindingReply(page, Bind(page, trustedAddresses));
-}
+Binding PageBridge::Serve(WebKitWebPage* page, const Addresses& trusted) { return BindingReply(page, Bind(page, trusted)); }
 
-void PageBridge::ReportClient(WebKitWebPage* page, const std::vector<std::string>& texts) {
-    static const char* const names[] = {"CPU", "Memory", "OS", "Software"};
-    for (size_t i = 0; i < texts.size(); ++i) CallFacade(page, "DoMessage", {std::string(names[i]), texts[i]});
+void PageBridge::ReportClient(WebKitWebPage* page, const platform::ClientTexts& texts) {
+    const std::pair<const char*, const std::string*> messages[] = {
+        {"CPU", &texts.cpu}, {"Memory", &texts.memory}, {"OS", &texts.os}, {"Software", &texts.software}};
+    for (const auto& [name, text] : messages) CallFacade(page, "DoMessage", {std::string(name), *text});
     CallFacade(page, "DoMessage", {std::string("LogClientInfo"), std::string()});
 }
 
@@ -205,42 +197,29 @@ void PageBridge::InjectVersion(WebKitWebPage* page, const std::string& version) 
     ThrowIfException(context);
 }
 
-GVariant* PageBridge::CompleteDocument(WebKitWebPage* page, GVariant* parameters) {
-    g_autoptr(GVariant) trusted = nullptr;
-    gboolean withReport = FALSE;
-    const char *cpu, *memory, *os, *software, *version;
-    g_variant_get(parameters, "(@asb&s&s&s&s&s)", &trusted, &withReport, &cpu, &memory, &os, &software, &version);
-    BindOutcome outcome = Bind(page, trusted);
-    std::string reportError, versionError;
+DocumentResult PageBridge::Serve(WebKitWebPage* page, const DocumentData& document) {
+    DocumentResult result;
+    BindOutcome outcome = Bind(page, document.trusted);
     // A page of another site gets nothing of the program, so none of its script runs from here
     // (its setter of the version could otherwise raise a box with its own text).
     if (!TopIsTrusted(page)) {
-        if (withReport) reportError = "页面不是本应用的页面";
+        if (document.report) result.reportError = "页面不是本应用的页面";
     } else {
-        if (withReport) {
+        if (document.report) {
             try {
-                ReportClient(page, {cpu, memory, os, software});
+                ReportClient(page, *document.report);
             } catch (const std::exception& e) {
-                reportError = *e.what() ? e.what() : "客户端信息发送失败";
+                result.reportError = *e.what() ? e.what() : "客户端信息发送失败";
             }
         }
         try {
-            InjectVersion(page, version);
+            InjectVersion(page, document.version);
         } catch (const std::exception& e) {
-            versionError = *e.what() ? e.what() : "脚本错误";
+            result.versionError = *e.what() ? e.what() : "脚本错误";
         }
     }
-    // The binding's reply with the two error texts after it.
-    g_autoptr(GVariant) binding = g_variant_ref_sink(BindingReply(page, outcome));
-    GVariantBuilder reply;
-    g_variant_builder_init(&reply, G_VARIANT_TYPE_TUPLE);
-    for (gsize i = 0; i < g_variant_n_children(binding); ++i) {
-        g_autoptr(GVariant) item = g_variant_get_child_value(binding, i);
-        g_variant_builder_add_value(&reply, item);
-    }
-    g_variant_builder_add(&reply, "s", MessageText(reportError).c_str());
-    g_variant_builder_add(&reply, "s", MessageText(versionError).c_str());
-    return g_variant_builder_end(&reply);
+    result.binding = BindingReply(page, outcome);
+    return result;
 }
 
 void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {

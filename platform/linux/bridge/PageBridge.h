@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/linux/bridge/BridgeClient.h"
+#include "platform/linux/bridge/BridgeProtocol.h"
 #include "platform/linux/bridge/ScriptingObjects.h"
 #include "shell/PageHook.h"
 
@@ -47,20 +48,24 @@ private:
     static void RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame);
     static gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer self);
     void Hello();
-    // Answers one message of the program; throws tesra::Exception for a failure to report.
-    GVariant* Serve(WebKitWebPage* page, const std::string& name, GVariant* parameters);
+    // Answers one message of the program with a reply of its type; a failure is the reply's status.
+    template <class M> GVariant* Answer(WebKitWebPage* page, M message, GVariant* parameters);
+    // The messages' work; each throws tesra::Exception for a failure to report.
+    Binding Serve(WebKitWebPage* page, const Addresses& trusted);
+    // Binding, client report and version statement in one go; their errors come back in the reply.
+    DocumentResult Serve(WebKitWebPage* page, const DocumentData& document);
+    Status Serve(WebKitWebPage* page, const PageMessage& message);
+    Status Serve(WebKitWebPage* page, const HotKeyName& key);
+    Status Serve(WebKitWebPage* page, const HotKeyCall& call);
     PageState& StateOf(WebKitWebPage* page);
     // The main frame's script context (a new reference); throws when the page has none yet.
     JSCContext* MainContext(WebKitWebPage* page);
 
-    BindOutcome Bind(WebKitWebPage* page, GVariant* trustedAddresses);
+    BindOutcome Bind(WebKitWebPage* page, const Addresses& trusted);
     // The page's top document is the application's, by the engine's record of its address.
     bool TopIsTrusted(WebKitWebPage* page);
-    GVariant* BindingReply(WebKitWebPage* page, const BindOutcome& outcome);
-    GVariant* BindFacade(WebKitWebPage* page, GVariant* trustedAddresses);
-    // Binding, client report and version statement in one go; their errors come back in the reply.
-    GVariant* CompleteDocument(WebKitWebPage* page, GVariant* parameters);
-    void ReportClient(WebKitWebPage* page, const std::vector<std::string>& texts);
+    Binding BindingReply(WebKitWebPage* page, const BindOutcome& outcome);
+    void ReportClient(WebKitWebPage* page, const platform::ClientTexts& texts);
     void InjectVersion(WebKitWebPage* page, const std::string& version);
     void CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args);
 

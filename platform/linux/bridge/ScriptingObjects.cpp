@@ -29,29 +29,17 @@ class ScriptingObjects::Channel final : public ServiceChannel {
 public:
     explicit Channel(BridgeClient& client) : client_(client) {}
 
-    void ShowNewMessageHint(std::int32_t count) override { Void(kShowNewMessageHint, g_variant_new("(i)", count)); }
-    void Close() override { Void(kClose, g_variant_new("()")); }
-    std::string GetCaptureImage(std::int32_t mode) override { return Text(kGetCaptureImage, g_variant_new("(i)", mode)); }
+    void ShowNewMessageHint(std::int32_t count) override { client_.Call(kShowNewMessageHint, {count}); }
+    void Close() override { client_.Call(kClose); }
+    std::string GetCaptureImage(std::int32_t mode) override { return client_.Call(kGetCaptureImage, {mode}).value; }
     bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override {
-        VariantPtr result =
-            client_.Call(kRegisterHotKey, g_variant_new("(iiit)", id, modifier, vk, static_cast<guint64>(facade.id)));
-        gboolean accepted = FALSE;
-        g_variant_get(result.get(), "(b)", &accepted);
-        return accepted;
+        return client_.Call(kRegisterHotKey, {id, modifier, vk, facade.id}).value;
     }
-    void Refresh() override { Void(kRefresh, g_variant_new("()")); }
-    std::string VersionInfo() override { return Text(kVersionInfo, g_variant_new("()")); }
-    std::string InstalledSoft() override { return Text(kInstalledSoft, g_variant_new("()")); }
+    void Refresh() override { client_.Call(kRefresh); }
+    std::string VersionInfo() override { return client_.Call(kVersionInfo).value; }
+    std::string InstalledSoft() override { return client_.Call(kInstalledSoft).value; }
 
 private:
-    void Void(const char* name, GVariant* payload) { client_.Call(name, payload); }
-    std::string Text(const char* name, GVariant* payload) {
-        VariantPtr result = client_.Call(name, payload);
-        const char* text = "";
-        g_variant_get(result.get(), "(&s)", &text);
-        return text;
-    }
-
     BridgeClient& client_;
 };
 
@@ -114,7 +102,7 @@ JSCValue* ScriptingObjects::Get(gpointer instance, gpointer member) {
 void ScriptingObjects::Release(gpointer instance) {
     auto* self = static_cast<Instance*>(instance);
     try {
-        self->client->Call(kObjectReleased, g_variant_new("()"));
+        self->client->Call(kObjectReleased);
     } catch (const BridgeError&) {
         // The program is gone: nobody is counting any more.
     }
@@ -142,7 +130,7 @@ JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t page) {
     auto* instance = new Instance{&channel, &facades_, &client_, page, TTesraMessage(channel)};
     JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
     try {
-        client_.Call(kObjectCreated, g_variant_new("()"));
+        client_.Call(kObjectCreated);
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }
