@@ -15,9 +15,19 @@ bool ClearException(JSCContext* context) {
 }
 
 // An object value wrapped, anything else null.
-std::shared_ptr<platform::PageObject> WrapObject(JscValuePtr value, const ScriptingObjectFactory& factory) {
+std::shared_ptr<platform::PageObject> WrapObject(JscValuePtr value, const ObjectMaker& maker) {
     if (!IsObject(value.get())) return nullptr;
-    return std::make_shared<JscObject>(std::move(value), factory);
+    return std::make_shared<JscObject>(std::move(value), maker);
+}
+
+// The factory's maker for the document that the window of the bridge's own world shows.
+ObjectMaker MakerFor(const ScriptingObjectFactory& factory, JSCValue* ownWindow) {
+    if (!factory) return nullptr;
+    JscValuePtr document(jsc_value_object_get_property(ownWindow, "document"));
+    ClearException(jsc_value_get_context(ownWindow));
+    if (!IsObject(document.get())) document.reset();
+    std::shared_ptr<JSCValue> owner = std::move(document);
+    return [factory, owner](JSCContext* context) { return factory(context, owner.get()); };
 }
 
 }  // namespace
@@ -30,13 +40,12 @@ void ThrowIfException(JSCContext* context) {
     throw Exception(message, "EOleException");
 }
 
-JscObject::JscObject(JscValuePtr value, ScriptingObjectFactory factory)
-    : value_(std::move(value)), factory_(std::move(factory)) {}
+JscObject::JscObject(JscValuePtr value, ObjectMaker maker) : value_(std::move(value)), maker_(std::move(maker)) {}
 
 std::shared_ptr<platform::PageObject> JscObject::Get(const std::string& name) {
     JscValuePtr property(jsc_value_object_get_property(value_.get(), name.c_str()));
     ThrowIfException(jsc_value_get_context(value_.get()));
-    return WrapObject(std::move(property), factory_);
+    return WrapObject(std::move(property), maker_);
 }
 
 void JscObject::Call(const std::string& method, const std::vector<platform::PageArgument>& args) {
@@ -52,7 +61,7 @@ void JscObject::Call(const std::string& method, const std::vector<platform::Page
         } else if (const auto* number = std::get_if<std::int32_t>(&arg)) {
             g_ptr_array_add(values, jsc_value_new_number(context, *number));
         } else {
-            g_ptr_array_add(values, factory_(context));
+            g_ptr_array_add(values, maker_(context));
         }
     }
     g_autoptr(JSCValue) result = jsc_value_object_invoke_methodv(value_.get(), method.c_str(), values->len,
@@ -63,7 +72,8 @@ void JscObject::Call(const std::string& method, const std::vector<platform::Page
 JscDocument::JscDocument(JscValuePtr window, JscValuePtr document, JscValuePtr ownWindow, std::string address,
                          ScriptingObjectFactory factory)
     : window_(std::move(window)), document_(std::move(document)), own_window_(std::move(ownWindow)),
-      address_(std::move(address)), context_(jsc_value_get_context(document_.get())), factory_(std::move(factory)) {}
+      address_(std::move(address)), context_(jsc_value_get_context(document_.get())), factory_(std::move(factory)),
+      maker_(MakerFor(factory_, own_window_.get())) {}
 
 JscValuePtr JscDocument::Property(JSCValue* object, const char* name) {
     JscValuePtr value(jsc_value_object_get_property(object, name));
@@ -72,7 +82,7 @@ JscValuePtr JscDocument::Property(JSCValue* object, const char* name) {
 }
 
 std::shared_ptr<platform::PageObject> JscDocument::Wrap(JscValuePtr value) {
-    return WrapObject(std::move(value), factory_);
+    return WrapObject(std::move(value), maker_);
 }
 
 std::shared_ptr<platform::PageObject> JscDocument::Body() { return Wrap(Property(document_.get(), "body")); }

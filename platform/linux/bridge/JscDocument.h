@@ -15,21 +15,23 @@ namespace tesra::bridge {
 using JscValuePtr = platform::GObjectPtr<JSCValue>;
 
 // Makes the value that stands for a new scripting object in the given context.
-using ScriptingObjectFactory = std::function<JSCValue*(JSCContext* context)>;
+using ObjectMaker = std::function<JSCValue*(JSCContext* context)>;
+// The same for the facades of a document: owner is that document as the bridge's own world sees it.
+using ScriptingObjectFactory = std::function<JSCValue*(JSCContext* context, JSCValue* owner)>;
 
 // Throws tesra::Exception with the script's message when the context has a pending exception.
 void ThrowIfException(JSCContext* context);
 
 class JscObject : public platform::PageObject {
 public:
-    JscObject(JscValuePtr value, ScriptingObjectFactory factory);
+    JscObject(JscValuePtr value, ObjectMaker maker);
     std::shared_ptr<platform::PageObject> Get(const std::string& name) override;
     void Call(const std::string& method, const std::vector<platform::PageArgument>& args) override;
     JSCValue* Value() const { return value_.get(); }
 
 private:
     JscValuePtr value_;
-    ScriptingObjectFactory factory_;
+    ObjectMaker maker_;
 };
 
 // A document seen through two script worlds: the page's, where the plug-in and its facade live, and
@@ -58,6 +60,7 @@ private:
     std::string address_;
     JSCContext* context_;
     ScriptingObjectFactory factory_;
+    ObjectMaker maker_;  // the factory for this document's facades
 };
 
 }  // namespace tesra::bridge

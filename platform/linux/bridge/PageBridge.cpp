@@ -29,8 +29,10 @@ PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath)
 }
 
 void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self) {
-    if (!webkit_frame_is_main_frame(frame)) return;
     auto* bridge = static_cast<PageBridge*>(self);
+    // A frame has a new document: the facades of documents no longer shown are gone with them.
+    bridge->facades_.Sweep();
+    if (!webkit_frame_is_main_frame(frame)) return;
     PageState& state = bridge->StateOf(page);
     // A new document: the facades that the old one handed over, and its plug-in, are gone with it.
     bridge->facades_.ReleasePage(webkit_web_page_get_id(page));
@@ -172,7 +174,9 @@ BindOutcome PageBridge::Bind(WebKitWebPage* page, const Addresses& trusted) {
     if (!document || !jsc_value_is_object(document.get())) return {};
     guint64 id = webkit_web_page_get_id(page);
     JscDocument top(std::move(window), std::move(document), JscValuePtr(jsc_context_get_global_object(own)),
-                    uri ? uri : "", [this, id](JSCContext* c) { return objects_.Create(c, id); });
+                    uri ? uri : "", [this, id](JSCContext* c, JSCValue* owner) {
+                        return objects_.Create(c, facades_.AddDocument(owner, id));
+                    });
     return state.hook->BindFacade(top);
 }
 

@@ -1,28 +1,11 @@
 #include "platform/linux/bridge/ScriptingObjects.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 
 #include "platform/linux/bridge/BridgeProtocol.h"
 #include "services/TesraBrowser_TLB.h"
 
 namespace tesra::bridge {
-
-FacadeRef FacadeTable::Add(JSCValue* object, std::uint64_t page) {
-    std::uint64_t id = (static_cast<std::uint64_t>(getpid()) << 32) | ++next_;
-    objects_[id] = {platform::GObjectPtr<JSCValue>(JSC_VALUE(g_object_ref(object))), page};
-    return {id};
-}
-
-JSCValue* FacadeTable::Find(FacadeRef ref) const {
-    auto it = objects_.find(ref.id);
-    return it == objects_.end() ? nullptr : it->second.object.get();
-}
-
-void FacadeTable::ReleasePage(std::uint64_t page) {
-    std::erase_if(objects_, [page](const auto& item) { return item.second.page == page; });
-}
 
 // The members' work, asked of the program.
 class ScriptingObjects::Channel final : public ServiceChannel {
@@ -49,13 +32,13 @@ struct Instance {
     ScriptingObjects::Channel* channel;
     FacadeTable* facades;
     BridgeClient* client;
-    std::uint64_t page;
+    std::uint64_t document;
     TTesraMessage message;
 };
 
 Variant ToVariant(JSCValue* value, const tlb::Param& param, Instance& self) {
     if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return std::monostate{};
-    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.page)} : Variant{};
+    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.document)} : Variant{};
     if (jsc_value_is_boolean(value)) return static_cast<bool>(jsc_value_to_boolean(value));
     if (jsc_value_is_number(value)) return jsc_value_to_int32(value);
     g_autofree char* text = jsc_value_to_string(value);
@@ -125,9 +108,9 @@ JSCClass* ScriptingObjects::ClassFor(JSCContext* context) {
     return klass;
 }
 
-JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t page) {
+JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t document) {
     static Channel channel(client_);
-    auto* instance = new Instance{&channel, &facades_, &client_, page, TTesraMessage(channel)};
+    auto* instance = new Instance{&channel, &facades_, &client_, document, TTesraMessage(channel)};
     JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
     try {
         client_.Call(kObjectCreated);
