@@ -12,6 +12,7 @@ e2e_start_server
 
 # The page's plug-in gets its content when F8 is pressed: until then the page cannot be bound.
 e2e_start_program "$SERVER_URL/app/test/keys.html?attach=F8&auto=RegisterHotKey(1,3,70)"
+first=$PROGRAM_PID
 e2e_check "the page loads" e2e_wait_event '^load .*keys\.html' 30
 main=$(e2e_wait_window '^蓝岸演示 按键$')
 xdotool windowactivate --sync "$main"
@@ -73,5 +74,50 @@ e2e_screenshot keys-other-window >/dev/null
 xdotool key --clearmodifiers ctrl+alt+f
 e2e_check "the registered hot key calls DoHotKey(1) from another program's window" e2e_wait_event '^DoHotKey 1$'
 e2e_click_box '^提示$' OK || true
+
+# Hot keys registered by frames (the newest registration's facade gets every hot key): once a frame is
+# removed or navigated to another document, its hot key calls nothing in the page and the failing call is
+# shown, while in the same run each frame's hot key reaches it while it is there.
+e2e_stop_program "$first" >/dev/null 2>&1 || true
+e2e_reset
+e2e_start_program "$SERVER_URL/app/test/hotframes.html"
+e2e_check "frame removed registers Control+Alt+G" e2e_wait_event '^removed: call RegisterHotKey true$' 30
+hotframes=$(e2e_wait_window '^蓝岸演示 热键框架$')
+
+# The failing call of the hot key: its error box (captioned with the page's title) appears and is answered.
+gone_key() {  # key, what
+  xdotool key --clearmodifiers "ctrl+alt+$1"
+  if e2e_check "Control+Alt+${1^^} after $2 is a failing call that is shown" e2e_wait_dialog '^蓝岸演示 热键框架$' 10; then
+    e2e_screenshot "keys-frame-$1-gone" >/dev/null
+    e2e_check "its box is answered" e2e_click_box '^蓝岸演示 热键框架$' OK
+  fi
+}
+step() {  # N, what
+  xdotool windowactivate --sync "$hotframes"
+  xdotool key --clearmodifiers F8
+  e2e_check "step $1: $2" e2e_wait_event "^step $1 $2\$"
+}
+
+xdotool windowactivate --sync "$hotframes"
+xdotool key --clearmodifiers ctrl+alt+g
+e2e_check "Control+Alt+G reaches frame removed while it is there" e2e_wait_event '^removed: DoHotKey 2$'
+step 1 "removed gone"
+gone_key g "its frame was removed"
+step 2 "moved registered true"
+xdotool key --clearmodifiers ctrl+alt+h
+e2e_check "Control+Alt+H reaches frame moved before its navigation" e2e_wait_event '^moved: DoHotKey 3$'
+step 3 "moved navigated"
+e2e_check "frame moved shows its new document" e2e_wait_event '^after: load '
+gone_key h "its frame was navigated"
+step 4 "live registered true"
+xdotool key --clearmodifiers ctrl+alt+f
+e2e_check "the live frame's Control+Alt+F reaches it" e2e_wait_event '^live: DoHotKey 1$'
+e2e_check "frame removed heard nothing after its removal" e2e_not e2e_wait_count '^removed: DoHotKey' 2 1
+e2e_check "frame moved heard nothing after its navigation" e2e_not e2e_wait_count '^moved: DoHotKey' 2 1
+e2e_check "the document after the navigation heard nothing" e2e_no_event '^after: DoHotKey'
+e2e_check "the program still runs" _e2e_alive "$PROGRAM_PID"
+e2e_check "the page is still on the screen" e2e_wait_window '^蓝岸演示 热键框架$' 2
+e2e_expect_eq "no box is left on the screen" "" "$(e2e_dialogs)"
+e2e_screenshot keys-frames >/dev/null
 
 e2e_finish
