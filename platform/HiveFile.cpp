@@ -1,9 +1,6 @@
 #include "platform/HiveFile.h"
 
-#include <iconv.h>
-
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <optional>
 #include <vector>
@@ -21,29 +18,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Converts between encodings; none when the input is not valid in its encoding.
-std::optional<std::string> Recode(std::string_view text, const char* to, const char* from) {
-    iconv_t cd = iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1)) throw std::runtime_error(std::string("iconv_open ") + from + " -> " + to);
-    std::string out;
-    char* in = const_cast<char*>(text.data());
-    size_t inLeft = text.size();
-    char buffer[4096];
-    bool valid = true;
-    while (inLeft > 0 && valid) {
-        char* o = buffer;
-        size_t oLeft = sizeof buffer;
-        size_t rc = iconv(cd, &in, &inLeft, &o, &oLeft);
-        out.append(buffer, static_cast<size_t>(o - buffer));
-        if (rc == static_cast<size_t>(-1) && errno != E2BIG) valid = false;
-    }
-    iconv_close(cd);
-    if (!valid) return std::nullopt;
-    return out;
-}
-
+// The registry takes only valid UTF-8 texts, so nothing is replaced here.
 Bytes Utf16(const std::string& utf8) {
-    std::string utf16 = Recode(utf8, "UTF-16LE", "UTF-8").value_or("");
+    std::string utf16 = Utf8ToUtf16Le(utf8);
     return Bytes(utf16.begin(), utf16.end());
 }
 
@@ -255,7 +232,7 @@ private:
 
     std::string Utf16Decoded(size_t index, const Bytes& bytes) {
         if (bytes.size() % 2 != 0) Fail(index, "UTF-16 数据的字节数须为偶数");
-        auto text = Recode(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), "UTF-8", "UTF-16LE");
+        auto text = ExactUtf16LeToUtf8(std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
         if (!text) Fail(index, "不是有效的 UTF-16 文本");
         return *text;
     }
@@ -368,7 +345,7 @@ void AppendKey(std::string& out, const RegistryNode& key, const std::string& pat
 
 HiveReading ReadHiveText(std::string_view text, RootKey root) {
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
-        auto utf8 = Recode(text.substr(2), "UTF-8", "UTF-16LE");
+        auto utf8 = ExactUtf16LeToUtf8(text.substr(2));
         if (!utf8) return {{}, {HiveSyntaxError(1, "不是有效的 UTF-16 文本")}};
         return ReadHiveText(*utf8, root);
     }

@@ -1,7 +1,10 @@
 #pragma once
-// Conversions between the program's UTF-8 texts and the GBK code page of its 8-bit files.
+// Conversions between the program's UTF-8 texts and the GBK code page of its 8-bit files, and the
+// UTF-16 texts of the Windows file formats it reads and writes.
 
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace tesra {
 
@@ -15,5 +18,8 @@ bool IsValidUtf8(const std::string& text);
 std::string Utf8ToUtf16Le(const std::string& utf8);
 // UTF-16 little-endian bytes to UTF-8; an unpaired surrogate or an odd last byte becomes "?".
 std::string Utf16LeToUtf8(const std::string& utf16);
+// UTF-16 little-endian bytes to UTF-8; none when they are not all valid UTF-16 (a stored file's text,
+// where a bad character means a damaged file rather than one to read around).
+std::optional<std::string> ExactUtf16LeToUtf8(std::string_view utf16);
 
 }  // namespace tesra
