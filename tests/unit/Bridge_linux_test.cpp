@@ -57,6 +57,7 @@ std::string Frame(const std::string& body) {
     return std::string(reinterpret_cast<const char*>(&header), sizeof header) + body;
 }
 
+// The request's body; a floating payload is taken over, any other is shared, as g_variant_new does.
 std::string RequestBody(const char* name, GVariant* payload) {
     bridge::VariantPtr request = bridge::EncodeRequest(name, payload);
     return std::string(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
@@ -227,7 +228,7 @@ TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
             if (*field == 't') g_variant_builder_add(builder, "t", G_GUINT64_CONSTANT(1) << 40);
         }
         g_autoptr(GVariant) payload = g_variant_ref_sink(g_variant_builder_end(builder));
-        std::string body = RequestBody(type.name, g_variant_ref(payload));
+        std::string body = RequestBody(type.name, payload);
         bridge::Request request;
         std::string why;
         ASSERT_TRUE(bridge::DecodeRequest(body.data(), body.size(), request, why)) << why;

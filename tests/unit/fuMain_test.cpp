@@ -44,6 +44,7 @@ protected:
         platform::SetNetwork(nullptr);
         platform::SetSystemInformation(nullptr);
         platform::SetPopupMenuFactory(nullptr);
+        registry.DeleteKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser");
     }
 
     void Create() {
@@ -75,7 +76,13 @@ protected:
 
     fakes::FakePlatform platform;
     fakes::FakeWindowSystem windows;
-    platform::MemoryRegistry registry;
+    // The program-wide settings store keeps the registry of its first use, so all these tests share
+    // one that outlives them; each test leaves it without the program's settings.
+    static platform::MemoryRegistry& SharedRegistry() {
+        static platform::MemoryRegistry shared;
+        return shared;
+    }
+    platform::MemoryRegistry& registry = SharedRegistry();
     testing::FakeNetwork network;
     testing::FakeSystem system;
     std::unique_ptr<TfmMain> main;

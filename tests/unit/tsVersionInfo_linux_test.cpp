@@ -110,7 +110,7 @@ TEST(TtsVersionInfo, WithoutAResourceItIsEmpty) {
     const Bytes noSection = test::MakeElf<Elf64_Ehdr, Elf64_Shdr>({1, 2, 3, 4}, test::ByteOrder::Little, ".data");
     const Bytes truncatedPe = [] {
         Bytes pe = test::MakePe(BuildVersionResource(Fields({{"FileVersion", "1.0.0.41"}})), test::PeKind::Pe32);
-        pe.resize(pe.size() - 40);
+        pe.erase(pe.end() - 40, pe.end());
         return pe;
     }();
     const std::string files[] = {
