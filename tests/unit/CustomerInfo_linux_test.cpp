@@ -23,7 +23,7 @@ protected:
     }
     void TearDown() override { platform::SetSystemInformation(nullptr); }
 
-    FakeApp app;
+    FakeApplication app;
     FakeBoxes boxes;
     platform::LinuxSystemInfo system;
 };

@@ -38,7 +38,7 @@ protected:
     }
     void TearDown() override { platform::SetSystemInformation(nullptr); }
 
-    FakeApp app;
+    FakeApplication app;
     FakeBoxes boxes;
     FakeSystem system;
 };
@@ -250,7 +250,7 @@ TEST_F(InstalledSoftTest, TheListNeedsNoRightToChangeTheMachineHive) {
 }
 
 TEST_F(InstalledSoftTest, TheReportHoldsAllFourTexts) {
-    FakeApp app;
+    FakeApplication app;
     FakeBoxes boxes;
     FakeSystem system;
     platform::SetApp(&app);

@@ -75,7 +75,7 @@ protected:
     }
 
     TempHome home;
-    FakeApp app;
+    FakeApplication app;
     FakeBoxes boxes;
     FakeNetwork network;
     FakeChannel channel;

@@ -1,5 +1,6 @@
 #pragma once
-// Fakes of the platform services that the support library talks to, and a temporary home.
+// The unit tests' fakes of the platform services (each fake once, here or in the headers that include
+// this one), a temporary home and the file helpers.
 
 #include <signal.h>
 #include <stdlib.h>
@@ -9,8 +10,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -33,23 +36,39 @@ inline std::string ReadFile(const std::filesystem::path& path) {
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-class FakeApp : public platform::Application {
+class FakeApplication : public platform::Application {
 public:
     std::string title = "蓝岸浏览器";
-    int broughtToFront = 0;
+    std::string iconFile = "/icons/app.ico";
+    bool minimized = false;
+    std::vector<std::string> calls;
+    std::function<void()> onMinimize;
+    std::function<void()> onRestore;
+    MessageFilter filter;
+    std::set<int> keysDown;
+    int terminated = 0;
 
     std::string Title() const override { return title; }
     void SetTitle(const std::string& t) override { title = t; }
-    bool SetIconFile(const std::string&) override { return false; }
-    void ProcessMessages() override {}
+    bool SetIconFile(const std::string& path) override {
+        iconFile = path;
+        return true;
+    }
+    void ProcessMessages() override { calls.push_back("ProcessMessages"); }
     void Run() override {}
-    void Terminate() override {}
-    [[noreturn]] void Halt() override { std::exit(0); }
-    void SetMessageFilter(MessageFilter) override {}
-    bool IsKeyDown(int) const override { return false; }
-    bool IsMinimized() const override { return false; }
-    void Restore() override {}
-    void BringToFront() override { ++broughtToFront; }
+    void Terminate() override { ++terminated; }
+    // Throws, so that a test that halts by mistake fails rather than ending the test program.
+    [[noreturn]] void Halt() override { throw std::logic_error("halt"); }
+    void SetMessageFilter(MessageFilter f) override { filter = std::move(f); }
+    bool IsKeyDown(int key) const override { return keysDown.count(key) > 0; }
+    bool IsMinimized() const override { return minimized; }
+    void Restore() override { calls.push_back("Restore"); }
+    void BringToFront() override { calls.push_back("BringToFront"); }
+    std::string IconFile() const override { return iconFile; }
+    void Minimize() override { calls.push_back("Minimize"); }
+    void SetTaskbarButtonVisible(bool visible) override { calls.push_back(visible ? "ShowTaskbar" : "HideTaskbar"); }
+    void SetOnMinimize(std::function<void()> handler) override { onMinimize = std::move(handler); }
+    void SetOnRestore(std::function<void()> handler) override { onRestore = std::move(handler); }
 };
 
 class FakeBoxes : public platform::MessageBoxes {

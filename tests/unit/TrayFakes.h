@@ -1,6 +1,6 @@
 #pragma once
 // In-memory fakes of the platform services that the tray icon, the configured menu and the
-// new-message hint use.
+// new-message hint use, beside the common ones of SupportFakes.h.
 
 #include <functional>
 #include <map>
@@ -10,62 +10,12 @@
 #include <string>
 #include <vector>
 
-#include "platform/Application.h"
-#include "platform/MessageBox.h"
+#include "SupportFakes.h"
 #include "platform/NotifyIcon.h"
 #include "platform/PopupMenu.h"
 #include "platform/Timer.h"
 
 namespace tesra::fakes {
-
-class FakeApplication : public platform::Application {
-public:
-    std::string title = "蓝岸浏览器";
-    std::string iconFile = "/icons/app.ico";
-    bool minimized = false;
-    std::vector<std::string> calls;
-    std::function<void()> onMinimize;
-    std::function<void()> onRestore;
-    MessageFilter filter;
-    std::set<int> keysDown;
-    int terminated = 0;
-
-    std::string Title() const override { return title; }
-    void SetTitle(const std::string& t) override { title = t; }
-    bool SetIconFile(const std::string& path) override {
-        iconFile = path;
-        return true;
-    }
-    void ProcessMessages() override { calls.push_back("ProcessMessages"); }
-    void Run() override {}
-    void Terminate() override { ++terminated; }
-    [[noreturn]] void Halt() override { throw std::logic_error("halt"); }
-    void SetMessageFilter(MessageFilter f) override { filter = std::move(f); }
-    bool IsKeyDown(int key) const override { return keysDown.count(key) > 0; }
-    bool IsMinimized() const override { return minimized; }
-    void Restore() override { calls.push_back("Restore"); }
-    void BringToFront() override { calls.push_back("BringToFront"); }
-    std::string IconFile() const override { return iconFile; }
-    void Minimize() override { calls.push_back("Minimize"); }
-    void SetTaskbarButtonVisible(bool visible) override { calls.push_back(visible ? "ShowTaskbar" : "HideTaskbar"); }
-    void SetOnMinimize(std::function<void()> handler) override { onMinimize = std::move(handler); }
-    void SetOnRestore(std::function<void()> handler) override { onRestore = std::move(handler); }
-};
-
-class FakeBoxes : public platform::MessageBoxes {
-public:
-    struct Box {
-        std::string text;
-        std::string caption;
-        unsigned flags;
-    };
-    std::vector<Box> shown;
-    int answer = platform::IDOK;
-    int Show(const std::string& text, const std::string& caption, unsigned flags) override {
-        shown.push_back({text, caption, flags});
-        return answer;
-    }
-};
 
 class FakeTimer : public platform::Timer {
 public:
@@ -177,8 +127,8 @@ public:
 
 // Installs the fakes as the process-wide services for one test and takes them away afterwards.
 struct FakePlatform {
-    FakeApplication app;
-    FakeBoxes boxes;
+    testing::FakeApplication app;
+    testing::FakeBoxes boxes;
     FakeNotifyIcons notifyIcons;
     std::vector<FakeTimer*> timers;
 

@@ -348,8 +348,8 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
 class TrayComponentTest : public ::testing::Test {
 protected:
     LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
-    fakes::FakeApplication app;
-    fakes::FakeBoxes boxes;
+    testing::FakeApplication app;
+    testing::FakeBoxes boxes;
     void SetUp() override {
         SetApp(&app);
         SetBoxes(&boxes);

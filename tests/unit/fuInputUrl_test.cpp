@@ -184,7 +184,7 @@ protected:
     }
 
     fs::path folder = TestFolder();
-    testing::FakeApp app;
+    testing::FakeApplication app;
     testing::FakeBoxes boxes;
     FakeInputUrlView view;
 };

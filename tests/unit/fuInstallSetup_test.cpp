@@ -209,7 +209,7 @@ private:
     std::vector<std::string>& log_;
 };
 
-class RecordingApp : public testing::FakeApp {
+class RecordingApp : public testing::FakeApplication {
 public:
     std::vector<std::string> icons;
     int processed = 0;

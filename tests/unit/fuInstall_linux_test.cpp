@@ -82,7 +82,7 @@ protected:
     void SetCache(const RegistryValue& value) { reg.OpenKey(HKCU, kShellFolders, Access::Full)->SetValue("Cache", value); }
 
     testing::TempHome home;
-    testing::FakeApp app;
+    testing::FakeApplication app;
     FailingRegistry reg;
 };
 

@@ -33,7 +33,7 @@ protected:
     }
 
     TempHome home;
-    FakeApp app;
+    FakeApplication app;
     FakeBoxes boxes;
     FakeChannel channel;
     FakeCursor cursor;
