@@ -2,10 +2,12 @@ find_package(GTest REQUIRED)
 
 # How the sanitizers run the tests: every fault ends the test with a stack, and the leaks of the system
 # libraries listed in tests/sanitize/lsan.supp are not reported. GLib's slice allocator would hide our own leaks.
+# The system libraries are built without frame pointers, so the fast unwinder stops at g_malloc; the slow
+# one gives whole stacks, which the suppressions need to tell a library's own memory from ours.
 set(sanitize_dir ${CMAKE_SOURCE_DIR}/tests/sanitize)
 set(TESRA_SANITIZE_ENVIRONMENT
-  "ASAN_OPTIONS=detect_leaks=1"
-  "LSAN_OPTIONS=suppressions=${sanitize_dir}/lsan.supp:print_suppressions=0"
+  "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0"
+  "LSAN_OPTIONS=suppressions=${sanitize_dir}/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0"
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "G_SLICE=always-malloc")
 
