@@ -14,6 +14,7 @@
 
 #include <httplib.h>
 
+#include "platform/linux/LinuxEnvironment.h"
 #include "setup/tsHTTP.h"
 
 namespace {
@@ -100,6 +101,8 @@ BENCHMARK(BM_HttpGet)->Arg(1024)->Arg(100 * 1024)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_HttpsGet)->Arg(1024)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
+    tesra::platform::LinuxEnvironment environment;
+    tesra::platform::SetEnvironment(&environment);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

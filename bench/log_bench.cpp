@@ -16,6 +16,7 @@
 #include <string>
 
 #include "platform/DebugChannel.h"
+#include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "support/tsLog.h"
 
@@ -82,6 +83,8 @@ public:
 
 int main(int argc, char** argv) {
     fs::path home = TempHome();
+    tesra::platform::LinuxEnvironment environment;
+    tesra::platform::SetEnvironment(&environment);
     tesra::platform::LinuxNetworkIdentity network;
     tesra::platform::SetNetwork(&network);
     tesra::RegisterLogClass(tesra::LogClassOf<tesra::TtsLog>());

@@ -2,6 +2,8 @@
 
 #include <atomic>
 
+#include "platform/Environment.h"
+
 namespace tesra::platform {
 namespace {
 std::atomic<DebugChannel*> g_channel{nullptr};
@@ -9,7 +11,7 @@ std::atomic<DebugChannel*> g_channel{nullptr};
 
 DebugChannel& TheDebugChannel() {
     DebugChannel* channel = g_channel.load();
-    return channel ? *channel : SystemDebugChannel();
+    return channel ? *channel : Env().Debug();
 }
 
 void SetDebugChannel(DebugChannel* channel) { g_channel.store(channel); }

@@ -4,14 +4,16 @@
 
 #include <string>
 
+#include "platform/Environment.h"
+
 namespace tesra::platform {
 
-class FileLock {
+class FileLock : public HeldLock {
 public:
     // Waits for the lock on the existing file or folder at path. Throws tesra::FileFailure
     // "锁定文件“<path>”失败：<the system's text>".
     explicit FileLock(const std::string& path);
-    ~FileLock();
+    ~FileLock() override;
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;
 

@@ -6,35 +6,28 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Environment.h"
+
 namespace tesra::platform {
-
-// Permissions of the new file: 0644, 0600 (for the user alone), 0755.
-enum class FileMode { Regular, Private, Executable };
-
-// What a replacement must survive. Both keep the file whole: after a crash or a power cut it holds
-// the old bytes or the new ones. Durable also makes the new bytes outlast a power cut as soon as
-// Commit returns; with Atomic a power cut within the file system's next few seconds may bring back
-// the old file, for data that is written anew soon anyway.
-enum class Durability { Durable, Atomic };
 
 // A file being written in place of path: the bytes go to a new hidden temporary file beside it, and
 // Commit puts that file in path's place. Until then path is as it was; an object destroyed without
 // Commit (a failed download) removes its temporary file. Failures throw tesra::FileFailure
 // "写入文件“<path>”失败：<the system's text>". For one thread.
-class FileReplacement {
+class FileReplacement : public NewFile {
 public:
     FileReplacement(std::string path, FileMode mode);
-    ~FileReplacement();
+    ~FileReplacement() override;
     FileReplacement(const FileReplacement&) = delete;
     FileReplacement& operator=(const FileReplacement&) = delete;
 
-    void Write(std::string_view bytes);
+    void Write(std::string_view bytes) override;
     // The bytes of the open file source, from its current position to its end.
     void CopyFrom(int source);
     // Flushes the file to the disk, renames it over path, then (Durable) flushes the folder. The
     // folder's flush only makes the rename survive a power cut: the new file is in place whether it
     // succeeds or not, so its failure is not reported.
-    void Commit(Durability durability = Durability::Durable);
+    void Commit(Durability durability = Durability::Durable) override;
 
 private:
     [[noreturn]] void Fail(int error);

@@ -2,6 +2,7 @@
 
 #include "platform/Application.h"
 #include "platform/Browser.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "platform/Screen.h"
@@ -16,6 +17,7 @@ T& Checked(T* instance, const char* what) {
     return *instance;
 }
 
+Environment* g_environment = nullptr;
 Application* g_app = nullptr;
 MessageBoxes* g_boxes = nullptr;
 WindowSystem* g_windows = nullptr;
@@ -25,6 +27,8 @@ std::function<std::unique_ptr<Timer>()> g_timer_factory;
 
 }  // namespace
 
+Environment& Env() { return Checked(g_environment, "environment"); }
+void SetEnvironment(Environment* environment) { g_environment = environment; }
 Application& App() { return Checked(g_app, "application"); }
 void SetApp(Application* application) { g_app = application; }
 MessageBoxes& Boxes() { return Checked(g_boxes, "message boxes"); }

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileReplace.h"
+#include "platform/Environment.h"
 #include "support/Exception.h"
 
 namespace tesra::platform {

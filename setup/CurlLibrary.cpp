@@ -3,7 +3,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/SharedLibrary.h"
+#include "platform/Environment.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -13,7 +13,7 @@ constexpr int kCurlVersion = 4;
 
 class CurlLoader {
 public:
-    CurlLoader() : library_(platform::LoadSharedLibrary("curl", kCurlVersion, error_)) {}
+    CurlLoader() : library_(platform::Env().LoadSharedLibrary("curl", kCurlVersion, error_)) {}
 
     template <typename Function>
     void Bind(Function& function, const char* name) {

@@ -8,12 +8,9 @@
 #include <streambuf>
 
 #include "platform/Application.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "platform/Environment.h"
 #include "platform/InstallForm.h"
-#include "platform/ProcessList.h"
 #include "platform/Registry.h"
-#include "platform/ShellLink.h"
 #include "setup/tsIni.h"
 #include "support/FailureLog.h"
 #include "setup/tsVersionInfo.h"
@@ -76,7 +73,7 @@ std::string AppFolderPath() { return FolderWithSlash(GetLocalAppDataFolder()) + 
 // setup: the shortcut is still made.
 void CopyProgram(const std::string& target) {
     try {
-        platform::ReplaceFileWithCopy(platform::ProgramImage(), target, platform::FileMode::Executable);
+        platform::Env().ReplaceFileWithCopy(platform::Env().ProgramImage(), target, platform::FileMode::Executable);
     } catch (const std::exception& e) {
         NotifyError(e.what());
     }
@@ -86,7 +83,7 @@ void CopyProgram(const std::string& target) {
 // fails (a full disk) is kept: the stream only sees that the bytes did not go.
 class DownloadBuffer : public std::streambuf {
 public:
-    explicit DownloadBuffer(platform::FileReplacement& file) : file_(file) {}
+    explicit DownloadBuffer(platform::NewFile& file) : file_(file) {}
     const std::optional<FileFailure>& Failure() const { return failure_; }
 
 protected:
@@ -107,7 +104,7 @@ protected:
     }
 
 private:
-    platform::FileReplacement& file_;
+    platform::NewFile& file_;
     std::optional<FileFailure> failure_;
 };
 
@@ -184,7 +181,7 @@ bool IsFileRunning(const std::string& path) {
     std::error_code error;
     const std::string canonical = fs::weakly_canonical(path, error).string();
     const std::string name = fs::path(path).filename().string();
-    for (const std::string& file : platform::RunningProgramFiles()) {
+    for (const std::string& file : platform::Env().RunningProgramFiles()) {
         if (!ContainsText(fs::path(file).filename().string(), name)) continue;
         if (SameText(file, path) || SameText(file, canonical)) return true;
     }
@@ -209,7 +206,7 @@ std::string& SavedCacheFolder() {
     return saved;
 }
 
-std::string ProgramCacheFolder() { return platform::CacheFolder() + "/TesraBrowserCache"; }
+std::string ProgramCacheFolder() { return platform::Env().CacheFolder() + "/TesraBrowserCache"; }
 
 std::string BrowserCacheFolder() {
     std::string folder;
@@ -221,7 +218,7 @@ std::string BrowserCacheFolder() {
         // A setting that cannot be read must not keep the browser from starting.
         folder.clear();
     }
-    if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return platform::WebCacheFolder();
+    if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return platform::Env().WebCacheFolder();
     return folder;
 }
 
@@ -270,7 +267,7 @@ void TtbInstaller::RestoreEnvironment() {
         if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
             // A start after a run that never restored read our own folder: give the user the engine's
             // default folder instead of keeping ours.
-            if (saved == ProgramCacheFolder()) saved = platform::WebCacheFolder();
+            if (saved == ProgramCacheFolder()) saved = platform::Env().WebCacheFolder();
             key->WriteString("Cache", saved);
         }
         if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
@@ -366,8 +363,9 @@ void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     try {
         // Streamed into a temporary file beside the target, which takes its place only when the
         // whole resource arrived: a failed download leaves the earlier file as it was.
-        platform::FileReplacement file(GetUrlFolder() + localName, platform::FileMode::Regular);
-        DownloadBuffer buffer(file);
+        const std::unique_ptr<platform::NewFile> file =
+            platform::Env().StartReplacing(GetUrlFolder() + localName, platform::FileMode::Regular);
+        DownloadBuffer buffer(*file);
         std::ostream stream(&buffer);
         try {
             http.Get(address, stream, 0);
@@ -376,7 +374,7 @@ void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
             if (buffer.Failure()) throw FileFailure(*buffer.Failure());
             throw;
         }
-        file.Commit();
+        file->Commit();
     } catch (const std::exception& e) {
         NotifyError(std::string("SSL Error:") + e.what());
     }
@@ -388,11 +386,11 @@ std::string AppFolder() {
     return folder;
 }
 
-std::string ProgramCopyPath() { return AppFolderPath() + kProgramName + platform::kProgramFileSuffix; }
+std::string ProgramCopyPath() { return AppFolderPath() + kProgramName + platform::Env().ProgramFileSuffix(); }
 
 std::string InstalledProgramPath() {
-    const std::string folder = platform::PackageProgramFolder();
-    return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + platform::kProgramFileSuffix;
+    const std::string folder = platform::Env().PackageProgramFolder();
+    return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + platform::Env().ProgramFileSuffix();
 }
 
 std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed) {
@@ -449,7 +447,7 @@ void TtbInstaller::CreateShortcut() {
     // shortcut only: the setup completes and is not repeated at every start.
     try {
         ForceFolder(desktop);
-        platform::CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
+        platform::Env().CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
     } catch (const std::exception& e) {
         NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
     }

@@ -3,7 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/Folders.h"
+#include "platform/Environment.h"
 #include "setup/VersionResourceFile.h"
 #include "support/DelimitedText.h"
 #include "support/Exception.h"
@@ -31,7 +31,7 @@ const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemK
 };
 
 TtsVersionInfo::TtsVersionInfo(const std::string& fileName)
-    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::ProgramImage() : fileName)) {}
+    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::Env().ProgramImage() : fileName)) {}
 
 TtsVersionInfo TtsVersionInfo::FromResource(Bytes resource) { return TtsVersionInfo(Loaded{}, std::move(resource)); }
 

@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "platform/Application.h"
-#include "platform/InstanceLock.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "support/tsCommon.h"
 
@@ -74,7 +74,7 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
 }
 
 bool IsAlreadyRunning() {
-    if (!platform::InstanceLockExists(platform::App().Title())) return false;
+    if (!platform::Env().InstanceLockExists(platform::App().Title())) return false;
     platform::Boxes().Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
     return true;
 }

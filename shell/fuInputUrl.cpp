@@ -5,11 +5,8 @@
 #include <sstream>
 #include <unordered_set>
 
-#include "platform/FileLock.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
-#include "platform/Trash.h"
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
@@ -115,14 +112,14 @@ HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess acces
 
 std::string HistoryFilePath() {
     const std::string programFolder = GetProgramFolder();
-    const FolderAccess access = platform::FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
-    const HistoryPlace place = HistoryPlaceOf(programFolder, access, platform::PackageProgramFolder());
+    const FolderAccess access = platform::Env().FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
+    const HistoryPlace place = HistoryPlaceOf(programFolder, access, platform::Env().PackageProgramFolder());
     return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
 }
 
 bool DeleteCacheFolder(const std::string& path) {
     try {
-        if (platform::MoveToTrash(path)) return true;
+        if (platform::Env().MoveToTrash(path)) return true;
         std::error_code error;
         fs::remove_all(path, error);
         return !error;
@@ -193,14 +190,14 @@ void TfmInputUrl::LoadHistory() {
 void TfmInputUrl::SaveHistory(HistorySave how) {
     // Another address dialog may have saved since this one read the file: under a lock on the
     // file's folder, the file as it is now is what the confirmed address goes in front of.
-    platform::FileLock lock(fs::path(HistoryPath_).parent_path().string());
+    const std::unique_ptr<platform::HeldLock> lock = platform::Env().Lock(fs::path(HistoryPath_).parent_path().string());
     std::vector<std::string> items;
     std::error_code error;
     if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error)) items = ParseHistory(ReadHistoryFile(HistoryPath_));
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
     HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.
-    platform::ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
+    platform::Env().ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }
 
 bool ShowAddressDialog() {

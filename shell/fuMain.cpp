@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "platform/Application.h"
-#include "platform/Badge.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "platform/Registry.h"
 #include "services/CaptureScreen.h"
@@ -86,8 +86,9 @@ void TfmMain::FormCreate() {
     reaper_->SetOnTick([this] { FreeClosedPopups(); });
     CreateTrayMenu();
     CreateTrayIcon();
-    hint_ = std::make_unique<NewMessageHint>(*FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); }, platform::DrawBadge,
-                                             platform::StandardIconSize());
+    hint_ = std::make_unique<NewMessageHint>(*FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); },
+                                             [](const platform::BadgeSpec& badge) { return platform::Env().DrawBadge(badge); },
+                                             platform::Env().StandardIconSize());
 
     platform::Rect area = windows_.WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);

@@ -10,7 +10,7 @@
 #include <mutex>
 #include <vector>
 
-#include "platform/FatalFault.h"
+#include "platform/Environment.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 #include "support/tsCommon.h"
@@ -63,6 +63,7 @@ void RunStages(const ExceptionRecord& record) {
 // The last entries for fatal faults, serialised at start with a placeholder for the time, so that
 // the fault handler only fills in digits and writes.
 struct FaultEntries {
+    platform::Environment* environment = nullptr;
     std::string path;
     std::array<std::string, platform::kFatalFaultCount> entries;
     std::array<size_t, platform::kFatalFaultCount> timeOffsets{};
@@ -100,12 +101,13 @@ void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now)
     PutDigits(time + 11, now.hour, 2);
     PutDigits(time + 14, now.minute, 2);
     PutDigits(time + 17, now.second, 2);
-    platform::AppendForFault(entries->path.c_str(), kLogFileHeader, sizeof kLogFileHeader - 1, entry.data(),
+    entries->environment->AppendForFault(entries->path.c_str(), kLogFileHeader, sizeof kLogFileHeader - 1, entry.data(),
                              entry.size());
 }
 
 void PrepareFaultEntries() {
     auto prepared = std::make_unique<FaultEntries>();
+    prepared->environment = &platform::Env();
     TtsCustomLog& log = ClientLog();
     std::string folder = log.GetLogPath();
     try {
@@ -117,7 +119,7 @@ void PrepareFaultEntries() {
     for (int i = 0; i < platform::kFatalFaultCount; ++i) {
         auto fault = static_cast<platform::FatalFault>(i);
         TtsCustomLogItem item(
-            Format("发生 %s 异常：%s", {platform::FatalFaultName(fault), platform::FatalFaultDescription(fault)}),
+            Format("发生 %s 异常：%s", {platform::Env().FatalFaultName(fault), platform::Env().FatalFaultDescription(fault)}),
             kLogException);
         item.SetFixedTime(kTimePlaceholder);
         std::string entry = item.SaveToString() + "\r\n";
@@ -156,7 +158,7 @@ void GuardHandler(const platform::Handler& handler) {
 void InstallCrashReporting() {
     platform::SetHandlerGuard(GuardHandler);
     PrepareFaultEntries();
-    platform::SetFatalFaultHandler(WriteFaultEntry);
+    platform::Env().SetFatalFaultHandler(WriteFaultEntry);
 }
 
 }  // namespace tesra

@@ -14,9 +14,8 @@
 #include "platform/Application.h"
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
-#include "platform/Folders.h"
+#include "platform/Environment.h"
 #include "platform/MessageBox.h"
-#include "platform/Process.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 
@@ -54,7 +53,7 @@ void AppendNumber(std::string& out, int value, int digits) {
 bool StartViewerAndSend(const std::string& text) {
     std::string viewer = GetProgramFolder() + "tsDebugInfo";
     std::error_code error;
-    if (!fs::exists(viewer, error) || !platform::StartProgram({viewer}, 1)) return false;
+    if (!fs::exists(viewer, error) || !platform::Env().StartProgram({viewer}, 1)) return false;
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (platform::TheDebugChannel().Send(text)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -132,11 +131,11 @@ bool ForceFolder(const std::string& path) {
 std::string LastErrorText() { return std::generic_category().message(errno); }
 
 std::string GetProgramFolder() {
-    fs::path folder = fs::path(platform::ProgramFile()).parent_path();
+    fs::path folder = fs::path(platform::Env().ProgramFile()).parent_path();
     return (folder / "").string();
 }
 
-std::string GetProgramFileName() { return fs::path(platform::ProgramFile()).filename().string(); }
+std::string GetProgramFileName() { return fs::path(platform::Env().ProgramFile()).filename().string(); }
 
 bool StartsText(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == UpperText(prefix);

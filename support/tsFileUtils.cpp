@@ -3,8 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "platform/Folders.h"
-#include "platform/Process.h"
+#include "platform/Environment.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 
@@ -78,7 +77,7 @@ std::string QuoteCommandArgument(const std::string& text) {
 bool RunCommandLine(const std::string& commandLine, int showCommand) {
     try {
         auto arguments = SplitCommandLine(commandLine);
-        return arguments && platform::StartProgram(*arguments, showCommand);
+        return arguments && platform::Env().StartProgram(*arguments, showCommand);
     } catch (const std::exception&) {
         return false;
     }
@@ -86,8 +85,8 @@ bool RunCommandLine(const std::string& commandLine, int showCommand) {
 
 std::string GetSpecialFolderPath(int folder) {
     switch (folder) {
-        case CSIDL_DESKTOP: return platform::DesktopFolder();
-        case CSIDL_LOCAL_APPDATA: return platform::LocalAppDataFolder();
+        case CSIDL_DESKTOP: return platform::Env().DesktopFolder();
+        case CSIDL_LOCAL_APPDATA: return platform::Env().LocalAppDataFolder();
         default: return {};
     }
 }

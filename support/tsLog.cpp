@@ -6,8 +6,7 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/Folders.h"
-#include "platform/LockedAppend.h"
+#include "platform/Environment.h"
 #include "support/CrashReporting.h"
 #include "support/FailureLog.h"
 #include "support/TextCodec.h"
@@ -64,7 +63,7 @@ void TtsCustomLog::LogExceptionWithCaption(const std::string& caption, const std
     LogException(caption + DescribeException(exception));
 }
 
-std::string TtsLog::GetLogPath() { return platform::LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/"; }
+std::string TtsLog::GetLogPath() { return platform::Env().LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/"; }
 
 void TtsLog::DoClientLog(const std::string& entryText) {
     std::lock_guard lock(mutex_);
@@ -73,7 +72,7 @@ void TtsLog::DoClientLog(const std::string& entryText) {
         std::string folder = GetLogPath();
         ForceFolder(folder);
         fileName = folder + GetLogFileName();
-        platform::AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
+        platform::Env().AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
                                entryText + "\r\n");
     } catch (const FileFailure& e) {
         // An open failure leaves the existing file as it is: an entry is lost rather than the log.

@@ -19,6 +19,7 @@
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkInputUrlView.h"
 #include "platform/linux/GtkInstallForm.h"
+#include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
@@ -98,6 +99,8 @@ void HandleServerSwitches(const AutomationSwitches& switches) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::LinuxEnvironment environment;
+    platform::SetEnvironment(&environment);
     // A per-user copy older than the installed program runs that one instead, which refreshes it.
     const std::string newer = HandOverTarget(platform::ProgramFile(), ProgramCopyPath(), InstalledProgramPath());
     if (!newer.empty()) execv(newer.c_str(), argv);

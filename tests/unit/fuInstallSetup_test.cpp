@@ -20,7 +20,7 @@
 #include <sstream>
 #include <thread>
 
-#include "platform/Folders.h"
+#include "platform/Environment.h"
 #include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
 #include "setup/fuInstall.h"
@@ -122,7 +122,7 @@ TEST(ShortcutName, ALongNameIsCutAtACharacterBoundary) {
 
 TEST(IsFileRunning, FindsTheProgramFileOfARunningProcess) {
     testing::TempHome home;
-    const std::string self = platform::ProgramFile();
+    const std::string self = platform::Env().ProgramFile();
     EXPECT_TRUE(IsFileRunning(self));
     std::string upper = self;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -282,7 +282,7 @@ TEST_F(SetupFlow, AFirstStartRunsTheWholeSetupAndRecordsTheAddress) {
 
     const fs::path copy = AppFolder() / "TesraBrowser";
     ASSERT_TRUE(fs::is_regular_file(copy));
-    EXPECT_EQ(fs::file_size(copy), fs::file_size(platform::ProgramFile()));
+    EXPECT_EQ(fs::file_size(copy), fs::file_size(platform::Env().ProgramFile()));
     EXPECT_NE(fs::status(copy).permissions() & fs::perms::owner_exec, fs::perms::none);
     EXPECT_EQ(DesktopFiles(), std::vector<fs::path>{Desktop() / "演示应用.desktop"});
     const std::string shortcut = ReadFile(Desktop() / "演示应用.desktop");
@@ -499,7 +499,7 @@ TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
         SCOPED_TRACE(c.name);
         WriteFile(copy, c.copy);
         TtbInstaller(url).CheckSetup();
-        EXPECT_EQ(ReadFile(copy), c.refreshed ? ReadFile(platform::ProgramFile()) : c.copy);
+        EXPECT_EQ(ReadFile(copy), c.refreshed ? ReadFile(platform::Env().ProgramFile()) : c.copy);
     }
     EXPECT_EQ(server.Requests(), 0) << "the quick path fetches nothing";
     EXPECT_TRUE(DesktopFiles().empty()) << "nor does it make a shortcut";
@@ -542,7 +542,7 @@ TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {
 TEST_F(SetupFlow, AStaleCopyIsReplacedWhole) {
     WriteFile(AppFolder() / "TesraBrowser", "an older program");
     TtbInstaller(server.Address()).DoInstall();
-    EXPECT_EQ(ReadFile(AppFolder() / "TesraBrowser"), ReadFile(platform::ProgramFile()));
+    EXPECT_EQ(ReadFile(AppFolder() / "TesraBrowser"), ReadFile(platform::Env().ProgramFile()));
     for (const auto& entry : fs::directory_iterator(AppFolder())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << "no temporary file remains: " << entry.path();
     }

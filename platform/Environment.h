@@ -1,0 +1,133 @@
+#pragma once
+// The operating system as the portable code sees it: folders, files, processes, fatal faults and
+// drawing. The Linux layer builds the real one at start-up (platform/linux/LinuxEnvironment); unit
+// tests build one of fakes. Units take it from whoever made them, never from the Linux library.
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Badge.h"
+#include "platform/Cursor.h"
+#include "platform/DebugChannel.h"
+#include "platform/FatalFault.h"
+#include "platform/FocusInfo.h"
+#include "platform/LockedAppend.h"
+#include "platform/SharedLibrary.h"
+
+namespace tesra::platform {
+
+// Permissions of a new file: 0644, 0600 (for the user alone), 0755.
+enum class FileMode { Regular, Private, Executable };
+
+// What a replacement must survive. Both keep the file whole: after a crash or a power cut it holds
+// the old bytes or the new ones. Durable also makes the new bytes outlast a power cut as soon as
+// Commit returns; with Atomic a power cut within the file system's next few seconds may bring back
+// the old file, for data that is written anew soon anyway.
+enum class Durability { Durable, Atomic };
+
+// A file being written in place of another: until Commit the old file is as it was; destroyed
+// without Commit, nothing of the new bytes stays. Failures throw tesra::FileFailure. For one thread.
+class NewFile {
+public:
+    virtual ~NewFile() = default;
+    // Appends bytes to the new file.
+    virtual void Write(std::string_view bytes) = 0;
+    // Puts the new file in the old one's place.
+    virtual void Commit(Durability durability = Durability::Durable) = 0;
+};
+
+// An exclusive lock held while the object lives.
+class HeldLock {
+public:
+    virtual ~HeldLock() = default;
+};
+
+class Environment {
+public:
+    virtual ~Environment() = default;
+
+    // The user's desktop folder, without a trailing separator.
+    virtual std::string DesktopFolder() = 0;
+    // The user's local application data folder, without a trailing separator.
+    virtual std::string LocalAppDataFolder() = 0;
+    // The user's cache folder, without a trailing separator.
+    virtual std::string CacheFolder() = 0;
+    // The web engine's default disk cache folder of this program for the user.
+    virtual std::string WebCacheFolder() = 0;
+    // Full path of the running program file, as it was started.
+    virtual std::string ProgramFile() = 0;
+    // A path from which the running program's own bytes are read, whatever became of ProgramFile.
+    virtual std::string ProgramImage() = 0;
+    // The folder that the platform's package installs the program into; "" when there is none.
+    virtual std::string PackageProgramFolder() = 0;
+    // The file name suffix of program files, with its dot: none on Linux, ".exe" on Windows.
+    virtual std::string ProgramFileSuffix() = 0;
+    // Whether this process may create and replace files in the folder.
+    virtual bool FolderWritable(const std::string& folder) = 0;
+
+    // Replaces the file at path whole with bytes: a reader sees the old file or the new one, never a
+    // part. Throws tesra::FileFailure "写入文件“<path>”失败：<the system's text>". Any thread.
+    virtual void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode,
+                             Durability durability = Durability::Durable) = 0;
+    // ReplaceFile with the bytes of the file at source. Throws tesra::FileFailure. Any thread.
+    virtual void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) = 0;
+    // Starts writing a file in place of path (see NewFile). Throws tesra::FileFailure.
+    virtual std::unique_ptr<NewFile> StartReplacing(const std::string& path, FileMode mode) = 0;
+    // Waits for the exclusive lock that the program's processes take on an existing file or folder.
+    // Throws tesra::FileFailure "锁定文件“<path>”失败：<the system's text>".
+    virtual std::unique_ptr<HeldLock> Lock(const std::string& path) = 0;
+    // Moves the file or folder into the user's trash without asking; true when it is gone from its
+    // place. Never throws. Any thread.
+    virtual bool MoveToTrash(const std::string& path) = 0;
+    // Appends a whole record to a file that several processes write at once (see LockedAppend.h).
+    // Throws tesra::FileFailure; the file is then as it was.
+    virtual void AppendRecord(const RecordFile& file, std::string_view record) = 0;
+    // Writes folder/name + the shortcut suffix, a desktop shortcut starting target with argument,
+    // showing icon; returns its path. Throws tesra::Exception. User-interface thread.
+    virtual std::string CreateShellLink(const std::string& folder, const std::string& name, const std::string& target,
+                                        const std::string& argument, const std::string& icon) = 0;
+
+    // Starts the program arguments[0] with the other arguments without waiting for it; true when it
+    // started. showCommand is the classic show state of its first window. Any thread.
+    virtual bool StartProgram(const std::vector<std::string>& arguments, int showCommand) = 0;
+    // The program file of every running process that this user may look at, in no order. Any thread.
+    virtual std::vector<std::string> RunningProgramFiles() = 0;
+    // Takes the lock named name, held until the process ends; true when another process held it
+    // already (it is then not taken).
+    virtual bool InstanceLockExists(const std::string& name) = 0;
+    // Loads the system library of that name and interface version ("curl", 4); null when it cannot,
+    // with the system's reason in error. Any thread.
+    virtual std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
+                                                             std::string& error) = 0;
+
+    // Arms proc for every fatal fault (null disarms). User-interface thread, at start.
+    virtual void SetFatalFaultHandler(FatalFaultProc proc) = 0;
+    // For the fatal fault handler: appends data to the file at path (created when missing), header
+    // first when the file is empty. Allocates nothing. True when everything was written.
+    virtual bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
+                                std::size_t dataSize) = 0;
+    // The platform's short name of a fault ("SIGSEGV") and its description; not for the fault handler.
+    virtual std::string FatalFaultName(FatalFault fault) = 0;
+    virtual std::string FatalFaultDescription(FatalFault fault) = 0;
+
+    // The badge as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
+    virtual IconImage DrawBadge(const BadgeSpec& badge) = 0;
+    // The platform's standard size of a large icon, in pixels.
+    virtual int StandardIconSize() = 0;
+
+    // The system's busy cursor, channel to the debug viewer and keyboard focus, which TheAppCursor,
+    // TheDebugChannel and TheFocusInfo give unless a test put in a fake of its own.
+    virtual AppCursor& Cursor() = 0;
+    virtual DebugChannel& Debug() = 0;
+    virtual FocusInfo& Focus() = 0;
+};
+
+// The environment that start-up set; throws std::logic_error when none is.
+Environment& Env();
+// Made by the program's entry (or a test) before any unit runs; null takes it back.
+void SetEnvironment(Environment* environment);
+
+}  // namespace tesra::platform
