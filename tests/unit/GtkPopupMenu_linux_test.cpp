@@ -13,18 +13,7 @@
 namespace tesra::platform {
 namespace {
 
-tesra::testing::PrivateXServer* g_server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_server = new tesra::testing::PrivateXServer();
-        ASSERT_TRUE(g_server->Running()) << "Xvfb did not start";
-        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "cannot open " << g_server->Display();
-    }
-    void TearDown() override { delete g_server; }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new tesra::testing::GtkOnPrivateXServer);
 
 void RunPending() {
     while (g_main_context_pending(nullptr)) g_main_context_iteration(nullptr, FALSE);

@@ -1,6 +1,7 @@
 #pragma once
 // A private X server (Xvfb) for one test program, so that tests that need a display, a tray host or
-// the pointer never share them with anything else, and processes started on it (a tray host).
+// the pointer never share them with anything else, and processes started on it (a tray host); GTK
+// opened on it for the whole test program.
 
 #include <fcntl.h>
 #include <poll.h>
@@ -9,7 +10,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -72,6 +77,23 @@ public:
 private:
     pid_t pid_ = 0;
     std::string display_;
+};
+
+// GTK on a private X server for the whole test program: the server starts before the first test and
+// stops after the last. A test program adds one with ::testing::AddGlobalTestEnvironment.
+class GtkOnPrivateXServer : public ::testing::Environment {
+public:
+    void SetUp() override {
+        server_ = std::make_unique<PrivateXServer>();
+        ASSERT_TRUE(server_->Running()) << "Xvfb did not start";
+        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "cannot open " << server_->Display();
+    }
+    void TearDown() override { server_.reset(); }
+
+    const std::string& Display() const { return server_->Display(); }
+
+private:
+    std::unique_ptr<PrivateXServer> server_;
 };
 
 }  // namespace tesra::testing

@@ -20,22 +20,11 @@
 namespace tesra::platform {
 namespace {
 
-using tesra::testing::PrivateXServer;
 using tesra::testing::SpawnProgram;
 using tesra::testing::StopProgram;
 
-PrivateXServer* g_server = nullptr;
-
-class XEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        g_server = new PrivateXServer();
-        ASSERT_TRUE(g_server->Running()) << "Xvfb did not start";
-        ASSERT_TRUE(gtk_init_check(nullptr, nullptr)) << "cannot open " << g_server->Display();
-    }
-    void TearDown() override { delete g_server; }
-};
-const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new XEnvironment);
+auto* const g_display = static_cast<tesra::testing::GtkOnPrivateXServer*>(
+    ::testing::AddGlobalTestEnvironment(new tesra::testing::GtkOnPrivateXServer));
 
 // Runs the main loop until the condition holds; false when it still does not after 15 seconds.
 bool RunUntil(const std::function<bool()>& condition) {
@@ -84,7 +73,7 @@ private:
 // on a connection of its own.
 class SilentTrayHost {
 public:
-    SilentTrayHost() : display_(XOpenDisplay(g_server->Display().c_str())) {
+    SilentTrayHost() : display_(XOpenDisplay(g_display->Display().c_str())) {
         if (!display_) return;
         const Window owner = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1, 1, 0, 0, 0);
         XSetSelectionOwner(display_, XInternAtom(display_, "_NET_SYSTEM_TRAY_S0", False), owner, CurrentTime);
