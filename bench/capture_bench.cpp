@@ -55,7 +55,8 @@ std::string PpmPath() {
         std::string file = std::string(folder) + "/screen.ppm";
         std::ofstream out(file, std::ios::binary);
         out << "P6\n" << Screen().width << " " << Screen().height << "\n255\n";
-        out.write(reinterpret_cast<const char*>(Screen().rgb.data()), static_cast<std::streamsize>(Screen().rgb.size()));
+        out.write(reinterpret_cast<const char*>(Screen().rgb.data()),
+                  static_cast<std::streamsize>(Screen().rgb.size()));
         return file;
     }();
     return path;

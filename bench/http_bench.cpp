@@ -36,13 +36,15 @@ const Tls& TestTls() {
         const std::string ec = " -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes ";
         const std::string d = t.folder + "/";
         const std::string quiet = " >/dev/null 2>&1";
-        t.ok = std::system(("openssl req -x509" + ec + "-keyout " + d + "ca.key -out " + t.ca +
-                            " -days 2 -subj /CN=BenchCA -addext basicConstraints=critical,CA:TRUE" + quiet).c_str()) == 0 &&
-               std::system(("openssl req" + ec + "-keyout " + t.key + " -out " + d + "s.csr -subj /CN=127.0.0.1" + quiet)
-                               .c_str()) == 0 &&
-               std::system(("openssl x509 -req -in " + d + "s.csr -CA " + t.ca + " -CAkey " + d +
-                            "ca.key -CAcreateserial -days 2 -extfile " + d + "local.ext -out " + t.cert + quiet)
-                               .c_str()) == 0;
+        t.ok =
+            std::system(("openssl req -x509" + ec + "-keyout " + d + "ca.key -out " + t.ca +
+                         " -days 2 -subj /CN=BenchCA -addext basicConstraints=critical,CA:TRUE" + quiet)
+                            .c_str()) == 0 &&
+            std::system(("openssl req" + ec + "-keyout " + t.key + " -out " + d + "s.csr -subj /CN=127.0.0.1" + quiet)
+                            .c_str()) == 0 &&
+            std::system(("openssl x509 -req -in " + d + "s.csr -CA " + t.ca + " -CAkey " + d +
+                         "ca.key -CAcreateserial -days 2 -extfile " + d + "local.ext -out " + t.cert + quiet)
+                            .c_str()) == 0;
         return t;
     }();
     return tls;

@@ -23,7 +23,8 @@
 namespace {
 namespace fs = std::filesystem;
 
-const std::string kText = "发生 EAccessViolation 异常：Access violation at address 00401234 in module 'TesraBrowser'.\r\n\r\n";
+const std::string kText =
+    "发生 EAccessViolation 异常：Access violation at address 00401234 in module 'TesraBrowser'.\r\n\r\n";
 
 std::mutex g_resultsMutex;
 std::map<std::string, double> g_rates;

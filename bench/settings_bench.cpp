@@ -35,7 +35,8 @@ FileRegistry::Locations Locations() {
         FileRegistry registry(l);
         TtsIni ini("", registry);
         for (int i = 0; i < 5; ++i) {
-            ini.WriteString("TesraBrowser\\Urls", std::to_string(1000 + i), "https://app" + std::to_string(i) + ".example.test/web/");
+            ini.WriteString("TesraBrowser\\Urls", std::to_string(1000 + i),
+                            "https://app" + std::to_string(i) + ".example.test/web/");
         }
         ini.WriteBool("TesraBrowser", "IsCloseToTrayIcon", true);
         return l;
@@ -69,7 +70,8 @@ BENCHMARK(BM_SettingsWrite)->UseRealTime();
 void BM_EngineVersionRead(benchmark::State& state) {
     FileRegistry registry(Locations());
     for (auto _ : state) {
-        auto key = registry.CreateKey(RootKey::LocalMachine, "\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector");
+        auto key =
+            registry.CreateKey(RootKey::LocalMachine, "\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector");
         benchmark::DoNotOptimize(key->ReadString("IE"));
     }
 }

@@ -197,19 +197,20 @@ private:
         }
         Bytes bytes = HexBytes(index, data.substr(colon + 1));
         switch (kind) {
-            case 1:
-                return RegistryValue::String(Utf16Text(index, bytes));
-            case 2:
-                return RegistryValue::ExpandString(Utf16Text(index, bytes));
-            case 3:
-                return RegistryValue::Binary(std::move(bytes));
-            case 4:
-                if (bytes.size() != 4) Fail(index, "hex(4) 值须为 4 个字节");
-                return RegistryValue::DWord(bytes[0] | bytes[1] << 8 | bytes[2] << 16 | static_cast<std::uint32_t>(bytes[3]) << 24);
-            case 7:
-                return RegistryValue::MultiString(Utf16List(index, bytes));
-            default:
-                Fail(index, "不支持的值类型“" + std::string(type) + "”");
+        case 1:
+            return RegistryValue::String(Utf16Text(index, bytes));
+        case 2:
+            return RegistryValue::ExpandString(Utf16Text(index, bytes));
+        case 3:
+            return RegistryValue::Binary(std::move(bytes));
+        case 4:
+            if (bytes.size() != 4) Fail(index, "hex(4) 值须为 4 个字节");
+            return RegistryValue::DWord(bytes[0] | bytes[1] << 8 | bytes[2] << 16 |
+                                        static_cast<std::uint32_t>(bytes[3]) << 24);
+        case 7:
+            return RegistryValue::MultiString(Utf16List(index, bytes));
+        default:
+            Fail(index, "不支持的值类型“" + std::string(type) + "”");
         }
     }
 
@@ -297,35 +298,35 @@ Bytes Terminated(const std::string& text) {
 void AppendValue(std::string& out, const std::string& name, const RegistryValue& value) {
     std::string prefix = name.empty() ? "@=" : "\"" + Escaped(name) + "\"=";
     switch (value.type) {
-        case ValueType::String:
-            if (HasControlCharacter(value.text)) {
-                AppendHex(out, prefix + "hex(1):", Terminated(value.text));
-            } else {
-                out += prefix + "\"" + Escaped(value.text) + "\"\n";
-            }
-            return;
-        case ValueType::ExpandString:
-            AppendHex(out, prefix + "hex(2):", Terminated(value.text));
-            return;
-        case ValueType::DWord: {
-            char digits[9];
-            std::snprintf(digits, sizeof digits, "%08x", value.number);
-            out += prefix + "dword:" + digits + "\n";
-            return;
+    case ValueType::String:
+        if (HasControlCharacter(value.text)) {
+            AppendHex(out, prefix + "hex(1):", Terminated(value.text));
+        } else {
+            out += prefix + "\"" + Escaped(value.text) + "\"\n";
         }
-        case ValueType::Binary:
-            AppendHex(out, prefix + "hex:", value.bytes);
-            return;
-        case ValueType::MultiString: {
-            Bytes bytes;
-            for (const auto& item : value.strings) {
-                Bytes part = Terminated(item);
-                bytes.insert(bytes.end(), part.begin(), part.end());
-            }
-            bytes.insert(bytes.end(), {0, 0});
-            AppendHex(out, prefix + "hex(7):", bytes);
-            return;
+        return;
+    case ValueType::ExpandString:
+        AppendHex(out, prefix + "hex(2):", Terminated(value.text));
+        return;
+    case ValueType::DWord: {
+        char digits[9];
+        std::snprintf(digits, sizeof digits, "%08x", value.number);
+        out += prefix + "dword:" + digits + "\n";
+        return;
+    }
+    case ValueType::Binary:
+        AppendHex(out, prefix + "hex:", value.bytes);
+        return;
+    case ValueType::MultiString: {
+        Bytes bytes;
+        for (const auto& item : value.strings) {
+            Bytes part = Terminated(item);
+            bytes.insert(bytes.end(), part.begin(), part.end());
         }
+        bytes.insert(bytes.end(), {0, 0});
+        AppendHex(out, prefix + "hex(7):", bytes);
+        return;
+    }
     }
 }
 
@@ -344,7 +345,8 @@ void AppendKey(std::string& out, const RegistryNode& key, const std::string& pat
 }  // namespace
 
 HiveReading ReadHiveText(std::string_view text, RootKey root) {
-    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF && static_cast<unsigned char>(text[1]) == 0xFE) {
+    if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
+        static_cast<unsigned char>(text[1]) == 0xFE) {
         auto utf8 = ExactUtf16LeToUtf8(text.substr(2));
         if (!utf8) return {{}, {HiveSyntaxError(1, "不是有效的 UTF-16 文本")}};
         return ReadHiveText(*utf8, root);

@@ -24,7 +24,8 @@ public:
                           const std::function<void(const RegistryNode& hive)>& read) = 0;
     // Applies change to the hive as it is now and keeps the result; when change throws, the hive
     // stays as it was. Keys that the platform provides may be there without their contents: change
-    // must not look below them (they never change anyway). Throws RegistryError when the hive cannot be read or written.
+    // must not look below them (they never change anyway). Throws RegistryError when the hive cannot be read or
+    // written.
     virtual void ChangeHive(RootKey root, const std::function<void(RegistryNode& hive)>& change) = 0;
     // Whether this process may change the hive.
     virtual bool HiveWritable(RootKey root) = 0;

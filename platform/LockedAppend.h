@@ -10,9 +10,9 @@ namespace tesra::platform {
 
 struct RecordFile {
     std::string path;
-    std::string_view header;               // written first into an empty file
+    std::string_view header;                 // written first into an empty file
     std::vector<std::string_view> endMarks;  // a complete file ends in one of these (or is empty)
-    std::string sideFile;                  // where a broken tail goes, appended
+    std::string sideFile;                    // where a broken tail goes, appended
 };
 
 // The operation of the FileFailure when the file cannot be opened at all.

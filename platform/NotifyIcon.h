@@ -38,12 +38,12 @@ constexpr std::uint32_t kNotifyIconDataNewSize = 488;
 
 struct NotifyIconData {
     std::uint32_t size = kNotifyIconDataNewSize;
-    WindowId window = 0;       // message window that receives the callback messages
-    std::uint32_t id = 0;      // tells apart the icons of one window
-    unsigned flags = 0;        // NotifyIconFlags: which of the members below are valid
+    WindowId window = 0;   // message window that receives the callback messages
+    std::uint32_t id = 0;  // tells apart the icons of one window
+    unsigned flags = 0;    // NotifyIconFlags: which of the members below are valid
     unsigned callbackMessage = 0;
     IconImage icon;
-    std::string tip;           // UTF-8
+    std::string tip;  // UTF-8
     // The icon's menu, for tray hosts that draw it themselves; hosts that only report clicks
     // ignore it. Referenced, not owned.
     PopupMenu* menu = nullptr;

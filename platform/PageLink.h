@@ -11,9 +11,9 @@
 namespace tesra::platform {
 
 struct BindOutcome {
-    bool bound = false;       // a facade received a scripting object
-    bool retryLater = false;  // a facade did not answer in time: the timer is to try again
-    bool hasFacadeHost = false;  // a plug-in content object has been found on this page (FFacadeHost)
+    bool bound = false;               // a facade received a scripting object
+    bool retryLater = false;          // a facade did not answer in time: the timer is to try again
+    bool hasFacadeHost = false;       // a plug-in content object has been found on this page (FFacadeHost)
     std::vector<std::string> errors;  // messages to show in information boxes
     std::string linkError;            // the page could not be asked at all; nothing was tried
 };
@@ -36,13 +36,15 @@ public:
 
     virtual ~PageLink() = default;
     // Binds the facade in the current document (or its frames) whose origin is one of the addresses'.
-    virtual void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) = 0;
+    virtual void BindFacade(const std::vector<std::string>& trustedAddresses,
+                            std::function<void(const BindOutcome&)> done) = 0;
     // After a completed document, in one go so that no page event comes in between: binds the facade
     // as BindFacade does, then sends the client report when one is given (DoMessage "CPU", "Memory",
     // "OS", "Software", "LogClientInfo"), then runs "window. __TesraBrowser_IEVersion = " followed by
     // the version in the main document.
-    virtual void CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
-                                  const std::string& version, std::function<void(const DocumentOutcome&)> done) = 0;
+    virtual void CompleteDocument(const std::vector<std::string>& trustedAddresses,
+                                  const std::optional<ClientTexts>& report, const std::string& version,
+                                  std::function<void(const DocumentOutcome&)> done) = 0;
     virtual void DoMessage(const std::string& name, const std::string& value, Done done) = 0;
     virtual void DoHotKey(const std::string& key, Done done) = 0;
     // DoHotKey(id) on a facade that the page handed over with a hot-key registration.

@@ -21,7 +21,8 @@ std::string InvalidText(const std::string& text) {
 }
 
 [[noreturn]] void ReadFailed(const RegistryKey& key, const std::string& name, const std::string& reason) {
-    throw RegistryError("读取注册表项“" + RootName(key.Root()) + "\\" + key.Path() + "”的值“" + name + "”失败：" + reason);
+    throw RegistryError("读取注册表项“" + RootName(key.Root()) + "\\" + key.Path() + "”的值“" + name + "”失败：" +
+                        reason);
 }
 
 }  // namespace
@@ -91,9 +92,7 @@ void RegistryKey::WriteDWord(const std::string& name, std::uint32_t number) {
     SetValue(name, RegistryValue::DWord(number));
 }
 
-std::string RootName(RootKey root) {
-    return root == RootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE";
-}
+std::string RootName(RootKey root) { return root == RootKey::CurrentUser ? "HKEY_CURRENT_USER" : "HKEY_LOCAL_MACHINE"; }
 
 std::string JoinKeyPath(const std::string& base, const std::string& sub) {
     if (!sub.empty() && sub.front() == '\\') return sub;
@@ -148,19 +147,19 @@ std::string InvalidValueName(const std::string& name) {
 
 std::string InvalidValueData(const RegistryValue& value) {
     switch (value.type) {
-        case ValueType::String:
-        case ValueType::ExpandString:
-            return InvalidText(value.text);
-        case ValueType::MultiString:
-            for (const auto& item : value.strings) {
-                if (item.empty()) return "多字符串中含有空字符串";
-                std::string problem = InvalidText(item);
-                if (!problem.empty()) return problem;
-            }
-            return "";
-        case ValueType::DWord:
-        case ValueType::Binary:
-            return "";
+    case ValueType::String:
+    case ValueType::ExpandString:
+        return InvalidText(value.text);
+    case ValueType::MultiString:
+        for (const auto& item : value.strings) {
+            if (item.empty()) return "多字符串中含有空字符串";
+            std::string problem = InvalidText(item);
+            if (!problem.empty()) return problem;
+        }
+        return "";
+    case ValueType::DWord:
+    case ValueType::Binary:
+        return "";
     }
     return "未知的数据类型";
 }

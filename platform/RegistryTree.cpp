@@ -57,7 +57,8 @@ bool RegistryNode::DeleteValue(const std::string& valueName) {
 }
 
 bool RegistryNode::DeleteSubKey(const std::string& keyName) {
-    auto it = std::find_if(subkeys.begin(), subkeys.end(), [&](const auto& sub) { return SameName(sub->name, keyName); });
+    auto it =
+        std::find_if(subkeys.begin(), subkeys.end(), [&](const auto& sub) { return SameName(sub->name, keyName); });
     if (it == subkeys.end()) return false;
     subkeys.erase(it);
     return true;

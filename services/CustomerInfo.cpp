@@ -83,7 +83,8 @@ std::string ReadInstalledSoft() {
         const auto list = registry.OpenKey(RootKey::LocalMachine, kUninstallKey, Access::Read);
         if (!list) return result;
         for (const std::string& name : list->SubKeyNames()) {
-            const auto key = registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallKey) + "\\" + name, Access::Read);
+            const auto key =
+                registry.OpenKey(RootKey::LocalMachine, std::string(kUninstallKey) + "\\" + name, Access::Read);
             if (!key) continue;
             const bool named = key->HasValue("DisplayName");
             std::string entry = named ? key->ReadString("DisplayName") : name;

@@ -18,7 +18,8 @@ int GetMacAddresses(const std::string&, std::vector<std::string>& list) {
     list.clear();
     auto interfaces = platform::Network().Interfaces();
     if (!interfaces) return -1;
-    std::stable_sort(interfaces->begin(), interfaces->end(), [](const auto& a, const auto& b) { return a.index < b.index; });
+    std::stable_sort(interfaces->begin(), interfaces->end(),
+                     [](const auto& a, const auto& b) { return a.index < b.index; });
     for (const auto& item : *interfaces) {
         bool zero = std::all_of(item.address.begin(), item.address.end(), [](std::uint8_t byte) { return byte == 0; });
         if (item.ethernet && !zero) list.push_back(FormatMacAddress(item.address));
@@ -39,11 +40,13 @@ std::string GetMacOrComputerName() {
 
 std::string GetComputerNameUpper() {
     std::string name = platform::Network().ComputerName().substr(0, 15);
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return name;
 }
 
-std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses, const std::string& defaultInterface) {
+std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses,
+                               const std::string& defaultInterface) {
     if (!defaultInterface.empty()) {
         for (const auto& item : addresses) {
             if (item.interfaceName == defaultInterface && !item.loopback) return item.address;

@@ -26,6 +26,7 @@ std::string GetComputerNameUpper();
 std::string GetLocalIP();
 // The rule of GetLocalIP over the addresses and the default route's interface; "" when no address
 // but loopback ones.
-std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses, const std::string& defaultInterface);
+std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& addresses,
+                               const std::string& defaultInterface);
 
 }  // namespace tesra

@@ -53,7 +53,8 @@ void RegisterServer(const std::string& programPath) {
 }
 
 void UnregisterServer() {
-    for (const auto& path : {ProgIdKey(), ClassKey(), TypeLibKey(), InterfaceKey()}) Reg().DeleteKey(RootKey::CurrentUser, path);
+    for (const auto& path : {ProgIdKey(), ClassKey(), TypeLibKey(), InterfaceKey()})
+        Reg().DeleteKey(RootKey::CurrentUser, path);
 }
 
 }  // namespace tesra

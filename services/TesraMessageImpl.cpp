@@ -57,7 +57,8 @@ std::int32_t TTesraMessage::GetCaptureImage(std::int32_t Amode, std::string& Val
     return SafeCall([&] { Value = channel_.GetCaptureImage(Amode); });
 }
 
-std::int32_t TTesraMessage::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade, bool& Vaule) {
+std::int32_t TTesraMessage::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade,
+                                           bool& Vaule) {
     Vaule = false;
     return SafeCall([&] { Vaule = channel_.RegisterHotKey(id, modifier, vk, facade); });
 }
@@ -101,9 +102,16 @@ TTesraMessage::InvokeResult TTesraMessage::Invoke(int dispid, const std::vector<
     bool flag = false;
     try {
         switch (dispid) {
-        case 201: result.hresult = ShowNewMessageHint(VariantToInt(args[0]), VariantToText(args[1])); break;
-        case 202: result.hresult = Close(); break;
-        case 203: result.hresult = GetCaptureImage(VariantToInt(args[0]), text); result.value = text; break;
+        case 201:
+            result.hresult = ShowNewMessageHint(VariantToInt(args[0]), VariantToText(args[1]));
+            break;
+        case 202:
+            result.hresult = Close();
+            break;
+        case 203:
+            result.hresult = GetCaptureImage(VariantToInt(args[0]), text);
+            result.value = text;
+            break;
         case 204: {
             const auto* facade = std::get_if<FacadeRef>(&args[3]);
             result.hresult = RegisterHotKey(VariantToInt(args[0]), VariantToInt(args[1]), VariantToInt(args[2]),
@@ -111,12 +119,29 @@ TTesraMessage::InvokeResult TTesraMessage::Invoke(int dispid, const std::vector<
             result.value = flag;
             break;
         }
-        case 205: result.hresult = Refresh(); break;
-        case 206: result.hresult = get_VersionInfo(text); result.value = text; break;
-        case 207: result.hresult = GetCPUInfo(0, text); result.value = text; break;  // mode is not read
-        case 208: result.hresult = GetMemoryInfo(0, text); result.value = text; break;
-        case 209: result.hresult = GetOSVersion(text); result.value = text; break;
-        case 210: result.hresult = GetInstalledSoft(text); result.value = text; break;
+        case 205:
+            result.hresult = Refresh();
+            break;
+        case 206:
+            result.hresult = get_VersionInfo(text);
+            result.value = text;
+            break;
+        case 207:
+            result.hresult = GetCPUInfo(0, text);
+            result.value = text;
+            break;  // mode is not read
+        case 208:
+            result.hresult = GetMemoryInfo(0, text);
+            result.value = text;
+            break;
+        case 209:
+            result.hresult = GetOSVersion(text);
+            result.value = text;
+            break;
+        case 210:
+            result.hresult = GetInstalledSoft(text);
+            result.value = text;
+            break;
         }
     } catch (const std::exception& e) {
         // An argument that does not convert: the member is not run.

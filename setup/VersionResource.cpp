@@ -69,9 +69,9 @@ std::uint32_t Low(const std::uint16_t v[4]) { return std::uint32_t{v[2]} << 16 |
 
 Bytes FixedFileInfo(const VersionResourceFields& fields) {
     Bytes out;
-    for (std::uint32_t value : {kFixedInfoSignature, kFixedInfoVersion, High(fields.fileVersion), Low(fields.fileVersion),
-                                High(fields.productVersion), Low(fields.productVersion), kFileFlagsMask, 0u,
-                                kOsNtWindows32, kFileTypeApp, 0u, 0u, 0u}) {
+    for (std::uint32_t value : {kFixedInfoSignature, kFixedInfoVersion, High(fields.fileVersion),
+                                Low(fields.fileVersion), High(fields.productVersion), Low(fields.productVersion),
+                                kFileFlagsMask, 0u, kOsNtWindows32, kFileTypeApp, 0u, 0u, 0u}) {
         Put32(out, value);
     }
     return out;
@@ -120,7 +120,8 @@ Bytes BuildVersionResource(const VersionResourceFields& fields) {
     Bytes varInfo = MakeBlock("VarFileInfo", kText, {}, 0, {var});
 
     Bytes fixed = FixedFileInfo(fields);
-    return MakeBlock("VS_VERSION_INFO", kBinary, fixed, static_cast<std::uint16_t>(fixed.size()), {stringInfo, varInfo});
+    return MakeBlock("VS_VERSION_INFO", kBinary, fixed, static_cast<std::uint16_t>(fixed.size()),
+                     {stringInfo, varInfo});
 }
 
 struct VersionResource::Block {

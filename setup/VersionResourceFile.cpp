@@ -65,7 +65,9 @@ public:
 
 private:
     template <typename T>
-    T Fix(T value) const { return swap_ ? Swapped(value) : value; }
+    T Fix(T value) const {
+        return swap_ ? Swapped(value) : value;
+    }
 
     std::optional<Shdr> Section(std::uint64_t index) {
         Shdr section;
@@ -178,7 +180,8 @@ private:
             auto rawSize = U32(header + 16);
             auto rawOffset = U32(header + 20);
             if (!address || !rawSize || !rawOffset) return std::nullopt;
-            if (rva >= *address && rva + size <= std::uint64_t{*address} + *rawSize) return *rawOffset + (rva - *address);
+            if (rva >= *address && rva + size <= std::uint64_t{*address} + *rawSize)
+                return *rawOffset + (rva - *address);
         }
         return std::nullopt;
     }

@@ -12,8 +12,8 @@
 #include "platform/InstallForm.h"
 #include "platform/Registry.h"
 #include "setup/tsIni.h"
-#include "support/FailureLog.h"
 #include "setup/tsVersionInfo.h"
+#include "support/FailureLog.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -394,7 +394,8 @@ std::string InstalledProgramPath() {
 }
 
 std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed) {
-    if (installed.empty() || !SameFile(running, copy) || SameFile(running, installed) || !FileExists(installed)) return "";
+    if (installed.empty() || !SameFile(running, copy) || SameFile(running, installed) || !FileExists(installed))
+        return "";
     try {
         return TtsVersionInfo(installed).Version() > TtsVersionInfo(running).Version() ? installed : "";
     } catch (const std::exception&) {

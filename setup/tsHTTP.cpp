@@ -87,13 +87,20 @@ std::string WorkModeText(TWorkMode mode) { return mode == TWorkMode::Write ? "�
 
 std::string ConnectionStatusText(int status, const std::string& statusText, const std::string& host) {
     switch (status & 0x7F) {
-        case hsResolving: return "正在查找主机 " + host;
-        case hsConnecting: return "正在连接到 " + host;
-        case hsConnected: return "已经连接到 " + host;
-        case hsDisconnecting: return "正在断开连接";
-        case hsDisconnected: return "已经断开连接";
-        case hsStatusText: return SameText(statusText, "Encoding attachment") ? "开始发送" : statusText;
-        default: return {};
+    case hsResolving:
+        return "正在查找主机 " + host;
+    case hsConnecting:
+        return "正在连接到 " + host;
+    case hsConnected:
+        return "已经连接到 " + host;
+    case hsDisconnecting:
+        return "正在断开连接";
+    case hsDisconnected:
+        return "已经断开连接";
+    case hsStatusText:
+        return SameText(statusText, "Encoding attachment") ? "开始发送" : statusText;
+    default:
+        return {};
     }
 }
 

@@ -26,7 +26,7 @@ std::int32_t DecimalOrZero(const std::string& item) {
 }  // namespace
 
 const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemKeys = {
-    "CompanyName", "FileDescription", "FileVersion", "InternalName", "LegalCopyright",
+    "CompanyName",     "FileDescription",  "FileVersion", "InternalName",   "LegalCopyright",
     "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
 };
 

@@ -40,7 +40,8 @@ std::optional<bool> UserCloseToTray(const std::optional<platform::RegistryValue>
     case ValueType::MultiString:
         break;
     }
-    throw platform::RegistryError(std::string("读取设置“") + kSection + "\\" + kIdent + "”失败：数据类型不是字符串或 DWORD");
+    throw platform::RegistryError(std::string("读取设置“") + kSection + "\\" + kIdent +
+                                  "”失败：数据类型不是字符串或 DWORD");
 }
 
 std::optional<bool> ReadUserCloseToTray(TtsIni& ini) {

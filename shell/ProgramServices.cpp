@@ -28,14 +28,15 @@ void ProgramServices::Close() {
 std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(mode); }
 
 bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) {
-    return MainWindow().HotKeys().RegisterHotKey(id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [facade](int pressed) {
-        // A facade that no longer answers goes to the general error handling.
-        if (TfmMain* main = TfmMain::Instance()) {
-            main->wbMain().Page().HotKey(facade.id, pressed, [](const std::string& error) {
-                if (!error.empty()) throw Exception(error, "EOleException");
-            });
-        }
-    });
+    return MainWindow().HotKeys().RegisterHotKey(
+        id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [facade](int pressed) {
+            // A facade that no longer answers goes to the general error handling.
+            if (TfmMain* main = TfmMain::Instance()) {
+                main->wbMain().Page().HotKey(facade.id, pressed, [](const std::string& error) {
+                    if (!error.empty()) throw Exception(error, "EOleException");
+                });
+            }
+        });
 }
 
 void ProgramServices::Refresh() { MainWindow().RefreshPage(); }

@@ -19,7 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 // Characters, not bytes: UTF-8 continuation bytes do not count.
 size_t CharacterCount(const std::string& text) {
     size_t count = 0;
@@ -83,7 +82,8 @@ std::string HistoryBytes(const std::vector<std::string>& lines) {
     return bytes;
 }
 
-std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items, const std::vector<std::string>& lines) {
+std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items,
+                                           const std::vector<std::string>& lines) {
     SeenEntries seen;
     for (const std::string& item : items) seen.Add(item);
     std::vector<std::string> added;
@@ -112,7 +112,8 @@ HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess acces
 
 std::string HistoryFilePath() {
     const std::string programFolder = GetProgramFolder();
-    const FolderAccess access = platform::Env().FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
+    const FolderAccess access =
+        platform::Env().FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
     const HistoryPlace place = HistoryPlaceOf(programFolder, access, platform::Env().PackageProgramFolder());
     return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
 }
@@ -190,10 +191,12 @@ void TfmInputUrl::LoadHistory() {
 void TfmInputUrl::SaveHistory(HistorySave how) {
     // Another address dialog may have saved since this one read the file: under a lock on the
     // file's folder, the file as it is now is what the confirmed address goes in front of.
-    const std::unique_ptr<platform::HeldLock> lock = platform::Env().Lock(fs::path(HistoryPath_).parent_path().string());
+    const std::unique_ptr<platform::HeldLock> lock =
+        platform::Env().Lock(fs::path(HistoryPath_).parent_path().string());
     std::vector<std::string> items;
     std::error_code error;
-    if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error)) items = ParseHistory(ReadHistoryFile(HistoryPath_));
+    if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error))
+        items = ParseHistory(ReadHistoryFile(HistoryPath_));
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
     HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.

@@ -21,7 +21,8 @@ std::vector<std::string> ParseHistory(const std::string& bytes);
 std::string HistoryBytes(const std::vector<std::string>& lines);
 // The combo box items that the history file's lines add to the present ones: each non-empty line
 // that is not among the items or the lines before it, compared ignoring letter case.
-std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items, const std::vector<std::string>& lines);
+std::vector<std::string> HistoryItemsToAdd(const std::vector<std::string>& items,
+                                           const std::vector<std::string>& lines);
 // The history to write: the typed text first (even when empty), then each non-empty item that is
 // not already in the list, compared ignoring letter case.
 std::vector<std::string> HistoryToSave(const std::string& text, const std::vector<std::string>& items);

@@ -8,16 +8,16 @@
 #include "platform/Registry.h"
 #include "services/CaptureScreen.h"
 #include "services/CustomerInfo.h"
+#include "services/MachineAddress.h"
 #include "setup/fuInstall.h"
 #include "setup/tsIni.h"
 #include "shell/CloseToTray.h"
 #include "shell/MainMenu.h"
-#include "support/IniFile.h"
-#include "services/MachineAddress.h"
+#include "shell/TesraBrowser.h"
 #include "support/Exception.h"
 #include "support/FailureLog.h"
+#include "support/IniFile.h"
 #include "support/tsCommon.h"
-#include "shell/TesraBrowser.h"
 
 namespace tesra {
 namespace {
@@ -72,7 +72,8 @@ TfmMain::TfmMain(platform::WindowSystem& windows)
 }
 
 void TfmMain::FormCreate() {
-    platform::App().SetMessageFilter([this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
+    platform::App().SetMessageFilter(
+        [this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     platform::BrowserControl::Events events;
     events.onDownloadComplete = [this] { wbDownloadComplete(); };
     events.onTitleChange = [this](const std::string& text) { wbMainTitleChange(text); };
@@ -86,9 +87,10 @@ void TfmMain::FormCreate() {
     reaper_->SetOnTick([this] { FreeClosedPopups(); });
     CreateTrayMenu();
     CreateTrayIcon();
-    hint_ = std::make_unique<NewMessageHint>(*FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); },
-                                             [](const platform::BadgeSpec& badge) { return platform::Env().DrawBadge(badge); },
-                                             platform::Env().StandardIconSize());
+    hint_ = std::make_unique<NewMessageHint>(
+        *FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); },
+        [](const platform::BadgeSpec& badge) { return platform::Env().DrawBadge(badge); },
+        platform::Env().StandardIconSize());
 
     platform::Rect area = windows_.WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);
@@ -145,7 +147,9 @@ void TfmMain::CreateTrayMenu() {
             };
             context.documentCompleted = [this] { return FDocumentCompleted; };
             context.startAddress = StartAddress;
-            context.navigate = [this](const std::string& address) { wbMain().Navigate(address, platform::kNavNoReadFromCache); };
+            context.navigate = [this](const std::string& address) {
+                wbMain().Navigate(address, platform::kNavNoReadFromCache);
+            };
             if (TIniFile* file = MenuIni()) MenuItemClick(item.Caption(), *file, context);
         });
     }
@@ -228,16 +232,18 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     // Binding, report and version go to the page in one go, as one step of the page's life.
     binding_ = true;
     report_on_its_way_ = report.has_value();
-    wbMain().Page().CompleteDocument(TrustedAddresses(), report, GetIEVersion(), [this, asked = report.has_value(), user = report_user_](const platform::DocumentOutcome& outcome) {
-        if (asked && user == report_user_) {
-            report_on_its_way_ = false;
-            // Marked only once the page has it: a report that did not arrive goes with the next main page.
-            if (outcome.binding.linkError.empty() && outcome.reportError.empty()) FClientInfoLogged = true;
-        }
-        OnBound(outcome.binding, false);
-        // Not guarded: a page that rejects the statement goes to the general error handling.
-        if (!outcome.versionError.empty()) throw Exception(outcome.versionError, "EOleException");
-    });
+    wbMain().Page().CompleteDocument(
+        TrustedAddresses(), report, GetIEVersion(),
+        [this, asked = report.has_value(), user = report_user_](const platform::DocumentOutcome& outcome) {
+            if (asked && user == report_user_) {
+                report_on_its_way_ = false;
+                // Marked only once the page has it: a report that did not arrive goes with the next main page.
+                if (outcome.binding.linkError.empty() && outcome.reportError.empty()) FClientInfoLogged = true;
+            }
+            OnBound(outcome.binding, false);
+            // Not guarded: a page that rejects the statement goes to the general error handling.
+            if (!outcome.versionError.empty()) throw Exception(outcome.versionError, "EOleException");
+        });
 }
 
 std::vector<std::string> TfmMain::TrustedAddresses() const {
@@ -254,7 +260,8 @@ void TfmMain::BindFacade() {
         return;
     }
     binding_ = true;
-    wbMain().Page().BindFacade(TrustedAddresses(), [this](const platform::BindOutcome& outcome) { OnBound(outcome, false); });
+    wbMain().Page().BindFacade(TrustedAddresses(),
+                               [this](const platform::BindOutcome& outcome) { OnBound(outcome, false); });
 }
 
 void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
@@ -338,12 +345,18 @@ namespace {
 // The page's key shortcuts: Ctrl with one of these keys, and none of Alt, Esc, Shift, Space and Tab.
 const char* PageShortcut(int virtualKey) {
     switch (virtualKey) {
-    case 'K': return "CtrlK";
-    case 'L': return "CtrlL";
-    case 'N': return "CtrlN";
-    case 'P': return "CtrlP";
-    case 'S': return "CtrlS";
-    default: return nullptr;
+    case 'K':
+        return "CtrlK";
+    case 'L':
+        return "CtrlL";
+    case 'N':
+        return "CtrlN";
+    case 'P':
+        return "CtrlP";
+    case 'S':
+        return "CtrlS";
+    default:
+        return nullptr;
     }
 }
 
@@ -364,7 +377,8 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
     if (!has_facade_host_) return;
     // From here on every error is ignored.
     auto ignore = [](const std::string&) {};
-    if (message.number == WM_SYSCOMMAND && message.wParam == SC_RESTORE) wbMain().Page().DoMessage("RESTORE", "", ignore);
+    if (message.number == WM_SYSCOMMAND && message.wParam == SC_RESTORE)
+        wbMain().Page().DoMessage("RESTORE", "", ignore);
     if (message.target != wbMain().Handle()) return;
     if (message.number != WM_KEYDOWN || (message.lParam & (1L << 31))) return;
     const Application& app = App();
@@ -386,7 +400,8 @@ void TfmMain::TimerTick() {
     hint_->BlinkStep();
     if (FServiceBound || binding_ || !wbMain().HasDocument()) return;
     binding_ = true;
-    wbMain().Page().BindFacade(TrustedAddresses(), [this](const platform::BindOutcome& outcome) { OnBound(outcome, true); });
+    wbMain().Page().BindFacade(TrustedAddresses(),
+                               [this](const platform::BindOutcome& outcome) { OnBound(outcome, true); });
 }
 
 }  // namespace tesra

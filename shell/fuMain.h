@@ -110,12 +110,12 @@ private:
     bool FServiceBound = false;
     bool FClientInfoLogged = false;
     bool FDocumentCompleted = false;
-    bool has_facade_host_ = false;  // FFacadeHost lives in the page bridge; this tells whether it is set
-    bool binding_ = false;  // a binding request is on its way to the page
+    bool has_facade_host_ = false;    // FFacadeHost lives in the page bridge; this tells whether it is set
+    bool binding_ = false;            // a binding request is on its way to the page
     bool report_on_its_way_ = false;  // the client report has been sent and not yet answered
     int report_user_ = 0;             // counts the user changes, so that an old user's answer is ignored
     bool errors_shown_ = false;       // the binding errors of the current document have been shown
-    std::string first_page_;  // where the first page really loaded, after any redirection
+    std::string first_page_;          // where the first page really loaded, after any redirection
 };
 
 }  // namespace tesra

@@ -102,7 +102,7 @@ void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now)
     PutDigits(time + 14, now.minute, 2);
     PutDigits(time + 17, now.second, 2);
     entries->environment->AppendForFault(entries->path.c_str(), kLogFileHeader, sizeof kLogFileHeader - 1, entry.data(),
-                             entry.size());
+                                         entry.size());
 }
 
 void PrepareFaultEntries() {
@@ -118,9 +118,9 @@ void PrepareFaultEntries() {
     prepared->path = folder + log.GetLogFileName();
     for (int i = 0; i < platform::kFatalFaultCount; ++i) {
         auto fault = static_cast<platform::FatalFault>(i);
-        TtsCustomLogItem item(
-            Format("发生 %s 异常：%s", {platform::Env().FatalFaultName(fault), platform::Env().FatalFaultDescription(fault)}),
-            kLogException);
+        TtsCustomLogItem item(Format("发生 %s 异常：%s", {platform::Env().FatalFaultName(fault),
+                                                          platform::Env().FatalFaultDescription(fault)}),
+                              kLogException);
         item.SetFixedTime(kTimePlaceholder);
         std::string entry = item.SaveToString() + "\r\n";
         prepared->timeOffsets[static_cast<size_t>(i)] = entry.find(kTimePlaceholder);

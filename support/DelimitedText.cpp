@@ -63,7 +63,7 @@ std::vector<std::string> SplitDelimitedText(const std::string& text, char delimi
             items.push_back(ExtractQuoted(line, at, quote));
         } else {
             std::size_t start = at;
-            while (at < end && static_cast<unsigned char>(line[at]) > ' ' && line[at] != delimiter) ++at;
+            while (at<end&& static_cast<unsigned char>(line[at])> ' ' && line[at] != delimiter) ++at;
             items.emplace_back(line.substr(start, at - start));
         }
         while (at < end && IsBlank(line[at])) ++at;

@@ -23,7 +23,9 @@ std::string FileFailureText(std::string_view operation, const std::string& file,
 }
 
 FileFailure::FileFailure(std::string operation, std::string file, int error)
-    : Exception(FileFailureText(operation, file, error)), operation_(std::move(operation)), file_(std::move(file)),
+    : Exception(FileFailureText(operation, file, error)),
+      operation_(std::move(operation)),
+      file_(std::move(file)),
       error_(error) {}
 
 void LogStartFailure(const std::exception& cause) { LogCause(std::string("启动失败：") + cause.what()); }

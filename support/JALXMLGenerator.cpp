@@ -13,7 +13,6 @@ bool IsAscii(const std::string& text) {
     return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-
 }  // namespace
 
 std::string EscapeXMLText(const std::string& text, EscapeWhitespace whitespace) {
@@ -24,20 +23,32 @@ std::string EscapeXMLText(const std::string& text, EscapeWhitespace whitespace) 
     for (size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
         switch (c) {
-            case '&': out += "&amp;"; break;
-            case '<': out += "&lt;"; break;
-            case '>': out += "&gt;"; break;
-            case '"': out += "&quot;"; break;
-            case '\t': out += whitespace == EscapeWhitespace::Yes ? "&#9;" : "\t"; break;
-            case '\r': out += whitespace == EscapeWhitespace::Yes ? "&#13;" : "\r"; break;
-            case '\n':
-                if (whitespace == EscapeWhitespace::No && (i == 0 || text[i - 1] != '\r')) out += '\r';
-                out += '\n';
-                break;
-            default:
-                // XML 1.0 holds no other control character (not even as a reference): as with
-                // characters that GBK cannot hold, "?" stands in for it.
-                out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+        case '&':
+            out += "&amp;";
+            break;
+        case '<':
+            out += "&lt;";
+            break;
+        case '>':
+            out += "&gt;";
+            break;
+        case '"':
+            out += "&quot;";
+            break;
+        case '\t':
+            out += whitespace == EscapeWhitespace::Yes ? "&#9;" : "\t";
+            break;
+        case '\r':
+            out += whitespace == EscapeWhitespace::Yes ? "&#13;" : "\r";
+            break;
+        case '\n':
+            if (whitespace == EscapeWhitespace::No && (i == 0 || text[i - 1] != '\r')) out += '\r';
+            out += '\n';
+            break;
+        default:
+            // XML 1.0 holds no other control character (not even as a reference): as with
+            // characters that GBK cannot hold, "?" stands in for it.
+            out += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
         }
     }
     return out;

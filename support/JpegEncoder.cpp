@@ -27,8 +27,7 @@ void ErrorExit(j_common_ptr info) {
 
 // Runs the whole compression; no object with a destructor lives in this frame across setjmp.
 // Returns false with the library's message on failure. The memory in *data belongs to the caller.
-bool Compress(const platform::Picture& picture, int quality, unsigned char** data, unsigned long* size,
-              char* message) {
+bool Compress(const platform::Picture& picture, int quality, unsigned char** data, unsigned long* size, char* message) {
     jpeg_compress_struct info;
     ErrorManager errors;
     info.err = jpeg_std_error(&errors.base);

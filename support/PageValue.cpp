@@ -37,38 +37,37 @@ double ParseNumber(const std::string& text) {
 
 std::string PageValueToText(const PageValue& value) {
     switch (value.kind) {
-        case PageValue::Kind::Undefined:
-        case PageValue::Kind::Null:
-            return {};
-        case PageValue::Kind::Boolean:
-            return value.boolean ? "True" : "False";
-        case PageValue::Kind::Number: {
-            char buffer[32];
-            if (std::isfinite(value.number) && value.number == std::trunc(value.number) &&
-                std::fabs(value.number) < 1e15) {
-                std::snprintf(buffer, sizeof buffer, "%.0f", value.number == 0 ? 0.0 : value.number);
-            } else {
-                std::snprintf(buffer, sizeof buffer, "%.15g", value.number);
-            }
-            return buffer;
+    case PageValue::Kind::Undefined:
+    case PageValue::Kind::Null:
+        return {};
+    case PageValue::Kind::Boolean:
+        return value.boolean ? "True" : "False";
+    case PageValue::Kind::Number: {
+        char buffer[32];
+        if (std::isfinite(value.number) && value.number == std::trunc(value.number) && std::fabs(value.number) < 1e15) {
+            std::snprintf(buffer, sizeof buffer, "%.0f", value.number == 0 ? 0.0 : value.number);
+        } else {
+            std::snprintf(buffer, sizeof buffer, "%.15g", value.number);
         }
-        case PageValue::Kind::Text:
-            return value.text;
+        return buffer;
+    }
+    case PageValue::Kind::Text:
+        return value.text;
     }
     return {};
 }
 
 std::int64_t PageValueToInteger(const PageValue& value) {
     switch (value.kind) {
-        case PageValue::Kind::Undefined:
-        case PageValue::Kind::Null:
-            return 0;
-        case PageValue::Kind::Boolean:
-            return value.boolean ? -1 : 0;
-        case PageValue::Kind::Number:
-            return RoundChecked(value.number, "Double");
-        case PageValue::Kind::Text:
-            return RoundChecked(ParseNumber(value.text), "String");
+    case PageValue::Kind::Undefined:
+    case PageValue::Kind::Null:
+        return 0;
+    case PageValue::Kind::Boolean:
+        return value.boolean ? -1 : 0;
+    case PageValue::Kind::Number:
+        return RoundChecked(value.number, "Double");
+    case PageValue::Kind::Text:
+        return RoundChecked(ParseNumber(value.text), "String");
     }
     return 0;
 }

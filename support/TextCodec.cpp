@@ -13,7 +13,10 @@ namespace {
 // Bytes of the bad character at the front of text: its lead byte and the continuation bytes after it.
 size_t Utf8BadLength(const char* text, size_t left) {
     auto lead = static_cast<unsigned char>(text[0]);
-    size_t expected = lead >= 0xF0 && lead < 0xF8 ? 4 : lead >= 0xE0 && lead < 0xF0 ? 3 : lead >= 0xC0 && lead < 0xE0 ? 2 : 1;
+    size_t expected = lead >= 0xF0 && lead < 0xF8   ? 4
+                      : lead >= 0xE0 && lead < 0xF0 ? 3
+                      : lead >= 0xC0 && lead < 0xE0 ? 2
+                                                    : 1;
     size_t n = 1;
     while (n < expected && n < left && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) ++n;
     return n;

@@ -68,7 +68,9 @@ std::string BoxCaption() {
     return title.empty() ? "系统提示" : title;
 }
 
-int ShowMessageBox(const std::string& text, unsigned flags) { return platform::Boxes().Show(text, BoxCaption(), flags); }
+int ShowMessageBox(const std::string& text, unsigned flags) {
+    return platform::Boxes().Show(text, BoxCaption(), flags);
+}
 
 void ShowInfo(const std::string& text) { ShowMessageBox(text, platform::MB_ICONINFORMATION); }
 
@@ -194,7 +196,7 @@ std::string FormatDateTime(std::string_view pattern, std::chrono::system_clock::
         int value;
     };
     const Token tokens[] = {{"yyyy", parts.tm_year + 1900}, {"mm", parts.tm_mon + 1}, {"dd", parts.tm_mday},
-                            {"hh", parts.tm_hour},         {"nn", parts.tm_min},     {"ss", parts.tm_sec}};
+                            {"hh", parts.tm_hour},          {"nn", parts.tm_min},     {"ss", parts.tm_sec}};
     std::string out;
     size_t i = 0;
     while (i < pattern.size()) {

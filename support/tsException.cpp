@@ -23,10 +23,8 @@ struct TranslationRow {
 };
 
 const TranslationRow kTranslations[] = {
-    {"Access violation", "非法地址访问"},
-    {"Operation aborted", "操作异常终止"},
-    {"select ", "查询执行失败"},
-    {"灾难性故障", "中间件非法地址访问"},
+    {"Access violation", "非法地址访问"}, {"Operation aborted", "操作异常终止"},
+    {"select ", "查询执行失败"},          {"灾难性故障", "中间件非法地址访问"},
     {"对象名", "查询执行失败"},
 };
 

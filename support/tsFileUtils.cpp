@@ -46,7 +46,8 @@ std::optional<std::vector<std::string>> SplitCommandLine(const std::string& line
         } else if (c == '"') {
             ++i;
             while (i < line.size() && line[i] != '"') {
-                if (line[i] == '\\' && i + 1 < line.size() && (IsDoubleQuoteSpecial(line[i + 1]) || line[i + 1] == '\n')) {
+                if (line[i] == '\\' && i + 1 < line.size() &&
+                    (IsDoubleQuoteSpecial(line[i + 1]) || line[i + 1] == '\n')) {
                     if (line[i + 1] != '\n') current += line[i + 1];
                     i += 2;
                 } else {
@@ -85,9 +86,12 @@ bool RunCommandLine(const std::string& commandLine, int showCommand) {
 
 std::string GetSpecialFolderPath(int folder) {
     switch (folder) {
-        case CSIDL_DESKTOP: return platform::Env().DesktopFolder();
-        case CSIDL_LOCAL_APPDATA: return platform::Env().LocalAppDataFolder();
-        default: return {};
+    case CSIDL_DESKTOP:
+        return platform::Env().DesktopFolder();
+    case CSIDL_LOCAL_APPDATA:
+        return platform::Env().LocalAppDataFolder();
+    default:
+        return {};
     }
 }
 

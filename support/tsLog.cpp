@@ -73,11 +73,12 @@ void TtsLog::DoClientLog(const std::string& entryText) {
         ForceFolder(folder);
         fileName = folder + GetLogFileName();
         platform::Env().AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
-                               entryText + "\r\n");
+                                     entryText + "\r\n");
     } catch (const FileFailure& e) {
         // An open failure leaves the existing file as it is: an entry is lost rather than the log.
-        std::string format = e.Operation() == platform::kOpenFileOperation ? "TtsLog.DoClientLog 出错在打开文件: %s, %s, %s"
-                                                                         : "TtsLog.DoClientLog 出错在写文件: %s, %s, %s";
+        std::string format = e.Operation() == platform::kOpenFileOperation
+                                 ? "TtsLog.DoClientLog 出错在打开文件: %s, %s, %s"
+                                 : "TtsLog.DoClientLog 出错在写文件: %s, %s, %s";
         DebugTraceFmt(format, {fileName, std::generic_category().message(e.Error()), GbkToUtf8(entryText)});
     } catch (const std::exception& e) {
         DebugTraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});

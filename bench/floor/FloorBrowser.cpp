@@ -7,26 +7,26 @@
 namespace {
 
 void FollowTitle(WebKitWebView* view, GParamSpec*, gpointer window) {
-  const char* title = webkit_web_view_get_title(view);
-  gtk_window_set_title(GTK_WINDOW(window), title ? title : "");
+    const char* title = webkit_web_view_get_title(view);
+    gtk_window_set_title(GTK_WINDOW(window), title ? title : "");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  gtk_init(&argc, &argv);
-  if (argc != 2) {
-    g_printerr("usage: tesra-bench-floor ADDRESS\n");
-    return 2;
-  }
-  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-  gtk_window_set_default_size(GTK_WINDOW(window), 1024, 720);
-  GtkWidget* view = webkit_web_view_new();
-  gtk_container_add(GTK_CONTAINER(window), view);
-  g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
-  g_signal_connect(view, "notify::title", G_CALLBACK(FollowTitle), window);
-  webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), argv[1]);
-  gtk_widget_show_all(window);
-  gtk_main();
-  return 0;
+    gtk_init(&argc, &argv);
+    if (argc != 2) {
+        g_printerr("usage: tesra-bench-floor ADDRESS\n");
+        return 2;
+    }
+    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    gtk_window_set_default_size(GTK_WINDOW(window), 1024, 720);
+    GtkWidget* view = webkit_web_view_new();
+    gtk_container_add(GTK_CONTAINER(window), view);
+    g_signal_connect(window, "destroy", G_CALLBACK(gtk_main_quit), nullptr);
+    g_signal_connect(view, "notify::title", G_CALLBACK(FollowTitle), window);
+    webkit_web_view_load_uri(WEBKIT_WEB_VIEW(view), argv[1]);
+    gtk_widget_show_all(window);
+    gtk_main();
+    return 0;
 }

@@ -8,7 +8,8 @@ namespace tesra::platform {
 namespace {
 
 // Serves the request with work, which takes its payload and gives its result.
-template <class M, class Work> void Serve(BridgeServer& server, M message, Work work) {
+template <class M, class Work>
+void Serve(BridgeServer& server, M message, Work work) {
     server.SetHandler(message.name, [work](GVariant* payload) {
         return bridge::Encode<typename M::Result>(work(bridge::Wire<typename M::Payload>::Decode(payload)));
     });
@@ -19,7 +20,8 @@ template <class M, class Work> void Serve(BridgeServer& server, M message, Work 
 void ServeBridgeRequests(BridgeServer& server, ProgramServices& services, std::function<std::string()> startAddress) {
     using namespace bridge;
     Serve(server, kHello, [startAddress = std::move(startAddress)](const ProcessId& pid) {
-        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n", static_cast<unsigned long long>(pid.value));
+        std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n",
+                     static_cast<unsigned long long>(pid.value));
         return Text{startAddress()};
     });
     Serve(server, kShowNewMessageHint, [&](const Number& count) {

@@ -29,7 +29,8 @@ public:
     }
 
     void ReadHeader() {
-        g_input_stream_read_all_async(In(), header_, sizeof header_, G_PRIORITY_DEFAULT, nullptr, &Connection::OnHeader, this);
+        g_input_stream_read_all_async(In(), header_, sizeof header_, G_PRIORITY_DEFAULT, nullptr, &Connection::OnHeader,
+                                      this);
     }
 
     void Close(const std::string& why) {
@@ -49,10 +50,12 @@ private:
             return self->Close(read == 0 ? "" : "a truncated frame header");
         }
         std::uint32_t size = GUINT32_FROM_LE(*reinterpret_cast<std::uint32_t*>(self->header_));
-        if (size > bridge::kMaxRequest) return self->Close("an oversized request of " + std::to_string(size) + " bytes");
+        if (size > bridge::kMaxRequest)
+            return self->Close("an oversized request of " + std::to_string(size) + " bytes");
         self->body_.assign(size, 0);
         if (size == 0) return self->Serve();
-        g_input_stream_read_all_async(self->In(), self->body_.data(), size, G_PRIORITY_DEFAULT, nullptr, &Connection::OnBody, self);
+        g_input_stream_read_all_async(self->In(), self->body_.data(), size, G_PRIORITY_DEFAULT, nullptr,
+                                      &Connection::OnBody, self);
     }
 
     static void OnBody(GObject*, GAsyncResult* result, gpointer data) {
@@ -81,7 +84,8 @@ private:
     void Flush() {
         while (sent_ < out_.size()) {
             g_autoptr(GError) error = nullptr;
-            gssize n = g_socket_send_with_blocking(Socket(), out_.data() + sent_, out_.size() - sent_, FALSE, nullptr, &error);
+            gssize n =
+                g_socket_send_with_blocking(Socket(), out_.data() + sent_, out_.size() - sent_, FALSE, nullptr, &error);
             if (n < 0) {
                 if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK)) return WaitForPeer();
                 return Close(std::string("the reply could not be sent: ") + error->message);
@@ -98,7 +102,9 @@ private:
     }
 
     void WaitForPeer() {
-        if (!stall_timer_) stall_timer_ = g_timeout_add_seconds(static_cast<guint>(server_.StallLimit().count()), &Connection::OnStalled, this);
+        if (!stall_timer_)
+            stall_timer_ =
+                g_timeout_add_seconds(static_cast<guint>(server_.StallLimit().count()), &Connection::OnStalled, this);
         if (write_source_) return;
         write_source_ = g_socket_create_source(Socket(), G_IO_OUT, nullptr);
         g_source_set_callback(write_source_, G_SOURCE_FUNC(&Connection::OnWritable), this, nullptr);
@@ -116,7 +122,8 @@ private:
     static gboolean OnStalled(gpointer data) {
         auto* self = static_cast<Connection*>(data);
         self->stall_timer_ = 0;
-        self->Close("the web process took nothing of a reply for " + std::to_string(self->server_.StallLimit().count()) + " s");
+        self->Close("the web process took nothing of a reply for " +
+                    std::to_string(self->server_.StallLimit().count()) + " s");
         return G_SOURCE_REMOVE;
     }
 

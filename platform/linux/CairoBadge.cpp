@@ -14,7 +14,9 @@ namespace {
 // The resolution at which points become pixels, as on a standard desktop.
 constexpr double kDotsPerInch = 96.0;
 
-void SetColor(cairo_t* cr, const Rgb& color) { cairo_set_source_rgb(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0); }
+void SetColor(cairo_t* cr, const Rgb& color) {
+    cairo_set_source_rgb(cr, color.red / 255.0, color.green / 255.0, color.blue / 255.0);
+}
 
 void FillEllipse(cairo_t* cr, const BadgeSpec& badge) {
     const double width = badge.ellipseRight - badge.ellipseLeft;
@@ -81,7 +83,8 @@ IconImage DrawBadge(const BadgeSpec& badge) {
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, badge.width, badge.height), cairo_surface_destroy);
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
-        throw Exception(std::string("绘制新消息图标失败：") + cairo_status_to_string(cairo_surface_status(surface.get())));
+        throw Exception(std::string("绘制新消息图标失败：") +
+                        cairo_status_to_string(cairo_surface_status(surface.get())));
     }
     std::unique_ptr<cairo_t, decltype(&cairo_destroy)> cr(cairo_create(surface.get()), cairo_destroy);
     // Shapes with hard edges, as on an icon; the text keeps the font's smoothing.

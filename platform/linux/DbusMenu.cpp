@@ -129,7 +129,8 @@ GVariant* MenuLayout(MenuItem& item, MenuIds& ids, int depth) {
         for (int i = 0; i < item.Count(); ++i) AddLayout(&children, item.Item(i), ids, depth < 0 ? depth : depth - 1);
     }
     // The root's own properties say only that it holds a submenu.
-    GVariant* properties = id == 0 ? g_variant_new_parsed("{'children-display': <'submenu'>}") : MenuItemProperties(item);
+    GVariant* properties =
+        id == 0 ? g_variant_new_parsed("{'children-display': <'submenu'>}") : MenuItemProperties(item);
     return g_variant_new("(i@a{sv}av)", id, properties, &children);
 }
 
@@ -160,7 +161,8 @@ void DbusMenu::OnMethodCall(GDBusConnection*, const char*, const char*, const ch
         g_variant_get(parameters, "(ii@as)", &parent, &depth, &names);
         MenuItem* item = self->ids_.ItemOf(parent);
         if (!item) {
-            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, "no item %d", parent);
+            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, "no item %d",
+                                                  parent);
             return;
         }
         GVariant* layout = MenuLayout(*item, self->ids_, depth);
@@ -176,8 +178,8 @@ void DbusMenu::OnMethodCall(GDBusConnection*, const char*, const char*, const ch
         g_autoptr(GVariant) properties = item ? g_variant_ref_sink(MenuItemProperties(*item)) : nullptr;
         g_autoptr(GVariant) value = properties ? g_variant_lookup_value(properties, property, nullptr) : nullptr;
         if (!value) {
-            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, "no property %s of %d",
-                                                  property, id);
+            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS,
+                                                  "no property %s of %d", property, id);
             return;
         }
         g_dbus_method_invocation_return_value(invocation, g_variant_new("(v)", value));
@@ -188,7 +190,8 @@ void DbusMenu::OnMethodCall(GDBusConnection*, const char*, const char*, const ch
         guint32 timestamp = 0;
         g_variant_get(parameters, "(i&svu)", &id, &event, &eventData, &timestamp);
         if (!self->Event(id, event)) {
-            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, "no item %d", id);
+            g_dbus_method_invocation_return_error(invocation, G_DBUS_ERROR, G_DBUS_ERROR_INVALID_ARGS, "no item %d",
+                                                  id);
             return;
         }
         g_dbus_method_invocation_return_value(invocation, nullptr);
@@ -287,12 +290,14 @@ gboolean DbusMenu::Flush(gpointer data) {
     GVariantBuilder updated;
     g_variant_builder_init(&updated, G_VARIANT_TYPE("a(ia{sv})"));
     for (int id : self->changed_items_) {
-        if (MenuItem* item = self->ids_.ItemOf(id)) g_variant_builder_add(&updated, "(i@a{sv})", id, MenuItemProperties(*item));
+        if (MenuItem* item = self->ids_.ItemOf(id))
+            g_variant_builder_add(&updated, "(i@a{sv})", id, MenuItemProperties(*item));
     }
     self->changed_items_.clear();
-    g_dbus_connection_emit_signal(self->connection_, nullptr, self->path_.c_str(), kInterface, "ItemsPropertiesUpdated",
-                                  g_variant_new("(a(ia{sv})@a(ias))", &updated, g_variant_new_array(G_VARIANT_TYPE("(ias)"), nullptr, 0)),
-                                  nullptr);
+    g_dbus_connection_emit_signal(
+        self->connection_, nullptr, self->path_.c_str(), kInterface, "ItemsPropertiesUpdated",
+        g_variant_new("(a(ia{sv})@a(ias))", &updated, g_variant_new_array(G_VARIANT_TYPE("(ias)"), nullptr, 0)),
+        nullptr);
     return G_SOURCE_REMOVE;
 }
 

@@ -9,8 +9,8 @@
 #include <map>
 #include <memory>
 #include <set>
-#include <vector>
 #include <string>
+#include <vector>
 
 #include "platform/PopupMenu.h"
 

@@ -20,10 +20,18 @@ std::string EscapeString(const std::string& text) {
     out.reserve(text.size());
     for (char c : text) {
         switch (c) {
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
-        case '\r': out += "\\r"; break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
         default:
             if (!IsControl(c)) out += c;
         }
@@ -74,10 +82,18 @@ std::string DesktopEntryText(const DesktopShortcut& shortcut) {
     return "[Desktop Entry]\n"
            "Type=Application\n"
            "Version=1.0\n"
-           "Name=" + DesktopEntryString(shortcut.name) + "\n"
-           "Exec=" + DesktopExecArgument(shortcut.target) + " " + DesktopExecArgument(shortcut.argument) + "\n"
-           "Path=" + DesktopEntryString(shortcut.workingFolder) + "\n"
-           "Icon=" + DesktopEntryString(shortcut.icon) + "\n"
+           "Name=" +
+           DesktopEntryString(shortcut.name) +
+           "\n"
+           "Exec=" +
+           DesktopExecArgument(shortcut.target) + " " + DesktopExecArgument(shortcut.argument) +
+           "\n"
+           "Path=" +
+           DesktopEntryString(shortcut.workingFolder) +
+           "\n"
+           "Icon=" +
+           DesktopEntryString(shortcut.icon) +
+           "\n"
            "Terminal=false\n";
 }
 

@@ -100,7 +100,7 @@ private:
 
 std::string TimeStamp() {
     std::time_t now = std::time(nullptr);
-    std::tm local {};
+    std::tm local{};
     localtime_r(&now, &local);
     char text[32];
     std::strftime(text, sizeof text, "%Y%m%d-%H%M%S", &local);
@@ -111,7 +111,8 @@ std::string TimeStamp() {
 std::string AsideName(const std::string& path) {
     std::string aside = path + ".broken-" + TimeStamp();
     struct stat st {};
-    for (int n = 1; lstat(aside.c_str(), &st) == 0; ++n) aside = path + ".broken-" + TimeStamp() + "-" + std::to_string(n);
+    for (int n = 1; lstat(aside.c_str(), &st) == 0; ++n)
+        aside = path + ".broken-" + TimeStamp() + "-" + std::to_string(n);
     return aside;
 }
 
@@ -120,7 +121,8 @@ constexpr size_t kReportedLines = 10;
 
 std::string ProblemText(const std::string& path, const std::vector<HiveSyntaxError>& problems) {
     std::string text = "注册表文件“" + path + "”有 " + std::to_string(problems.size()) + " 处无法读取（";
-    for (size_t i = 0; i < problems.size() && i < kReportedLines; ++i) text += (i ? "；" : "") + std::string(problems[i].what());
+    for (size_t i = 0; i < problems.size() && i < kReportedLines; ++i)
+        text += (i ? "；" : "") + std::string(problems[i].what());
     if (problems.size() > kReportedLines) text += "；等";
     return text + "），其余内容已读取";
 }
@@ -189,7 +191,8 @@ FileRegistry::Locations FileRegistry::DefaultLocations() {
     std::string machineFolder = machine && *machine ? machine : kMachineFolder;
     // Tests give a package database of their own (a large one, for instance).
     const char* packages = std::getenv("TESRA_PACKAGE_STATUS");
-    return {ConfigFolder() + "/tesrabrowser/HKCU.reg", machineFolder + "/HKLM.reg", packages && *packages ? packages : "/var/lib/dpkg/status"};
+    return {ConfigFolder() + "/tesrabrowser/HKCU.reg", machineFolder + "/HKLM.reg",
+            packages && *packages ? packages : "/var/lib/dpkg/status"};
 }
 
 FileRegistry::FileRegistry(Locations locations) : packageStatus_(std::move(locations.packageStatus)) {
@@ -236,12 +239,14 @@ void FileRegistry::ReadHive(RootKey root, const std::vector<std::string>& reach,
                             const std::function<void(const RegistryNode& hive)>& read) {
     Hive& hive = HiveOf(root);
     if (hive.batch) {
-        if (root == RootKey::LocalMachine && ReachesUninstall(reach)) ShowPackages(hive.batch->tree, hive.batch->packages);
+        if (root == RootKey::LocalMachine && ReachesUninstall(reach))
+            ShowPackages(hive.batch->tree, hive.batch->packages);
         return read(hive.batch->tree);
     }
     // A machine hive that this user may not even read holds nothing for the user, as for a user
     // without administrator rights: the platform's keys alone.
-    bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, hive.path.c_str(), R_OK, AT_EACCESS) != 0 && errno == EACCES;
+    bool unreadable = root == RootKey::LocalMachine && faccessat(AT_FDCWD, hive.path.c_str(), R_OK, AT_EACCESS) != 0 &&
+                      errno == EACCES;
     Current(root, unreadable ? std::nullopt : ReadHiveFile(hive.path), false);
     if (root == RootKey::LocalMachine && ReachesUninstall(reach)) ShowPackages(hive.tree, hive.packages);
     read(hive.tree);
@@ -346,7 +351,8 @@ RegistryNode FileRegistry::DefaultHive(RootKey root) const {
     if (root == RootKey::CurrentUser) {
         CreateKeyPath(hive, SplitKeyPath(kInternetSettings));
         CreateKeyPath(hive, SplitKeyPath(JoinKeyPath(kInternetSettings, "Cache")));
-        RegistryNode& folders = CreateKeyPath(hive, SplitKeyPath("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"));
+        RegistryNode& folders = CreateKeyPath(
+            hive, SplitKeyPath("Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders"));
         folders.SetValue("Cache", RegistryValue::ExpandString(WebCacheFolder()));
     } else {
         CreateKeyPath(hive, SplitKeyPath("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"));

@@ -16,9 +16,12 @@ namespace fs = std::filesystem;
 
 mode_t Permissions(FileMode mode) {
     switch (mode) {
-        case FileMode::Private: return 0600;
-        case FileMode::Executable: return 0755;
-        case FileMode::Regular: break;
+    case FileMode::Private:
+        return 0600;
+    case FileMode::Executable:
+        return 0755;
+    case FileMode::Regular:
+        break;
     }
     return 0644;
 }
@@ -39,7 +42,8 @@ void SyncFolder(const fs::path& folder) {
 
 // Hidden, so that a desktop never shows a half-written entry.
 FileReplacement::FileReplacement(std::string path, FileMode mode)
-    : path_(std::move(path)), temp_((FolderOf(path_) / ("." + fs::path(path_).filename().string() + ".XXXXXX")).string()) {
+    : path_(std::move(path)),
+      temp_((FolderOf(path_) / ("." + fs::path(path_).filename().string() + ".XXXXXX")).string()) {
     fd_ = mkostemp(temp_.data(), O_CLOEXEC);
     if (fd_ < 0) throw FileFailure("写入文件", path_, errno);
     if (fchmod(fd_, Permissions(mode)) != 0) Fail(errno);

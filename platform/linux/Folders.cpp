@@ -36,7 +36,8 @@ std::string DesktopFolder() {
             const std::string key = "XDG_DESKTOP_DIR=";
             if (l.rfind(key, 0) != 0) continue;
             std::string value = l.substr(key.size());
-            if (value.size() >= 2 && value.front() == '"' && value.back() == '"') value = value.substr(1, value.size() - 2);
+            if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
+                value = value.substr(1, value.size() - 2);
             if (value.rfind("$HOME", 0) == 0) value = Home() + value.substr(5);
             if (!value.empty() && value[0] == '/') desktop = value;
         }

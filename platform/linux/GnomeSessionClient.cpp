@@ -28,10 +28,10 @@ GnomeSessionClient::GnomeSessionClient(GDBusConnection* connection, SessionEvent
       cancellable_(g_cancellable_new()),
       events_(std::move(events)) {
     const char* startupId = g_getenv("DESKTOP_AUTOSTART_ID");
-    g_dbus_connection_call(connection_.get(), kManager, kManagerPath, kManager, "RegisterClient",
-                           g_variant_new("(ss)", g_get_prgname() ? g_get_prgname() : "TesraBrowser",
-                                         startupId ? startupId : ""),
-                           G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1, cancellable_.get(), OnRegistered, this);
+    g_dbus_connection_call(
+        connection_.get(), kManager, kManagerPath, kManager, "RegisterClient",
+        g_variant_new("(ss)", g_get_prgname() ? g_get_prgname() : "TesraBrowser", startupId ? startupId : ""),
+        G_VARIANT_TYPE("(o)"), G_DBUS_CALL_FLAGS_NONE, -1, cancellable_.get(), OnRegistered, this);
 }
 
 GnomeSessionClient::~GnomeSessionClient() {
@@ -51,13 +51,13 @@ void GnomeSessionClient::OnRegistered(GObject* source, GAsyncResult* result, gpo
     const char* path = nullptr;
     g_variant_get(answer, "(&o)", &path);
     self->client_ = path;
-    self->subscription_ = g_dbus_connection_signal_subscribe(self->connection_.get(), kManager, kClientInterface, nullptr,
-                                                             path, nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnSignal, self,
-                                                             nullptr);
+    self->subscription_ =
+        g_dbus_connection_signal_subscribe(self->connection_.get(), kManager, kClientInterface, nullptr, path, nullptr,
+                                           G_DBUS_SIGNAL_FLAGS_NONE, OnSignal, self, nullptr);
 }
 
-void GnomeSessionClient::OnSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant*,
-                                  gpointer data) {
+void GnomeSessionClient::OnSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal,
+                                  GVariant*, gpointer data) {
     auto* self = static_cast<GnomeSessionClient*>(data);
     const std::string name = signal;
     if (name == "QueryEndSession") {
@@ -95,8 +95,8 @@ void GnomeSessionClient::Respond(bool mayEnd) {
     answered_ = true;
     const std::string reason = mayEnd ? std::string() : events_.refusal();
     g_dbus_connection_call(connection_.get(), kManager, client_.c_str(), kClientInterface, "EndSessionResponse",
-                           g_variant_new("(bs)", mayEnd, reason.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1,
-                           nullptr, nullptr, nullptr);
+                           g_variant_new("(bs)", mayEnd, reason.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, -1, nullptr,
+                           nullptr, nullptr);
 }
 
 }  // namespace tesra::platform

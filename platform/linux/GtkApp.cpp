@@ -58,14 +58,32 @@ int VirtualKeyFromKeyval(guint keyval) {
     if (keyval >= GDK_KEY_0 && keyval <= GDK_KEY_9) return static_cast<int>(keyval - GDK_KEY_0 + '0');
     if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return static_cast<int>(keyval - GDK_KEY_F1 + 0x70);
     static const std::map<guint, int> named = {
-        {GDK_KEY_Tab, VK_TAB}, {GDK_KEY_ISO_Left_Tab, VK_TAB}, {GDK_KEY_Return, VK_RETURN},
-        {GDK_KEY_KP_Enter, VK_RETURN}, {GDK_KEY_Shift_L, VK_SHIFT}, {GDK_KEY_Shift_R, VK_SHIFT},
-        {GDK_KEY_Control_L, VK_CONTROL}, {GDK_KEY_Control_R, VK_CONTROL}, {GDK_KEY_Alt_L, VK_MENU},
-        {GDK_KEY_Alt_R, VK_MENU}, {GDK_KEY_Meta_L, VK_MENU}, {GDK_KEY_ISO_Level3_Shift, VK_MENU},
-        {GDK_KEY_Escape, VK_ESCAPE}, {GDK_KEY_space, VK_SPACE}, {GDK_KEY_Super_L, VK_LWIN},
-        {GDK_KEY_Super_R, VK_RWIN}, {GDK_KEY_BackSpace, 0x08}, {GDK_KEY_Page_Up, 0x21},
-        {GDK_KEY_Page_Down, 0x22}, {GDK_KEY_End, 0x23}, {GDK_KEY_Home, 0x24}, {GDK_KEY_Left, 0x25},
-        {GDK_KEY_Up, 0x26}, {GDK_KEY_Right, 0x27}, {GDK_KEY_Down, 0x28}, {GDK_KEY_Insert, 0x2D},
+        {GDK_KEY_Tab, VK_TAB},
+        {GDK_KEY_ISO_Left_Tab, VK_TAB},
+        {GDK_KEY_Return, VK_RETURN},
+        {GDK_KEY_KP_Enter, VK_RETURN},
+        {GDK_KEY_Shift_L, VK_SHIFT},
+        {GDK_KEY_Shift_R, VK_SHIFT},
+        {GDK_KEY_Control_L, VK_CONTROL},
+        {GDK_KEY_Control_R, VK_CONTROL},
+        {GDK_KEY_Alt_L, VK_MENU},
+        {GDK_KEY_Alt_R, VK_MENU},
+        {GDK_KEY_Meta_L, VK_MENU},
+        {GDK_KEY_ISO_Level3_Shift, VK_MENU},
+        {GDK_KEY_Escape, VK_ESCAPE},
+        {GDK_KEY_space, VK_SPACE},
+        {GDK_KEY_Super_L, VK_LWIN},
+        {GDK_KEY_Super_R, VK_RWIN},
+        {GDK_KEY_BackSpace, 0x08},
+        {GDK_KEY_Page_Up, 0x21},
+        {GDK_KEY_Page_Down, 0x22},
+        {GDK_KEY_End, 0x23},
+        {GDK_KEY_Home, 0x24},
+        {GDK_KEY_Left, 0x25},
+        {GDK_KEY_Up, 0x26},
+        {GDK_KEY_Right, 0x27},
+        {GDK_KEY_Down, 0x28},
+        {GDK_KEY_Insert, 0x2D},
         {GDK_KEY_Delete, 0x2E},
     };
     auto it = named.find(keyval);
@@ -128,7 +146,9 @@ void GtkApp::Halt() {
 bool GtkApp::IsMinimized() const {
     for (GtkWindow* window : windows_) {
         GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window));
-        if (gtk_widget_get_visible(GTK_WIDGET(window)) && gdk && (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED)) return true;
+        if (gtk_widget_get_visible(GTK_WIDGET(window)) && gdk &&
+            (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED))
+            return true;
     }
     return false;
 }

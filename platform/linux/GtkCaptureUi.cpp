@@ -22,10 +22,13 @@ constexpr double kBackgroundOpacity = 100.0 / 255.0;
 
 void RunLoopFor(guint milliseconds) {
     GMainLoop* loop = g_main_loop_new(nullptr, FALSE);
-    g_timeout_add(milliseconds, [](gpointer l) {
-        g_main_loop_quit(static_cast<GMainLoop*>(l));
-        return G_SOURCE_REMOVE;
-    }, loop);
+    g_timeout_add(
+        milliseconds,
+        [](gpointer l) {
+            g_main_loop_quit(static_cast<GMainLoop*>(l));
+            return G_SOURCE_REMOVE;
+        },
+        loop);
     g_main_loop_run(loop);
     g_main_loop_unref(loop);
 }
@@ -72,9 +75,10 @@ public:
 private:
     static void StyleButton(GtkWidget* button) {
         g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
-        gtk_css_provider_load_from_data(
-            css, "button { font-family: \"NSimSun\", \"新宋体\", monospace; font-size: 12px; padding: 0 2px; min-height: 0; }",
-            -1, nullptr);
+        gtk_css_provider_load_from_data(css,
+                                        "button { font-family: \"NSimSun\", \"新宋体\", monospace; font-size: 12px; "
+                                        "padding: 0 2px; min-height: 0; }",
+                                        -1, nullptr);
         gtk_style_context_add_provider(gtk_widget_get_style_context(button), GTK_STYLE_PROVIDER(css),
                                        GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
     }
@@ -145,8 +149,8 @@ public:
         gtk_widget_set_app_paintable(window_, TRUE);
         gtk_window_move(window, area.left / scale_, area.top / scale_);
         gtk_window_resize(window, std::max(background.width / scale_, 1), std::max(background.height / scale_, 1));
-        gtk_widget_add_events(window_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK |
-                                           GDK_KEY_PRESS_MASK);
+        gtk_widget_add_events(
+            window_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
         g_signal_connect(window_, "draw", G_CALLBACK(&OverlayWindow::OnDraw), this);
         g_signal_connect(window_, "button-press-event", G_CALLBACK(&OverlayWindow::OnButtonPress), this);
         g_signal_connect(window_, "button-release-event", G_CALLBACK(&OverlayWindow::OnButtonRelease), this);

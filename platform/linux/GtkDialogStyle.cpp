@@ -13,8 +13,8 @@ void AddProvider(GtkWidget* widget, gpointer provider) {
 
 void ApplyFormFont(GtkWidget* widget) {
     g_autoptr(GtkCssProvider) css = gtk_css_provider_new();
-    gtk_css_provider_load_from_data(css, "* { font-family: \"NSimSun\", \"SimSun\", \"宋体\", monospace; font-size: 12px; }",
-                                    -1, nullptr);
+    gtk_css_provider_load_from_data(
+        css, "* { font-family: \"NSimSun\", \"SimSun\", \"宋体\", monospace; font-size: 12px; }", -1, nullptr);
     AddProvider(widget, css);
 }
 

@@ -57,7 +57,8 @@ std::vector<std::string> GtkInputUrlView::UrlItems() const {
     GtkTreeModel* model = gtk_combo_box_get_model(GTK_COMBO_BOX(cbUrl_));
     const int column = gtk_combo_box_get_entry_text_column(GTK_COMBO_BOX(cbUrl_));
     GtkTreeIter iter;
-    for (bool valid = gtk_tree_model_get_iter_first(model, &iter); valid; valid = gtk_tree_model_iter_next(model, &iter)) {
+    for (bool valid = gtk_tree_model_get_iter_first(model, &iter); valid;
+         valid = gtk_tree_model_iter_next(model, &iter)) {
         g_autofree gchar* text = nullptr;
         gtk_tree_model_get(model, &iter, column, &text, -1);
         items.emplace_back(text ? text : "");

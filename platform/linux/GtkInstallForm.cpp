@@ -46,9 +46,10 @@ void GtkInstallForm::PaintNow() {
     // they start. A window manager that never maps the form must not hold the setup up for long.
     bool painted = false;
     gulong handler = g_signal_connect_after(window_, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, bool* done) {
-        *done = true;
-        return FALSE;
-    }), &painted);
+                                                *done = true;
+                                                return FALSE;
+                                            }),
+                                            &painted);
     gtk_widget_queue_draw(window_);
     const gint64 deadline = g_get_monotonic_time() + kPaintWaitUs;
     while (!painted && g_get_monotonic_time() < deadline) {

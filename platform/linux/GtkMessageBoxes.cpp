@@ -7,21 +7,31 @@ namespace {
 
 GtkMessageType IconType(unsigned flags) {
     switch (flags & 0xF0) {
-    case MB_ICONSTOP: return GTK_MESSAGE_ERROR;
-    case MB_ICONQUESTION: return GTK_MESSAGE_QUESTION;
-    case MB_ICONWARNING: return GTK_MESSAGE_WARNING;
-    case MB_ICONINFORMATION: return GTK_MESSAGE_INFO;
-    default: return GTK_MESSAGE_OTHER;
+    case MB_ICONSTOP:
+        return GTK_MESSAGE_ERROR;
+    case MB_ICONQUESTION:
+        return GTK_MESSAGE_QUESTION;
+    case MB_ICONWARNING:
+        return GTK_MESSAGE_WARNING;
+    case MB_ICONINFORMATION:
+        return GTK_MESSAGE_INFO;
+    default:
+        return GTK_MESSAGE_OTHER;
     }
 }
 
 const char* IconName(GtkMessageType type) {
     switch (type) {
-    case GTK_MESSAGE_ERROR: return "dialog-error";
-    case GTK_MESSAGE_QUESTION: return "dialog-question";
-    case GTK_MESSAGE_WARNING: return "dialog-warning";
-    case GTK_MESSAGE_INFO: return "dialog-information";
-    default: return nullptr;
+    case GTK_MESSAGE_ERROR:
+        return "dialog-error";
+    case GTK_MESSAGE_QUESTION:
+        return "dialog-question";
+    case GTK_MESSAGE_WARNING:
+        return "dialog-warning";
+    case GTK_MESSAGE_INFO:
+        return "dialog-information";
+    default:
+        return nullptr;
     }
 }
 
@@ -46,7 +56,8 @@ GtkWindow* OwnerWindow() {
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* item = toplevels; item; item = item->next) {
         GtkWindow* window = GTK_WINDOW(item->data);
-        if (!gtk_widget_get_visible(GTK_WIDGET(window)) || gtk_window_get_window_type(window) != GTK_WINDOW_TOPLEVEL) continue;
+        if (!gtk_widget_get_visible(GTK_WIDGET(window)) || gtk_window_get_window_type(window) != GTK_WINDOW_TOPLEVEL)
+            continue;
         if (!owner || gtk_window_is_active(window)) owner = window;
     }
     g_list_free(toplevels);
@@ -58,7 +69,8 @@ GtkWindow* OwnerWindow() {
 int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
     bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
     GtkMessageType type = IconType(flags);
-    GtkWidget* dialog = gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
+    GtkWidget* dialog =
+        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
     AddIcon(dialog, type);
     // The program speaks Chinese whatever the desktop's language.
     if (okCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "取消", GTK_RESPONSE_CANCEL);

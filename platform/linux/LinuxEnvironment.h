@@ -30,8 +30,7 @@ public:
     bool StartProgram(const std::vector<std::string>& arguments, int showCommand) override;
     std::vector<std::string> RunningProgramFiles() override;
     bool InstanceLockExists(const std::string& name) override;
-    std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
-                                                     std::string& error) override;
+    std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version, std::string& error) override;
 
     void SetFatalFaultHandler(FatalFaultProc proc) override;
     bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,

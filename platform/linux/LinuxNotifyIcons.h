@@ -62,8 +62,8 @@ private:
     std::vector<TrayBackend*> backends_;  // in order of preference
     TrayBackend* current_ = nullptr;      // where the last add went
     int grace_ms_;
-    unsigned grace_ = 0;                  // timeout source of a lost host
-    unsigned created_ = 0;                // idle source of a TaskbarCreated broadcast
+    unsigned grace_ = 0;    // timeout source of a lost host
+    unsigned created_ = 0;  // idle source of a TaskbarCreated broadcast
     WindowId next_window_ = 1;
     std::map<WindowId, MessageHandler> windows_;
 };

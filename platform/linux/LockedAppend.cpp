@@ -66,11 +66,13 @@ size_t LongestMark(const std::vector<std::string_view>& marks) {
 void MendTail(int fd, off_t size, const RecordFile& file) {
     std::string text;
     off_t from = std::max<off_t>(0, size - kTailWindow);
-    if (!ReadAt(fd, text, from, static_cast<size_t>(size - from))) throw FileFailure("读取文件", file.path, errno ? errno : EIO);
+    if (!ReadAt(fd, text, from, static_cast<size_t>(size - from)))
+        throw FileFailure("读取文件", file.path, errno ? errno : EIO);
     size_t complete = CompleteLength(text, file.endMarks);
     if (complete == 0 && from > 0) {
         from = 0;
-        if (!ReadAt(fd, text, 0, static_cast<size_t>(size))) throw FileFailure("读取文件", file.path, errno ? errno : EIO);
+        if (!ReadAt(fd, text, 0, static_cast<size_t>(size)))
+            throw FileFailure("读取文件", file.path, errno ? errno : EIO);
         complete = CompleteLength(text, file.endMarks);
     }
     Descriptor side(open(file.sideFile.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644));

@@ -24,7 +24,8 @@ std::vector<std::string> RunningProgramFiles() {
         std::string file(path, static_cast<size_t>(n));
         // The kernel marks a program file that was replaced or removed since the process started.
         const std::string deleted = " (deleted)";
-        if (file.size() > deleted.size() && file.compare(file.size() - deleted.size(), deleted.size(), deleted) == 0) continue;
+        if (file.size() > deleted.size() && file.compare(file.size() - deleted.size(), deleted.size(), deleted) == 0)
+            continue;
         files.push_back(std::move(file));
     }
     closedir(proc);

@@ -93,8 +93,8 @@ IconPixmap PixmapFromPixbuf(GdkPixbuf* source) {
 IconPixmap PixmapFromIcon(const IconImage& icon) {
     g_autoptr(GdkPixbuf) pixbuf = PixbufFromIcon(icon);
     if (!pixbuf) {
-        pixbuf = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), kFallbackIconName, 32, GTK_ICON_LOOKUP_FORCE_SIZE,
-                                          nullptr);
+        pixbuf = gtk_icon_theme_load_icon(gtk_icon_theme_get_default(), kFallbackIconName, 32,
+                                          GTK_ICON_LOOKUP_FORCE_SIZE, nullptr);
     }
     return PixmapFromPixbuf(pixbuf);
 }
@@ -122,15 +122,16 @@ struct SniTray::Item {
         static const GDBusInterfaceVTable vtable = {OnMethodCall, OnGetProperty, nullptr, {}};
         g_autoptr(GDBusNodeInfo) node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
         g_autoptr(GError) error = nullptr;
-        registration = g_dbus_connection_register_object(tray->connection_.get(), kItemPath, node->interfaces[0], &vtable,
-                                                         this, nullptr, &error);
+        registration = g_dbus_connection_register_object(tray->connection_.get(), kItemPath, node->interfaces[0],
+                                                         &vtable, this, nullptr, &error);
         if (registration == 0) {
             g_debug("StatusNotifierItem not exported: %s", error->message);
             return false;
         }
         busName = "org.kde.StatusNotifierItem-" + std::to_string(getpid()) + "-" + std::to_string(key.second);
-        owner = g_bus_own_name_on_connection(tray->connection_.get(), busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
-                                             OnNameAcquired, OnNameLost, this, nullptr);
+        owner =
+            g_bus_own_name_on_connection(tray->connection_.get(), busName.c_str(), G_BUS_NAME_OWNER_FLAGS_DO_NOT_QUEUE,
+                                         OnNameAcquired, OnNameLost, this, nullptr);
         return true;
     }
 
@@ -162,7 +163,8 @@ struct SniTray::Item {
 
     void Emit(const char* signal) {
         if (registration == 0) return;
-        g_dbus_connection_emit_signal(tray->connection_.get(), nullptr, kItemPath, kItemInterface, signal, nullptr, nullptr);
+        g_dbus_connection_emit_signal(tray->connection_.get(), nullptr, kItemPath, kItemInterface, signal, nullptr,
+                                      nullptr);
     }
 
     void Click(std::initializer_list<std::intptr_t> codes) {
@@ -199,8 +201,8 @@ struct SniTray::Item {
         g_dbus_method_invocation_return_value(invocation, nullptr);
     }
 
-    static GVariant* OnGetProperty(GDBusConnection*, const char*, const char*, const char*, const char* property, GError**,
-                                   gpointer self) {
+    static GVariant* OnGetProperty(GDBusConnection*, const char*, const char*, const char*, const char* property,
+                                   GError**, gpointer self) {
         return static_cast<Item*>(self)->Property(property);
     }
 
@@ -224,10 +226,11 @@ SniTray::SniTray(Listener listener) : listener_(std::move(listener)), cancellabl
         host_ = HostState::Absent;
         return;
     }
-    watch_ = g_bus_watch_name_on_connection(connection_.get(), kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE, OnWatcherAppeared,
-                                            OnWatcherVanished, this, nullptr);
-    subscription_ = g_dbus_connection_signal_subscribe(connection_.get(), kWatcher, kWatcher, nullptr, kWatcherPath,
-                                                       nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnWatcherSignal, this, nullptr);
+    watch_ = g_bus_watch_name_on_connection(connection_.get(), kWatcher, G_BUS_NAME_WATCHER_FLAGS_NONE,
+                                            OnWatcherAppeared, OnWatcherVanished, this, nullptr);
+    subscription_ =
+        g_dbus_connection_signal_subscribe(connection_.get(), kWatcher, kWatcher, nullptr, kWatcherPath, nullptr,
+                                           G_DBUS_SIGNAL_FLAGS_NONE, OnWatcherSignal, this, nullptr);
 }
 
 SniTray::~SniTray() {
@@ -240,22 +243,23 @@ SniTray::~SniTray() {
 
 // Asked before the watch has answered (the first add comes early): two short calls on the bus.
 SniTray::HostState SniTray::QueryHostNow() {
-    g_autoptr(GVariant) owner = g_dbus_connection_call_sync(
-        connection_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus", "org.freedesktop.DBus", "GetNameOwner",
-        g_variant_new("(s)", kWatcher), G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs, nullptr, nullptr);
+    g_autoptr(GVariant) owner =
+        g_dbus_connection_call_sync(connection_.get(), "org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                    "org.freedesktop.DBus", "GetNameOwner", g_variant_new("(s)", kWatcher),
+                                    G_VARIANT_TYPE("(s)"), G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs, nullptr, nullptr);
     if (!owner) return HostState::Absent;
     const char* unique = nullptr;
     g_variant_get(owner, "(&s)", &unique);
     watcher_owner_ = unique;
-    g_autoptr(GVariant) answer = g_dbus_connection_call_sync(
-        connection_.get(), unique, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
-        g_variant_new("(ss)", kWatcher, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
-        kQueryTimeoutMs, nullptr, nullptr);
+    g_autoptr(GVariant) answer =
+        g_dbus_connection_call_sync(connection_.get(), unique, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
+                                    g_variant_new("(ss)", kWatcher, "IsStatusNotifierHostRegistered"),
+                                    G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs, nullptr, nullptr);
     if (!answer) return HostState::Absent;
     g_autoptr(GVariant) value = nullptr;
     g_variant_get(answer, "(v)", &value);
     return g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value) ? HostState::Present
-                                                                                                : HostState::Absent;
+                                                                                               : HostState::Absent;
 }
 
 bool SniTray::HostPresent() {
@@ -271,8 +275,8 @@ struct HostQuery {
 void SniTray::QueryHost(bool newWatcher) {
     g_dbus_connection_call(
         connection_.get(), kWatcher, kWatcherPath, "org.freedesktop.DBus.Properties", "Get",
-        g_variant_new("(ss)", kWatcher, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"), G_DBUS_CALL_FLAGS_NONE,
-        kQueryTimeoutMs, cancellable_.get(),
+        g_variant_new("(ss)", kWatcher, "IsStatusNotifierHostRegistered"), G_VARIANT_TYPE("(v)"),
+        G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs, cancellable_.get(),
         [](GObject* source, GAsyncResult* result, gpointer data) {
             std::unique_ptr<HostQuery> query(static_cast<HostQuery*>(data));
             g_autoptr(GError) error = nullptr;
@@ -280,7 +284,8 @@ void SniTray::QueryHost(bool newWatcher) {
             if (Cancelled(error)) return;
             g_autoptr(GVariant) value = nullptr;
             if (answer) g_variant_get(answer, "(v)", &value);
-            const bool present = value && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
+            const bool present =
+                value && g_variant_is_of_type(value, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(value);
             query->tray->SetHost(present ? HostState::Present : HostState::Absent, query->newWatcher);
         },
         new HostQuery{this, newWatcher});
@@ -338,7 +343,8 @@ TrayBackend::AddResult SniTray::Add(const NotifyIconData& data) {
 void SniTray::Register(Item& item) {
     g_dbus_connection_call(
         connection_.get(), kWatcher, kWatcherPath, kWatcher, "RegisterStatusNotifierItem",
-        g_variant_new("(s)", item.busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs, cancellable_.get(),
+        g_variant_new("(s)", item.busName.c_str()), nullptr, G_DBUS_CALL_FLAGS_NONE, kQueryTimeoutMs,
+        cancellable_.get(),
         [](GObject* source, GAsyncResult* result, gpointer) {
             g_autoptr(GError) error = nullptr;
             g_autoptr(GVariant) answer = g_dbus_connection_call_finish(G_DBUS_CONNECTION(source), result, &error);
@@ -354,12 +360,11 @@ bool SniTray::Modify(const NotifyIconData& data) {
     return true;
 }
 
-bool SniTray::Delete(WindowId window, std::uint32_t id) {
-    return items_.erase({window, id}) > 0;
-}
+bool SniTray::Delete(WindowId window, std::uint32_t id) { return items_.erase({window, id}) > 0; }
 
 void SniTray::DeleteWindow(WindowId window) {
-    for (auto it = items_.lower_bound({window, 0}); it != items_.end() && it->first.first == window;) it = items_.erase(it);
+    for (auto it = items_.lower_bound({window, 0}); it != items_.end() && it->first.first == window;)
+        it = items_.erase(it);
 }
 
 // Clicks reach the owner from the main loop, after the host's call has been answered.

@@ -34,7 +34,8 @@ bool HoldsExactly(const std::string& path, const unsigned char* data, size_t siz
     int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0) return false;
     struct stat st {};
-    bool same = fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid() && static_cast<size_t>(st.st_size) == size;
+    bool same =
+        fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == getuid() && static_cast<size_t>(st.st_size) == size;
     std::vector<unsigned char> buffer(1 << 16);
     for (size_t offset = 0; same && offset < size;) {
         ssize_t n = read(fd, buffer.data(), std::min(buffer.size(), size - offset));
@@ -70,9 +71,10 @@ void ConfigureWebContext(WebContextConfig config) { g_config = std::move(config)
 WebKitWebContext* SharedWebContext() {
     if (g_context) return g_context;
     std::string cache = g_config.cacheFolder ? g_config.cacheFolder() : std::string();
-    g_autoptr(WebKitWebsiteDataManager) data = cache.empty()
-        ? webkit_website_data_manager_new(nullptr)
-        : webkit_website_data_manager_new("base-cache-directory", cache.c_str(), "disk-cache-directory", cache.c_str(), nullptr);
+    g_autoptr(WebKitWebsiteDataManager) data =
+        cache.empty() ? webkit_website_data_manager_new(nullptr)
+                      : webkit_website_data_manager_new("base-cache-directory", cache.c_str(), "disk-cache-directory",
+                                                        cache.c_str(), nullptr);
     g_context = webkit_web_context_new_with_website_data_manager(data);
     webkit_web_context_set_cache_model(g_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
     std::string extensions = InstallBridgeLibrary();

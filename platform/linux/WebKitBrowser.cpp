@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "platform/Application.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
-#include "platform/Application.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
@@ -119,13 +119,16 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GE
     return TRUE;
 }
 
-gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags errors, gpointer data) {
+gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate,
+                                   GTlsCertificateFlags errors, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
     std::string host = HostOf(uri);
     std::string text = "网站“" + host + "”的安全证书有问题：" + TlsProblem(errors) +
                        "。\n\n按“确定”在本次运行中信任该证书并继续打开，按“取消”不打开。";
     int answer = IDCANCEL;
-    RunHandler([&] { answer = Boxes().Show(text, App().Title().empty() ? "系统提示" : App().Title(), MB_OKCANCEL | MB_ICONWARNING); });
+    RunHandler([&] {
+        answer = Boxes().Show(text, App().Title().empty() ? "系统提示" : App().Title(), MB_OKCANCEL | MB_ICONWARNING);
+    });
     if (answer != IDOK) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
     // The engine still finishes the refused load after this handler: that end belongs to no page.

@@ -31,7 +31,8 @@ public:
 private:
     static void OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gpointer self);
     static gboolean OnLoadFailed(WebKitWebView* view, WebKitLoadEvent event, gchar* uri, GError* error, gpointer self);
-    static gboolean OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate, GTlsCertificateFlags errors, gpointer self);
+    static gboolean OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate,
+                               GTlsCertificateFlags errors, gpointer self);
     static void OnTitle(GObject* view, GParamSpec*, gpointer self);
     static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
     static void OnClose(WebKitWebView* view, gpointer self);

@@ -13,7 +13,8 @@ using ReplyHandler = std::function<void(GVariant* reply, const std::string& erro
 void OnReply(GObject* view, GAsyncResult* result, gpointer data) {
     std::unique_ptr<ReplyHandler> handler(static_cast<ReplyHandler*>(data));
     g_autoptr(GError) error = nullptr;
-    g_autoptr(WebKitUserMessage) reply = webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error);
+    g_autoptr(WebKitUserMessage) reply =
+        webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error);
     std::string message = error ? error->message : "";
     GVariant* parameters = reply ? webkit_user_message_get_parameters(reply) : nullptr;
     if (!parameters && message.empty()) message = "页面没有应答";
@@ -53,7 +54,9 @@ void WebKitPageLink::SendRaw(const char* name, GVariant* parameters, ReplyHandle
 
 // The reply comes as the message's result type, whatever happened on the way: a page that could not
 // answer, or answered with something else, gives a failed status.
-template <class M> void WebKitPageLink::Send(M message, const typename M::Payload& payload, std::function<void(const typename M::Result&)> done) {
+template <class M>
+void WebKitPageLink::Send(M message, const typename M::Payload& payload,
+                          std::function<void(const typename M::Result&)> done) {
     using Result = typename M::Result;
     SendRaw(message.name, bridge::Encode(payload), [done](GVariant* reply, const std::string& error) {
         if (!error.empty()) return done(bridge::Failed<Result>(error));
@@ -62,22 +65,27 @@ template <class M> void WebKitPageLink::Send(M message, const typename M::Payloa
     });
 }
 
-void WebKitPageLink::BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) {
+void WebKitPageLink::BindFacade(const std::vector<std::string>& trustedAddresses,
+                                std::function<void(const BindOutcome&)> done) {
     Send(bridge::kBindFacade, {trustedAddresses}, [done](const bridge::Binding& binding) { done(OutcomeOf(binding)); });
 }
 
-void WebKitPageLink::CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
-                                      const std::string& version, std::function<void(const DocumentOutcome&)> done) {
-    Send(bridge::kDocumentComplete, {{trustedAddresses}, report, version}, [done](const bridge::DocumentResult& result) {
-        done({OutcomeOf(result.binding), result.reportError, result.versionError});
-    });
+void WebKitPageLink::CompleteDocument(const std::vector<std::string>& trustedAddresses,
+                                      const std::optional<ClientTexts>& report, const std::string& version,
+                                      std::function<void(const DocumentOutcome&)> done) {
+    Send(bridge::kDocumentComplete, {{trustedAddresses}, report, version},
+         [done](const bridge::DocumentResult& result) {
+             done({OutcomeOf(result.binding), result.reportError, result.versionError});
+         });
 }
 
 void WebKitPageLink::DoMessage(const std::string& name, const std::string& value, Done done) {
     Send(bridge::kDoMessage, {name, value}, Finished(std::move(done)));
 }
 
-void WebKitPageLink::DoHotKey(const std::string& key, Done done) { Send(bridge::kDoHotKey, {key}, Finished(std::move(done))); }
+void WebKitPageLink::DoHotKey(const std::string& key, Done done) {
+    Send(bridge::kDoHotKey, {key}, Finished(std::move(done)));
+}
 
 void WebKitPageLink::HotKey(std::uint64_t facade, std::int32_t id, Done done) {
     Send(bridge::kHotKey, {facade, id}, Finished(std::move(done)));

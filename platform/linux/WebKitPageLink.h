@@ -11,7 +11,8 @@ class WebKitPageLink final : public PageLink {
 public:
     explicit WebKitPageLink(WebKitWebView* view) : view_(view) {}
 
-    void BindFacade(const std::vector<std::string>& trustedAddresses, std::function<void(const BindOutcome&)> done) override;
+    void BindFacade(const std::vector<std::string>& trustedAddresses,
+                    std::function<void(const BindOutcome&)> done) override;
     void CompleteDocument(const std::vector<std::string>& trustedAddresses, const std::optional<ClientTexts>& report,
                           const std::string& version, std::function<void(const DocumentOutcome&)> done) override;
     void DoMessage(const std::string& name, const std::string& value, Done done) override;
@@ -20,9 +21,11 @@ public:
 
 private:
     // Sends the message; its result goes to done.
-    template <class M> void Send(M message, const typename M::Payload& payload, std::function<void(const typename M::Result&)> done);
+    template <class M>
+    void Send(M message, const typename M::Payload& payload, std::function<void(const typename M::Result&)> done);
     // Sends the message; the reply's parameters, or the error when the page could not answer, go to the handler.
-    void SendRaw(const char* name, GVariant* parameters, std::function<void(GVariant* reply, const std::string& error)> handler);
+    void SendRaw(const char* name, GVariant* parameters,
+                 std::function<void(GVariant* reply, const std::string& error)> handler);
 
     WebKitWebView* view_;
 };

@@ -24,11 +24,10 @@ std::optional<KeySym> KeySymFromVirtualKey(unsigned vk) {
     if (vk >= 0x70 && vk <= 0x87) return XK_F1 + (vk - 0x70);
     if (vk >= 0x60 && vk <= 0x69) return XK_KP_0 + (vk - 0x60);
     static const std::map<unsigned, KeySym> named = {
-        {0x08, XK_BackSpace}, {0x09, XK_Tab},         {0x0D, XK_Return},      {0x13, XK_Pause},
-        {0x1B, XK_Escape},    {0x20, XK_space},       {0x21, XK_Prior},       {0x22, XK_Next},
-        {0x23, XK_End},       {0x24, XK_Home},        {0x25, XK_Left},        {0x26, XK_Up},
-        {0x27, XK_Right},     {0x28, XK_Down},        {0x2C, XK_Print},       {0x2D, XK_Insert},
-        {0x2E, XK_Delete},    {0x6A, XK_KP_Multiply}, {0x6B, XK_KP_Add},      {0x6D, XK_KP_Subtract},
+        {0x08, XK_BackSpace},  {0x09, XK_Tab},       {0x0D, XK_Return},      {0x13, XK_Pause},  {0x1B, XK_Escape},
+        {0x20, XK_space},      {0x21, XK_Prior},     {0x22, XK_Next},        {0x23, XK_End},    {0x24, XK_Home},
+        {0x25, XK_Left},       {0x26, XK_Up},        {0x27, XK_Right},       {0x28, XK_Down},   {0x2C, XK_Print},
+        {0x2D, XK_Insert},     {0x2E, XK_Delete},    {0x6A, XK_KP_Multiply}, {0x6B, XK_KP_Add}, {0x6D, XK_KP_Subtract},
         {0x6E, XK_KP_Decimal}, {0x6F, XK_KP_Divide},
     };
     auto it = named.find(vk);
@@ -73,8 +72,8 @@ struct X11HotKeys::EventSource {
 
 X11HotKeys::X11HotKeys(HotKeyCallback onHotKey) : onHotKey_(std::move(onHotKey)), display_(XOpenDisplay(nullptr)) {
     if (!display_) return;
-    static GSourceFuncs funcs = {&EventSource::Prepare, &EventSource::Check, &EventSource::Dispatch, nullptr, nullptr,
-                                 nullptr};
+    static GSourceFuncs funcs = {
+        &EventSource::Prepare, &EventSource::Check, &EventSource::Dispatch, nullptr, nullptr, nullptr};
     source_ = reinterpret_cast<EventSource*>(g_source_new(&funcs, sizeof(EventSource)));
     source_->owner = this;
     source_->poll = {ConnectionNumber(display_), G_IO_IN | G_IO_HUP | G_IO_ERR, 0};
@@ -114,7 +113,8 @@ bool X11HotKeys::Register(int id, unsigned modifiers, unsigned virtualKey) {
 }
 
 bool X11HotKeys::Unregister(int id) {
-    auto it = std::find_if(registrations_.begin(), registrations_.end(), [&](const Registration& r) { return r.id == id; });
+    auto it =
+        std::find_if(registrations_.begin(), registrations_.end(), [&](const Registration& r) { return r.id == id; });
     if (it == registrations_.end()) return false;
     X11ErrorTrap trap(display_);
     Grab(*it, false);
@@ -149,6 +149,8 @@ void X11HotKeys::ReadEvents() {
     for (int id : pressed) RunHandler([&] { onHotKey_(id); });
 }
 
-std::unique_ptr<HotKeys> MakeX11HotKeys(HotKeyCallback onHotKey) { return std::make_unique<X11HotKeys>(std::move(onHotKey)); }
+std::unique_ptr<HotKeys> MakeX11HotKeys(HotKeyCallback onHotKey) {
+    return std::make_unique<X11HotKeys>(std::move(onHotKey));
+}
 
 }  // namespace tesra::platform

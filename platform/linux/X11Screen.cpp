@@ -69,7 +69,8 @@ public:
         image_.reset(XShmCreateImage(display, DefaultVisual(display, screen), DefaultDepth(display, screen), ZPixmap,
                                      nullptr, &segment_, area.width, area.height));
         if (!image_) return;
-        segment_.shmid = shmget(IPC_PRIVATE, static_cast<size_t>(image_->bytes_per_line) * area.height, IPC_CREAT | 0600);
+        segment_.shmid =
+            shmget(IPC_PRIVATE, static_cast<size_t>(image_->bytes_per_line) * area.height, IPC_CREAT | 0600);
         if (segment_.shmid < 0) return;
         segment_.shmaddr = image_->data = static_cast<char*>(shmat(segment_.shmid, nullptr, 0));
         if (segment_.shmaddr == reinterpret_cast<char*>(-1)) {
@@ -80,8 +81,9 @@ public:
         segment_.readOnly = False;
         attached_ = XShmAttach(display, &segment_) && trap.Sync() == 0;
         shmctl(segment_.shmid, IPC_RMID, nullptr);
-        filled_ = attached_ && XShmGetImage(display, DefaultRootWindow(display), image_.get(), area.left, area.top,
-                                            AllPlanes) && trap.Sync() == 0;
+        filled_ = attached_ &&
+                  XShmGetImage(display, DefaultRootWindow(display), image_.get(), area.left, area.top, AllPlanes) &&
+                  trap.Sync() == 0;
     }
     ~SharedImage() {
         if (attached_) {
@@ -124,7 +126,8 @@ Picture ToPicture(const XImage& image) {
                    image.green_mask == 0xFF00 && image.blue_mask == 0xFF;
     for (int y = 0; y < image.height; ++y) {
         if (plain32) {
-            const auto* in = reinterpret_cast<const std::uint8_t*>(image.data + static_cast<size_t>(y) * image.bytes_per_line);
+            const auto* in =
+                reinterpret_cast<const std::uint8_t*>(image.data + static_cast<size_t>(y) * image.bytes_per_line);
             for (int x = 0; x < image.width; ++x, in += 4, out += 3) {
                 out[0] = in[2];
                 out[1] = in[1];

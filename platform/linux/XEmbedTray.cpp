@@ -2,9 +2,9 @@
 
 // GtkStatusIcon is deprecated in GTK 3 but is GTK's only XEmbed tray client.
 #define GDK_DISABLE_DEPRECATION_WARNINGS
+#include <X11/Xlib.h>
 #include <gdk/gdkx.h>
 #include <gtk/gtk.h>
-#include <X11/Xlib.h>
 
 #include <optional>
 #include <string>
@@ -71,10 +71,10 @@ struct XEmbedTray::Icon {
     std::optional<std::string> tip;
     GtkStatusIcon* status = nullptr;
     bool everEmbedded = false;
-    guint embedWait = 0;           // timeout source of an add that waits for the embedding
-    guint answering = 0;           // idle source that answers the add, outside GTK's signal emission
-    guint rebuild = 0;             // idle source that replaces a status icon whose tray host went away
-    guint reported = 0;            // idle source that reports a host change, outside GTK's signal emission
+    guint embedWait = 0;  // timeout source of an add that waits for the embedding
+    guint answering = 0;  // idle source that answers the add, outside GTK's signal emission
+    guint rebuild = 0;    // idle source that replaces a status icon whose tray host went away
+    guint reported = 0;   // idle source that reports a host change, outside GTK's signal emission
 
     ~Icon() {
         if (embedWait != 0) g_source_remove(embedWait);

@@ -9,36 +9,36 @@
 #include <vector>
 
 #include "platform/Folders.h"
+#include "platform/HandlerGuard.h"
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
-#include "platform/linux/GtkCaptureUi.h"
-#include "platform/linux/LinuxNotifyIcons.h"
-#include "platform/linux/SessionGuard.h"
-#include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkApp.h"
+#include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/GtkInputUrlView.h"
 #include "platform/linux/GtkInstallForm.h"
-#include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/GtkMessageBoxes.h"
+#include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkWindowSystem.h"
+#include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
+#include "platform/linux/LinuxNotifyIcons.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/SessionGuard.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11Screen.h"
-#include "platform/HandlerGuard.h"
 #include "services/CaptureScreen.h"
 #include "services/LogIdentity.h"
 #include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
+#include "shell/TesraBrowser.h"
+#include "shell/fuInputUrl.h"
+#include "shell/fuMain.h"
 #include "support/FailureLog.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "support/tsTrayIcon.h"
-#include "shell/TesraBrowser.h"
-#include "shell/fuInputUrl.h"
-#include "shell/fuMain.h"
 
 namespace tesra::platform {
 void InstallGlibTimers();
@@ -59,7 +59,8 @@ EntryActions LinuxEntryActions() {
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
     actions.showInfo = [](const std::string& text) {
         const std::string title = platform::App().Title();
-        platform::Boxes().Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
+        platform::Boxes().Show(text, title.empty() ? "系统提示" : title,
+                               platform::MB_ICONINFORMATION | platform::MB_OK);
     };
     actions.createMainWindowAndRun = [] {
         TfmMain main(platform::Windows());
@@ -155,7 +156,8 @@ int main(int argc, char** argv) {
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession();
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
-    TScreenCapture::Instance().SetHostFinder([] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
+    TScreenCapture::Instance().SetHostFinder(
+        [] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
     RunEntry(args, LinuxEntryActions());
     app.Halt();
 }

@@ -24,7 +24,8 @@ int Closed() {
 }
 
 bool SendRequest(GSocketConnection* connection, const char* name) {
-    tesra::bridge::VariantPtr request = tesra::bridge::EncodeRequest(name, tesra::bridge::Encode(tesra::bridge::None{}));
+    tesra::bridge::VariantPtr request =
+        tesra::bridge::EncodeRequest(name, tesra::bridge::Encode(tesra::bridge::None{}));
     std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(g_variant_get_size(request.get())));
     std::string frame(reinterpret_cast<const char*>(&header), sizeof header);
     frame.append(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
@@ -65,7 +66,8 @@ int main(int argc, char** argv) {
     g_autoptr(GSocketClient) client = g_socket_client_new();
     g_autoptr(GSocketAddress) address = g_unix_socket_address_new(argv[1]);
     g_autoptr(GError) error = nullptr;
-    g_autoptr(GSocketConnection) connection = g_socket_client_connect(client, G_SOCKET_CONNECTABLE(address), nullptr, &error);
+    g_autoptr(GSocketConnection) connection =
+        g_socket_client_connect(client, G_SOCKET_CONNECTABLE(address), nullptr, &error);
     if (!connection) {
         std::printf("unreachable %s\n", error->message);
         return 4;

@@ -24,7 +24,10 @@ std::string ReferenceBase64(const std::string& bytes) {
 }
 
 TEST(StreamToBase64, StandardVectors) {
-    struct Case { std::string bytes; std::string text; };
+    struct Case {
+        std::string bytes;
+        std::string text;
+    };
     const Case cases[] = {
         {"", ""},
         {"f", "Zg=="},
@@ -33,9 +36,9 @@ TEST(StreamToBase64, StandardVectors) {
         {"foob", "Zm9vYg=="},
         {"fooba", "Zm9vYmE="},
         {"foobar", "Zm9vYmFy"},
-        {std::string("\xFB\xFF", 2), "+/8="},                 // the two last letters of the alphabet
-        {std::string("\0\0\0", 3), "AAAA"},                    // zero bytes are data
-        {std::string("\xFF\xD8\xFF\xE0", 4), "/9j/4A=="},      // how every JPEG starts
+        {std::string("\xFB\xFF", 2), "+/8="},              // the two last letters of the alphabet
+        {std::string("\0\0\0", 3), "AAAA"},                // zero bytes are data
+        {std::string("\xFF\xD8\xFF\xE0", 4), "/9j/4A=="},  // how every JPEG starts
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);

@@ -1,9 +1,9 @@
 // The blocking request path of the page bridge, over a real socket: client threads stand in for web
 // processes while the test's main loop serves them, as the program's main loop does.
 
-#include <gtest/gtest.h>
-#include <glib/gstdio.h>
 #include <gio/gunixsocketaddress.h>
+#include <glib/gstdio.h>
+#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -33,8 +33,8 @@ public:
     }
     bool Connected() const { return connection_ != nullptr; }
     void Send(const std::string& bytes) {
-        g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection_)), bytes.data(), bytes.size(), nullptr, nullptr,
-                                  nullptr);
+        g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection_)), bytes.data(), bytes.size(),
+                                  nullptr, nullptr, nullptr);
     }
     void EndWriting() { g_socket_shutdown(g_socket_connection_get_socket(connection_), FALSE, TRUE, nullptr); }
     // Everything until the program closes the connection.
@@ -42,7 +42,8 @@ public:
         std::string all;
         char buffer[65536];
         for (;;) {
-            gssize n = g_input_stream_read(g_io_stream_get_input_stream(G_IO_STREAM(connection_)), buffer, sizeof buffer, nullptr, nullptr);
+            gssize n = g_input_stream_read(g_io_stream_get_input_stream(G_IO_STREAM(connection_)), buffer,
+                                           sizeof buffer, nullptr, nullptr);
             if (n <= 0) return all;
             all.append(buffer, static_cast<size_t>(n));
         }
@@ -91,7 +92,8 @@ protected:
 TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
     const std::string samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
     size_t next = 0;
-    server_.SetHandler(bridge::kVersionInfo.name, [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
+    server_.SetHandler(bridge::kVersionInfo.name,
+                       [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
         for (const std::string& sample : samples) EXPECT_EQ(client.Call(bridge::kVersionInfo).value, sample);
@@ -110,7 +112,8 @@ TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
 }
 
 TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
-    server_.SetHandler(bridge::kGetCaptureImage.name, [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
+    server_.SetHandler(bridge::kGetCaptureImage.name,
+                       [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
     server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
@@ -143,7 +146,8 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
     };
     const Row rows[] = {
         {"a truncated header", std::string("\x05\x00", 2)},
-        {"a truncated body", Frame(RequestBody(bridge::kVersionInfo.name, bridge::Encode(bridge::None{}))).substr(0, 9)},
+        {"a truncated body",
+         Frame(RequestBody(bridge::kVersionInfo.name, bridge::Encode(bridge::None{}))).substr(0, 9)},
         {"an oversized frame", std::string(reinterpret_cast<const char*>(&oversized), 4) + std::string(100, 'x')},
         {"garbage", Frame("\x01\x02\x03")},
         {"an empty frame", Frame("")},
@@ -168,7 +172,8 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
 
 TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
     const std::string big(4u << 20, 'x');
-    server_.SetHandler(bridge::kInstalledSoft.name, [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_.SetHandler(bridge::kInstalledSoft.name,
+                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
     server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
         RawPeer stuck(server_.SocketPath());
@@ -186,7 +191,8 @@ TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
 
 TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
     const std::string big(4u << 20, 'y');
-    server_.SetHandler(bridge::kInstalledSoft.name, [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_.SetHandler(bridge::kInstalledSoft.name,
+                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
     RunClient([&] {
         RawPeer slow(server_.SocketPath());
         slow.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
@@ -238,7 +244,8 @@ TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
 }
 
 // The value read back from its encoding, and the encoding of the wrong type refused.
-template <class T> void ExpectRoundTrip(const T& value) {
+template <class T>
+void ExpectRoundTrip(const T& value) {
     SCOPED_TRACE(bridge::Wire<T>::kType);
     g_autoptr(GVariant) encoded = g_variant_ref_sink(bridge::Encode(value));
     EXPECT_STREQ(g_variant_get_type_string(encoded), bridge::Wire<T>::kType);
@@ -260,7 +267,8 @@ TEST(BridgeProtocol, EveryPayloadAndResultRoundTrips) {
     ExpectRoundTrip(HotKeyRegistration{3, 2, 0x4E, (G_GUINT64_CONSTANT(4242) << 32) | 9});
     ExpectRoundTrip(Addresses{{"http://127.0.0.1:8080/app/", chinese}});
     ExpectRoundTrip(Addresses{});
-    ExpectRoundTrip(DocumentData{{{"http://a/"}}, platform::ClientTexts{"4 核", "8 GB", "Debian", chinese}, "1.0.0.41"});
+    ExpectRoundTrip(
+        DocumentData{{{"http://a/"}}, platform::ClientTexts{"4 核", "8 GB", "Debian", chinese}, "1.0.0.41"});
     ExpectRoundTrip(DocumentData{{{"http://a/"}}, std::nullopt, "1.0.0.41"});
     ExpectRoundTrip(PageMessage{"CPU", chinese});
     ExpectRoundTrip(HotKeyName{"Ctrl+N"});
@@ -274,7 +282,8 @@ TEST(BridgeProtocol, EveryPayloadAndResultRoundTrips) {
 }
 
 // A failed reply: of the message's result type, failed with the error, nothing else set.
-template <class T> void ExpectFailed() {
+template <class T>
+void ExpectFailed() {
     SCOPED_TRACE(bridge::Wire<T>::kType);
     g_autoptr(GVariant) encoded = g_variant_ref_sink(bridge::Encode(bridge::Failed<T>("没有文档")));
     EXPECT_STREQ(g_variant_get_type_string(encoded), bridge::Wire<T>::kType);
@@ -292,7 +301,8 @@ TEST(BridgeProtocol, AFailedReplyIsOfItsMessagesType) {
 }
 
 TEST(BridgeProtocol, PageMessagesAreFoundByNameOnly) {
-    const std::vector<std::string> names = {"Page.BindFacade", "Page.DocumentComplete", "Page.DoMessage", "Page.DoHotKey", "Page.HotKey"};
+    const std::vector<std::string> names = {"Page.BindFacade", "Page.DocumentComplete", "Page.DoMessage",
+                                            "Page.DoHotKey", "Page.HotKey"};
     std::vector<std::string> visited;
     for (const std::string& name : names) {
         EXPECT_TRUE(bridge::VisitPageMessage(name, [&](auto message) { visited.push_back(message.name); })) << name;

@@ -30,8 +30,8 @@ public:
         requests.push_back({"BindFacade", "", std::nullopt});
         pendingBindings.push_back(std::move(done));
     }
-    void CompleteDocument(const std::vector<std::string>&, const std::optional<platform::ClientTexts>& report, const std::string&,
-                          std::function<void(const platform::DocumentOutcome&)> done) override {
+    void CompleteDocument(const std::vector<std::string>&, const std::optional<platform::ClientTexts>& report,
+                          const std::string&, std::function<void(const platform::DocumentOutcome&)> done) override {
         requests.push_back({"CompleteDocument", "", report});
         pendingDocuments.push_back(std::move(done));
     }

@@ -40,7 +40,8 @@ TEST(CairoBadge, ColoursAtKnownPoints) {
         ASSERT_EQ(icon.width, 32);
         ASSERT_EQ(icon.height, 32);
         ASSERT_TRUE(icon.HasPixels());
-        for (int i = 3; i < static_cast<int>(icon.rgba.size()); i += 4) ASSERT_EQ(icon.rgba[i], 255) << "pixel " << i / 4;
+        for (int i = 3; i < static_cast<int>(icon.rgba.size()); i += 4)
+            ASSERT_EQ(icon.rgba[i], 255) << "pixel " << i / 4;
         for (auto [x, y] : {std::pair{0, 0}, {31, 0}, {0, 31}, {31, 31}, {1, 16}, {16, 1}, {16, 30}, {31, 2}}) {
             EXPECT_TRUE(IsBlue(At(icon, x, y))) << x << "," << y;
         }

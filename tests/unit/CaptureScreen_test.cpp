@@ -193,10 +193,21 @@ TEST_F(CaptureScreenTest, NothingSelectedGivesNoBytes) {
         std::function<void(OverlayController&)> user;
     };
     const Case cases[] = {
-        {"click without moving", [](OverlayController& c) { c.MouseDown(MouseButton::Left, {50, 50}); c.MouseUp(); }},
+        {"click without moving",
+         [](OverlayController& c) {
+             c.MouseDown(MouseButton::Left, {50, 50});
+             c.MouseUp();
+         }},
         {"vertical line",
-         [](OverlayController& c) { c.MouseDown(MouseButton::Left, {50, 50}); c.MouseMove({50, 90}); c.MouseUp(); }},
-        {"right button", [](OverlayController& c) { c.MouseDown(MouseButton::Other, {50, 50}); }},
+         [](OverlayController& c) {
+             c.MouseDown(MouseButton::Left, {50, 50});
+             c.MouseMove({50, 90});
+             c.MouseUp();
+         }},
+        {"right button",
+         [](OverlayController& c) {
+             c.MouseDown(MouseButton::Other, {50, 50});
+         }},
         {"a key", [](OverlayController& c) { c.KeyDown(); }},
     };
     for (const auto& c : cases) {
@@ -231,10 +242,12 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
         std::vector<std::string> log;
     };
     const Case cases[] = {
-        {"no screen picture", [](FakeScreen& screen, FakeUi&) { screen.picture = {}; },
+        {"no screen picture",
+         [](FakeScreen& screen, FakeUi&) { screen.picture = {}; },
          {"minimize", "ask", "screen", "restore"}},
         {"dialog fails", [](FakeScreen&, FakeUi& ui) { ui.failAsk = true; }, {"minimize", "ask", "restore"}},
-        {"overlay fails", [](FakeScreen&, FakeUi& ui) { ui.failOverlay = true; },
+        {"overlay fails",
+         [](FakeScreen&, FakeUi& ui) { ui.failOverlay = true; },
          {"minimize", "ask", "screen", "overlay", "restore"}},
     };
     for (const auto& c : cases) {

@@ -74,7 +74,8 @@ protected:
     BreakableRegistry reg;
     TtsIni ini{"", reg};
     void Set(const RegistryValue& value) {
-        reg.CreateKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser")->SetValue("IsCloseToTrayIcon", value);
+        reg.CreateKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser")
+            ->SetValue("IsCloseToTrayIcon", value);
     }
     std::size_t EntryCount() const { return std::filesystem::exists(LogFile()) ? Entries().size() : 0; }
 };

@@ -5,10 +5,10 @@
 #include <sstream>
 #include <thread>
 
+#include "SupportFakes.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "services/CustomerInfo.h"
-#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -66,8 +66,9 @@ TEST(BrandFromCpuInfo, TakesTheFirstModelName) {
         std::string cpuinfo;
         std::optional<std::string> expected;  // the 48 bytes, zero-padded
     } cases[] = {
-        {"arm", "processor\t: 0\nBogoMIPS\t: 108.00\nmodel name\t: ARMv7 Processor rev 3 (v7l)\n"
-                "processor\t: 1\nmodel name\t: other\n",
+        {"arm",
+         "processor\t: 0\nBogoMIPS\t: 108.00\nmodel name\t: ARMv7 Processor rev 3 (v7l)\n"
+         "processor\t: 1\nmodel name\t: other\n",
          std::string("ARMv7 Processor rev 3 (v7l)") + std::string(21, '\0')},
         {"longer than 48", "model name : " + std::string(50, 'x') + "\n", std::string(48, 'x')},
         {"empty name", "model name\t:\n", std::string(48, '\0')},
@@ -94,8 +95,8 @@ TEST(LinuxInstalledSoft, ListsTheInstalledPackagesEvenWhereTheMachineHiveIsReadO
                                              "Package: 中文工具\nStatus: install ok installed\n\n"
                                              "Package: zlib1g\nStatus: install ok installed\nVersion: 1:1.2.13\n";
     std::filesystem::permissions(machine, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    platform::FileRegistry registry({(home.Root() / "HKCU.reg").string(), (machine / "HKLM.reg").string(),
-                                     (home.Root() / "status").string()});
+    platform::FileRegistry registry(
+        {(home.Root() / "HKCU.reg").string(), (machine / "HKLM.reg").string(), (home.Root() / "status").string()});
     platform::SetRegistry(&registry);
     EXPECT_EQ(ReadInstalledSoft(), "【bash 版本：5.2.15-2+b2】,【中文工具】,【zlib1g 版本：1:1.2.13】");
     platform::SetRegistry(nullptr);

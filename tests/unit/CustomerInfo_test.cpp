@@ -4,9 +4,9 @@
 
 #include <cstring>
 
+#include "SupportFakes.h"
 #include "platform/MemoryRegistry.h"
 #include "support/Exception.h"
-#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -99,13 +99,20 @@ TEST(CustomerInfoText, NamesTheSystemByItsVersion) {
         std::optional<VersionNumber> number;
         std::string_view expected;
     } cases[] = {
-        {VersionNumber{0, 0}, "Windows NT"},   {VersionNumber{3, 51}, "Windows NT"},
-        {VersionNumber{4, 0}, "Windows NT"},   {VersionNumber{4, 90}, "Windows NT"},
-        {VersionNumber{5, 0}, "Windows 2000"}, {VersionNumber{5, 1}, "Windows XP"},
-        {VersionNumber{5, 2}, "Windows 2003"}, {VersionNumber{5, 3}, "未知"},
-        {VersionNumber{6, 0}, "Windows Vista"}, {VersionNumber{6, 1}, "Windows 7"},
-        {VersionNumber{6, 2}, "Windows 8"},    {VersionNumber{6, 3}, "未知"},
-        {VersionNumber{10, 0}, "未知"},         {VersionNumber{7, 1}, "未知"},
+        {VersionNumber{0, 0}, "Windows NT"},
+        {VersionNumber{3, 51}, "Windows NT"},
+        {VersionNumber{4, 0}, "Windows NT"},
+        {VersionNumber{4, 90}, "Windows NT"},
+        {VersionNumber{5, 0}, "Windows 2000"},
+        {VersionNumber{5, 1}, "Windows XP"},
+        {VersionNumber{5, 2}, "Windows 2003"},
+        {VersionNumber{5, 3}, "未知"},
+        {VersionNumber{6, 0}, "Windows Vista"},
+        {VersionNumber{6, 1}, "Windows 7"},
+        {VersionNumber{6, 2}, "Windows 8"},
+        {VersionNumber{6, 3}, "未知"},
+        {VersionNumber{10, 0}, "未知"},
+        {VersionNumber{7, 1}, "未知"},
         {std::nullopt, "未知"},
     };
     for (const auto& c : cases) {
@@ -211,7 +218,8 @@ TEST_F(InstalledSoftTest, ListsTheSubkeysThatHaveADisplayName) {
          {{"A", {{"DisplayVersion", Text("1.0")}}}, {"B", {}}, {"C", {{"Publisher", Text("x")}}}},
          ""},
         {"subkeys without a display name are skipped",
-         {{"A", {{"DisplayVersion", Text("1.0")}}}, {"B", {{"DisplayName", Text("Bee")}, {"DisplayVersion", Text("3")}}}},
+         {{"A", {{"DisplayVersion", Text("1.0")}}},
+          {"B", {{"DisplayName", Text("Bee")}, {"DisplayVersion", Text("3")}}}},
          "【Bee 版本：3】"},
         {"creation order, not name order",
          {{"zeta", {{"DisplayName", Text("Zeta")}, {"DisplayVersion", Text("1")}}},
@@ -227,7 +235,9 @@ TEST_F(InstalledSoftTest, ListsTheSubkeysThatHaveADisplayName) {
           {"C", {{"DisplayName", Text("C")}, {"DisplayVersion", Text("3")}}}},
          "【A 版本：1】"},
         {"also in a subkey without a display name",
-         {{"A", {{"DisplayName", Text("A")}}}, {"B", {{"DisplayVersion", number}}}, {"C", {{"DisplayName", Text("C")}}}},
+         {{"A", {{"DisplayName", Text("A")}}},
+          {"B", {{"DisplayVersion", number}}},
+          {"C", {{"DisplayName", Text("C")}}}},
          "【A】"},
         {"a number as display name ends the list there",
          {{"A", {{"DisplayName", number}}}, {"B", {{"DisplayName", Text("B")}}}},

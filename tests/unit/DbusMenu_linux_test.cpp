@@ -49,7 +49,8 @@ TEST(DbusMenuLayout, TheWholeTrayMenu) {
         "[<(4, {'label': <'邮件__收发'>, 'enabled': <true>}, @av [])>])>, "
         "<(5, {'type': <'separator'>}, @av [])>, "
         "<(6, {'label': <'设置'>, 'enabled': <true>, 'children-display': <'submenu'>}, "
-        "[<(7, {'label': <'关闭时隐藏到系统托盘'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': <0>}, @av [])>])>, "
+        "[<(7, {'label': <'关闭时隐藏到系统托盘'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': "
+        "<0>}, @av [])>])>, "
         "<(8, {'type': <'separator'>}, @av [])>, "
         "<(9, {'label': <'退出'>, 'enabled': <true>}, @av [])>])";
     EXPECT_EQ(layout, expected);
@@ -81,7 +82,8 @@ TEST(DbusMenuLayout, PropertiesFollowTheItem) {
         const char* expected;
     };
     const Row rows[] = {
-        {"ticked", [](MenuItem& i) { i.SetChecked(true); }, "{'label': <'项'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': <1>}"},
+        {"ticked", [](MenuItem& i) { i.SetChecked(true); },
+         "{'label': <'项'>, 'enabled': <true>, 'toggle-type': <'checkmark'>, 'toggle-state': <1>}"},
         {"disabled", [](MenuItem& i) { i.SetEnabled(false); }, "{'label': <'项'>, 'enabled': <false>}"},
         {"plain", [](MenuItem&) {}, "{'label': <'项'>, 'enabled': <true>}"},
         {"separator", [](MenuItem& i) { i.SetCaption("-"); }, "{'type': <'separator'>}"},
@@ -109,8 +111,8 @@ protected:
         client_ = Connect();
         ASSERT_TRUE(server_ && client_);
         unique_ = g_dbus_connection_get_unique_name(server_);
-        g_dbus_connection_signal_subscribe(client_, unique_.c_str(), "com.canonical.dbusmenu", nullptr, "/MenuBar", nullptr,
-                                           G_DBUS_SIGNAL_FLAGS_NONE, OnSignal, this, nullptr);
+        g_dbus_connection_signal_subscribe(client_, unique_.c_str(), "com.canonical.dbusmenu", nullptr, "/MenuBar",
+                                           nullptr, G_DBUS_SIGNAL_FLAGS_NONE, OnSignal, this, nullptr);
     }
     void TearDown() override {
         g_clear_object(&client_);
@@ -122,7 +124,8 @@ protected:
     GDBusConnection* Connect() {
         return g_dbus_connection_new_for_address_sync(
             g_test_dbus_get_bus_address(bus_),
-            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT | G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
+            GDBusConnectionFlags(G_DBUS_CONNECTION_FLAGS_AUTHENTICATION_CLIENT |
+                                 G_DBUS_CONNECTION_FLAGS_MESSAGE_BUS_CONNECTION),
             nullptr, nullptr, nullptr);
     }
 
@@ -151,8 +154,8 @@ protected:
         const gint64 deadline = g_get_monotonic_time() + 5 * G_USEC_PER_SEC;
         while (!condition() && g_get_monotonic_time() < deadline) g_main_context_iteration(nullptr, FALSE);
     }
-    static void OnSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal, GVariant* parameters,
-                         gpointer self) {
+    static void OnSignal(GDBusConnection*, const char*, const char*, const char*, const char* signal,
+                         GVariant* parameters, gpointer self) {
         static_cast<DbusMenuOnTheBus*>(self)->signals.push_back(std::string(signal) + " " + Print(parameters));
     }
 

@@ -6,7 +6,10 @@ namespace tesra {
 namespace {
 
 TEST(DelimitedText, CommaTextQuotesOnlyWhereNeeded) {
-    struct Case { std::vector<std::string> entries; std::string text; };
+    struct Case {
+        std::vector<std::string> entries;
+        std::string text;
+    };
     const Case cases[] = {
         {{"1.0.0.41", "2014-04-29"}, "1.0.0.41,2014-04-29"},
         {{"", ""}, ","},
@@ -27,7 +30,10 @@ TEST(DelimitedText, CommaTextQuotesOnlyWhereNeeded) {
 }
 
 TEST(DelimitedText, SplitsLikeTheClassLibrary) {
-    struct Case { std::string text; std::vector<std::string> items; };
+    struct Case {
+        std::string text;
+        std::vector<std::string> items;
+    };
     const Case cases[] = {
         {"1.0.0.41", {"1", "0", "0", "41"}},
         {"1.2.3", {"1", "2", "3"}},

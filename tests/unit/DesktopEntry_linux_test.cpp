@@ -11,9 +11,9 @@
 #include <sstream>
 #include <thread>
 
+#include "SupportFakes.h"
 #include "platform/ShellLink.h"
 #include "support/Exception.h"
-#include "SupportFakes.h"
 
 namespace tesra::platform {
 namespace {
@@ -23,7 +23,10 @@ namespace fs = std::filesystem;
 using testing::ReadFile;
 
 TEST(DesktopEntryString, EscapesWhatTheFormatEscapes) {
-    struct Case { std::string value; std::string written; };
+    struct Case {
+        std::string value;
+        std::string written;
+    };
     const Case cases[] = {
         {"plain", "plain"},
         {"蓝岸浏览器", "蓝岸浏览器"},
@@ -45,7 +48,10 @@ TEST(DesktopEntryString, EscapesWhatTheFormatEscapes) {
 }
 
 TEST(DesktopExecArgument, QuotesOneArgument) {
-    struct Case { std::string argument; std::string written; };
+    struct Case {
+        std::string argument;
+        std::string written;
+    };
     const Case cases[] = {
         {"http://host/app/", R"("http://host/app/")"},
         {"a b", R"("a b")"},
@@ -56,7 +62,9 @@ TEST(DesktopExecArgument, QuotesOneArgument) {
         {"100%", R"("100%%")"},
         {"%u", R"("%%u")"},
         {"x\ny", R"("x\ny")"},
-        {"a\x01" "b", R"("ab")"},
+        {"a\x01"
+         "b",
+         R"("ab")"},
         {"", R"("")"},
         {"it's", R"("it's")"},
     };
@@ -127,7 +135,8 @@ TEST_F(ShellLinkTest, TheLauncherGivesTheProgramExactlyTheAddress) {
     };
     for (const std::string& address : hostile) {
         SCOPED_TRACE(address);
-        const std::string path = CreateShellLink(folder.string(), "蓝岸浏览器", script.string(), address, "/icons/a b.ico");
+        const std::string path =
+            CreateShellLink(folder.string(), "蓝岸浏览器", script.string(), address, "/icons/a b.ico");
         EXPECT_EQ(path, (folder / "蓝岸浏览器.desktop").string());
         EXPECT_EQ(Launch(path), std::vector<std::string>{address});
     }

@@ -13,9 +13,9 @@
 #include <fstream>
 #include <set>
 
+#include "SupportFakes.h"
 #include "platform/Environment.h"
 #include "support/FailureLog.h"
-#include "SupportFakes.h"
 
 namespace tesra::testing {
 
@@ -83,7 +83,8 @@ public:
     }
     void AppendRecord(const platform::RecordFile& file, std::string_view record) override {
         std::error_code error;
-        const bool empty = !std::filesystem::exists(file.path, error) || std::filesystem::file_size(file.path, error) == 0;
+        const bool empty =
+            !std::filesystem::exists(file.path, error) || std::filesystem::file_size(file.path, error) == 0;
         std::ofstream out(file.path, std::ios::binary | std::ios::app);
         if (!out) throw FileFailure(platform::kOpenFileOperation, file.path, ENOENT);
         if (empty) out << file.header;
@@ -134,7 +135,8 @@ public:
         image.width = badge.width;
         image.height = badge.height;
         for (int i = 0; i < badge.width * badge.height; ++i) {
-            image.rgba.insert(image.rgba.end(), {badge.background.red, badge.background.green, badge.background.blue, 255});
+            image.rgba.insert(image.rgba.end(),
+                              {badge.background.red, badge.background.green, badge.background.blue, 255});
         }
         return image;
     }

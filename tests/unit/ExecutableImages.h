@@ -124,8 +124,8 @@ inline Bytes MakePe(const Bytes& payload, PeKind kind) {
     };
     constexpr std::uint32_t kSub = 0x80000000u;
     directory(0x00, {{3, kSub | 0x30}, {16, kSub | 0x60}});  // RT_ICON, RT_VERSION
-    directory(0x30, {{1, 0x48}});                          // icon 1: data entry at 0x48
-    Put32At(rsrc, 0x48, kSectionRva + 0x100);              // junk
+    directory(0x30, {{1, 0x48}});                            // icon 1: data entry at 0x48
+    Put32At(rsrc, 0x48, kSectionRva + 0x100);                // junk
     Put32At(rsrc, 0x4C, 16);
     directory(0x60, {{1, kSub | 0x78}});       // VS_VERSION_INFO
     directory(0x78, {{0x0804, 0x90}});         // language

@@ -13,7 +13,12 @@ namespace {
 using testing::LogFixture;
 
 TEST(FileFailure, NamesTheOperationTheFileAndTheSystemsText) {
-    struct Case { const char* operation; const char* file; int error; std::string message; };
+    struct Case {
+        const char* operation;
+        const char* file;
+        int error;
+        std::string message;
+    };
     const Case cases[] = {
         {"写入文件", "/home/u/.config/a", ENOSPC, "写入文件“/home/u/.config/a”失败：No space left on device"},
         {"创建文件夹", "/ro/Desktop", EROFS, "创建文件夹“/ro/Desktop”失败：Read-only file system"},
@@ -37,7 +42,8 @@ TEST_F(FailureLogTest, AFailedStartAndAFailureGoneByLeaveTheirCauseInTheLog) {
     LogFailure("桌面快捷方式无法保存", Exception("写入文件“/d/a.desktop”失败：Read-only file system"));
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 2u);
-    EXPECT_TRUE(IsEntry(entries[0], "启动失败：写入文件“/c/HKCU.reg”失败：No space left on device", "错误")) << entries[0];
+    EXPECT_TRUE(IsEntry(entries[0], "启动失败：写入文件“/c/HKCU.reg”失败：No space left on device", "错误"))
+        << entries[0];
     EXPECT_TRUE(IsEntry(entries[1], "桌面快捷方式无法保存：写入文件“/d/a.desktop”失败：Read-only file system", "错误"))
         << entries[1];
     EXPECT_TRUE(boxes.shown.empty());

@@ -16,9 +16,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "SupportFakes.h"
 #include "platform/Folders.h"
 #include "platform/HiveFile.h"
-#include "SupportFakes.h"
 #include "support/tsCommon.h"
 
 namespace tesra::platform {
@@ -69,7 +69,8 @@ std::vector<std::string> NamesIn(const fs::path& folder) {
 std::vector<fs::path> BrokenCopies(const fs::path& hive) {
     std::vector<fs::path> copies;
     for (const auto& entry : fs::directory_iterator(hive.parent_path())) {
-        if (entry.path().filename().string().rfind(hive.filename().string() + ".broken-", 0) == 0) copies.push_back(entry.path());
+        if (entry.path().filename().string().rfind(hive.filename().string() + ".broken-", 0) == 0)
+            copies.push_back(entry.path());
     }
     return copies;
 }
@@ -97,8 +98,10 @@ protected:
         char pattern[] = "/tmp/tesra-registry-XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         root_ = pattern;
-        for (const auto& [name, sub] : {std::pair{"HOME", "home"}, {"XDG_CONFIG_HOME", "home/.config"},
-                                        {"XDG_CACHE_HOME", "home/.cache"}, {"XDG_DATA_HOME", "home/.local/share"}}) {
+        for (const auto& [name, sub] : {std::pair{"HOME", "home"},
+                                        {"XDG_CONFIG_HOME", "home/.config"},
+                                        {"XDG_CACHE_HOME", "home/.cache"},
+                                        {"XDG_DATA_HOME", "home/.local/share"}}) {
             setenv(name, (root_ / sub).c_str(), 1);
         }
         setenv("TESRA_MACHINE_HIVE_DIR", (root_ / "machine").c_str(), 1);
@@ -124,7 +127,8 @@ TEST_F(FileRegistryTest, HivesLiveInTheUsersConfigFolderAndTheMachineFolder) {
 
 TEST_F(FileRegistryTest, ANewHiveHoldsThePlatformKeysWithoutWritingAFile) {
     FileRegistry reg(locations_);
-    auto shellFolders = reg.OpenKey(HKCU, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", Access::Full);
+    auto shellFolders =
+        reg.OpenKey(HKCU, "\\Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", Access::Full);
     ASSERT_NE(shellFolders, nullptr);
     EXPECT_EQ(shellFolders->Value("Cache"), RegistryValue::ExpandString((root_ / "home/.cache/TesraBrowser").string()));
     EXPECT_EQ(WebCacheFolder(), (root_ / "home/.cache/TesraBrowser").string());
@@ -154,7 +158,8 @@ TEST_F(FileRegistryTest, ChangesAreSavedAtomicallyAndReadBackByAFreshRegistry) {
     EXPECT_THAT(text, HasSubstr("[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\TesraBrowser\\Urls]\n"
                                 "\"96354\"=\"http://example.test/app/\"\n\"Count\"=dword:00000003\n"));
     EXPECT_EQ(fs::status(UserHive()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
-    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock")) << "no temporary file remains";
+    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock"))
+        << "no temporary file remains";
     std::string machine = ReadText(MachineHive());
     EXPECT_THAT(machine, HasSubstr("\"BypassSSLNoCacheCheck\"=dword:00000001"));
     EXPECT_THAT(machine, ::testing::Not(HasSubstr("Version Vector")));  // provided keys stay out of the file
@@ -177,7 +182,10 @@ TEST_F(FileRegistryTest, AWriteThatChangesNothingLeavesTheFileAlone) {
     EXPECT_EQ(Inode(UserHive()), inode);  // not replaced
     key->WriteDWord("SyncMode5", 0);
     EXPECT_NE(Inode(UserHive()), inode);
-    EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", Access::Read)->ReadDWord("SyncMode5"), 0u);
+    EXPECT_EQ(FileRegistry(locations_)
+                  .OpenKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", Access::Read)
+                  ->ReadDWord("SyncMode5"),
+              0u);
 }
 
 TEST_F(FileRegistryTest, AValueWrittenByOneProcessIsReadByTheNext) {
@@ -185,11 +193,12 @@ TEST_F(FileRegistryTest, AValueWrittenByOneProcessIsReadByTheNext) {
     auto key = reg.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser");
     key->WriteString("IsCloseToTrayIcon", "1");
     ASSERT_EQ(InChild([&] {
-        FileRegistry child(locations_);
-        auto k = child.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Full);
-        if (!k || k->ReadString("IsCloseToTrayIcon") != "1") _exit(1);
-        k->WriteString("IsCloseToTrayIcon", "0");
-    }), 0);
+                  FileRegistry child(locations_);
+                  auto k = child.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Full);
+                  if (!k || k->ReadString("IsCloseToTrayIcon") != "1") _exit(1);
+                  k->WriteString("IsCloseToTrayIcon", "0");
+              }),
+              0);
     // The same registry object sees the other process's change at once.
     EXPECT_EQ(key->ReadString("IsCloseToTrayIcon"), "0");
 }
@@ -201,7 +210,8 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
         return [&, prefix] {
             FileRegistry reg(locations_);
             auto key = reg.OpenKey(HKCU, "Shared", Access::Full);
-            for (int i = 0; i < kWrites; ++i) key->WriteDWord(prefix + std::to_string(i), static_cast<std::uint32_t>(i));
+            for (int i = 0; i < kWrites; ++i)
+                key->WriteDWord(prefix + std::to_string(i), static_cast<std::uint32_t>(i));
         };
     };
     pid_t first = fork();
@@ -227,7 +237,10 @@ TEST_F(FileRegistryTest, ConcurrentWritersLoseNothing) {
 }
 
 TEST_F(FileRegistryTest, AWriterKilledAtAnyMomentKeepsEveryEarlierValue) {
-    struct Case { int acknowledged; int extraMicroseconds; };
+    struct Case {
+        int acknowledged;
+        int extraMicroseconds;
+    };
     const Case cases[] = {{1, 0}, {7, 300}, {25, 1100}, {60, 2500}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.acknowledged);
@@ -284,9 +297,15 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")->WriteString("96354", "http://a/");
         valid = ReadText(UserHive());
     }
-    struct Case { std::string what; std::string text; std::string reason; bool keepsValues; };
+    struct Case {
+        std::string what;
+        std::string text;
+        std::string reason;
+        bool keepsValues;
+    };
     const Case cases[] = {
-        {"hand-edited", valid + "[HKEY_CURRENT_USER\\Software\\X]\n\"Path\"=\"C:\\Temp\"\n\"Next\"=\"1\"\n", "转义", true},
+        {"hand-edited", valid + "[HKEY_CURRENT_USER\\Software\\X]\n\"Path\"=\"C:\\Temp\"\n\"Next\"=\"1\"\n", "转义",
+         true},
         {"cut off in its last line", valid + "[HKEY_CURRENT_USER\\Software\\Y]\n\"Z\"=\"cut", "不完整", true},
         {"garbage", std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16), "文件头", false},
         {"empty", "", "空", false},
@@ -301,10 +320,13 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         if (c.keepsValues) {
             ASSERT_NE(key, nullptr) << "the lines before the bad one still read";
             EXPECT_EQ(key->ReadString("Long"), std::string(200, 'y'));
-            EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls", Access::Read)->ReadString("96354"), "http://a/");
+            EXPECT_EQ(
+                reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls", Access::Read)->ReadString("96354"),
+                "http://a/");
         } else {
             EXPECT_EQ(key, nullptr);
-            EXPECT_TRUE(reg.KeyExists(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings")) << "afresh";
+            EXPECT_TRUE(reg.KeyExists(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings"))
+                << "afresh";
         }
         ASSERT_EQ(reports.texts.size(), 1u);
         EXPECT_THAT(reports.texts[0], HasSubstr("注册表文件“" + UserHive().string() + "”有 "));
@@ -315,7 +337,8 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         EXPECT_EQ(ReadText(copies[0]), c.text);
         EXPECT_NO_THROW(ParseHive(ReadText(UserHive()), HKCU)) << "the hive now holds what read";
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra")->WriteString("After", "1");
-        EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("After"), "1");
+        EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("After"),
+                  "1");
         EXPECT_EQ(reports.texts.size(), 1u) << "reported once";
     }
     // The value after the bad line reads too; the key of the bad line is there without it.
@@ -339,7 +362,8 @@ TEST_F(FileRegistryTest, AWriteThatFailsLeavesTheHiveAsItWas) {
     } catch (const RegistryError& e) {
         EXPECT_EQ(e.Message(), "写入注册表文件“" + UserHive().string() + "”失败：File too large");
     }
-    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock")) << "no temporary file remains";
+    EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock"))
+        << "no temporary file remains";
     EXPECT_EQ(ReadText(UserHive()), before);
     EXPECT_EQ(key->ReadString("v"), "before");
 }
@@ -378,11 +402,13 @@ TEST_F(FileRegistryTest, TheUninstallListIsMadeOnlyWhenSomethingLooksIntoIt) {
     // The software list: read once, and again only when the database changes.
     auto uninstall = reg.OpenKey(HKLM, kUninstall, Access::Read);
     EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386"));
-    EXPECT_EQ(reg.OpenKey(HKLM, std::string(kUninstall) + "\\Alpha:I386", Access::Read)->ReadString("DisplayVersion"), "2.1-1");
+    EXPECT_EQ(reg.OpenKey(HKLM, std::string(kUninstall) + "\\Alpha:I386", Access::Read)->ReadString("DisplayVersion"),
+              "2.1-1");
     EXPECT_EQ(reg.CreateKey(HKLM, std::string(kUninstall) + "\\mine"), nullptr);
     EXPECT_EQ(packageDatabase.Count(), 1);
     reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 0);
-    EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386")) << "a change of the hive keeps the list";
+    EXPECT_THAT(uninstall->SubKeyNames(), ElementsAre("alpha", "beta", "alpha:i386"))
+        << "a change of the hive keeps the list";
     EXPECT_EQ(packageDatabase.Count(), 1);
 }
 
@@ -399,10 +425,12 @@ TEST_F(FileRegistryTest, ChangesMadeTogetherAreOneWrite) {
         reg.CreateKey(HKCU, "K\\Sub")->WriteString("c", "3");
         EXPECT_EQ(key->ReadDWord("b"), 2u) << "work reads what it wrote";
         EXPECT_EQ(InChild([&] {
-            FileRegistry otherProcess(locations_);
-            auto other = otherProcess.OpenKey(HKCU, "K", Access::Read);
-            if (!other->HasValue("old") || other->HasValue("a")) _exit(1);
-        }), 0) << "another process sees none of it yet";
+                      FileRegistry otherProcess(locations_);
+                      auto other = otherProcess.OpenKey(HKCU, "K", Access::Read);
+                      if (!other->HasValue("old") || other->HasValue("a")) _exit(1);
+                  }),
+                  0)
+            << "another process sees none of it yet";
     });
     EXPECT_EQ(writes.Count(".HKCU.reg."), 1);
     FileRegistry fresh(locations_);
@@ -412,11 +440,14 @@ TEST_F(FileRegistryTest, ChangesMadeTogetherAreOneWrite) {
     EXPECT_EQ(fresh.OpenKey(HKCU, "K\\Sub", Access::Read)->ReadString("c"), "3");
 
     // Failing work keeps what it changed before; work that changes nothing writes nothing.
-    EXPECT_THROW(reg.ChangeTogether(HKCU, Durability::Durable, [&] {
-        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("before", "kept");
-        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("bad", std::string("a\0b", 3));
-        reg.OpenKey(HKCU, "K", Access::Full)->WriteString("after", "never");
-    }), RegistryError);
+    EXPECT_THROW(
+        reg.ChangeTogether(HKCU, Durability::Durable,
+                           [&] {
+                               reg.OpenKey(HKCU, "K", Access::Full)->WriteString("before", "kept");
+                               reg.OpenKey(HKCU, "K", Access::Full)->WriteString("bad", std::string("a\0b", 3));
+                               reg.OpenKey(HKCU, "K", Access::Full)->WriteString("after", "never");
+                           }),
+        RegistryError);
     EXPECT_EQ(writes.Count(".HKCU.reg."), 2);
     key = fresh.OpenKey(HKCU, "K", Access::Read);
     EXPECT_EQ(key->ReadString("before"), "kept");
@@ -435,8 +466,10 @@ TEST_F(FileRegistryTest, TheEngineVersionIsProvided) {
 }
 
 TEST(DpkgStatus, NamesAreUniqueIgnoringCase) {
-    auto entry = [](const char* name, const char* arch, const char* version, const char* status = "install ok installed") {
-        return std::string("Package: ") + name + "\nStatus: " + status + "\nArchitecture: " + arch + (*version ? std::string("\nVersion: ") + version : "") + "\n\n";
+    auto entry = [](const char* name, const char* arch, const char* version,
+                    const char* status = "install ok installed") {
+        return std::string("Package: ") + name + "\nStatus: " + status + "\nArchitecture: " + arch +
+               (*version ? std::string("\nVersion: ") + version : "") + "\n\n";
     };
     struct Case {
         const char* what;
@@ -444,15 +477,22 @@ TEST(DpkgStatus, NamesAreUniqueIgnoringCase) {
         std::vector<std::pair<std::string, std::string>> expected;  // name, version
     };
     const Case cases[] = {
-        {"two architectures", entry("lib", "amd64", "1") + entry("lib", "i386", "1"), {{"lib", "1"}, {"lib:i386", "1"}}},
-        {"a third architecture", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "armhf", "3"),
+        {"two architectures",
+         entry("lib", "amd64", "1") + entry("lib", "i386", "1"),
+         {{"lib", "1"}, {"lib:i386", "1"}}},
+        {"a third architecture",
+         entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "armhf", "3"),
          {{"lib", "1"}, {"lib:i386", "2"}, {"lib:armhf", "3"}}},
         {"letter case", entry("Tool", "amd64", "1") + entry("tool", "i386", "2"), {{"Tool", "1"}, {"tool:i386", "2"}}},
-        {"an entry twice", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("LIB", "I386", "3"),
+        {"an entry twice",
+         entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("LIB", "I386", "3"),
          {{"lib", "1"}, {"lib:i386", "3"}}},
-        {"an entry twice, the second without a version", entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "i386", ""),
+        {"an entry twice, the second without a version",
+         entry("lib", "amd64", "1") + entry("lib", "i386", "2") + entry("lib", "i386", ""),
          {{"lib", "1"}, {"lib:i386", "2"}}},
-        {"not installed", entry("gone", "amd64", "1", "deinstall ok config-files") + entry("gone", "i386", "1"), {{"gone", "1"}}},
+        {"not installed",
+         entry("gone", "amd64", "1", "deinstall ok config-files") + entry("gone", "i386", "1"),
+         {{"gone", "1"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -498,12 +538,14 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
     auto version = reg.CreateKey(HKLM, kVersionVector);
     check(version && version->ReadString("IE") == "11.0000", "the version vector opens with create");
     bool ran = false;
-    reg.ChangeTogether(HKLM, Durability::Durable, [&] { ran = reg.OpenKey(HKLM, kInternetSettings, Access::Full) == nullptr; });
+    reg.ChangeTogether(HKLM, Durability::Durable,
+                       [&] { ran = reg.OpenKey(HKLM, kInternetSettings, Access::Full) == nullptr; });
     check(ran, "changes made together in the machine hive run as they would alone");
     auto user = reg.CreateKey(HKCU, "Software\\Kestal\\Tesra");
     check(user != nullptr, "the user's hive stays writable");
     if (user) user->WriteString("v", "1");
-    check(FileRegistry(locations).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("v") == "1", "the user's value is saved");
+    check(FileRegistry(locations).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("v") == "1",
+          "the user's value is saved");
     check(ReadText(locations.machineHive) == before, "the machine hive file is unchanged");
 
     FileRegistry::Locations broken = locations;
@@ -521,9 +563,11 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
         check(false, e.what());
     }
     SetErrorNotifyProc(nullptr);
-    check(reports.size() == 1 && reports[0].find("注册表文件“" + brokenMachineHive + "”有 1 处无法读取（第 5 行") != std::string::npos,
+    check(reports.size() == 1 &&
+              reports[0].find("注册表文件“" + brokenMachineHive + "”有 1 处无法读取（第 5 行") != std::string::npos,
           "the bad line is reported");
-    check(reports.size() == 1 && reports[0].find("文件未作改动") != std::string::npos, "and the file is said to be unchanged");
+    check(reports.size() == 1 && reports[0].find("文件未作改动") != std::string::npos,
+          "and the file is said to be unchanged");
     check(ReadText(brokenMachineHive) == brokenText, "a broken machine hive is left in place");
     check(BrokenCopies(brokenMachineHive).empty(), "no copy is made where the user may not write");
     return failures;
@@ -537,8 +581,10 @@ TEST_F(FileRegistryTest, AMachineHiveThatTheUserMayNotWriteIsReadOnly) {
               "\"BypassSSLNoCacheCheck\"=dword:00000005\n\"Bad\"=\"C:\\Temp\"\n\"After\"=dword:00000006\n");
     const std::string brokenHive = root_ / "machine2/HKLM.reg";
     if (geteuid() != 0) {
-        fs::permissions(root_ / "machine", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
-        fs::permissions(root_ / "machine2", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write, fs::perm_options::remove);
+        fs::permissions(root_ / "machine", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
+        fs::permissions(root_ / "machine2", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                        fs::perm_options::remove);
         std::string failures = CheckMachineHiveAsUser(locations_, brokenHive);
         fs::permissions(root_ / "machine", fs::perms::owner_write, fs::perm_options::add);
         fs::permissions(root_ / "machine2", fs::perms::owner_write, fs::perm_options::add);
@@ -560,7 +606,8 @@ TEST_F(FileRegistryTest, AMachineHiveThatTheUserMayNotWriteIsReadOnly) {
     ASSERT_EQ(pipe(pipeFds), 0);
     int exitCode = InChild([&] {
         close(pipeFds[0]);
-        if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 || setresuid(nobody, nobody, nobody) != 0) {
+        if (setgroups(0, nullptr) != 0 || setresgid(nobody, nobody, nobody) != 0 ||
+            setresuid(nobody, nobody, nobody) != 0) {
             _exit(4);
         }
         std::string result = CheckMachineHiveAsUser(locations_, brokenHive);

@@ -8,8 +8,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "support/FailureLog.h"
 #include "SupportFakes.h"
+#include "support/FailureLog.h"
 
 namespace tesra::platform {
 namespace {
@@ -37,7 +37,11 @@ protected:
 };
 
 TEST_F(FileReplaceTest, WritesOrReplacesTheWholeFileWithItsMode) {
-    struct Case { const char* name; FileMode mode; unsigned permissions; };
+    struct Case {
+        const char* name;
+        FileMode mode;
+        unsigned permissions;
+    };
     const Case cases[] = {{"regular", FileMode::Regular, 0644},
                           {"private", FileMode::Private, 0600},
                           {"program", FileMode::Executable, 0755}};
@@ -51,7 +55,8 @@ TEST_F(FileReplaceTest, WritesOrReplacesTheWholeFileWithItsMode) {
     }
     std::vector<std::string> names = FilesIn(home.Root());
     std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"home", "private", "program", "regular", "run"})) << "no temporary file remains";
+    EXPECT_EQ(names, (std::vector<std::string>{"home", "private", "program", "regular", "run"}))
+        << "no temporary file remains";
 }
 
 TEST_F(FileReplaceTest, AFailedWriteLeavesTheOldFile) {
@@ -79,7 +84,8 @@ TEST_F(FileReplaceTest, CopiesAFileWhole) {
     EXPECT_EQ(ReadFile(File("target")), std::string(300000, 'p'));
     EXPECT_EQ(ModeOf(File("target")), 0755u);
 
-    EXPECT_THROW(ReplaceFileWithCopy(File("missing").string(), File("target").string(), FileMode::Executable), Exception);
+    EXPECT_THROW(ReplaceFileWithCopy(File("missing").string(), File("target").string(), FileMode::Executable),
+                 Exception);
     EXPECT_EQ(ReadFile(File("target")), std::string(300000, 'p'));
     EXPECT_THROW(ReplaceFile((File("no folder") / "file").string(), "x", FileMode::Regular), Exception);
 }

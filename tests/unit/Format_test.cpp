@@ -24,9 +24,15 @@ TEST(Format, FillsSpecifiersInOrder) {
         SCOPED_TRACE(c.format);
         std::string actual;
         switch (c.args.size()) {
-            case 0: actual = Format(c.format, {}); break;
-            case 1: actual = Format(c.format, {c.args[0]}); break;
-            default: actual = Format(c.format, {c.args[0], c.args[1], c.args[2]}); break;
+        case 0:
+            actual = Format(c.format, {});
+            break;
+        case 1:
+            actual = Format(c.format, {c.args[0]});
+            break;
+        default:
+            actual = Format(c.format, {c.args[0], c.args[1], c.args[2]});
+            break;
         }
         EXPECT_EQ(actual, c.expected);
     }

@@ -105,9 +105,7 @@ protected:
         return status == GrabSuccess;
     }
 
-    std::string At(int x, int y) const {
-        return std::to_string(area_.left + x) + " " + std::to_string(area_.top + y);
-    }
+    std::string At(int x, int y) const { return std::to_string(area_.left + x) + " " + std::to_string(area_.top + y); }
 
     Display* display_ = nullptr;
     Rect area_;
@@ -121,10 +119,13 @@ TEST_F(GtkCaptureUiTest, OverlayDimsThePictureShowsTheDragAndGrabsTheInput) {
     bool grabbedDuringOverlay = false;
     Script script({
         [&] {
-            Xdotool("mousemove " + At(300, 200) + " mousedown 1 mousemove " + At(200, 120) + " mousemove " + At(100, 50));
+            Xdotool("mousemove " + At(300, 200) + " mousedown 1 mousemove " + At(200, 120) + " mousemove " +
+                    At(100, 50));
             return true;
         },
-        [&] { return controller.Rect() == SelRect{100, 50, 300, 200}; },
+        [&] {
+            return controller.Rect() == SelRect{100, 50, 300, 200};
+        },
         [&] {  // wait until the selection is painted at full brightness
             shown = screen.CapturePrimary(false);
             return !shown.Empty() && Near(platform::At(shown, 150, 100), 150, 100, 200);
@@ -170,7 +171,9 @@ TEST_F(GtkCaptureUiTest, KeyEndsTheOverlayAndKeepsTheSelection) {
             Xdotool("mousemove " + At(40, 30) + " mousedown 1 mousemove " + At(90, 70));
             return true;
         },
-        [&] { return controller.Selection().has_value() && controller.Rect() == SelRect{40, 30, 90, 70}; },
+        [&] {
+            return controller.Selection().has_value() && controller.Rect() == SelRect{40, 30, 90, 70};
+        },
         [&] {
             Xdotool("key a");
             return true;
@@ -231,7 +234,8 @@ bool AskedToStayAbove(GdkWindow* window) {
     unsigned char* data = nullptr;
     bool found = false;
     if (XGetWindowProperty(x, GDK_WINDOW_XID(window), state, 0, 64, False, XA_ATOM, &type, &format, &count, &after,
-                           &data) == Success && data) {
+                           &data) == Success &&
+        data) {
         auto* atoms = reinterpret_cast<Atom*>(data);
         for (unsigned long i = 0; i < count; ++i) found = found || atoms[i] == above;
         XFree(data);

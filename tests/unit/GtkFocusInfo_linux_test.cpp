@@ -37,7 +37,8 @@ protected:
         gtk_container_add(GTK_CONTAINER(window), box);
         gtk_widget_show_all(window);
         gtk_window_present(GTK_WINDOW(window));
-        ASSERT_TRUE(Pump([this] { return gtk_window_is_active(GTK_WINDOW(window)); })) << "the window never became active";
+        ASSERT_TRUE(Pump([this] { return gtk_window_is_active(GTK_WINDOW(window)); }))
+            << "the window never became active";
     }
     void TearDown() override {
         if (window) gtk_widget_destroy(window);

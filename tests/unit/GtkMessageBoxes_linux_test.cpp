@@ -18,7 +18,8 @@ GtkDialog* OpenBox() {
     GtkDialog* found = nullptr;
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* node = toplevels; node; node = node->next) {
-        if (GTK_IS_MESSAGE_DIALOG(node->data) && gtk_widget_get_visible(GTK_WIDGET(node->data))) found = GTK_DIALOG(node->data);
+        if (GTK_IS_MESSAGE_DIALOG(node->data) && gtk_widget_get_visible(GTK_WIDGET(node->data)))
+            found = GTK_DIALOG(node->data);
     }
     g_list_free(toplevels);
     return found;
@@ -31,9 +32,9 @@ void FindIcon(GtkWidget* widget, std::string* name) {
         if (iconName) *name = iconName;
     }
     if (GTK_IS_CONTAINER(widget)) {
-        gtk_container_foreach(GTK_CONTAINER(widget), [](GtkWidget* child, gpointer data) {
-            FindIcon(child, static_cast<std::string*>(data));
-        }, name);
+        gtk_container_foreach(
+            GTK_CONTAINER(widget),
+            [](GtkWidget* child, gpointer data) { FindIcon(child, static_cast<std::string*>(data)); }, name);
     }
 }
 

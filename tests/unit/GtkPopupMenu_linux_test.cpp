@@ -25,7 +25,8 @@ GtkMenuShell* OpenMenu() {
     GList* toplevels = gtk_window_list_toplevels();
     for (GList* node = toplevels; node; node = node->next) {
         GtkWidget* child = gtk_bin_get_child(GTK_BIN(node->data));
-        if (child && GTK_IS_MENU(child) && gtk_widget_get_visible(child) && !gtk_menu_get_attach_widget(GTK_MENU(child))) {
+        if (child && GTK_IS_MENU(child) && gtk_widget_get_visible(child) &&
+            !gtk_menu_get_attach_widget(GTK_MENU(child))) {
             found = GTK_MENU_SHELL(child);
         }
     }
@@ -114,8 +115,9 @@ TEST_F(GtkPopupMenuTest, ShowsTheItemTree) {
     });
     menu.PopupAtPointer();
     const std::vector<Line> expected = {
-        {"item", "显示主窗口", true, false}, {"separator", "", true, false},  {"item", "办公", true, true},
-        {"check", "关闭时隐藏到系统托盘", true, false}, {"item", "不可用", false, false}, {"item", "退出", true, false},
+        {"item", "显示主窗口", true, false}, {"separator", "", true, false},
+        {"item", "办公", true, true},        {"check", "关闭时隐藏到系统托盘", true, false},
+        {"item", "不可用", false, false},    {"item", "退出", true, false},
     };
     EXPECT_EQ(shown, expected);
     RunPending();

@@ -29,18 +29,18 @@ TEST(HiveFile, WritesTheExportFormat) {
     Key(hive, "Software\\Kestal\\Tesra\\Empty");
 
     EXPECT_EQ(FormatHive(hive, HKCU), kHeader +
-              "[HKEY_CURRENT_USER\\Software]\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestal]\n\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra]\n"
-              "@=\"default\"\n"
-              "\"Path\"=\"C:\\\\a \\\"b\\\"\"\n"
-              "\"Count\"=dword:0000002a\n"
-              "\"Bytes\"=hex:00,ab\n"
-              "\"Cache\"=hex(2):25,00,48,00,25,00,00,00\n"
-              "\"List\"=hex(7):61,00,00,00,dd,84,00,00,00,00\n"
-              "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
-              "\n"
-              "[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\Empty]\n\n");
+                                          "[HKEY_CURRENT_USER\\Software]\n\n"
+                                          "[HKEY_CURRENT_USER\\Software\\Kestal]\n\n"
+                                          "[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra]\n"
+                                          "@=\"default\"\n"
+                                          "\"Path\"=\"C:\\\\a \\\"b\\\"\"\n"
+                                          "\"Count\"=dword:0000002a\n"
+                                          "\"Bytes\"=hex:00,ab\n"
+                                          "\"Cache\"=hex(2):25,00,48,00,25,00,00,00\n"
+                                          "\"List\"=hex(7):61,00,00,00,dd,84,00,00,00,00\n"
+                                          "\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
+                                          "\n"
+                                          "[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\Empty]\n\n");
 }
 
 TEST(HiveFile, LeavesProvidedKeysOut) {
@@ -98,13 +98,17 @@ TEST(HiveFile, ReadsWhatItWrites) {
 }
 
 TEST(HiveFile, ReadsHandWrittenAndExportedVariants) {
-    struct Case { std::string what; std::string text; };
+    struct Case {
+        std::string what;
+        std::string text;
+    };
     const Case cases[] = {
         {"CRLF line ends, comments, blank lines, spaces",
          "Windows Registry Editor Version 5.00\r\n\r\n; a comment\r\n"
          "[HKEY_CURRENT_USER\\Software\\K]\r\n  \"V\" = \"x\"\r\n\"N\"=DWORD:2A\r\n"},
-         {"UTF-8 byte-order mark, implicit parents, lower-case root",
-         "\xEF\xBB\xBF" "Windows Registry Editor Version 5.00\n[hkey_current_user\\Software\\K]\n\"V\"=\"x\"\n"
+        {"UTF-8 byte-order mark, implicit parents, lower-case root",
+         "\xEF\xBB\xBF"
+         "Windows Registry Editor Version 5.00\n[hkey_current_user\\Software\\K]\n\"V\"=\"x\"\n"
          "\"N\"=hex(4):2a,00,00,00\n"},
         {"hex data continued over lines",
          "Windows Registry Editor Version 5.00\n[HKEY_CURRENT_USER\\Software\\K]\n\"V\"=hex(1):78,\\\n  00,\\\n"
@@ -148,7 +152,12 @@ TEST(HiveFile, ReadsAUtf16FileAsThePlatformEditorSavesIt) {
 TEST(HiveFile, RejectsWhatIsNotACompleteHive) {
     const std::string h = "Windows Registry Editor Version 5.00\n";
     const std::string k = "[HKEY_CURRENT_USER\\K]\n";
-    struct Case { std::string what; std::string text; int line; std::string reason; };
+    struct Case {
+        std::string what;
+        std::string text;
+        int line;
+        std::string reason;
+    };
     const Case cases[] = {
         {"empty file", "", 1, "空"},
         {"no header", k + "\"v\"=\"1\"\n", 1, "文件头"},
@@ -179,7 +188,10 @@ TEST(HiveFile, RejectsWhatIsNotACompleteHive) {
         {"hex(4) of the wrong size", h + k + "\"v\"=hex(4):01,02\n", 3, "4"},
         {"invalid UTF-8 on line 4", h + k + "\"a\"=\"1\"\n\"v\"=\"\xB7\xFE\"\n", 4, "UTF-8"},
         {"control character in a value name", h + k + "\"a\x01\"=\"1\"\n", 3, "控制字符"},
-        {"garbage", "\x7F" "ELF\x02\x01\x01\n", 1, "文件头"},
+        {"garbage",
+         "\x7F"
+         "ELF\x02\x01\x01\n",
+         1, "文件头"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -204,12 +216,18 @@ TEST(HiveFile, ReadsEveryLineThatParsesAndNamesTheOthers) {
     };
     const Case cases[] = {
         {"an unescaped backslash between good values",
-         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n\"p\"=\"C:\\Temp\"\n\"y\"=\"2\"\n", {5}, {"A|x|1", "A|y|2"}},
+         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n\"p\"=\"C:\\Temp\"\n\"y\"=\"2\"\n",
+         {5},
+         {"A|x|1", "A|y|2"}},
         {"a broken key line: its values go with it",
-         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n[HKEY_CURRENT_USER\\B\n\"y\"=\"2\"\n[HKEY_CURRENT_USER\\C]\n\"z\"=\"3\"\n",
-         {5, 6}, {"A|x|1", "C|z|3"}},
+         h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n[HKEY_CURRENT_USER\\B\n\"y\"=\"2\"\n[HKEY_CURRENT_USER\\C]\n\"z\"="
+             "\"3\"\n",
+         {5, 6},
+         {"A|x|1", "C|z|3"}},
         {"a bad hex value with its continuation lines",
-         h + "[HKEY_CURRENT_USER\\A]\n\"b\"=hex:zz,\\\n  01,02\n\"y\"=\"2\"\n", {4}, {"A|y|2"}},
+         h + "[HKEY_CURRENT_USER\\A]\n\"b\"=hex:zz,\\\n  01,02\n\"y\"=\"2\"\n",
+         {4},
+         {"A|y|2"}},
         {"no header", "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n", {1}, {"A|x|1"}},
         {"a line that is not UTF-8", h + "[HKEY_CURRENT_USER\\A]\n\"v\"=\"\xB7\xFE\"\n\"x\"=\"1\"\n", {4}, {"A|x|1"}},
         {"cut off in its last line", h + "[HKEY_CURRENT_USER\\A]\n\"x\"=\"1\"\n\"y\"=\"2", {5}, {"A|x|1"}},

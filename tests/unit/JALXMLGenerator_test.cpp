@@ -74,9 +74,9 @@ TEST(EscapeXMLText, AttributeMode) {
         {"&amp;", "&amp;amp;"},
         {"中文\n", "中文\r\n"},
         {"", ""},
-        {"ctl\x01\x1b[0m", "ctl??[0m"},            // control characters XML 1.0 cannot hold
+        {"ctl\x01\x1b[0m", "ctl??[0m"},                  // control characters XML 1.0 cannot hold
         {std::string("a\0b\x0b\x0c\x1f", 6), "a?b???"},  // an embedded NUL among them
-        {"\x7f\xc2\x85", "\x7f\xc2\x85"},          // DEL and the C1 range are XML 1.0 characters
+        {"\x7f\xc2\x85", "\x7f\xc2\x85"},                // DEL and the C1 range are XML 1.0 characters
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.input);

@@ -58,7 +58,9 @@ Decoded Decode(const std::string& jpeg) {
 }
 
 TEST(EncodeJpeg, BaselineFullColourFileThatDecodesNearTheInput) {
-    struct Case { int width, height; };
+    struct Case {
+        int width, height;
+    };
     const Case cases[] = {{64, 48}, {200, 150}, {1, 2}, {37, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height);

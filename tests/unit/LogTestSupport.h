@@ -7,12 +7,12 @@
 #include <regex>
 #include <sstream>
 
+#include "SupportFakes.h"
 #include "platform/NetworkIdentity.h"
 #include "services/LogIdentity.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 #include "support/tsLog.h"
-#include "SupportFakes.h"
 
 namespace tesra::testing {
 
@@ -67,8 +67,9 @@ protected:
     static bool IsEntry(const std::string& entry, const std::string& escapedText, const std::string& levelName) {
         static const std::regex time(R"(<Log Time="\d{4}-\d\d-\d\d \d\d:\d\d:\d\d" )");
         // The test program carries no version resource: its name and a blank.
-        std::string rest = " ClientVersion=\"" + GetProgramFileName() + " \" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" +
-                           escapedText + "\" LogType=\"" + levelName + "\"/>";
+        std::string rest = " ClientVersion=\"" + GetProgramFileName() +
+                           " \" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" + escapedText + "\" LogType=\"" +
+                           levelName + "\"/>";
         std::smatch match;
         return std::regex_search(entry, match, time) && match.position(0) == 0 &&
                entry.substr(static_cast<size_t>(match.length(0)) - 1) == rest;

@@ -28,7 +28,9 @@ protected:
     FakeNetwork network;
 };
 
-platform::NetworkInterface Card(int index, bool ethernet, std::array<std::uint8_t, 6> mac) { return {index, ethernet, mac}; }
+platform::NetworkInterface Card(int index, bool ethernet, std::array<std::uint8_t, 6> mac) {
+    return {index, ethernet, mac};
+}
 
 TEST(FormatMacAddress, WritesUpperCaseHexPairs) {
     EXPECT_EQ(FormatMacAddress({0x00, 0x1a, 0x2b, 0x3c, 0x4d, 0x5e}), "00-1A-2B-3C-4D-5E");
@@ -70,9 +72,18 @@ TEST_F(MachineAddressTest, LocalAddressIsTheDefaultRoutesElseTheFirstOtherElseLo
         std::string expected;
     };
     const Case cases[] = {
-        {"the default route's interface wins", {{"lo", "127.0.0.1", true}, {"docker0", "172.17.0.1", false}, {"eth0", "192.0.2.7", false}}, "eth0", "192.0.2.7"},
-        {"no default route: the first other", {{"lo", "127.0.0.1", true}, {"wlan0", "10.0.0.5", false}, {"eth0", "192.0.2.7", false}}, "", "10.0.0.5"},
-        {"a default route without an address", {{"lo", "127.0.0.1", true}, {"eth1", "10.1.1.1", false}}, "ppp0", "10.1.1.1"},
+        {"the default route's interface wins",
+         {{"lo", "127.0.0.1", true}, {"docker0", "172.17.0.1", false}, {"eth0", "192.0.2.7", false}},
+         "eth0",
+         "192.0.2.7"},
+        {"no default route: the first other",
+         {{"lo", "127.0.0.1", true}, {"wlan0", "10.0.0.5", false}, {"eth0", "192.0.2.7", false}},
+         "",
+         "10.0.0.5"},
+        {"a default route without an address",
+         {{"lo", "127.0.0.1", true}, {"eth1", "10.1.1.1", false}},
+         "ppp0",
+         "10.1.1.1"},
         {"only loopback", {{"lo", "127.0.0.1", true}, {"lo", "127.0.1.1", true}}, "", "127.0.0.1"},
         {"no address at all", {}, "eth0", "127.0.0.1"},
     };

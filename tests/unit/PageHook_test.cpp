@@ -114,7 +114,10 @@ TEST_F(PageHookTest, FallsBackToTheFirstObjectElement) {
 }
 
 TEST_F(PageHookTest, QuietlyLeavesPagesWithoutThePlugin) {
-    struct Case { const char* name; std::function<void(FakeDocument&)> change; };
+    struct Case {
+        const char* name;
+        std::function<void(FakeDocument&)> change;
+    };
     const Case cases[] = {
         {"no body", [](FakeDocument& d) { d.hasBody = false; }},
         {"no element", [](FakeDocument& d) { d.byId = nullptr; }},
@@ -135,11 +138,15 @@ TEST_F(PageHookTest, QuietlyLeavesPagesWithoutThePlugin) {
 
 TEST_F(PageHookTest, SearchesOnlyTheFramesInOrderUntilOneIsNoWindow) {
     auto top = Document("top");
-    top->frames = {{true, Document("one")}, {true, nullptr}, {true, Document("two")}, {false, Document("hidden")},
+    top->frames = {{true, Document("one")},
+                   {true, nullptr},
+                   {true, Document("two")},
+                   {false, Document("hidden")},
                    {true, Document("after")}};
     BindOutcome outcome = hook.BindFacade(*top);
     EXPECT_TRUE(outcome.bound);
-    EXPECT_EQ(calls, (std::vector<std::string>{"one.SetTesraBrowserService(service)", "two.SetTesraBrowserService(service)"}));
+    EXPECT_EQ(calls,
+              (std::vector<std::string>{"one.SetTesraBrowserService(service)", "two.SetTesraBrowserService(service)"}));
 }
 
 TEST_F(PageHookTest, LeavesDocumentsOfOtherSitesUnreadAndSilent) {

@@ -58,9 +58,9 @@ TEST(PageValue, ConvertsToInteger) {
 }
 
 TEST(PageValue, RejectsWhatIsNoNumber) {
-    for (const PageValue& value : {PageValue::Of(std::string("abc")), PageValue::Of(std::string("")),
-                                   PageValue::Of(std::string("12abc")), PageValue::Of(1e300),
-                                   PageValue::Of(std::string("nan"))}) {
+    for (const PageValue& value :
+         {PageValue::Of(std::string("abc")), PageValue::Of(std::string("")), PageValue::Of(std::string("12abc")),
+          PageValue::Of(1e300), PageValue::Of(std::string("nan"))}) {
         SCOPED_TRACE(PageValueToText(value));
         try {
             PageValueToInteger(value);

@@ -14,7 +14,9 @@ constexpr RootKey HKCU = RootKey::CurrentUser;
 constexpr RootKey HKLM = RootKey::LocalMachine;
 
 TEST(RegistryPath, JoinsBelowTheBaseUnlessTheSubPathStartsAtTheRoot) {
-    struct Case { std::string base, sub, joined; };
+    struct Case {
+        std::string base, sub, joined;
+    };
     const Case cases[] = {
         {"Software\\Kestal\\Tesra", "TesraBrowser\\Urls", "Software\\Kestal\\Tesra\\TesraBrowser\\Urls"},
         {"Software\\Kestal\\Tesra", "\\Software\\Other", "\\Software\\Other"},
@@ -129,7 +131,11 @@ TEST_F(RegistryTest, ReadingMissingAndMistypedValues) {
 
 TEST_F(RegistryTest, DataThatCannotBeStoredIsRefused) {
     auto key = reg.CreateKey(HKCU, "K");
-    struct Case { std::string what; std::string name; RegistryValue value; };
+    struct Case {
+        std::string what;
+        std::string name;
+        RegistryValue value;
+    };
     const Case cases[] = {
         {"invalid UTF-8", "v", RegistryValue::String("\xB7\xFE")},
         {"NUL inside a string", "v", RegistryValue::String(std::string("a\0b", 3))},

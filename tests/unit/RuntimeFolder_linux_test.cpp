@@ -42,7 +42,12 @@ TEST_F(RuntimeFolderTest, AcceptsOnlyAFolderOfTheUserAlone) {
         {"own, 0755", [](const fs::path& p) { Folder(p, 0755); }, "它的权限不是 0700"},
         {"open to all", [](const fs::path& p) { Folder(p, 0777); }, "它的权限不是 0700"},
         {"sticky", [](const fs::path& p) { Folder(p, 01700); }, "它的权限不是 0700"},
-        {"a file", [](const fs::path& p) { std::ofstream(p) << "x"; chmod(p.c_str(), 0700); }, "它不是目录"},
+        {"a file",
+         [](const fs::path& p) {
+             std::ofstream(p) << "x";
+             chmod(p.c_str(), 0700);
+         },
+         "它不是目录"},
         {"a link to an own folder",
          [this](const fs::path& p) {
              mkdir((root / "target").c_str(), 0700);

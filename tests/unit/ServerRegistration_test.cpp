@@ -45,7 +45,8 @@ TEST_F(ServerRegistrationTest, RegisteringAgainUpdatesAndUnregisteringRemovesAll
     UnregisterServer();
     EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser, clsid));
     EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser, "Software\\Classes\\TesraBrowser.TesraMessage"));
-    EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser, std::string("Software\\Classes\\TypeLib\\") + tlb::LIBID_TesraBrowser));
+    EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser,
+                                    std::string("Software\\Classes\\TypeLib\\") + tlb::LIBID_TesraBrowser));
     EXPECT_TRUE(registry.KeyExists(RootKey::CurrentUser, "Software\\Classes"));
     UnregisterServer();  // nothing left to remove is no error
 }

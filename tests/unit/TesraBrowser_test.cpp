@@ -74,7 +74,9 @@ struct EntryRecorder {
             calls.push_back("restore");
             if (failRestore) throw std::runtime_error("写入注册表文件“/c/HKCU.reg”失败：No space left on device");
         };
-        a.logStartFailure = [this](const std::exception& cause) { calls.push_back(std::string("log ") + cause.what()); };
+        a.logStartFailure = [this](const std::exception& cause) {
+            calls.push_back(std::string("log ") + cause.what());
+        };
         a.createMainWindowAndRun = [this] { calls.push_back("run"); };
         a.showInfo = [this](const std::string& text) { calls.push_back("box " + text); };
         return a;
@@ -114,10 +116,9 @@ TEST(Entry, AFailedRestoreAfterAFailedStartIsLoggedAndTheMessageStillComes) {
     recorder.failStartup = true;
     recorder.failRestore = true;
     RunEntry({"http://h/"}, recorder.Actions());
-    EXPECT_EQ(recorder.calls, (std::vector<std::string>{
-                                  "lock", "startup http://h/", "log connect failed", "restore",
-                                  "log 写入注册表文件“/c/HKCU.reg”失败：No space left on device",
-                                  "box 网络出错：请检查网络是否正常或输入的网址是否正确！"}));
+    EXPECT_EQ(recorder.calls, (std::vector<std::string>{"lock", "startup http://h/", "log connect failed", "restore",
+                                                        "log 写入注册表文件“/c/HKCU.reg”失败：No space left on device",
+                                                        "box 网络出错：请检查网络是否正常或输入的网址是否正确！"}));
 }
 
 }  // namespace

@@ -8,7 +8,13 @@ namespace tesra {
 namespace {
 
 TEST(TypeLibrary, MembersKeepTheirSlotsAndDispids) {
-    struct Row { int slot; int dispid; const char* name; size_t inParams; const char* retval; };
+    struct Row {
+        int slot;
+        int dispid;
+        const char* name;
+        size_t inParams;
+        const char* retval;
+    };
     const Row rows[] = {
         {7, 201, "ShowNewMessageHint", 2, nullptr}, {8, 202, "Close", 0, nullptr},
         {9, 203, "GetCaptureImage", 1, "Value"},    {10, 204, "RegisterHotKey", 4, "Vaule"},
@@ -83,8 +89,8 @@ TEST(TesraMessage, InvokeForwardsPositionalArguments) {
     EXPECT_EQ(std::get<std::string>(object.Invoke(210, {}).value), "【a】");
     object.Invoke(202, {});
     object.Invoke(205, {});
-    EXPECT_EQ(channel.calls, (std::vector<std::string>{"hint 3", "hint 3", "capture 1", "hotkey 1 3 70 9", "version", "soft",
-                                                       "close", "refresh"}));
+    EXPECT_EQ(channel.calls, (std::vector<std::string>{"hint 3", "hint 3", "capture 1", "hotkey 1 3 70 9", "version",
+                                                       "soft", "close", "refresh"}));
 }
 
 TEST(TesraMessage, ClientInformationMembersAnswerEmptyWhateverTheMode) {

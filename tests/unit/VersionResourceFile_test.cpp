@@ -84,7 +84,10 @@ TEST(VersionResourceFile, CorruptElfHeadersGiveNothing) {
     Elf64_Ehdr header;
     std::memcpy(&header, good.data(), sizeof header);
     const std::size_t versionHeader = header.e_shoff + 3 * sizeof(Elf64_Shdr);
-    struct Case { const char* name; std::function<void(Bytes&)> spoil; };
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&)> spoil;
+    };
     auto setHeader = [](Bytes& b, auto member, auto value) {
         Elf64_Ehdr h;
         std::memcpy(&h, b.data(), sizeof h);
@@ -107,7 +110,8 @@ TEST(VersionResourceFile, CorruptElfHeadersGiveNothing) {
         {"name table index too big", [&](Bytes& b) { setHeader(b, &Elf64_Ehdr::e_shstrndx, Elf64_Half{9}); }},
         {"section data beyond the end", [&](Bytes& b) { setSection(b, &Elf64_Shdr::sh_offset, Elf64_Off{1} << 40); }},
         {"section data wraps", [&](Bytes& b) { setSection(b, &Elf64_Shdr::sh_offset, ~Elf64_Off{0}); }},
-        {"section name beyond the table", [&](Bytes& b) { setSection(b, &Elf64_Shdr::sh_name, Elf64_Word{0xFFFFFFF0}); }},
+        {"section name beyond the table",
+         [&](Bytes& b) { setSection(b, &Elf64_Shdr::sh_name, Elf64_Word{0xFFFFFFF0}); }},
         {"section without data", [&](Bytes& b) { setSection(b, &Elf64_Shdr::sh_type, Elf64_Word{SHT_NOBITS}); }},
     };
     for (const Case& c : cases) {
@@ -124,8 +128,8 @@ TEST(VersionResourceFile, ReadsFromAFile) {
     const std::string path = std::string(folder) + "/program.exe";
     const Bytes payload = Payload();
     const Bytes image = MakePe(payload, PeKind::Pe32);
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(image.data()),
-                                                static_cast<std::streamsize>(image.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
     EXPECT_EQ(ReadVersionResourceFile(path), payload);
     EXPECT_TRUE(ReadVersionResourceFile(std::string(folder) + "/missing").empty());
     EXPECT_TRUE(ReadVersionResourceFile(folder).empty());  // a folder is no file

@@ -11,16 +11,24 @@ VersionResourceFields SampleFields() {
     VersionResourceFields fields;
     fields.fileVersion[0] = 1;
     fields.fileVersion[3] = 41;
-    fields.strings = {{"CompanyName", "Kestal"}, {"FileDescription", "蓝岸浏览器"}, {"FileVersion", "1.0.0.41"},
-                      {"InternalName", "2014-04-29"}, {"LegalTrademarks", ""}};
+    fields.strings = {{"CompanyName", "Kestal"},
+                      {"FileDescription", "蓝岸浏览器"},
+                      {"FileVersion", "1.0.0.41"},
+                      {"InternalName", "2014-04-29"},
+                      {"LegalTrademarks", ""}};
     return fields;
 }
 
 // Little-endian writer for the expected bytes.
 struct Expected {
     Bytes bytes;
-    void W(std::uint16_t v) { bytes.insert(bytes.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)}); }
-    void D(std::uint32_t v) { W(static_cast<std::uint16_t>(v)); W(static_cast<std::uint16_t>(v >> 16)); }
+    void W(std::uint16_t v) {
+        bytes.insert(bytes.end(), {static_cast<std::uint8_t>(v), static_cast<std::uint8_t>(v >> 8)});
+    }
+    void D(std::uint32_t v) {
+        W(static_cast<std::uint16_t>(v));
+        W(static_cast<std::uint16_t>(v >> 16));
+    }
     void S(const char* ascii) {
         for (const char* c = ascii; *c; ++c) W(static_cast<std::uint8_t>(*c));
         W(0);
@@ -37,15 +45,15 @@ TEST(VersionResource, WritesTheVsVersionInfoLayoutByteForByte) {
 
     // Offsets worked out by hand: every block and value starts on a 32-bit boundary.
     Expected e;
-    e.W(236), e.W(52), e.W(0), e.S("VS_VERSION_INFO"), e.Pad(2);                 // 0..40
-    for (std::uint32_t v : {0xFEEF04BDu, 0x10000u, 0x10002u, 0x30004u, 0x10002u, 0x30004u, 0x3Fu, 0u, 0x40004u, 1u, 0u,
-                            0u, 0u}) {
-        e.D(v);                                                                  // 40..92
+    e.W(236), e.W(52), e.W(0), e.S("VS_VERSION_INFO"), e.Pad(2);  // 0..40
+    for (std::uint32_t v :
+         {0xFEEF04BDu, 0x10000u, 0x10002u, 0x30004u, 0x10002u, 0x30004u, 0x3Fu, 0u, 0x40004u, 1u, 0u, 0u, 0u}) {
+        e.D(v);  // 40..92
     }
-    e.W(76), e.W(0), e.W(1), e.S("StringFileInfo");                              // 92..128
-    e.W(40), e.W(0), e.W(1), e.S("080403a8");                                    // 128..152
-    e.W(16), e.W(2), e.W(1), e.S("A"), e.Pad(2), e.S("B");                       // 152..168
-    e.W(68), e.W(0), e.W(1), e.S("VarFileInfo"), e.Pad(2);                       // 168..200
+    e.W(76), e.W(0), e.W(1), e.S("StringFileInfo");                                // 92..128
+    e.W(40), e.W(0), e.W(1), e.S("080403a8");                                      // 128..152
+    e.W(16), e.W(2), e.W(1), e.S("A"), e.Pad(2), e.S("B");                         // 152..168
+    e.W(68), e.W(0), e.W(1), e.S("VarFileInfo"), e.Pad(2);                         // 168..200
     e.W(36), e.W(4), e.W(0), e.S("Translation"), e.Pad(2), e.W(0x0804), e.W(936);  // 200..236
 
     EXPECT_EQ(BuildVersionResource(fields), e.bytes);
@@ -56,7 +64,10 @@ TEST(VersionResource, AnswersQueriesOnWhatItWrote) {
     ASSERT_TRUE(resource.IsValid());
     EXPECT_EQ(resource.QueryValue("\\VarFileInfo\\Translation"), (Bytes{0x04, 0x08, 0xA8, 0x03}));
 
-    struct Case { const char* path; std::optional<std::string> text; };
+    struct Case {
+        const char* path;
+        std::optional<std::string> text;
+    };
     const Case cases[] = {
         {"\\StringFileInfo\\080403a8\\FileVersion", "1.0.0.41"},
         {"\\StringFileInfo\\080403a8\\FileDescription", "蓝岸浏览器"},
@@ -100,7 +111,10 @@ TEST(VersionResource, MalformedBlocksAnswerNothing) {
         b[at] = static_cast<std::uint8_t>(v);
         b[at + 1] = static_cast<std::uint8_t>(v >> 8);
     };
-    struct Case { const char* name; std::function<void(Bytes&)> spoil; };
+    struct Case {
+        const char* name;
+        std::function<void(Bytes&)> spoil;
+    };
     const Case cases[] = {
         {"root length below a header", [&](Bytes& b) { setWord(b, 0, 4); }},
         {"root longer than the data", [&](Bytes& b) { setWord(b, 0, static_cast<std::uint16_t>(b.size() + 4)); }},

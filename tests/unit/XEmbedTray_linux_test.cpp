@@ -13,8 +13,8 @@
 #include <functional>
 
 #include "PrivateXServer.h"
-#include "platform/linux/GtkPopupMenu.h"
 #include "TrayFakes.h"
+#include "platform/linux/GtkPopupMenu.h"
 #include "support/tsTrayIcon.h"
 
 namespace tesra::platform {
@@ -129,11 +129,14 @@ protected:
     // The tray host's answer to the add of icon 7: 1 shown, 0 not; -1 while there is none.
     std::intptr_t AddAnswer() const {
         for (const MessageRecord& message : received) {
-            if (message.number == host.AddAnsweredMessage() && message.target == window && message.wParam == 7) return message.lParam;
+            if (message.number == host.AddAnsweredMessage() && message.target == window && message.wParam == 7)
+                return message.lParam;
         }
         return -1;
     }
-    bool AddAnswered() { return RunUntil([this] { return AddAnswer() != -1; }); }
+    bool AddAnswered() {
+        return RunUntil([this] { return AddAnswer() != -1; });
+    }
     bool Received(std::intptr_t code) const {
         for (std::intptr_t c : CodesReceived()) {
             if (c == code) return true;
@@ -321,10 +324,14 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
         std::intptr_t code;
     };
     const Row rows[] = {
-        {GDK_BUTTON_PRESS, 1, NIN_LBUTTONDOWN},   {GDK_BUTTON_RELEASE, 1, NIN_LBUTTONUP},
-        {GDK_2BUTTON_PRESS, 1, NIN_LBUTTONDBLCLK}, {GDK_BUTTON_PRESS, 3, NIN_RBUTTONDOWN},
-        {GDK_BUTTON_RELEASE, 3, NIN_RBUTTONUP},    {GDK_2BUTTON_PRESS, 3, NIN_RBUTTONDBLCLK},
-        {GDK_BUTTON_PRESS, 2, 0},                  {GDK_3BUTTON_PRESS, 1, 0},
+        {GDK_BUTTON_PRESS, 1, NIN_LBUTTONDOWN},
+        {GDK_BUTTON_RELEASE, 1, NIN_LBUTTONUP},
+        {GDK_2BUTTON_PRESS, 1, NIN_LBUTTONDBLCLK},
+        {GDK_BUTTON_PRESS, 3, NIN_RBUTTONDOWN},
+        {GDK_BUTTON_RELEASE, 3, NIN_RBUTTONUP},
+        {GDK_2BUTTON_PRESS, 3, NIN_RBUTTONDBLCLK},
+        {GDK_BUTTON_PRESS, 2, 0},
+        {GDK_3BUTTON_PRESS, 1, 0},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.type << "/" << row.button);

@@ -92,18 +92,28 @@ TEST(TfmCaptureBackground, InputSequences) {
         std::optional<SelRect> selection;
     };
     const Case cases[] = {
-        {"drag and release", {{LeftDown, {300, 200}}, {Move, {200, 120}}, {Move, {100, 50}}, {Up, {}}}, 3,
+        {"drag and release",
+         {{LeftDown, {300, 200}}, {Move, {200, 120}}, {Move, {100, 50}}, {Up, {}}},
+         3,
          SelRect{100, 50, 300, 200}},
         {"click without moving", {{LeftDown, {30, 20}}, {Up, {}}}, 1, std::nullopt},
         {"moving back onto a line drops the selection",
-         {{LeftDown, {30, 20}}, {Move, {60, 40}}, {Move, {60, 20}}, {Up, {}}}, 3, std::nullopt},
+         {{LeftDown, {30, 20}}, {Move, {60, 40}}, {Move, {60, 20}}, {Up, {}}},
+         3,
+         std::nullopt},
         {"moves before the button are ignored", {{Move, {60, 40}}, {Key, {}}}, 1, std::nullopt},
         {"right button closes at once", {{OtherDown, {30, 20}}}, 0, std::nullopt},
         {"right button during a drag keeps the selection",
-         {{LeftDown, {30, 20}}, {Move, {60, 40}}, {OtherDown, {60, 40}}}, 2, SelRect{30, 20, 60, 40}},
-        {"a key keeps the selection so far", {{LeftDown, {30, 20}}, {Move, {10, 25}}, {Key, {}}}, 2,
+         {{LeftDown, {30, 20}}, {Move, {60, 40}}, {OtherDown, {60, 40}}},
+         2,
+         SelRect{30, 20, 60, 40}},
+        {"a key keeps the selection so far",
+         {{LeftDown, {30, 20}}, {Move, {10, 25}}, {Key, {}}},
+         2,
          SelRect{10, 20, 30, 25}},
-        {"pointer beyond the display stops at its edge", {{LeftDown, {390, 290}}, {Move, {900, -40}}, {Up, {}}}, 2,
+        {"pointer beyond the display stops at its edge",
+         {{LeftDown, {390, 290}}, {Move, {900, -40}}, {Up, {}}},
+         2,
          SelRect{390, 0, 399, 290}},
     };
     for (const auto& c : cases) {
@@ -114,11 +124,21 @@ TEST(TfmCaptureBackground, InputSequences) {
             const Event& e = c.events[i];
             bool close = false;
             switch (e.kind) {
-                case LeftDown: close = overlay.MouseDown(MouseButton::Left, e.at); break;
-                case OtherDown: close = overlay.MouseDown(MouseButton::Other, e.at); break;
-                case Move: overlay.MouseMove(e.at); break;
-                case Up: close = overlay.MouseUp(); break;
-                case Key: close = overlay.KeyDown(); break;
+            case LeftDown:
+                close = overlay.MouseDown(MouseButton::Left, e.at);
+                break;
+            case OtherDown:
+                close = overlay.MouseDown(MouseButton::Other, e.at);
+                break;
+            case Move:
+                overlay.MouseMove(e.at);
+                break;
+            case Up:
+                close = overlay.MouseUp();
+                break;
+            case Key:
+                close = overlay.KeyDown();
+                break;
             }
             if (close) closedAt = i;
         }

@@ -11,11 +11,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "SupportFakes.h"
 #include "platform/MessageBox.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
 #include "support/TextCodec.h"
-#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -67,7 +67,10 @@ auto Clear() {
 // ---- The pure rules -----------------------------------------------------------------------------
 
 TEST(NormalizeAddress, MakesATypedAddressBrowsable) {
-    struct Case { std::string typed; std::string result; };
+    struct Case {
+        std::string typed;
+        std::string result;
+    };
     const Case cases[] = {
         {"192.168.0.10:8080", "http://192.168.0.10:8080"},
         {"host/app", "http://host/app/"},
@@ -95,7 +98,11 @@ TEST(NormalizeAddress, MakesATypedAddressBrowsable) {
 }
 
 TEST(History, LinesAreReadWithAnyLineEnd) {
-    struct Case { const char* name; std::string bytes; std::vector<std::string> lines; };
+    struct Case {
+        const char* name;
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
     const Case cases[] = {
         {"CR LF", "a\r\nb\r\n", {"a", "b"}},
         {"mixed", "a\r\nb\rc\nd", {"a", "b", "c", "d"}},
@@ -128,10 +135,17 @@ TEST(History, EntriesAreUniqueIgnoringCase) {
 TEST(History, LivesNextToTheProgramOnlyWhereTheProgramOwnsAWritableFolder) {
     using enum FolderAccess;
     using enum HistoryPlace;
-    struct Case { const char* name; std::string program; FolderAccess access; std::string package; HistoryPlace place; };
+    struct Case {
+        const char* name;
+        std::string program;
+        FolderAccess access;
+        std::string package;
+        HistoryPlace place;
+    };
     const Case cases[] = {
         {"a folder of the user's own", "/home/u/tesra/", Writable, "/usr/bin", ProgramFolder},
-        {"the per-user copy's folder", "/home/u/.local/share/Kestal/TesraBrowser/", Writable, "/usr/bin", ProgramFolder},
+        {"the per-user copy's folder", "/home/u/.local/share/Kestal/TesraBrowser/", Writable, "/usr/bin",
+         ProgramFolder},
         {"a folder the user may not write", "/opt/tesra/", ReadOnly, "/usr/bin", AppFolder},
         {"the package's folder, for a normal user", "/usr/bin/", ReadOnly, "/usr/bin", AppFolder},
         {"the package's folder, even for root", "/usr/bin/", Writable, "/usr/bin", AppFolder},

@@ -20,6 +20,8 @@
 #include <sstream>
 #include <thread>
 
+#include "ExecutableImages.h"
+#include "SupportFakes.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
@@ -29,8 +31,6 @@
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
-#include "ExecutableImages.h"
-#include "SupportFakes.h"
 
 extern char** environ;
 
@@ -49,13 +49,16 @@ void WriteFile(const fs::path& path, const std::string& bytes) {
 // ---- The pure rules -----------------------------------------------------------------------------
 
 TEST(UrlHash, FoldsTheBytesOfTheAddress) {
-    struct Case { std::string url; std::uint32_t hash; };
+    struct Case {
+        std::string url;
+        std::uint32_t hash;
+    };
     const Case cases[] = {
         {"abc", 96354},
         {"", 0},
-        {"ABC", 64578},  // letter case counts
+        {"ABC", 64578},                                           // letter case counts
         {"http://server/app/index.html?main=true", 3390651010u},  // wraps modulo 2^32
-        {"中", 6842},  // the system code page's bytes D6 D0
+        {"中", 6842},                                             // the system code page's bytes D6 D0
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.url);
@@ -67,13 +70,16 @@ TEST(UrlHash, FoldsTheBytesOfTheAddress) {
 }
 
 TEST(SetupUrlOf, TheSetupFolderBesideTheAddress) {
-    struct Case { std::string url; std::string setup; };
+    struct Case {
+        std::string url;
+        std::string setup;
+    };
     const Case cases[] = {
         {"http://server/app/", "http://server/app/setup/"},
         {"server/app/", "http://server/app/setup/"},
         {"https://server/app/index.html", "https://server/app/setup/"},
-        {"http://server:8080", "http://setup/"},  // the text before the last "/" is "http:/"
-        {"ab/", "ab/setup/"},                     // 4 characters or fewer get no scheme
+        {"http://server:8080", "http://setup/"},                    // the text before the last "/" is "http:/"
+        {"ab/", "ab/setup/"},                                       // 4 characters or fewer get no scheme
         {"HTTP://server/app/", "http://HTTP://server/app/setup/"},  // the scheme test is case-sensitive
         {"host", "host/setup/"},
         {"hosts", "http://hosts/setup/"},
@@ -87,7 +93,10 @@ TEST(SetupUrlOf, TheSetupFolderBesideTheAddress) {
 }
 
 TEST(ShortcutName, StaysAPlainFileNameInTheDesktopFolder) {
-    struct Case { std::string iconName; std::string name; };
+    struct Case {
+        std::string iconName;
+        std::string name;
+    };
     const Case cases[] = {
         {"蓝岸浏览器Demo", "蓝岸浏览器Demo"},
         {"My App", "My App"},
@@ -158,15 +167,16 @@ public:
                 response.set_content(answer.body, "application/octet-stream");
                 return;
             }
-            response.set_chunked_content_provider("application/octet-stream", [answer](size_t, httplib::DataSink& sink) {
-                const size_t piece = answer.body.size() / 5 + 1;
-                for (size_t at = 0; at < answer.body.size(); at += piece) {
-                    std::this_thread::sleep_for(std::chrono::milliseconds(answer.pauseMs));
-                    sink.write(answer.body.data() + at, std::min(piece, answer.body.size() - at));
-                }
-                sink.done();
-                return true;
-            });
+            response.set_chunked_content_provider(
+                "application/octet-stream", [answer](size_t, httplib::DataSink& sink) {
+                    const size_t piece = answer.body.size() / 5 + 1;
+                    for (size_t at = 0; at < answer.body.size(); at += piece) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(answer.pauseMs));
+                        sink.write(answer.body.data() + at, std::min(piece, answer.body.size() - at));
+                    }
+                    sink.done();
+                    return true;
+                });
         });
         port_ = server_.bind_to_any_port("127.0.0.1");
         thread_ = std::thread([this] { server_.listen_after_bind(); });
@@ -271,7 +281,7 @@ TEST_F(SetupFlow, AFirstStartRunsTheWholeSetupAndRecordsTheAddress) {
     TtbInstaller(url).CheckSetup();
 
     EXPECT_EQ(Steps(), (std::vector<std::string>{"show", "status 正在下载图标...", "status 正在下载菜单...",
-                                               "status 正在创建桌面快捷方式...", "close"}));
+                                                 "status 正在创建桌面快捷方式...", "close"}));
     EXPECT_GE(app.processed, 3) << "each status is painted before the work goes on";
     EXPECT_EQ(ReadFile(UrlFolder(url) / "TesraBrowser.ico"), kIcon);
     EXPECT_EQ(ReadFile(UrlFolder(url) / "TesraBrowser.ini"), kMenu);
@@ -343,7 +353,11 @@ TEST_F(SetupFlow, AnotherAddressUnderTheSameKeyRunsTheSetupAgain) {
 
 TEST_F(SetupFlow, ARecordThatIsNotThisAddressAsTextRunsTheSetupAndIsWrittenAnew) {
     const std::string url = server.Address();
-    struct Case { const char* what; platform::RegistryValue record; bool quickPath; };
+    struct Case {
+        const char* what;
+        platform::RegistryValue record;
+        bool quickPath;
+    };
     const Case cases[] = {
         {"a DWORD", platform::RegistryValue::DWord(7), false},
         {"binary", platform::RegistryValue::Binary({'h', 't', 0xff}), false},
@@ -364,7 +378,12 @@ TEST_F(SetupFlow, ARecordThatIsNotThisAddressAsTextRunsTheSetupAndIsWrittenAnew)
 }
 
 TEST_F(SetupFlow, FailedDownloadsAreReportedAndTheSetupStillCompletes) {
-    struct Case { const char* name; SetupServer::Answer icon; SetupServer::Answer menu; std::string message; };
+    struct Case {
+        const char* name;
+        SetupServer::Answer icon;
+        SetupServer::Answer menu;
+        std::string message;
+    };
     const Case cases[] = {
         {"missing files", {404, ""}, {404, ""}, "SSL Error:接收失败，文件不存在"},
         {"server errors", {500, "oops"}, {500, "oops"}, "SSL Error:接收失败，"},
@@ -425,7 +444,10 @@ TEST_F(SetupFlow, AShortcutThatCannotBeSavedIsReportedAndTheSetupCompletes) {
 }
 
 TEST_F(SetupFlow, AHostileShortcutNameStaysOnTheDesktop) {
-    struct Case { std::string iconName; std::string file; };
+    struct Case {
+        std::string iconName;
+        std::string file;
+    };
     const Case cases[] = {
         {"../../evil", "_.._evil.desktop"},
         {"..", std::string(kDefaultShortcutName) + ".desktop"},
@@ -453,7 +475,8 @@ TEST_F(SetupFlow, ARunningCopyIsNotReplaced) {
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
     // The process runs the copy once its program file shows in the process list.
-    for (int i = 0; i < 1000 && !IsFileRunning(program); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 1000 && !IsFileRunning(program); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     ASSERT_TRUE(IsFileRunning(program));
 
     const std::string url = server.Address();
@@ -482,7 +505,11 @@ TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
     const std::array<std::int32_t, 4> own = TtsVersionInfo().Version();
     const std::string older = std::to_string(own[0]) + "." + std::to_string(own[1]) + "." + std::to_string(own[2]) +
                               "." + std::to_string(own[3] - 1);
-    struct Case { const char* name; std::string copy; bool refreshed; };
+    struct Case {
+        const char* name;
+        std::string copy;
+        bool refreshed;
+    };
     const Case cases[] = {
         {"an older build", ProgramOfVersion(older), true},
         {"an older major version", ProgramOfVersion("0.9.9.99"), true},
@@ -510,7 +537,13 @@ TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
     const fs::path copy = home.Root() / "copy/TesraBrowser";
     const fs::path installed = home.Root() / "bin/TesraBrowser";
     const fs::path other = home.Root() / "build/TesraBrowser";
-    struct Case { const char* name; fs::path running; std::string runningFile; std::string installedFile; bool handOver; };
+    struct Case {
+        const char* name;
+        fs::path running;
+        std::string runningFile;
+        std::string installedFile;
+        bool handOver;
+    };
     const Case cases[] = {
         {"an older copy", copy, ProgramOfVersion("1.0.0.40"), ProgramOfVersion("1.0.0.41"), true},
         {"a copy without a version", copy, "no version", ProgramOfVersion("1.0.0.41"), true},
@@ -526,7 +559,8 @@ TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
         fs::remove(installed);
         WriteFile(c.running, c.runningFile);
         if (!c.installedFile.empty()) WriteFile(installed, c.installedFile);
-        EXPECT_EQ(HandOverTarget(c.running.string(), copy.string(), installed.string()), c.handOver ? installed.string() : "");
+        EXPECT_EQ(HandOverTarget(c.running.string(), copy.string(), installed.string()),
+                  c.handOver ? installed.string() : "");
     }
     WriteFile(copy, ProgramOfVersion("1.0.0.40"));
     EXPECT_EQ(HandOverTarget(copy.string(), copy.string(), ""), "") << "a platform without a package";

@@ -5,16 +5,16 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <map>
 #include <fstream>
+#include <map>
 #include <sstream>
 
+#include "LogTestSupport.h"
+#include "SupportFakes.h"
 #include "platform/Folders.h"
 #include "platform/InstallForm.h"
 #include "platform/MemoryRegistry.h"
 #include "platform/linux/FileRegistry.h"
-#include "LogTestSupport.h"
-#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -79,7 +79,9 @@ protected:
     }
     std::optional<RegistryValue> Cache() { return Value(HKCU, kShellFolders, "Cache"); }
     std::optional<RegistryValue> SyncMode() { return Value(HKCU, kInternetSettings, "SyncMode5"); }
-    void SetCache(const RegistryValue& value) { reg.OpenKey(HKCU, kShellFolders, Access::Full)->SetValue("Cache", value); }
+    void SetCache(const RegistryValue& value) {
+        reg.OpenKey(HKCU, kShellFolders, Access::Full)->SetValue("Cache", value);
+    }
 
     testing::TempHome home;
     testing::FakeApplication app;
@@ -125,9 +127,11 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
         {"the replacement compares case-sensitively", RegistryValue::String("/home/u/.cache/tesrabrowsercache"),
          RegistryValue::String("/home/u/.cache/tesrabrowsercache"), RegistryValue::DWord(4)},
         {"a missing value is never restored", std::nullopt, RegistryValue::String(own), RegistryValue::DWord(0)},
-        {"an empty value counts as missing", RegistryValue::String(""), RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"an empty value counts as missing", RegistryValue::String(""), RegistryValue::String(own),
+         RegistryValue::DWord(0)},
         {"a DWORD is no folder: missing", RegistryValue::DWord(1), RegistryValue::String(own), RegistryValue::DWord(0)},
-        {"binary is no folder: missing", RegistryValue::Binary({0x2f, 0xff}), RegistryValue::String(own), RegistryValue::DWord(0)},
+        {"binary is no folder: missing", RegistryValue::Binary({0x2f, 0xff}), RegistryValue::String(own),
+         RegistryValue::DWord(0)},
         {"a multi-string is no folder: missing", RegistryValue::MultiString({"/a", "/b"}), RegistryValue::String(own),
          RegistryValue::DWord(0)},
         {"a very long folder comes back whole", RegistryValue::String("/" + std::string(20000, 'd')),
@@ -193,9 +197,12 @@ TEST_F(EnvironmentTest, WithoutAdministratorRightsTheMachineValuesAreSkipped) {
 }
 
 TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
-    struct Case { RootKey root; const char* missing; };
+    struct Case {
+        RootKey root;
+        const char* missing;
+    };
     const Case cases[] = {
-        {HKCU, kCacheSettings}, {HKCU, kInternetSettings}, {HKCU, kShellFolders},
+        {HKCU, kCacheSettings},           {HKCU, kInternetSettings}, {HKCU, kShellFolders},
         {HKLM, kMachineInternetSettings}, {HKLM, kExplorerMain},
     };
     for (const auto& c : cases) {
@@ -233,10 +240,15 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
 
 TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
     // The five writes in order; a failure at the n-th leaves exactly the ones before it.
-    struct Row { RootKey root; const char* path; const char* name; };
+    struct Row {
+        RootKey root;
+        const char* path;
+        const char* name;
+    };
     const Row rows[] = {
-        {HKCU, kCacheSettings, "Persistent"}, {HKCU, kInternetSettings, "SyncMode5"}, {HKCU, kShellFolders, "Cache"},
-        {HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"}, {HKLM, kExplorerMain, "TabProcGrowth"},
+        {HKCU, kCacheSettings, "Persistent"},   {HKCU, kInternetSettings, "SyncMode5"},
+        {HKCU, kShellFolders, "Cache"},         {HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"},
+        {HKLM, kExplorerMain, "TabProcGrowth"},
     };
     for (int failAt = 1; failAt <= 5; ++failAt) {
         SCOPED_TRACE(failAt);
@@ -282,8 +294,8 @@ TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAr
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_THAT(entries[0], ::testing::HasSubstr("设置无法读取，按未设置处理：读取注册表项“HKEY_CURRENT_USER\\" +
                                                  std::string(kShellFolders) + "”的值“Cache”失败"));
-    EXPECT_THAT(entries[1], ::testing::HasSubstr("设置无法读取，按未设置处理：读取注册表项“HKEY_CURRENT_USER\\" + record +
-                                                 "”的值“" + key + "”失败"));
+    EXPECT_THAT(entries[1], ::testing::HasSubstr("设置无法读取，按未设置处理：读取注册表项“HKEY_CURRENT_USER\\" +
+                                                 record + "”的值“" + key + "”失败"));
     EXPECT_TRUE(boxes.shown.empty());
 
     reg.CreateKey(HKCU, record)->SetValue(key, RegistryValue::ExpandString(kUrl));
@@ -293,7 +305,11 @@ TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAr
 
 TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
     setenv("TESRA_TEST_CACHE_ROOT", "/srv/cache", 1);
-    struct Case { std::string what; std::optional<RegistryValue> cache; std::string folder; };
+    struct Case {
+        std::string what;
+        std::optional<RegistryValue> cache;
+        std::string folder;
+    };
     const Case cases[] = {
         {"a plain folder", RegistryValue::String("/data/cache"), "/data/cache"},
         {"an expandable folder", RegistryValue::ExpandString("%TESRA_TEST_CACHE_ROOT%/web"), "/srv/cache/web"},
@@ -301,7 +317,8 @@ TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
          "/home/u/.cache/TesraBrowserCache"},
         {"a missing value", std::nullopt, "/home/u/.cache/TesraBrowser"},
         {"an empty value", RegistryValue::String(""), "/home/u/.cache/TesraBrowser"},
-        {"a path that is not absolute", RegistryValue::String("c:\\Temporary Internet Files"), "/home/u/.cache/TesraBrowser"},
+        {"a path that is not absolute", RegistryValue::String("c:\\Temporary Internet Files"),
+         "/home/u/.cache/TesraBrowser"},
         {"a value that is not text", RegistryValue::DWord(3), "/home/u/.cache/TesraBrowser"},
     };
     for (const auto& c : cases) {
@@ -351,13 +368,15 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
         std::map<std::string, std::vector<int>> writes;
         for (const std::string kind : {"together", "value by value"}) {
             const auto folder = home.Root() / std::to_string(++n);
-            const platform::FileRegistry::Locations at{folder / "HKCU.reg", folder / "HKLM.reg", folder / "no-dpkg-status"};
+            const platform::FileRegistry::Locations at{folder / "HKCU.reg", folder / "HKLM.reg",
+                                                       folder / "no-dpkg-status"};
             if (!c.newHive) {
                 platform::FileRegistry setup(at);
                 auto key = setup.CreateKey(HKCU, kShellFolders);
                 key->DeleteValue("Cache");
                 if (c.cache) key->SetValue("Cache", *c.cache);
-                setup.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")->WriteString("1", "http://a.test/");
+                setup.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")
+                    ->WriteString("1", "http://a.test/");
                 setup.CreateKey(HKLM, kExplorerMain)->WriteDWord("Other", 7);
             }
             platform::FileRegistry together(at);
@@ -382,7 +401,8 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
         EXPECT_EQ(texts["together"], texts["value by value"]);
         // Cumulative writes: one for each hive at the start, one for the first restore, none after.
         const int start = 2;
-        EXPECT_THAT(writes["together"], ::testing::ElementsAre(start, start + c.restoreWrites, start + c.restoreWrites));
+        EXPECT_THAT(writes["together"],
+                    ::testing::ElementsAre(start, start + c.restoreWrites, start + c.restoreWrites));
         EXPECT_GT(writes["value by value"][0], writes["together"][0]);
     }
     SavedCacheFolder().clear();
@@ -391,7 +411,9 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
 TEST(ExpandEnvironmentText, ReplacesNamesThatAreSet) {
     setenv("TESRA_A", "alpha", 1);
     unsetenv("TESRA_UNSET");
-    struct Case { std::string text, expanded; };
+    struct Case {
+        std::string text, expanded;
+    };
     const Case cases[] = {
         {"%TESRA_A%/x", "alpha/x"},
         {"%TESRA_A%%TESRA_A%", "alphaalpha"},

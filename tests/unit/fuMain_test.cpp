@@ -175,7 +175,13 @@ TEST_F(MainWindowTest, MessageFilter) {
         {"Ctrl+Space+S is no shortcut", true, {mainView, WM_KEYDOWN, 'S', 1}, {VK_CONTROL, VK_SPACE}, false, 0, {}},
         {"S without Ctrl", true, {mainView, WM_KEYDOWN, 'S', 1}, {}, false, 0, {}},
         {"Ctrl+A is no shortcut", true, {mainView, WM_KEYDOWN, 'A', 1}, {VK_CONTROL}, false, 0, {}},
-        {"a key release", true, {mainView, WM_KEYDOWN, 'N', static_cast<std::intptr_t>(0xC0000001u)}, {VK_CONTROL}, false, 0, {}},
+        {"a key release",
+         true,
+         {mainView, WM_KEYDOWN, 'N', static_cast<std::intptr_t>(0xC0000001u)},
+         {VK_CONTROL},
+         false,
+         0,
+         {}},
         {"a key of another window", true, {other, WM_KEYDOWN, 'N', 1}, {VK_CONTROL}, false, 0, {}},
         {"the restore command", true, {other, WM_SYSCOMMAND, SC_RESTORE, 0}, {}, false, 0, {"DoMessage RESTORE "}},
         {"the minimise command", true, {other, WM_SYSCOMMAND, SC_MINIMIZE, 0}, {}, false, 0, {}},
@@ -233,7 +239,8 @@ TEST_F(MainWindowTest, CloseDecision) {
         }
         EXPECT_EQ(!MainFrame().visible, row.hidden);
         EXPECT_EQ(MainFrame().minimized, row.minimized);
-        EXPECT_EQ(!platform.boxes.shown.empty() && platform.boxes.shown.back().text == "您确定要退出系统吗？", row.asked);
+        EXPECT_EQ(!platform.boxes.shown.empty() && platform.boxes.shown.back().text == "您确定要退出系统吗？",
+                  row.asked);
         EXPECT_EQ(halted, row.halted);
         main.reset();
         windows.frames.clear();
@@ -313,9 +320,12 @@ TEST_F(MainWindowTest, ReportMarks) {
         {"the first main page reports", {{"http://a/?main=true", true}}, {true}},
         {"a page that is not the main page does not", {{"http://a/?x=1", true}}, {false}},
         {"a second main page does not", {{"http://a/?main=true", true}, {"http://a/?main=true", true}}, {true, false}},
-        {"a user change reports again", {{"http://a/?main=true", true}, {"http://a/?main=true&paramTo=changeuser", true}}, {true, true}},
+        {"a user change reports again",
+         {{"http://a/?main=true", true}, {"http://a/?main=true&paramTo=changeuser", true}},
+         {true, true}},
         {"a report that did not arrive goes with the next main page",
-         {{"http://a/?main=true", false}, {"http://a/?main=true", true}, {"http://a/?main=true", true}}, {true, true, false}},
+         {{"http://a/?main=true", false}, {"http://a/?main=true", true}, {"http://a/?main=true", true}},
+         {true, true, false}},
         {"markers anywhere in the address", {{"http://a/?xmain=trueish", true}}, {true}},
     };
     for (const Row& row : rows) {
@@ -413,7 +423,10 @@ TEST_F(MainWindowTest, ClosedPopupsAreFreed) {
         std::function<void(FakeFrame&)> close;
     };
     const Row rows[] = {
-        {"its page asks to close", [this](FakeFrame& popup) { EXPECT_TRUE(Filter({popup.browser.Handle(), platform::WM_CLOSE, 0, 0})); }},
+        {"its page asks to close",
+         [this](FakeFrame& popup) {
+             EXPECT_TRUE(Filter({popup.browser.Handle(), platform::WM_CLOSE, 0, 0}));
+         }},
         {"Esc", [](FakeFrame& popup) { popup.onEscape(); }},
         {"its close box", [](FakeFrame& popup) { popup.onClose(); }},
     };

@@ -7,9 +7,9 @@
 #include <fstream>
 #include <regex>
 
+#include "SupportFakes.h"
 #include "platform/Folders.h"
 #include "support/Exception.h"
-#include "SupportFakes.h"
 
 namespace tesra {
 namespace {
@@ -46,10 +46,16 @@ TEST(TrimBlanks, DropsBytesOfCode32AndBelowAtBothEnds) {
         {"", ""},
         {"   ", ""},
         {std::string_view("\0\0x\0", 4), "x"},
-        {" \t\r\n\x1f" "a b" "\x01 ", "a b"},
+        {" \t\r\n\x1f"
+         "a b"
+         "\x01 ",
+         "a b"},
         {std::string_view("a\0b", 3), std::string_view("a\0b", 3)},  // inner characters stay
-        {"\x7f" "a", "\x7f" "a"},                                     // above 32: not trimmed
-        {"\xe4\xb8\xad ", "\xe4\xb8\xad"},                           // bytes above 127 are not low
+        {"\x7f"
+         "a",
+         "\x7f"
+         "a"},                              // above 32: not trimmed
+        {"\xe4\xb8\xad ", "\xe4\xb8\xad"},  // bytes above 127 are not low
         {" \t\x01 a b \r\n", "a b"},
         {"蓝岸", "蓝岸"},
     };
@@ -64,12 +70,8 @@ TEST(SameText, IgnoresTheCaseOfAsciiLettersOnly) {
         std::string_view a, b;
         bool same;
     } cases[] = {
-        {"", "", true},
-        {"-install", "-INSTALL", true},
-        {"Encoding attachment", "encoding ATTACHMENT", true},
-        {"abc", "abcd", false},
-        {"abd", "ABC", false},
-        {"É", "é", false},  // only ASCII letters fold
+        {"", "", true},         {"-install", "-INSTALL", true}, {"Encoding attachment", "encoding ATTACHMENT", true},
+        {"abc", "abcd", false}, {"abd", "ABC", false},          {"É", "é", false},  // only ASCII letters fold
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.a) + " / " + std::string(c.b));
@@ -162,7 +164,8 @@ TEST_F(CommonTest, WithoutViewerTheTraceIsLostAndNothingStarts) {
 }
 
 TEST_F(CommonTest, DevEnvironmentFromVariable) {
-    const std::pair<const char*, bool> cases[] = {{nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
+    const std::pair<const char*, bool> cases[] = {
+        {nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
     for (auto [value, expected] : cases) {
         SCOPED_TRACE(value ? value : "(unset)");
         if (value) {
@@ -254,10 +257,17 @@ TEST(CommonClasses, InheritsFromName) {
         bool expected;
     };
     const Case cases[] = {
-        {nullptr, "Exception", false},         {&plain, "Exception", true},    {&plain, "EXCEPTION", true},
-        {&plain, "EAbort", false},             {&violation, "eaccessviolation", true},
-        {&violation, "Exception", true},       {&abort, "EAbort", true},       {&foreign, "Exception", true},
-        {&foreign, "std::runtime_error", true}, {&foreign, "EAbort", false},    {&violation, "EAccess", false},
+        {nullptr, "Exception", false},
+        {&plain, "Exception", true},
+        {&plain, "EXCEPTION", true},
+        {&plain, "EAbort", false},
+        {&violation, "eaccessviolation", true},
+        {&violation, "Exception", true},
+        {&abort, "EAbort", true},
+        {&foreign, "Exception", true},
+        {&foreign, "std::runtime_error", true},
+        {&foreign, "EAbort", false},
+        {&violation, "EAccess", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::string(c.name) + (c.object ? " " + ExceptionClassName(*c.object) : " null"));

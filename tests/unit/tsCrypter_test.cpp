@@ -15,12 +15,16 @@ TtsSimpleCrypter WithPrefix(std::uint32_t r) {
 }
 
 TEST(TtsSimpleCrypter, EnciphersAsTheWorkedExamples) {
-    struct Case { std::uint32_t r; std::string plain; std::string cipher; };
+    struct Case {
+        std::uint32_t r;
+        std::string plain;
+        std::string cipher;
+    };
     const Case cases[] = {
         {99, "abc", "63612EEB"},
         {0, "abc", "00616263"},  // with r = 0 the running value stays 0
         {0, std::string("\x00\xFF", 2), "0000FF"},
-        {5, "", ""},              // no prefix for empty text
+        {5, "", ""},  // no prefix for empty text
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.cipher);
@@ -29,14 +33,12 @@ TEST(TtsSimpleCrypter, EnciphersAsTheWorkedExamples) {
 }
 
 TEST(TtsSimpleCrypter, DeciphersEitherLetterCaseAndIgnoresAnOddLastCharacter) {
-    struct Case { std::string cipher; std::string plain; };
+    struct Case {
+        std::string cipher;
+        std::string plain;
+    };
     const Case cases[] = {
-        {"63612EEB", "abc"},
-        {"63612eeb", "abc"},
-        {"63612EEB7", "abc"},
-        {"5", ""},
-        {"63", ""},
-        {"", ""},
+        {"63612EEB", "abc"}, {"63612eeb", "abc"}, {"63612EEB7", "abc"}, {"5", ""}, {"63", ""}, {"", ""},
     };
     TtsSimpleCrypter crypter;
     for (const auto& c : cases) {
@@ -46,7 +48,11 @@ TEST(TtsSimpleCrypter, DeciphersEitherLetterCaseAndIgnoresAnOddLastCharacter) {
 }
 
 TEST(TtsSimpleCrypter, ReportsCipherTextThatIsNotHexadecimal) {
-    struct Case { std::string cipher; std::string message; std::string className; };
+    struct Case {
+        std::string cipher;
+        std::string message;
+        std::string className;
+    };
     const Case cases[] = {
         {"ZZ41", "密文错误", "Exception"},
         {"G", "密文错误", "Exception"},
@@ -115,7 +121,10 @@ TEST(TtsSimpleCrypter, StartsWithTheDefaultKeyThatTakesNoPartInTheCipher) {
 }
 
 TEST(TtsCrypter, MakesItsAlgorithmOnFirstKeyAccess) {
-    struct Case { std::string what; std::function<void(TtsCrypter&)> touch; };
+    struct Case {
+        std::string what;
+        std::function<void(TtsCrypter&)> touch;
+    };
     const Case cases[] = {
         {"reading the key", [](TtsCrypter& c) { EXPECT_EQ(c.Key(), "581347"); }},
         {"writing the key", [](TtsCrypter& c) { c.SetKey("k"); }},

@@ -95,8 +95,8 @@ TEST_F(ExceptionHookTest, StagesOtherThanZeroOnlyTouchTheFlag) {
         int stage;
         bool before, after;
     };
-    const Case cases[] = {{1, true, true}, {1, false, false}, {2, true, false}, {3, true, false},
-                          {3, false, false}, {4, true, true}, {-1, true, true}};
+    const Case cases[] = {{1, true, true},   {1, false, false}, {2, true, false}, {3, true, false},
+                          {3, false, false}, {4, true, true},   {-1, true, true}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stage);
         bool proceed = c.before;
@@ -123,8 +123,9 @@ TEST_F(ExceptionHookTest, DescriptionNamesFormAndControl) {
     EXPECT_EQ(DescribeException(error), "发生 EAccessViolation 异常：Access violation at address 0");
 
     focus.form = platform::FormFacts{{"fmInputUrl", "TfmInputUrl"}, "请输入地址"};
-    EXPECT_EQ(DescribeException(error),
-              "光标在表单“请输入地址”(fmInputUrl:TfmInputUrl) 时, 发生 EAccessViolation 异常：Access violation at address 0");
+    EXPECT_EQ(
+        DescribeException(error),
+        "光标在表单“请输入地址”(fmInputUrl:TfmInputUrl) 时, 发生 EAccessViolation 异常：Access violation at address 0");
 
     focus.control = platform::WidgetFacts{"cbUrl", "TComboBox"};
     focus.text = "http://host/";

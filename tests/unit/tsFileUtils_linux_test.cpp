@@ -7,8 +7,8 @@
 #include <sstream>
 #include <thread>
 
-#include "support/Exception.h"
 #include "SupportFakes.h"
+#include "support/Exception.h"
 
 namespace tesra {
 namespace {

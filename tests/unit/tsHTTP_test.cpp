@@ -25,7 +25,13 @@ namespace {
 
 TEST(TranslateConnectError, TheFirstMatchingRowDecides) {
     const std::string suffix = "，请检查远程服务器h端口80是否正常运行";
-    struct Case { const char* text; bool connectTimeout; std::string message; bool fileNotFound; int status = 0; };
+    struct Case {
+        const char* text;
+        bool connectTimeout;
+        std::string message;
+        bool fileNotFound;
+        int status = 0;
+    };
     const Case cases[] = {
         {"HTTP/1.0 404 Not Found", false, "文件不存在", true, 404},  // known from the status code
         {"HTTP/1.1 404", false, "文件不存在", true, 404},
@@ -53,7 +59,11 @@ TEST(TranslateConnectError, TheFirstMatchingRowDecides) {
 }
 
 TEST(ConnectionStatusText, OneSentencePerState) {
-    struct Case { int status; const char* statusText; std::string text; };
+    struct Case {
+        int status;
+        const char* statusText;
+        std::string text;
+    };
     const Case cases[] = {
         {0, "", "正在查找主机 example.com"},
         {1, "", "正在连接到 example.com"},
@@ -78,7 +88,11 @@ TEST(ConnectionStatusText, OneSentencePerState) {
 }
 
 TEST(DecodeServerMessage, ShowsWhatTheSystemCodePageHolds) {
-    struct Case { const char* name; std::string header; std::string text; };
+    struct Case {
+        const char* name;
+        std::string header;
+        std::string text;
+    };
     const Case cases[] = {
         {"UTF-8", "文件已损坏", "文件已损坏"},
         {"ASCII", "disk full", "disk full"},
@@ -116,13 +130,14 @@ TEST(TtsHTTP, SendSizeRewritesContentLengthAndCutsTheBody) {
     EXPECT_EQ(http.WriteStream(body), "0123456789");
 
     http.SetSendSize(4);
-    struct Case { const char* line; const char* sent; };
+    struct Case {
+        const char* line;
+        const char* sent;
+    };
     const Case cases[] = {
-        {"Content-Length: 99", "Content-Length: 4"},
-        {"content-LENGTH: 0", "Content-Length: 4"},
+        {"Content-Length: 99", "Content-Length: 4"},      {"content-LENGTH: 0", "Content-Length: 4"},
         {"Content-Length:99", "Content-Length:99"},  // the field needs its blank
-        {"X-Content-Length: 99", "X-Content-Length: 99"},
-        {"User-Agent: x", "User-Agent: x"},
+        {"X-Content-Length: 99", "X-Content-Length: 99"}, {"User-Agent: x", "User-Agent: x"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
@@ -163,10 +178,10 @@ struct TlsFiles {
                      " -days 2 -subj '/CN=Tesra Test CA' -addext basicConstraints=critical,CA:TRUE"
                      " -addext keyUsage=critical,keyCertSign",
                  "openssl req" + ec + "-keyout " + f.key + " -out " + d + "server.csr -subj /CN=127.0.0.1",
-                 "openssl x509 -req -in " + d + "server.csr -CA " + f.ca + " -CAkey " + d + "ca.key -CAcreateserial -out " +
-                     f.cert + " -days 2 -extfile " + d + "local.ext",
-                 "openssl x509 -req -in " + d + "server.csr -CA " + f.ca + " -CAkey " + d + "ca.key -CAcreateserial -out " +
-                     f.wrongHostCert + " -days 2 -extfile " + d + "other.ext",
+                 "openssl x509 -req -in " + d + "server.csr -CA " + f.ca + " -CAkey " + d +
+                     "ca.key -CAcreateserial -out " + f.cert + " -days 2 -extfile " + d + "local.ext",
+                 "openssl x509 -req -in " + d + "server.csr -CA " + f.ca + " -CAkey " + d +
+                     "ca.key -CAcreateserial -out " + f.wrongHostCert + " -days 2 -extfile " + d + "other.ext",
              }) {
             std::string error = Run(step);
             if (!error.empty()) throw std::runtime_error(error);
@@ -318,7 +333,11 @@ TEST_F(TtsHTTPServer, DownloadsOverHttpsWithTheTestAuthority) {
 }
 
 TEST_F(TtsHTTPServer, CertificatesThatDoNotVerifyFail) {
-    struct Case { const char* name; const char* cert; bool trustTestAuthority; };
+    struct Case {
+        const char* name;
+        const char* cert;
+        bool trustTestAuthority;
+    };
     const Case cases[] = {
         {"unknown authority", "server.crt", false},
         {"other host name", "other.crt", true},
@@ -347,7 +366,11 @@ TEST_F(TtsHTTPServer, HttpErrorRepliesGiveTheirMessages) {
     LocalServer server(Routes(std::make_unique<httplib::Server>()));
     const int port = server.Port();
     const std::string base = "http://127.0.0.1:" + std::to_string(port);
-    struct Case { const char* name; std::string url; std::string message; };
+    struct Case {
+        const char* name;
+        std::string url;
+        std::string message;
+    };
     const Case cases[] = {
         {"missing file", base + "/setup/TesraBrowser.ico", "接收失败，文件不存在"},
         {"server text", JsonUrl(port, 500, "文件已损坏"), "接收失败，服务器返回错误：文件已损坏"},
@@ -421,11 +444,14 @@ TEST_F(TtsHTTPServer, FileNotFoundChangesOnlyWhenAFailureIsClassified) {
     const std::string refused = "http://127.0.0.1:" + std::to_string(closed.Port()) + "/";
     close(closed.Fd());
 
-    struct Step { std::string url; bool fileNotFound; };
+    struct Step {
+        std::string url;
+        bool fileNotFound;
+    };
     const Step steps[] = {
         {base + "/missing", true},
-        {base + "/setup/TesraBrowserIni.txt", true},             // success keeps it
-        {JsonUrl(server.Port(), 404, "不存在"), true},            // server text: not classified
+        {base + "/setup/TesraBrowserIni.txt", true},    // success keeps it
+        {JsonUrl(server.Port(), 404, "不存在"), true},  // server text: not classified
         {refused, false},
         {JsonUrl(server.Port(), 404, "不存在"), false},
         {base + "/missing", true},
@@ -464,7 +490,11 @@ TEST_F(TtsHTTPServer, SocketFailuresAreClassified) {
     RawListener full(0);
     int filler = ConnectTo(full.Port());
 
-    struct Case { const char* name; int port; std::string lead; };
+    struct Case {
+        const char* name;
+        int port;
+        std::string lead;
+    };
     const Case cases[] = {
         {"refused", refusedPort, "连接被拒绝"},
         {"reset", resetting.Port(), "对方断开连接"},
@@ -502,9 +532,16 @@ TEST_F(TtsHTTPServer, ReportsProgressToTheSink) {
     EXPECT_EQ(body, content);
 
     const std::vector<std::string> expected = {
-        "SetText 正在查找主机 127.0.0.1", "SetText 正在连接到 127.0.0.1", "SetText 已经连接到 127.0.0.1",
-        "SetText 正在接收", "SetMax 100000", "Start", "SetText 完成接收", "Finish",
-        "SetText 正在断开连接", "SetText 已经断开连接",
+        "SetText 正在查找主机 127.0.0.1",
+        "SetText 正在连接到 127.0.0.1",
+        "SetText 已经连接到 127.0.0.1",
+        "SetText 正在接收",
+        "SetMax 100000",
+        "Start",
+        "SetText 完成接收",
+        "Finish",
+        "SetText 正在断开连接",
+        "SetText 已经断开连接",
     };
     EXPECT_EQ(sink->calls, expected);
     EXPECT_EQ(sink->GetPosition(), 100000);
@@ -517,7 +554,10 @@ TEST_F(TtsHTTPServer, ReportsProgressToTheSink) {
     sink->SetPosition(100001);
     http_.DoWork(TWorkMode::Read, 7);
     const std::vector<std::string> texts = {
-        "SetText 正在发送请求", "SetText 正在发送请求 (512/2048)", "SetText 完成发送请求", "SetText 正在接收响应 (7/2048)",
+        "SetText 正在发送请求",
+        "SetText 正在发送请求 (512/2048)",
+        "SetText 完成发送请求",
+        "SetText 正在接收响应 (7/2048)",
     };
     EXPECT_EQ(sink->calls, texts);
 }

@@ -40,7 +40,11 @@ TEST_F(TtsIniTest, BuildingTheStoreCreatesItsRootKey) {
 
 TEST_F(TtsIniTest, AStoreThatMayNotBeWrittenIsBuiltAndReadsWithTheFailureReported) {
     TtsIni("", reg).WriteString("TesraBrowser\\Urls", "96354", "http://example.test/");
-    struct Case { const char* what; const char* root; std::string read; };
+    struct Case {
+        const char* what;
+        const char* root;
+        std::string read;
+    };
     const Case cases[] = {
         {"an existing root", "", "http://example.test/"},
         {"a root that cannot be created", "Software\\Missing", "none"},
@@ -80,7 +84,8 @@ TEST_F(TtsIniTest, WritingCreatesTheWholeSectionPathWithTypedValues) {
     EXPECT_EQ(Stored("TesraBrowser", "IsCloseToTrayIcon"), RegistryValue::String("1"));
     EXPECT_EQ(Stored("TesraBrowser", "Other"), RegistryValue::String("0"));
     EXPECT_EQ(Stored("TesraBrowser", "Count"), RegistryValue::DWord(0xFFFFFFFEu));
-    EXPECT_THAT(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->SubKeyNames(), ElementsAre("Urls"));
+    EXPECT_THAT(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->SubKeyNames(),
+                ElementsAre("Urls"));
 
     EXPECT_EQ(ini.ReadString("TesraBrowser\\Urls", "96354", ""), "http://example.test/");
     EXPECT_EQ(ini.ReadInteger("TesraBrowser", "Count", 0), -2);
@@ -95,7 +100,12 @@ TEST_F(TtsIniTest, ASectionFromTheHiveRootIsNotBelowTheStoreRoot) {
 }
 
 TEST_F(TtsIniTest, ReadIntegerAndReadBoolFollowTheStoredType) {
-    struct Case { std::string what; RegistryValue stored; std::int32_t integer; bool boolean; };
+    struct Case {
+        std::string what;
+        RegistryValue stored;
+        std::int32_t integer;
+        bool boolean;
+    };
     const int def = 77;  // as a boolean default: true
     const Case cases[] = {
         {"\"0\" is false", RegistryValue::String("0"), 0, false},
@@ -131,8 +141,9 @@ TEST_F(TtsIniTest, AValueOfAnUnexpectedTypeIsARegistryError) {
 }
 
 TEST_F(TtsIniTest, ReadValueGivesTheValueAsStoredOfEveryType) {
-    const RegistryValue values[] = {RegistryValue::String("1"), RegistryValue::ExpandString("%HOME%"), RegistryValue::DWord(7),
-                                    RegistryValue::Binary({0xff, 0}), RegistryValue::MultiString({"a", "b"})};
+    const RegistryValue values[] = {RegistryValue::String("1"), RegistryValue::ExpandString("%HOME%"),
+                                    RegistryValue::DWord(7), RegistryValue::Binary({0xff, 0}),
+                                    RegistryValue::MultiString({"a", "b"})};
     TtsIni ini("", reg);
     for (const RegistryValue& value : values) {
         Store("S", "v", value);
@@ -166,7 +177,8 @@ TEST(GetIni, BuildsOneStoreOnTheProcessWideRegistry) {
     EXPECT_EQ(&GetIni(), &ini);
     EXPECT_EQ(ini.RootPath(), "Software\\Kestal\\Tesra");
     ini.WriteBool("TesraBrowser", "IsCloseToTrayIcon", false);
-    EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->ReadString("IsCloseToTrayIcon"), "0");
+    EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->ReadString("IsCloseToTrayIcon"),
+              "0");
     platform::SetRegistry(nullptr);
 }
 

@@ -61,7 +61,7 @@ TEST_F(ClientLogTest, EntryTextsAreEscapedAndConverted) {
         {"line1\r\nline2", "line1\r\nline2"},
         {"\nfirst", "\r\nfirst"},
         {"tab\there\rcr", "tab\there\rcr"},
-        {"笑😀脸", "笑?脸"},           // no GBK character for the emoji
+        {"笑😀脸", "笑?脸"},                // no GBK character for the emoji
         {"bad\xff\xfeutf8", "bad??utf8"},  // not UTF-8 at all
         {"ctl\x01\x1b[0m", "ctl??[0m"},    // no XML 1.0 character for them
         {std::string("nul\0here", 8), "nul?here"},
@@ -157,7 +157,10 @@ TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost
     ClientLog().LogError("kept");
     const std::string complete = ReadFile(LogFile());
     const std::string halfEntry = TtsCustomLog::EntryText(std::string(9000, 'h'), kLogError).substr(0, 4096);
-    struct Case { const char* what; std::string before, keptPart, tail; };
+    struct Case {
+        const char* what;
+        std::string before, keptPart, tail;
+    };
     const Case cases[] = {
         {"half an entry after a whole one", complete + halfEntry, complete, halfEntry},
         {"an entry without its line break", complete + halfEntry.substr(0, 100) + "/>\n", complete,
@@ -193,7 +196,8 @@ TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
     auto lines = channel.Lines();
     ASSERT_EQ(lines.size(), 1u);
     std::string folder = (data / "Kestal/TesraBrowser/Log/").string();
-    std::string expected = " - TtsLog.DoClientLog 出错在写文件: , 自动创建“" + folder + "”目录失败：Not a directory, <Log Time=";
+    std::string expected =
+        " - TtsLog.DoClientLog 出错在写文件: , 自动创建“" + folder + "”目录失败：Not a directory, <Log Time=";
     EXPECT_EQ(lines[0].substr(19, expected.size()), expected) << lines[0];
     EXPECT_TRUE(lines[0].ends_with("Log=\"丢失\" LogType=\"错误\"/>\n")) << lines[0];
 }
@@ -224,7 +228,8 @@ TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
     EXPECT_EQ(ReadFile(LogFile()), before);
     auto lines = channel.Lines();
     ASSERT_EQ(lines.size(), 1u);
-    EXPECT_NE(lines[0].find("TtsLog.DoClientLog 出错在写文件: " + LogFile().string() + ", File too large, "), std::string::npos)
+    EXPECT_NE(lines[0].find("TtsLog.DoClientLog 出错在写文件: " + LogFile().string() + ", File too large, "),
+              std::string::npos)
         << lines[0];
     ClientLog().LogError("after");
     auto entries = Entries();

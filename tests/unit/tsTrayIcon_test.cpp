@@ -27,11 +27,16 @@ protected:
         tray.SetPopupMenu(&menu);
         menu.whileOpen = [&journal] { journal.push_back("Popup"); };
         const std::pair<TtsTrayIcon::TNotifyEvent TtsTrayIcon::*, const char*> events[] = {
-            {&TtsTrayIcon::OnLButtonDown, "OnLButtonDown"},       {&TtsTrayIcon::OnLButtonUp, "OnLButtonUp"},
-            {&TtsTrayIcon::OnLButtonDblClick, "OnLButtonDblClick"}, {&TtsTrayIcon::OnRButtonDown, "OnRButtonDown"},
-            {&TtsTrayIcon::OnRButtonUp, "OnRButtonUp"},           {&TtsTrayIcon::OnRButtonDblClick, "OnRButtonDblClick"},
-            {&TtsTrayIcon::OnRestoreApp, "OnRestoreApp"},         {&TtsTrayIcon::OnMinimizeApp, "OnMinimizeApp"},
-            {&TtsTrayIcon::OnBalloonHintHide, "OnBalloonHintHide"}, {&TtsTrayIcon::OnBalloonHintClose, "OnBalloonHintClose"},
+            {&TtsTrayIcon::OnLButtonDown, "OnLButtonDown"},
+            {&TtsTrayIcon::OnLButtonUp, "OnLButtonUp"},
+            {&TtsTrayIcon::OnLButtonDblClick, "OnLButtonDblClick"},
+            {&TtsTrayIcon::OnRButtonDown, "OnRButtonDown"},
+            {&TtsTrayIcon::OnRButtonUp, "OnRButtonUp"},
+            {&TtsTrayIcon::OnRButtonDblClick, "OnRButtonDblClick"},
+            {&TtsTrayIcon::OnRestoreApp, "OnRestoreApp"},
+            {&TtsTrayIcon::OnMinimizeApp, "OnMinimizeApp"},
+            {&TtsTrayIcon::OnBalloonHintHide, "OnBalloonHintHide"},
+            {&TtsTrayIcon::OnBalloonHintClose, "OnBalloonHintClose"},
             {&TtsTrayIcon::OnBalloonHintClick, "OnBalloonHintClick"},
         };
         for (const auto& [event, name] : events) {
@@ -185,13 +190,22 @@ TEST_F(TrayIconTest, ClickRules) {
     const Row rows[] = {
         {"menu on right release", ticNone, ticRightClickUp, platform::NIN_RBUTTONUP, {"Popup", "OnRButtonUp"}},
         {"double click restores nothing", ticNone, ticRightClickUp, platform::NIN_LBUTTONDBLCLK, {"OnLButtonDblClick"}},
-        {"default restore on double click", ticLeftDblClick, ticRightClickUp, platform::NIN_LBUTTONDBLCLK,
+        {"default restore on double click",
+         ticLeftDblClick,
+         ticRightClickUp,
+         platform::NIN_LBUTTONDBLCLK,
          {"Restore", "OnRestoreApp", "OnLButtonDblClick"}},
-        {"restore then menu on one click", ticLeftClick, ticLeftClick, platform::NIN_LBUTTONDOWN,
+        {"restore then menu on one click",
+         ticLeftClick,
+         ticLeftClick,
+         platform::NIN_LBUTTONDOWN,
          {"Restore", "OnRestoreApp", "Popup", "OnLButtonDown"}},
         {"left up", ticNone, ticNone, platform::NIN_LBUTTONUP, {"OnLButtonUp"}},
         {"right down", ticNone, ticRightClick, platform::NIN_RBUTTONDOWN, {"Popup", "OnRButtonDown"}},
-        {"right double", ticRightDblClick, ticNone, platform::NIN_RBUTTONDBLCLK,
+        {"right double",
+         ticRightDblClick,
+         ticNone,
+         platform::NIN_RBUTTONDBLCLK,
          {"Restore", "OnRestoreApp", "OnRButtonDblClick"}},
         {"balloon hidden", ticNone, ticNone, platform::NIN_BALLOONHIDE, {"OnBalloonHintHide"}},
         {"balloon timed out", ticNone, ticNone, platform::NIN_BALLOONTIMEOUT, {"OnBalloonHintClose"}},
@@ -492,7 +506,8 @@ TEST(TruncateChars, CountsCharactersNotBytes) {
         std::string expected;
     };
     const Row rows[] = {
-        {"", 5, ""}, {"abc", 5, "abc"}, {"abcdef", 3, "abc"}, {"蓝岸浏览器", 2, "蓝岸"}, {"a蓝b", 2, "a蓝"}, {"abc", 0, ""},
+        {"", 5, ""},        {"abc", 5, "abc"}, {"abcdef", 3, "abc"}, {"蓝岸浏览器", 2, "蓝岸"},
+        {"a蓝b", 2, "a蓝"}, {"abc", 0, ""},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.text);

@@ -145,7 +145,10 @@ TEST(TtsVersionInfo, ReadsAPeFile) {
 }
 
 TEST(TtsVersionInfo, AFileVersionOfOtherThanFourPartsFailsConstruction) {
-    struct Case { std::vector<std::pair<std::string, std::string>> strings; const char* message; };
+    struct Case {
+        std::vector<std::pair<std::string, std::string>> strings;
+        const char* message;
+    };
     const Case cases[] = {
         {{{"FileVersion", "1.2.3"}}, "“1.2.3”不是正确的版本号"},
         {{{"FileVersion", "1.2.3.4.5"}}, "“1.2.3.4.5”不是正确的版本号"},
@@ -159,7 +162,10 @@ TEST(TtsVersionInfo, AFileVersionOfOtherThanFourPartsFailsConstruction) {
 }
 
 TEST(ParseVersionNumber, SplitsIntoFourNumbers) {
-    struct Case { const char* text; std::array<std::int32_t, 4> numbers; };
+    struct Case {
+        const char* text;
+        std::array<std::int32_t, 4> numbers;
+    };
     const Case cases[] = {
         {"1.0.0.41", {1, 0, 0, 41}},
         {"1.2.x.4", {1, 2, 0, 4}},

@@ -23,7 +23,8 @@ GSocketConnection* BridgeClient::Connect() {
     g_autoptr(GError) error = nullptr;
     connection_.reset(g_socket_client_connect(client, G_SOCKET_CONNECTABLE(address), nullptr, &error));
     if (!connection_) {
-        std::fprintf(stderr, "TesraBrowser page bridge: %s: %s\n", path_.c_str(), error ? error->message : "connect failed");
+        std::fprintf(stderr, "TesraBrowser page bridge: %s: %s\n", path_.c_str(),
+                     error ? error->message : "connect failed");
         throw BridgeError(kNotReachable);
     }
     return connection_.get();

@@ -29,7 +29,8 @@ public:
 
     // Sends the request and waits for the reply. Returns the result; throws BridgeError with the
     // program's message when the request failed or the program is gone.
-    template <class M> typename M::Result Call(M message, const typename M::Payload& payload = {}) {
+    template <class M>
+    typename M::Result Call(M message, const typename M::Payload& payload = {}) {
         VariantPtr result = CallRaw(message.name, Encode(payload));
         return Wire<typename M::Result>::Decode(result.get());
     }

@@ -93,7 +93,8 @@ struct DocumentResult {
     bool operator==(const DocumentResult&) const = default;
 };
 
-template <class T> struct Wire;
+template <class T>
+struct Wire;
 
 // A text as a message may carry it: valid UTF-8 without zero characters (each bad byte becomes U+FFFD).
 inline std::string MessageText(const std::string& text) {
@@ -129,12 +130,14 @@ inline bool Bool(GVariant* value, size_t index) {
 }
 }  // namespace wire
 
-template <> struct Wire<None> {
+template <>
+struct Wire<None> {
     static constexpr char kType[] = "()";
     static GVariant* Encode(const None&) { return g_variant_new("()"); }
     static None Decode(GVariant*) { return {}; }
 };
-template <> struct Wire<Number> {
+template <>
+struct Wire<Number> {
     static constexpr char kType[] = "(i)";
     static GVariant* Encode(const Number& n) { return g_variant_new(kType, n.value); }
     static Number Decode(GVariant* v) {
@@ -143,22 +146,26 @@ template <> struct Wire<Number> {
         return n;
     }
 };
-template <> struct Wire<Text> {
+template <>
+struct Wire<Text> {
     static constexpr char kType[] = "(s)";
     static GVariant* Encode(const Text& t) { return g_variant_new(kType, MessageText(t.value).c_str()); }
     static Text Decode(GVariant* v) { return {wire::Child(v, 0)}; }
 };
-template <> struct Wire<HotKeyName> {
+template <>
+struct Wire<HotKeyName> {
     static constexpr char kType[] = "(s)";
     static GVariant* Encode(const HotKeyName& t) { return g_variant_new(kType, MessageText(t.value).c_str()); }
     static HotKeyName Decode(GVariant* v) { return {wire::Child(v, 0)}; }
 };
-template <> struct Wire<Flag> {
+template <>
+struct Wire<Flag> {
     static constexpr char kType[] = "(b)";
     static GVariant* Encode(const Flag& f) { return g_variant_new(kType, f.value); }
     static Flag Decode(GVariant* v) { return {wire::Bool(v, 0)}; }
 };
-template <> struct Wire<ProcessId> {
+template <>
+struct Wire<ProcessId> {
     static constexpr char kType[] = "(t)";
     static GVariant* Encode(const ProcessId& p) { return g_variant_new(kType, static_cast<guint64>(p.value)); }
     static ProcessId Decode(GVariant* v) {
@@ -167,7 +174,8 @@ template <> struct Wire<ProcessId> {
         return {pid};
     }
 };
-template <> struct Wire<HotKeyRegistration> {
+template <>
+struct Wire<HotKeyRegistration> {
     static constexpr char kType[] = "(iiit)";
     static GVariant* Encode(const HotKeyRegistration& r) {
         return g_variant_new(kType, r.id, r.modifier, r.vk, static_cast<guint64>(r.facade));
@@ -180,7 +188,8 @@ template <> struct Wire<HotKeyRegistration> {
         return r;
     }
 };
-template <> struct Wire<Addresses> {
+template <>
+struct Wire<Addresses> {
     static constexpr char kType[] = "(as)";
     static GVariant* Encode(const Addresses& a) {
         GVariant* list = wire::Strings(a.value);
@@ -191,29 +200,37 @@ template <> struct Wire<Addresses> {
         return {wire::Strings(list)};
     }
 };
-template <> struct Wire<DocumentData> {
+template <>
+struct Wire<DocumentData> {
     static constexpr char kType[] = "(asbsssss)";
     static GVariant* Encode(const DocumentData& d) {
         platform::ClientTexts texts = d.report.value_or(platform::ClientTexts{});
-        return g_variant_new("(@asbsssss)", wire::Strings(d.trusted.value), d.report.has_value(), MessageText(texts.cpu).c_str(),
-                             MessageText(texts.memory).c_str(), MessageText(texts.os).c_str(), MessageText(texts.software).c_str(),
+        return g_variant_new("(@asbsssss)", wire::Strings(d.trusted.value), d.report.has_value(),
+                             MessageText(texts.cpu).c_str(), MessageText(texts.memory).c_str(),
+                             MessageText(texts.os).c_str(), MessageText(texts.software).c_str(),
                              MessageText(d.version).c_str());
     }
     static DocumentData Decode(GVariant* v) {
         DocumentData d;
         g_autoptr(GVariant) list = g_variant_get_child_value(v, 0);
         d.trusted.value = wire::Strings(list);
-        if (wire::Bool(v, 1)) d.report = platform::ClientTexts{wire::Child(v, 2), wire::Child(v, 3), wire::Child(v, 4), wire::Child(v, 5)};
+        if (wire::Bool(v, 1))
+            d.report =
+                platform::ClientTexts{wire::Child(v, 2), wire::Child(v, 3), wire::Child(v, 4), wire::Child(v, 5)};
         d.version = wire::Child(v, 6);
         return d;
     }
 };
-template <> struct Wire<PageMessage> {
+template <>
+struct Wire<PageMessage> {
     static constexpr char kType[] = "(ss)";
-    static GVariant* Encode(const PageMessage& m) { return g_variant_new(kType, MessageText(m.name).c_str(), MessageText(m.value).c_str()); }
+    static GVariant* Encode(const PageMessage& m) {
+        return g_variant_new(kType, MessageText(m.name).c_str(), MessageText(m.value).c_str());
+    }
     static PageMessage Decode(GVariant* v) { return {wire::Child(v, 0), wire::Child(v, 1)}; }
 };
-template <> struct Wire<HotKeyCall> {
+template <>
+struct Wire<HotKeyCall> {
     static constexpr char kType[] = "(ti)";
     static GVariant* Encode(const HotKeyCall& c) { return g_variant_new(kType, static_cast<guint64>(c.facade), c.id); }
     static HotKeyCall Decode(GVariant* v) {
@@ -224,15 +241,18 @@ template <> struct Wire<HotKeyCall> {
         return c;
     }
 };
-template <> struct Wire<Status> {
+template <>
+struct Wire<Status> {
     static constexpr char kType[] = "(bs)";
     static GVariant* Encode(const Status& s) { return g_variant_new(kType, s.ok, MessageText(s.error).c_str()); }
     static Status Decode(GVariant* v) { return {wire::Bool(v, 0), wire::Child(v, 1)}; }
 };
-template <> struct Wire<Binding> {
+template <>
+struct Wire<Binding> {
     static constexpr char kType[] = "(bsbbbas)";
     static GVariant* Encode(const Binding& b) {
-        return g_variant_new("(bsbbb@as)", b.status.ok, MessageText(b.status.error).c_str(), b.bound, b.retry, b.host, wire::Strings(b.errors));
+        return g_variant_new("(bsbbb@as)", b.status.ok, MessageText(b.status.error).c_str(), b.bound, b.retry, b.host,
+                             wire::Strings(b.errors));
     }
     static Binding Decode(GVariant* v) {
         Binding b{{wire::Bool(v, 0), wire::Child(v, 1)}, wire::Bool(v, 2), wire::Bool(v, 3), wire::Bool(v, 4), {}};
@@ -241,12 +261,14 @@ template <> struct Wire<Binding> {
         return b;
     }
 };
-template <> struct Wire<DocumentResult> {
+template <>
+struct Wire<DocumentResult> {
     static constexpr char kType[] = "(bsbbbasss)";
     static GVariant* Encode(const DocumentResult& d) {
         const Binding& b = d.binding;
         return g_variant_new("(bsbbb@asss)", b.status.ok, MessageText(b.status.error).c_str(), b.bound, b.retry, b.host,
-                             wire::Strings(b.errors), MessageText(d.reportError).c_str(), MessageText(d.versionError).c_str());
+                             wire::Strings(b.errors), MessageText(d.reportError).c_str(),
+                             MessageText(d.versionError).c_str());
     }
     static DocumentResult Decode(GVariant* v) {
         DocumentResult d;
@@ -259,10 +281,14 @@ template <> struct Wire<DocumentResult> {
     }
 };
 
-template <class T> GVariant* Encode(const T& value) { return Wire<T>::Encode(value); }
+template <class T>
+GVariant* Encode(const T& value) {
+    return Wire<T>::Encode(value);
+}
 
 // The value, or nothing when the variant is not of T's type (it came from another process).
-template <class T> std::optional<T> TryDecode(GVariant* value) {
+template <class T>
+std::optional<T> TryDecode(GVariant* value) {
     if (!value || !g_variant_is_of_type(value, G_VARIANT_TYPE(Wire<T>::kType))) return std::nullopt;
     return Wire<T>::Decode(value);
 }
@@ -271,14 +297,16 @@ template <class T> std::optional<T> TryDecode(GVariant* value) {
 inline Status& StatusOf(Status& s) { return s; }
 inline Status& StatusOf(Binding& b) { return b.status; }
 inline Status& StatusOf(DocumentResult& d) { return d.binding.status; }
-template <class T> T Failed(const std::string& error) {
+template <class T>
+T Failed(const std::string& error) {
     T reply{};
     StatusOf(reply) = {false, error};
     return reply;
 }
 
 // A message: its name and the types of its payload and result.
-template <class P, class R> struct Message {
+template <class P, class R>
+struct Message {
     using Payload = P;
     using Result = R;
     const char* name;
@@ -296,15 +324,19 @@ constexpr Message<None, Text> kInstalledSoft{"Service.InstalledSoft"};
 constexpr Message<None, None> kObjectCreated{"Service.ObjectCreated"};    // a scripting object was handed out
 constexpr Message<None, None> kObjectReleased{"Service.ObjectReleased"};  // the page let one go
 
-constexpr auto kRequestMessages = std::tuple{kHello,    kShowNewMessageHint, kClose,         kGetCaptureImage, kRegisterHotKey,
-                                             kRefresh,  kVersionInfo,        kInstalledSoft, kObjectCreated,   kObjectReleased};
+constexpr auto kRequestMessages =
+    std::tuple{kHello,   kShowNewMessageHint, kClose,         kGetCaptureImage, kRegisterHotKey,
+               kRefresh, kVersionInfo,        kInstalledSoft, kObjectCreated,   kObjectReleased};
 
 // Calls visit(message) with the message of that name among messages; false when there is none.
-template <class Messages, class Visit> bool VisitMessage(const Messages& messages, const std::string& name, Visit&& visit) {
-    return std::apply([&](auto... message) { return ((name == message.name && (visit(message), true)) || ...); }, messages);
+template <class Messages, class Visit>
+bool VisitMessage(const Messages& messages, const std::string& name, Visit&& visit) {
+    return std::apply([&](auto... message) { return ((name == message.name && (visit(message), true)) || ...); },
+                      messages);
 }
 
-template <class Visit> bool VisitRequest(const std::string& name, Visit&& visit) {
+template <class Visit>
+bool VisitRequest(const std::string& name, Visit&& visit) {
     return VisitMessage(kRequestMessages, name, std::forward<Visit>(visit));
 }
 
@@ -314,10 +346,12 @@ struct RequestType {
     const char* payload;
     const char* result;
 };
-template <class M> constexpr RequestType Describe(M message) {
+template <class M>
+constexpr RequestType Describe(M message) {
     return {message.name, Wire<typename M::Payload>::kType, Wire<typename M::Result>::kType};
 }
-constexpr auto kRequests = std::apply([](auto... message) { return std::array{Describe(message)...}; }, kRequestMessages);
+constexpr auto kRequests =
+    std::apply([](auto... message) { return std::array{Describe(message)...}; }, kRequestMessages);
 
 inline const RequestType* FindRequest(const std::string& name) {
     for (const RequestType& request : kRequests) {
@@ -338,7 +372,8 @@ constexpr auto kPageMessages = std::tuple{kBindFacade, kDocumentComplete, kDoMes
 
 // Calls visit(message) with the page message of that name; false when there is none. The visitor is
 // instantiated for every page message, so one that lacks a page message's handler does not compile.
-template <class Visit> bool VisitPageMessage(const std::string& name, Visit&& visit) {
+template <class Visit>
+bool VisitPageMessage(const std::string& name, Visit&& visit) {
     return VisitMessage(kPageMessages, name, std::forward<Visit>(visit));
 }
 
@@ -381,7 +416,8 @@ inline bool DecodeRequest(const void* data, size_t size, Request& request, std::
         return false;
     }
     if (!g_variant_is_of_type(payload, G_VARIANT_TYPE(type->payload))) {
-        why = "a request " + request.name + " with a payload of type " + g_variant_get_type_string(payload) + ", not " + type->payload;
+        why = "a request " + request.name + " with a payload of type " + g_variant_get_type_string(payload) + ", not " +
+              type->payload;
         return false;
     }
     return true;
@@ -422,7 +458,8 @@ struct ExtensionData {
     std::string socketPath;
     bool operator==(const ExtensionData&) const = default;
 };
-template <> struct Wire<ExtensionData> {
+template <>
+struct Wire<ExtensionData> {
     static constexpr char kType[] = "(s)";
     static GVariant* Encode(const ExtensionData& d) { return g_variant_new(kType, MessageText(d.socketPath).c_str()); }
     static ExtensionData Decode(GVariant* v) { return {wire::Child(v, 0)}; }

@@ -5,7 +5,8 @@
 #include "platform/linux/bridge/BridgeProtocol.h"
 #include "platform/linux/bridge/PageBridge.h"
 
-extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension, const GVariant* data) {
+extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
+                                                                               const GVariant* data) {
     auto init = tesra::bridge::TryDecode<tesra::bridge::ExtensionData>(const_cast<GVariant*>(data));
     // Lives as long as the web process.
     new tesra::bridge::PageBridge(extension, init ? init->socketPath : "");

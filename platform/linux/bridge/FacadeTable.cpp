@@ -50,14 +50,15 @@ void FacadeTable::WatchHiding(JSCValue* document, std::uint64_t id) {
     auto destroy = [](gpointer data) { delete static_cast<Hiding*>(data); };
     g_autoptr(JSCValue) listener =
         jsc_value_new_function(context, nullptr, G_CALLBACK(+hidden), new Hiding{this, id}, destroy, G_TYPE_NONE, 0);
-    g_autoptr(JSCValue) result = jsc_value_object_invoke_method(window.get(), "addEventListener", G_TYPE_STRING, "pagehide",
-                                                                JSC_TYPE_VALUE, listener, G_TYPE_NONE);
+    g_autoptr(JSCValue) result = jsc_value_object_invoke_method(window.get(), "addEventListener", G_TYPE_STRING,
+                                                                "pagehide", JSC_TYPE_VALUE, listener, G_TYPE_NONE);
     if (jsc_context_get_exception(context)) jsc_context_clear_exception(context);
 }
 
 FacadeRef FacadeTable::Add(JSCValue* object, std::uint64_t document) {
     std::uint64_t id = (static_cast<std::uint64_t>(getpid()) << 32) | ++next_;
-    if (documents_.count(document)) objects_[id] = {platform::GObjectPtr<JSCValue>(JSC_VALUE(g_object_ref(object))), document};
+    if (documents_.count(document))
+        objects_[id] = {platform::GObjectPtr<JSCValue>(JSC_VALUE(g_object_ref(object))), document};
     return {id};
 }
 

@@ -71,8 +71,12 @@ void JscObject::Call(const std::string& method, const std::vector<platform::Page
 
 JscDocument::JscDocument(JscValuePtr window, JscValuePtr document, JscValuePtr ownWindow, std::string address,
                          ScriptingObjectFactory factory)
-    : window_(std::move(window)), document_(std::move(document)), own_window_(std::move(ownWindow)),
-      address_(std::move(address)), context_(jsc_value_get_context(document_.get())), factory_(std::move(factory)),
+    : window_(std::move(window)),
+      document_(std::move(document)),
+      own_window_(std::move(ownWindow)),
+      address_(std::move(address)),
+      context_(jsc_value_get_context(document_.get())),
+      factory_(std::move(factory)),
       maker_(MakerFor(factory_, own_window_.get())) {}
 
 JscValuePtr JscDocument::Property(JSCValue* object, const char* name) {
@@ -98,8 +102,8 @@ std::vector<std::shared_ptr<platform::PageObject>> JscDocument::ElementsByTagNam
     std::vector<std::shared_ptr<platform::PageObject>> elements;
     JscValuePtr body = Property(document_.get(), "body");
     if (!IsObject(body.get())) return elements;
-    g_autoptr(JSCValue) collection = jsc_value_object_invoke_method(body.get(), "getElementsByTagName", G_TYPE_STRING,
-                                                                    tag.c_str(), G_TYPE_NONE);
+    g_autoptr(JSCValue) collection =
+        jsc_value_object_invoke_method(body.get(), "getElementsByTagName", G_TYPE_STRING, tag.c_str(), G_TYPE_NONE);
     ThrowIfException(context_);
     if (!IsObject(collection)) return elements;
     int count = jsc_value_to_int32(Property(collection, "length").get());
@@ -125,14 +129,15 @@ platform::FrameEntry JscDocument::Frame(int index) {
     if (!entry.isWindow) return entry;
     // A frame of another site refuses to show its document: it is then a window without one.
     g_autoptr(JSCValue) ownDocument = jsc_value_object_get_property(ownFrame.get(), "document");
-    g_autoptr(JSCValue) url = !ClearException(own) && IsObject(ownDocument) ? jsc_value_object_get_property(ownDocument, "URL") : nullptr;
+    g_autoptr(JSCValue) url =
+        !ClearException(own) && IsObject(ownDocument) ? jsc_value_object_get_property(ownDocument, "URL") : nullptr;
     g_autofree char* address = url && !ClearException(own) ? jsc_value_to_string(url) : nullptr;
     JscValuePtr frame(address ? jsc_value_object_get_property_at_index(window_.get(), static_cast<guint>(index))
                               : nullptr);
     JscValuePtr document(IsObject(frame.get()) ? jsc_value_object_get_property(frame.get(), "document") : nullptr);
     if (ClearException(context_) || !IsObject(document.get())) return entry;
-    entry.document = std::make_shared<JscDocument>(std::move(frame), std::move(document), std::move(ownFrame), address,
-                                                   factory_);
+    entry.document =
+        std::make_shared<JscDocument>(std::move(frame), std::move(document), std::move(ownFrame), address, factory_);
     return entry;
 }
 

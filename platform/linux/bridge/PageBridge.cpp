@@ -25,10 +25,12 @@ void ProcessPendingEvents() {
 PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath)
     : world_(webkit_script_world_new()), client_(std::move(socketPath)), objects_(client_, facades_) {
     g_signal_connect(extension, "page-created", G_CALLBACK(&PageBridge::OnPageCreated), this);
-    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared", G_CALLBACK(&PageBridge::OnWindowObjectCleared), this);
+    g_signal_connect(webkit_script_world_get_default(), "window-object-cleared",
+                     G_CALLBACK(&PageBridge::OnWindowObjectCleared), this);
 }
 
-void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame, gpointer self) {
+void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
+                                       gpointer self) {
     auto* bridge = static_cast<PageBridge*>(self);
     // A frame has a new document: the facades of documents no longer shown are gone with them.
     bridge->facades_.Sweep();
@@ -55,9 +57,12 @@ void PageBridge::RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame) {
     };
     auto close = [](gpointer data) {
         g_autoptr(WebKitWebPage) target = WEBKIT_WEB_PAGE(g_weak_ref_get(static_cast<GWeakRef*>(data)));
-        if (target) webkit_web_page_send_message_to_view(target, webkit_user_message_new(kCloseWindow, nullptr), nullptr, nullptr, nullptr);
+        if (target)
+            webkit_web_page_send_message_to_view(target, webkit_user_message_new(kCloseWindow, nullptr), nullptr,
+                                                 nullptr, nullptr);
     };
-    g_autoptr(JSCValue) function = jsc_value_new_function(context, "close", G_CALLBACK(+close), weak, destroy, G_TYPE_NONE, 0);
+    g_autoptr(JSCValue) function =
+        jsc_value_new_function(context, "close", G_CALLBACK(+close), weak, destroy, G_TYPE_NONE, 0);
     jsc_value_object_set_property(window, "close", function);
 }
 
@@ -80,7 +85,8 @@ void PageBridge::Hello() {
 void PageBridge::OnPageCreated(WebKitWebExtension*, WebKitWebPage* page, gpointer self) {
     static_cast<PageBridge*>(self)->Hello();
     g_signal_connect(page, "user-message-received", G_CALLBACK(&PageBridge::OnUserMessage), self);
-    g_object_weak_ref(G_OBJECT(page), &PageBridge::OnPageGone, new PageGone{static_cast<PageBridge*>(self), webkit_web_page_get_id(page)});
+    g_object_weak_ref(G_OBJECT(page), &PageBridge::OnPageGone,
+                      new PageGone{static_cast<PageBridge*>(self), webkit_web_page_get_id(page)});
 }
 
 void PageBridge::OnPageGone(gpointer data, GObject*) {
@@ -108,7 +114,8 @@ gboolean PageBridge::OnUserMessage(WebKitWebPage* page, WebKitUserMessage* messa
     return TRUE;
 }
 
-template <class M> GVariant* PageBridge::Answer(WebKitWebPage* page, M, GVariant* parameters) {
+template <class M>
+GVariant* PageBridge::Answer(WebKitWebPage* page, M, GVariant* parameters) {
     using Result = typename M::Result;
     auto payload = TryDecode<typename M::Payload>(parameters);
     if (!payload) return Encode(Failed<Result>("程序的消息无法识别"));
@@ -128,14 +135,15 @@ PageBridge::PageState& PageBridge::StateOf(WebKitWebPage* page) {
     if (!state) {
         state = std::make_unique<PageState>();
         const PageState& current = *state;
-        state->hook = std::make_unique<PageHook>([&current](const std::string& address) { return current.Trusts(address); },
-                                                 ProcessPendingEvents);
+        state->hook = std::make_unique<PageHook>(
+            [&current](const std::string& address) { return current.Trusts(address); }, ProcessPendingEvents);
     }
     return *state;
 }
 
 bool PageBridge::PageState::Trusts(const std::string& address) const {
-    return std::any_of(trustedAddresses.begin(), trustedAddresses.end(), [&](const std::string& t) { return IsSameOrigin(address, t); });
+    return std::any_of(trustedAddresses.begin(), trustedAddresses.end(),
+                       [&](const std::string& t) { return IsSameOrigin(address, t); });
 }
 
 bool PageBridge::TopIsTrusted(WebKitWebPage* page) {
@@ -173,10 +181,9 @@ BindOutcome PageBridge::Bind(WebKitWebPage* page, const Addresses& trusted) {
     JscValuePtr document(jsc_value_object_get_property(window.get(), "document"));
     if (!document || !jsc_value_is_object(document.get())) return {};
     guint64 id = webkit_web_page_get_id(page);
-    JscDocument top(std::move(window), std::move(document), JscValuePtr(jsc_context_get_global_object(own)),
-                    uri ? uri : "", [this, id](JSCContext* c, JSCValue* owner) {
-                        return objects_.Create(c, facades_.AddDocument(owner, id));
-                    });
+    JscDocument top(
+        std::move(window), std::move(document), JscValuePtr(jsc_context_get_global_object(own)), uri ? uri : "",
+        [this, id](JSCContext* c, JSCValue* owner) { return objects_.Create(c, facades_.AddDocument(owner, id)); });
     return state.hook->BindFacade(top);
 }
 
@@ -185,7 +192,9 @@ Binding PageBridge::BindingReply(WebKitWebPage* page, const BindOutcome& outcome
     return {{}, outcome.bound, outcome.retryLater, host, outcome.errors};
 }
 
-Binding PageBridge::Serve(WebKitWebPage* page, const Addresses& trusted) { return BindingReply(page, Bind(page, trusted)); }
+Binding PageBridge::Serve(WebKitWebPage* page, const Addresses& trusted) {
+    return BindingReply(page, Bind(page, trusted));
+}
 
 void PageBridge::ReportClient(WebKitWebPage* page, const platform::ClientTexts& texts) {
     const std::pair<const char*, const std::string*> messages[] = {
@@ -226,7 +235,8 @@ DocumentResult PageBridge::Serve(WebKitWebPage* page, const DocumentData& docume
     return result;
 }
 
-void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method, const std::vector<platform::PageArgument>& args) {
+void PageBridge::CallFacade(WebKitWebPage* page, const std::string& method,
+                            const std::vector<platform::PageArgument>& args) {
     auto host = StateOf(page).hook->FacadeHost();
     if (!host) throw Exception("页面还没有绑定");
     auto facade = host->Get(kFacadeName);

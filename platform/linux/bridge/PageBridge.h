@@ -49,7 +49,8 @@ private:
     static gboolean OnUserMessage(WebKitWebPage* page, WebKitUserMessage* message, gpointer self);
     void Hello();
     // Answers one message of the program with a reply of its type; a failure is the reply's status.
-    template <class M> GVariant* Answer(WebKitWebPage* page, M message, GVariant* parameters);
+    template <class M>
+    GVariant* Answer(WebKitWebPage* page, M message, GVariant* parameters);
     // The messages' work; each throws tesra::Exception for a failure to report.
     Binding Serve(WebKitWebPage* page, const Addresses& trusted);
     // Binding, client report and version statement in one go; their errors come back in the reply.

@@ -38,7 +38,8 @@ struct Instance {
 
 Variant ToVariant(JSCValue* value, const tlb::Param& param, Instance& self) {
     if (!value || jsc_value_is_undefined(value) || jsc_value_is_null(value)) return std::monostate{};
-    if (param.type == tlb::Type::Dispatch) return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.document)} : Variant{};
+    if (param.type == tlb::Type::Dispatch)
+        return jsc_value_is_object(value) ? Variant{self.facades->Add(value, self.document)} : Variant{};
     if (jsc_value_is_boolean(value)) return static_cast<bool>(jsc_value_to_boolean(value));
     if (jsc_value_is_number(value)) return jsc_value_to_int32(value);
     g_autofree char* text = jsc_value_to_string(value);
@@ -99,9 +100,11 @@ JSCClass* ScriptingObjects::ClassFor(JSCContext* context) {
     for (const tlb::Member& member : tlb::Members()) {
         auto* data = const_cast<tlb::Member*>(&member);
         if (member.kind == tlb::Kind::PropertyGet) {
-            jsc_class_add_property(klass, member.name, JSC_TYPE_VALUE, G_CALLBACK(&ScriptingObjects::Get), nullptr, data, nullptr);
+            jsc_class_add_property(klass, member.name, JSC_TYPE_VALUE, G_CALLBACK(&ScriptingObjects::Get), nullptr,
+                                   data, nullptr);
         } else {
-            jsc_class_add_method_variadic(klass, member.name, G_CALLBACK(&ScriptingObjects::Invoke), data, nullptr, JSC_TYPE_VALUE);
+            jsc_class_add_method_variadic(klass, member.name, G_CALLBACK(&ScriptingObjects::Invoke), data, nullptr,
+                                          JSC_TYPE_VALUE);
         }
     }
     g_object_set_data(G_OBJECT(context), "tesra-scripting-class", klass);
