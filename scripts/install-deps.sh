@@ -11,7 +11,7 @@ packages=(
   libx11-dev libxfixes-dev libxrandr-dev libxext-dev libsm-dev libice-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format git
   xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
   python3-gi gir1.2-glib-2.0 libglib2.0-bin
   fonts-wqy-zenhei openssl libxml2-utils time
