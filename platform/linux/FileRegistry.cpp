@@ -15,7 +15,7 @@
 
 #include "platform/FileReplace.h"
 #include "platform/Folders.h"
-#include "platform/HiveFile.h"
+#include "platform/registry/HiveFile.h"
 #include "support/FailureLog.h"
 #include "support/tsCommon.h"
 

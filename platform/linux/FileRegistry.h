@@ -22,7 +22,7 @@
 #include <vector>
 
 #include "platform/FileReplace.h"
-#include "platform/HiveRegistry.h"
+#include "platform/registry/HiveRegistry.h"
 
 namespace tesra::platform {
 

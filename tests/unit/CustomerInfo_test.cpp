@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "SupportFakes.h"
-#include "platform/MemoryRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 #include "support/Exception.h"
 
 namespace tesra {

@@ -18,7 +18,7 @@
 
 #include "SupportFakes.h"
 #include "platform/Folders.h"
-#include "platform/HiveFile.h"
+#include "platform/registry/HiveFile.h"
 #include "support/tsCommon.h"
 
 namespace tesra::platform {

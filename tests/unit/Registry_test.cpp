@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/MemoryRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 
 namespace tesra::platform {
 namespace {

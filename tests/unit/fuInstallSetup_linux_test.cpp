@@ -24,7 +24,7 @@
 #include "SupportFakes.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
-#include "platform/MemoryRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 #include "setup/fuInstall.h"
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"

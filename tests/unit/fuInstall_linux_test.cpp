@@ -13,8 +13,8 @@
 #include "SupportFakes.h"
 #include "platform/Folders.h"
 #include "platform/InstallForm.h"
-#include "platform/MemoryRegistry.h"
 #include "platform/linux/FileRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 
 namespace tesra {
 namespace {

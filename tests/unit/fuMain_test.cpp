@@ -8,8 +8,8 @@
 #include "BrowserFakes.h"
 #include "SupportFakes.h"
 #include "TrayFakes.h"
-#include "platform/MemoryRegistry.h"
 #include "platform/Registry.h"
+#include "platform/registry/MemoryRegistry.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
 

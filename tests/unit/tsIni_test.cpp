@@ -3,7 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/MemoryRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 #include "support/tsCommon.h"
 
 namespace tesra {

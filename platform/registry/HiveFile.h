@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/RegistryTree.h"
+#include "platform/registry/RegistryTree.h"
 
 namespace tesra::platform {
 

@@ -5,7 +5,7 @@
 #include <functional>
 
 #include "platform/Registry.h"
-#include "platform/RegistryTree.h"
+#include "platform/registry/RegistryTree.h"
 
 namespace tesra::platform {
 

@@ -2,7 +2,7 @@
 // A registry that lives in memory: for tests, and wherever no hive should touch the disk.
 // Both hives start empty and writable.
 
-#include "platform/HiveRegistry.h"
+#include "platform/registry/HiveRegistry.h"
 
 namespace tesra::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/MemoryRegistry.h"
+#include "platform/registry/MemoryRegistry.h"
 
 namespace tesra::platform {
 

@@ -1,4 +1,4 @@
-#include "platform/HiveFile.h"
+#include "platform/registry/HiveFile.h"
 
 #include <algorithm>
 #include <cstdio>
