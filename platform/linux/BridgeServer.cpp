@@ -7,7 +7,7 @@
 #include <cstring>
 #include <exception>
 
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
 
 namespace tesra::platform {

@@ -6,7 +6,7 @@
 
 #include <cstring>
 
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 
 namespace tesra::platform {
 namespace {

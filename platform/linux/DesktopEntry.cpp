@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "platform/FileReplace.h"
-#include "platform/ShellLink.h"
+#include "platform/linux/FileReplace.h"
+#include "platform/linux/ShellLink.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 

@@ -1,4 +1,4 @@
-#include "platform/FileLock.h"
+#include "platform/linux/FileLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>

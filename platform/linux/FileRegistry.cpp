@@ -13,8 +13,8 @@
 #include <exception>
 #include <unordered_map>
 
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "platform/linux/FileReplace.h"
+#include "platform/linux/Folders.h"
 #include "platform/registry/HiveFile.h"
 #include "support/FailureLog.h"
 #include "support/tsCommon.h"

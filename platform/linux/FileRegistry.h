@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/FileReplace.h"
+#include "platform/linux/FileReplace.h"
 #include "platform/registry/HiveRegistry.h"
 
 namespace tesra::platform {

@@ -1,4 +1,4 @@
-#include "platform/FileReplace.h"
+#include "platform/linux/FileReplace.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 
 #include <fcntl.h>
 #include <glib.h>

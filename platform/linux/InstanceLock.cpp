@@ -1,10 +1,10 @@
-#include "platform/InstanceLock.h"
+#include "platform/linux/InstanceLock.h"
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 
 namespace tesra::platform {
 

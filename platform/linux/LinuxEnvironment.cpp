@@ -1,13 +1,13 @@
 #include "platform/linux/LinuxEnvironment.h"
 
-#include "platform/FileLock.h"
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
-#include "platform/InstanceLock.h"
-#include "platform/Process.h"
-#include "platform/ProcessList.h"
-#include "platform/ShellLink.h"
-#include "platform/Trash.h"
+#include "platform/linux/FileLock.h"
+#include "platform/linux/FileReplace.h"
+#include "platform/linux/Folders.h"
+#include "platform/linux/InstanceLock.h"
+#include "platform/linux/Process.h"
+#include "platform/linux/ProcessList.h"
+#include "platform/linux/ShellLink.h"
+#include "platform/linux/Trash.h"
 
 namespace tesra::platform {
 

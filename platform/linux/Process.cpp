@@ -1,4 +1,4 @@
-#include "platform/Process.h"
+#include "platform/linux/Process.h"
 
 #include <spawn.h>
 #include <sys/wait.h>

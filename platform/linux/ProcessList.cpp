@@ -1,4 +1,4 @@
-#include "platform/ProcessList.h"
+#include "platform/linux/ProcessList.h"
 
 #include <dirent.h>
 #include <unistd.h>

@@ -1,4 +1,4 @@
-#include "platform/Trash.h"
+#include "platform/linux/Trash.h"
 
 #include <gio/gio.h>
 

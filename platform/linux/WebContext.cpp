@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/FileReplace.h"
-#include "platform/Folders.h"
+#include "platform/linux/FileReplace.h"
+#include "platform/linux/Folders.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
 #include "support/FailureLog.h"
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 
 namespace tesra::platform {
 namespace {

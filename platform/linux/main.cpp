@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "platform/Folders.h"
 #include "platform/HandlerGuard.h"
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
+#include "platform/linux/Folders.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/GtkInputUrlView.h"

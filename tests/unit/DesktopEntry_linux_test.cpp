@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "SupportFakes.h"
-#include "platform/ShellLink.h"
+#include "platform/linux/ShellLink.h"
 #include "support/Exception.h"
 
 namespace tesra::platform {

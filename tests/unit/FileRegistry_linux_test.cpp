@@ -17,7 +17,7 @@
 #include <sstream>
 
 #include "SupportFakes.h"
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 #include "platform/registry/HiveFile.h"
 #include "support/tsCommon.h"
 

@@ -7,7 +7,7 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 
 namespace tesra::platform {
 namespace {

@@ -11,9 +11,9 @@
 
 #include "LogTestSupport.h"
 #include "SupportFakes.h"
-#include "platform/Folders.h"
 #include "platform/InstallForm.h"
 #include "platform/linux/FileRegistry.h"
+#include "platform/linux/Folders.h"
 #include "platform/registry/MemoryRegistry.h"
 
 namespace tesra {

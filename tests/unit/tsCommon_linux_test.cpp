@@ -8,7 +8,7 @@
 #include <regex>
 
 #include "SupportFakes.h"
-#include "platform/Folders.h"
+#include "platform/linux/Folders.h"
 #include "support/Exception.h"
 
 namespace tesra {
