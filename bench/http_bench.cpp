@@ -16,6 +16,7 @@
 
 #include "platform/linux/LinuxEnvironment.h"
 #include "setup/tsHTTP.h"
+#include "tests/unit/PlatformFakes.h"
 
 namespace {
 
@@ -104,7 +105,8 @@ BENCHMARK(BM_HttpsGet)->Arg(1024)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
     tesra::platform::LinuxEnvironment environment;
-    tesra::platform::SetEnvironment(&environment);
+    // The HTTP client needs only the environment; the rest of the platform is of fakes.
+    tesra::fakes::FakePlatform platform(environment);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -19,6 +19,7 @@
 #include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "support/tsLog.h"
+#include "tests/unit/PlatformFakes.h"
 
 namespace {
 namespace fs = std::filesystem;
@@ -85,9 +86,11 @@ public:
 int main(int argc, char** argv) {
     fs::path home = TempHome();
     tesra::platform::LinuxEnvironment environment;
-    tesra::platform::SetEnvironment(&environment);
     tesra::platform::LinuxNetworkIdentity network;
-    tesra::platform::SetNetwork(&network);
+    // The log needs the environment and the network; the rest of the platform is of fakes.
+    tesra::fakes::FakePlatform fakes(environment);
+    const tesra::platform::Platform platform = tesra::fakes::With(fakes.handle, network);
+    const tesra::platform::DefaultPlatform asDefault(platform);
     tesra::RegisterLogClass(tesra::LogClassOf<tesra::TtsLog>());
     benchmark::Initialize(&argc, argv);
     RateReporter reporter;

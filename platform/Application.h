@@ -56,8 +56,4 @@ public:
     virtual void SetOnRestore(std::function<void()> handler) { (void)handler; }
 };
 
-// The process-wide application; set once by the entry (tests set a fake).
-Application& App();
-void SetApp(Application* application);
-
 }  // namespace tesra::platform

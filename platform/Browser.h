@@ -85,7 +85,4 @@ public:
     virtual Rect WorkArea() const = 0;
 };
 
-WindowSystem& Windows();
-void SetWindows(WindowSystem* windows);
-
 }  // namespace tesra::platform

@@ -42,7 +42,4 @@ public:
     virtual void RunOverlay(const Picture& background, OverlayController& controller) = 0;
 };
 
-CaptureUi& TheCaptureUi();
-void SetCaptureUi(CaptureUi* ui);
-
 }  // namespace tesra::platform

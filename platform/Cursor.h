@@ -11,10 +11,4 @@ public:
     virtual void SetBusy(bool busy) = 0;
 };
 
-// The cursor set by SetAppCursor, else the platform's own.
-AppCursor& TheAppCursor();
-// Null restores the platform's own (tests set a fake).
-void SetAppCursor(AppCursor* cursor);
-AppCursor& SystemAppCursor();
-
 }  // namespace tesra::platform

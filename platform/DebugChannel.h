@@ -13,10 +13,6 @@ public:
     virtual bool Send(const std::string& text) = 0;
 };
 
-// The channel set by SetDebugChannel, else the platform's own.
-DebugChannel& TheDebugChannel();
-// Null restores the platform's own channel (tests set a fake).
-void SetDebugChannel(DebugChannel* channel);
 // The platform's own channel (Linux: the datagram socket "DebugInfo" in the runtime folder).
 DebugChannel& SystemDebugChannel();
 // Where the platform's viewer listens; the viewer program binds this address.

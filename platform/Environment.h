@@ -118,16 +118,10 @@ public:
     // The platform's standard size of a large icon, in pixels.
     virtual int StandardIconSize() = 0;
 
-    // The system's busy cursor, channel to the debug viewer and keyboard focus, which TheAppCursor,
-    // TheDebugChannel and TheFocusInfo give unless a test put in a fake of its own.
+    // The system's busy cursor, channel to the debug viewer and keyboard focus.
     virtual AppCursor& Cursor() = 0;
     virtual DebugChannel& Debug() = 0;
     virtual FocusInfo& Focus() = 0;
 };
-
-// The environment that start-up set; throws std::logic_error when none is.
-Environment& Env();
-// Made by the program's entry (or a test) before any unit runs; null takes it back.
-void SetEnvironment(Environment* environment);
 
 }  // namespace tesra::platform

@@ -28,10 +28,4 @@ public:
     virtual std::string FocusedControlText() = 0;
 };
 
-// The focus information set by SetFocusInfo, else the platform's own.
-FocusInfo& TheFocusInfo();
-// Null restores the platform's own (tests set a fake).
-void SetFocusInfo(FocusInfo* info);
-FocusInfo& SystemFocusInfo();
-
 }  // namespace tesra::platform

@@ -29,10 +29,5 @@ public:
 };
 
 using HotKeyCallback = std::function<void(int id)>;
-using HotKeysFactory = std::function<std::unique_ptr<HotKeys>(HotKeyCallback onHotKey)>;
-
-// A new receiver; each press of one of its keys runs onHotKey with the id through the handler guard.
-std::unique_ptr<HotKeys> MakeHotKeys(HotKeyCallback onHotKey);
-void SetHotKeysFactory(HotKeysFactory factory);
 
 }  // namespace tesra::platform

@@ -43,9 +43,4 @@ public:
     virtual ModalResult ShowModal(const Handlers& handlers) = 0;
 };
 
-using InputUrlViewFactory = std::function<std::unique_ptr<InputUrlView>()>;
-
-std::unique_ptr<InputUrlView> MakeInputUrlView();
-void SetInputUrlViewFactory(InputUrlViewFactory factory);
-
 }  // namespace tesra::platform

@@ -20,10 +20,4 @@ public:
     virtual void SetStatus(const std::string& text) = 0;
 };
 
-using InstallFormFactory = std::function<std::unique_ptr<InstallForm>()>;
-
-// A new form, not yet shown.
-std::unique_ptr<InstallForm> MakeInstallForm();
-void SetInstallFormFactory(InstallFormFactory factory);
-
 }  // namespace tesra::platform

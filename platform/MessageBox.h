@@ -23,7 +23,4 @@ public:
     virtual int Show(const std::string& text, const std::string& caption, unsigned flags) = 0;
 };
 
-MessageBoxes& Boxes();
-void SetBoxes(MessageBoxes* boxes);
-
 }  // namespace tesra::platform

@@ -34,7 +34,4 @@ public:
     virtual std::string DefaultRouteInterface() const = 0;
 };
 
-NetworkIdentity& Network();
-void SetNetwork(NetworkIdentity* network);
-
 }  // namespace tesra::platform

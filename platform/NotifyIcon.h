@@ -89,7 +89,4 @@ public:
     virtual int ShellMajorVersion() const = 0;
 };
 
-NotifyIconHost& NotifyIcons();
-void SetNotifyIcons(NotifyIconHost* host);
-
 }  // namespace tesra::platform

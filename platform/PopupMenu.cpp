@@ -7,8 +7,6 @@
 namespace tesra::platform {
 namespace {
 
-std::function<std::unique_ptr<PopupMenu>()> g_factory;
-
 void CheckIndex(int index, int limit) {
     if (index < 0 || index > limit) throw std::out_of_range("menu index out of range");
 }
@@ -75,12 +73,5 @@ MenuItem& MenuItem::Insert(int index, std::string caption) {
     Changed(MenuChange::Layout);
     return result;
 }
-
-std::unique_ptr<PopupMenu> MakePopupMenu() {
-    if (!g_factory) throw std::logic_error("platform service not set: popup menu");
-    return g_factory();
-}
-
-void SetPopupMenuFactory(std::function<std::unique_ptr<PopupMenu>()> factory) { g_factory = std::move(factory); }
 
 }  // namespace tesra::platform

@@ -81,8 +81,4 @@ private:
     MenuItem items_;
 };
 
-// Makes an empty popup menu of the platform.
-std::unique_ptr<PopupMenu> MakePopupMenu();
-void SetPopupMenuFactory(std::function<std::unique_ptr<PopupMenu>()> factory);
-
 }  // namespace tesra::platform

@@ -121,8 +121,4 @@ std::string InvalidKeyName(const std::string& name);
 std::string InvalidValueName(const std::string& name);
 std::string InvalidValueData(const RegistryValue& value);
 
-// The process-wide registry; set once by the entry (tests set a memory registry).
-Registry& Reg();
-void SetRegistry(Registry* registry);
-
 }  // namespace tesra::platform

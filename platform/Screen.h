@@ -21,7 +21,4 @@ public:
     virtual Picture CapturePrimary(bool withCursor) = 0;
 };
 
-Screen& TheScreen();
-void SetScreen(Screen* screen);
-
 }  // namespace tesra::platform

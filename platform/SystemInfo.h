@@ -38,7 +38,4 @@ public:
     virtual std::optional<OsVersion> Version() const = 0;
 };
 
-SystemInformation& SystemInfo();
-void SetSystemInformation(SystemInformation* information);
-
 }  // namespace tesra::platform

@@ -17,8 +17,4 @@ public:
     virtual void SetOnTick(std::function<void()> onTick) = 0;
 };
 
-// Makes a disabled timer with an interval of 1000 ms.
-std::unique_ptr<Timer> MakeTimer();
-void SetTimerFactory(std::function<std::unique_ptr<Timer>()> factory);
-
 }  // namespace tesra::platform

@@ -1,6 +1,7 @@
 #include "services/CaptureScreen.h"
 
 #include "platform/CaptureUi.h"
+#include "platform/Platform.h"
 #include "services/fuCaptureBackground.h"
 #include "support/Base64.h"
 #include "support/Exception.h"
@@ -8,7 +9,8 @@
 
 namespace tesra {
 
-TScreenCapture::TScreenCapture() : Window_(platform::MakeHotKeys([this](int id) { WindowProc(id); })) {
+TScreenCapture::TScreenCapture()
+    : Window_(platform::Default().factory.MakeHotKeys([this](int id) { WindowProc(id); })) {
     Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T');
 }
 
@@ -25,7 +27,7 @@ void TScreenCapture::WindowProc(int hotKeyId) {
 
 void TScreenCapture::CaptureDesktop() {
     Buffer_ = {};
-    Buffer_ = platform::TheScreen().CapturePrimary(false);
+    Buffer_ = platform::Default().screen.CapturePrimary(false);
     if (Buffer_.Empty()) throw Exception("截取屏幕失败：无法读取屏幕图像");
 }
 
@@ -58,7 +60,7 @@ void TScreenCapture::Capture(std::string& output) {
 void TScreenCapture::SelectFromBuffer() {
     TfmCaptureBackground overlay(std::move(Buffer_));
     Buffer_ = {};
-    platform::TheCaptureUi().RunOverlay(overlay.Background(), overlay);
+    platform::Default().captureUi.RunOverlay(overlay.Background(), overlay);
     if (overlay.Selection()) Buffer_ = *overlay.Selection();
 }
 
@@ -75,7 +77,7 @@ void TScreenCapture::RestoreHost() {
     host->Restore();
 }
 
-bool TScreenCapture::AskStart() { return platform::TheCaptureUi().AskStart(); }
+bool TScreenCapture::AskStart() { return platform::Default().captureUi.AskStart(); }
 
 std::string CaptureImageBase64(int mode) {
     TScreenCapture& capture = TScreenCapture::Instance();

@@ -50,10 +50,9 @@ std::string OsVersionText(const platform::OsVersion& version) {
     return WindowsName(version.number) + " " + servicePack.substr(0, servicePack.find('\0'));
 }
 
-std::string ReadCpuInfo(int) {
+std::string ReadCpuInfo(const platform::SystemInformation& system, int) {
     std::string result = "未知";
     try {
-        const auto& system = platform::SystemInfo();
         const auto brand = system.ProcessorBrandBytes().value_or(platform::ProcessorBrand{});
         result = BrandName(brand);
         result = CpuText(brand, system.ProcessorCount());
@@ -63,23 +62,22 @@ std::string ReadCpuInfo(int) {
     return result;
 }
 
-std::string ReadMemoryInfo() {
-    const auto total = platform::SystemInfo().TotalPhysicalMemory();
+std::string ReadMemoryInfo(const platform::SystemInformation& system) {
+    const auto total = system.TotalPhysicalMemory();
     return total ? MemoryText(*total) : std::string();
 }
 
-std::string ReadOSVersion() {
-    const auto version = platform::SystemInfo().Version();
+std::string ReadOSVersion(const platform::SystemInformation& system) {
+    const auto version = system.Version();
     return version ? OsVersionText(*version) : std::string();
 }
 
-std::string ReadInstalledSoft() {
+std::string ReadInstalledSoft(platform::Registry& registry) {
     using platform::Access;
     using platform::RootKey;
     std::string result;
     try {
         // Read access is enough, so the list does not depend on the right to change the machine hive.
-        auto& registry = platform::Reg();
         const auto list = registry.OpenKey(RootKey::LocalMachine, kUninstallKey, Access::Read);
         if (!list) return result;
         for (const std::string& name : list->SubKeyNames()) {
@@ -101,6 +99,8 @@ std::string ReadInstalledSoft() {
     return result;
 }
 
-ClientReport ReadClientReport() { return {ReadCpuInfo(0), ReadMemoryInfo(), ReadOSVersion(), ReadInstalledSoft()}; }
+ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry) {
+    return {ReadCpuInfo(system, 0), ReadMemoryInfo(system), ReadOSVersion(system), ReadInstalledSoft(registry)};
+}
 
 }  // namespace tesra

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/Registry.h"
 #include "platform/SystemInfo.h"
 
 namespace tesra {
@@ -25,15 +26,15 @@ std::string OsVersionText(const platform::OsVersion& version);
 // The processor text (mode 0 is the only mode). On a failure an information box "erro" is shown and
 // the text is returned as far as it was built ("未知" before the brand was read). A processor
 // without brand leaves has an empty brand name.
-std::string ReadCpuInfo(int mode);
+std::string ReadCpuInfo(const platform::SystemInformation& system, int mode);
 // MemoryText of the machine; empty when the memory status cannot be read.
-std::string ReadMemoryInfo();
+std::string ReadMemoryInfo(const platform::SystemInformation& system);
 // OsVersionText of the system; empty when the version cannot be read.
-std::string ReadOSVersion();
+std::string ReadOSVersion(const platform::SystemInformation& system);
 // The machine's uninstall list: "【name 版本：version】" per subkey that has a display name, joined by
 // ","; a display name without a version is listed under the subkey's own name. Never fails: a
 // value that cannot be read as text ends the list there, with the entries gathered so far.
-std::string ReadInstalledSoft();
+std::string ReadInstalledSoft(platform::Registry& registry);
 
 struct ClientReport {
     std::string cpu;
@@ -43,6 +44,6 @@ struct ClientReport {
 };
 
 // The four texts of the client report, in the order the page receives them.
-ClientReport ReadClientReport();
+ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry);
 
 }  // namespace tesra

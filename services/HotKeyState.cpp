@@ -12,7 +12,7 @@ HotKeyState::~HotKeyState() {
 
 bool HotKeyState::RegisterHotKey(int id, unsigned modifier, unsigned vk, Facade facade) {
     HotKeyFacade_ = std::move(facade);
-    if (!HotKeyWindow_) HotKeyWindow_ = platform::MakeHotKeys([this](int pressed) { HotKeyPressed(pressed); });
+    if (!HotKeyWindow_) HotKeyWindow_ = factory_.MakeHotKeys([this](int pressed) { HotKeyPressed(pressed); });
     HotKeyRegistered_ = HotKeyWindow_->Register(id, modifier, vk);
     if (HotKeyRegistered_) HotKeyIds_.push_back(id);
     return HotKeyRegistered_;

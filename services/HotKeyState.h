@@ -6,7 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "platform/HotKeys.h"
+#include "platform/Platform.h"
 
 namespace tesra {
 
@@ -15,7 +15,8 @@ public:
     // The page object to call back: runs the page's DoHotKey with the id.
     using Facade = std::function<void(int id)>;
 
-    HotKeyState() = default;
+    // The hot-key receiver is made by factory at the first registration.
+    explicit HotKeyState(platform::Factory& factory) : factory_(factory) {}
     // Unregisters every id of HotKeyIds, in order, only when the latest registration succeeded.
     ~HotKeyState();
     HotKeyState(const HotKeyState&) = delete;
@@ -34,6 +35,7 @@ public:
     bool HotKeyRegistered() const { return HotKeyRegistered_; }
 
 private:
+    platform::Factory& factory_;
     Facade HotKeyFacade_;
     // The main window's hot keys, made at the first registration.
     std::unique_ptr<platform::HotKeys> HotKeyWindow_;

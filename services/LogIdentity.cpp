@@ -1,5 +1,6 @@
 #include "services/LogIdentity.h"
 
+#include "platform/Platform.h"
 #include "services/MachineAddress.h"
 #include "setup/tsVersionInfo.h"
 #include "support/tsCommon.h"
@@ -18,6 +19,10 @@ std::string ClientVersion() {
 
 }  // namespace
 
-LogIdentity MachineLogIdentity() { return {ClientVersion(), GetComputerNameUpper, GetLocalIP}; }
+// The network of the default platform at each entry: the identity outlives any one platform.
+LogIdentity MachineLogIdentity() {
+    return {ClientVersion(), [] { return GetComputerNameUpper(platform::Default().network); },
+            [] { return GetLocalIP(platform::Default().network); }};
+}
 
 }  // namespace tesra

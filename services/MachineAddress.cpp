@@ -14,9 +14,9 @@ std::string FormatMacAddress(const std::array<std::uint8_t, 6>& b) {
     return text;
 }
 
-int GetMacAddresses(const std::string&, std::vector<std::string>& list) {
+int GetMacAddresses(const platform::NetworkIdentity& network, const std::string&, std::vector<std::string>& list) {
     list.clear();
-    auto interfaces = platform::Network().Interfaces();
+    auto interfaces = network.Interfaces();
     if (!interfaces) return -1;
     std::stable_sort(interfaces->begin(), interfaces->end(),
                      [](const auto& a, const auto& b) { return a.index < b.index; });
@@ -27,19 +27,19 @@ int GetMacAddresses(const std::string&, std::vector<std::string>& list) {
     return static_cast<int>(interfaces->size());
 }
 
-std::string GetMacAddress() {
+std::string GetMacAddress(const platform::NetworkIdentity& network) {
     std::vector<std::string> list;
-    GetMacAddresses(GetComputerNameUpper(), list);
+    GetMacAddresses(network, GetComputerNameUpper(network), list);
     return list.empty() ? std::string() : list.front();
 }
 
-std::string GetMacOrComputerName() {
-    std::string result = GetMacAddress();
-    return result.empty() ? GetComputerNameUpper() : result;
+std::string GetMacOrComputerName(const platform::NetworkIdentity& network) {
+    std::string result = GetMacAddress(network);
+    return result.empty() ? GetComputerNameUpper(network) : result;
 }
 
-std::string GetComputerNameUpper() {
-    std::string name = platform::Network().ComputerName().substr(0, 15);
+std::string GetComputerNameUpper(const platform::NetworkIdentity& network) {
+    std::string name = network.ComputerName().substr(0, 15);
     std::transform(name.begin(), name.end(), name.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return name;
@@ -58,8 +58,7 @@ std::string ChooseLocalAddress(const std::vector<platform::Ipv4Address>& address
     return {};
 }
 
-std::string GetLocalIP() {
-    const platform::NetworkIdentity& network = platform::Network();
+std::string GetLocalIP(const platform::NetworkIdentity& network) {
     std::string address = ChooseLocalAddress(network.Ipv4Addresses(), network.DefaultRouteInterface());
     return address.empty() ? "127.0.0.1" : address;
 }

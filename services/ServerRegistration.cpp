@@ -6,7 +6,6 @@
 namespace tesra {
 namespace {
 
-using platform::Reg;
 using platform::RootKey;
 
 constexpr char kClasses[] = "Software\\Classes\\";
@@ -19,8 +18,8 @@ std::string TypeLibKey() { return std::string(kClasses) + "TypeLib\\" + tlb::LIB
 std::string InterfaceKey() { return std::string(kClasses) + "Interface\\" + tlb::IID_ITesraMessage; }
 
 // Writes the default value (and the named ones) of a key, creating it.
-void Write(const std::string& path, const std::string& text) {
-    auto key = Reg().CreateKey(RootKey::CurrentUser, path);
+void Write(platform::Registry& registry, const std::string& path, const std::string& text) {
+    auto key = registry.CreateKey(RootKey::CurrentUser, path);
     if (!key) throw platform::RegistryError("无法创建注册表项“HKEY_CURRENT_USER\\" + path + "”");
     key->WriteString("", text);
 }
@@ -32,29 +31,29 @@ std::string FolderOf(const std::string& path) {
 
 }  // namespace
 
-void RegisterServer(const std::string& programPath) {
+void RegisterServer(platform::Registry& registry, const std::string& programPath) {
     const std::string version = std::to_string(tlb::kLibraryMajor) + "." + std::to_string(tlb::kLibraryMinor);
-    Write(ProgIdKey(), kClassDescription);
-    Write(ProgIdKey() + "\\Clsid", tlb::CLASS_TesraMessage);
-    Write(ClassKey(), kClassDescription);
-    Write(ClassKey() + "\\LocalServer32", "\"" + programPath + "\" /automation");
-    Write(ClassKey() + "\\ProgID", kProgId);
-    Write(ClassKey() + "\\TypeLib", tlb::LIBID_TesraBrowser);
-    Write(ClassKey() + "\\Version", version);
-    Write(TypeLibKey() + "\\" + version, tlb::kLibraryHelp);
-    Write(TypeLibKey() + "\\" + version + "\\0\\linux", programPath);
-    Write(TypeLibKey() + "\\" + version + "\\FLAGS", "0");
-    Write(TypeLibKey() + "\\" + version + "\\HELPDIR", FolderOf(programPath));
-    Write(InterfaceKey(), tlb::kInterfaceName);
-    Write(InterfaceKey() + "\\ProxyStubClsid32", kAutomationProxy);
-    Write(InterfaceKey() + "\\TypeLib", tlb::LIBID_TesraBrowser);
-    auto typeLib = Reg().CreateKey(RootKey::CurrentUser, InterfaceKey() + "\\TypeLib");
+    Write(registry, ProgIdKey(), kClassDescription);
+    Write(registry, ProgIdKey() + "\\Clsid", tlb::CLASS_TesraMessage);
+    Write(registry, ClassKey(), kClassDescription);
+    Write(registry, ClassKey() + "\\LocalServer32", "\"" + programPath + "\" /automation");
+    Write(registry, ClassKey() + "\\ProgID", kProgId);
+    Write(registry, ClassKey() + "\\TypeLib", tlb::LIBID_TesraBrowser);
+    Write(registry, ClassKey() + "\\Version", version);
+    Write(registry, TypeLibKey() + "\\" + version, tlb::kLibraryHelp);
+    Write(registry, TypeLibKey() + "\\" + version + "\\0\\linux", programPath);
+    Write(registry, TypeLibKey() + "\\" + version + "\\FLAGS", "0");
+    Write(registry, TypeLibKey() + "\\" + version + "\\HELPDIR", FolderOf(programPath));
+    Write(registry, InterfaceKey(), tlb::kInterfaceName);
+    Write(registry, InterfaceKey() + "\\ProxyStubClsid32", kAutomationProxy);
+    Write(registry, InterfaceKey() + "\\TypeLib", tlb::LIBID_TesraBrowser);
+    auto typeLib = registry.CreateKey(RootKey::CurrentUser, InterfaceKey() + "\\TypeLib");
     if (typeLib) typeLib->WriteString("Version", version);
 }
 
-void UnregisterServer() {
+void UnregisterServer(platform::Registry& registry) {
     for (const auto& path : {ProgIdKey(), ClassKey(), TypeLibKey(), InterfaceKey()})
-        Reg().DeleteKey(RootKey::CurrentUser, path);
+        registry.DeleteKey(RootKey::CurrentUser, path);
 }
 
 }  // namespace tesra

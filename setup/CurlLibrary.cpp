@@ -4,6 +4,7 @@
 #include <string>
 
 #include "platform/Environment.h"
+#include "platform/Platform.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -13,7 +14,7 @@ constexpr int kCurlVersion = 4;
 
 class CurlLoader {
 public:
-    CurlLoader() : library_(platform::Env().LoadSharedLibrary("curl", kCurlVersion, error_)) {}
+    CurlLoader() : library_(platform::Default().environment.LoadSharedLibrary("curl", kCurlVersion, error_)) {}
 
     template <typename Function>
     void Bind(Function& function, const char* name) {

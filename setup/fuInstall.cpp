@@ -10,6 +10,7 @@
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
+#include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"
@@ -24,7 +25,6 @@ namespace tesra {
 namespace fs = std::filesystem;
 
 using platform::Access;
-using platform::Reg;
 using platform::RootKey;
 
 namespace {
@@ -37,7 +37,7 @@ const char kExplorerMain[] = "\\Software\\Microsoft\\Internet Explorer\\Main";
 
 // The key with full access, or null when it is missing or this user may not change it.
 std::unique_ptr<platform::RegistryKey> OpenForWriting(RootKey root, const char* path) {
-    return Reg().OpenKey(root, path, Access::Full);
+    return platform::Default().registry.OpenKey(root, path, Access::Full);
 }
 
 const char kIconFile[] = "TesraBrowser.ico";
@@ -67,13 +67,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 const char kProgramName[] = "TesraBrowser";
 
-std::string AppFolderPath() { return FolderWithSlash(GetLocalAppDataFolder()) + "Kestal/TesraBrowser/"; }
+std::string AppFolderPath(platform::Environment& environment) {
+    return FolderWithSlash(environment.LocalAppDataFolder()) + "Kestal/TesraBrowser/";
+}
 
 // The per-user copy, written whole under a temporary name first. A failed copy does not stop the
 // setup: the shortcut is still made.
 void CopyProgram(const std::string& target) {
     try {
-        platform::Env().ReplaceFileWithCopy(platform::Env().ProgramImage(), target, platform::FileMode::Executable);
+        platform::Default().environment.ReplaceFileWithCopy(platform::Default().environment.ProgramImage(), target,
+                                                            platform::FileMode::Executable);
     } catch (const std::exception& e) {
         NotifyError(e.what());
     }
@@ -133,7 +136,7 @@ private:
             shown_ = now;
             form_.Form().SetStatus(form_.Step() + "... " + detail);
         }
-        platform::App().ProcessMessages();
+        platform::Default().app.ProcessMessages();
     }
 
     TfmInstall& form_;
@@ -181,21 +184,21 @@ bool IsFileRunning(const std::string& path) {
     std::error_code error;
     const std::string canonical = fs::weakly_canonical(path, error).string();
     const std::string name = fs::path(path).filename().string();
-    for (const std::string& file : platform::Env().RunningProgramFiles()) {
+    for (const std::string& file : platform::Default().environment.RunningProgramFiles()) {
         if (!ContainsText(fs::path(file).filename().string(), name)) continue;
         if (SameText(file, path) || SameText(file, canonical)) return true;
     }
     return false;
 }
 
-TfmInstall::TfmInstall() : form_(platform::MakeInstallForm()) { form_->Show(); }
+TfmInstall::TfmInstall() : form_(platform::Default().factory.MakeInstallForm()) { form_->Show(); }
 
 TfmInstall::~TfmInstall() = default;
 
 void ShowStatus(TfmInstall& form, const std::string& text) {
     form.SetStep(text);
     form.Form().SetStatus(text + "...");
-    platform::App().ProcessMessages();
+    platform::Default().app.ProcessMessages();
 }
 
 const TtsHTTP::Timeouts kSetupTimeouts{std::chrono::milliseconds(15000), std::chrono::seconds(30),
@@ -206,19 +209,20 @@ std::string& SavedCacheFolder() {
     return saved;
 }
 
-std::string ProgramCacheFolder() { return platform::Env().CacheFolder() + "/TesraBrowserCache"; }
+std::string ProgramCacheFolder() { return platform::Default().environment.CacheFolder() + "/TesraBrowserCache"; }
 
 std::string BrowserCacheFolder() {
     std::string folder;
     try {
-        if (auto key = Reg().OpenKey(RootKey::CurrentUser, kShellFolders, Access::Read)) {
+        if (auto key = platform::Default().registry.OpenKey(RootKey::CurrentUser, kShellFolders, Access::Read)) {
             folder = ExpandEnvironmentText(key->ReadString("Cache"));
         }
     } catch (const platform::RegistryError&) {
         // A setting that cannot be read must not keep the browser from starting.
         folder.clear();
     }
-    if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return platform::Env().WebCacheFolder();
+    if (folder.empty() || !std::filesystem::path(folder).is_absolute())
+        return platform::Default().environment.WebCacheFolder();
     return folder;
 }
 
@@ -263,11 +267,11 @@ void TtbInstaller::RestoreEnvironment() {
     // Flushed to the disk: this is the user's own cache folder coming back. Were it lost, the next
     // start would read the program's folder as the user's and hand the engine's default folder back
     // instead. Only the first restore of a run changes anything; the later ones write nothing.
-    Reg().ChangeTogether(RootKey::CurrentUser, platform::Durability::Durable, [&] {
+    platform::Default().registry.ChangeTogether(RootKey::CurrentUser, platform::Durability::Durable, [&] {
         if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
             // A start after a run that never restored read our own folder: give the user the engine's
             // default folder instead of keeping ours.
-            if (saved == ProgramCacheFolder()) saved = platform::Env().WebCacheFolder();
+            if (saved == ProgramCacheFolder()) saved = platform::Default().environment.WebCacheFolder();
             key->WriteString("Cache", saved);
         }
         if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
@@ -282,7 +286,7 @@ void TtbInstaller::SetEnvironment() {
     // are put back after the first download of this run and written again at every start, so a power
     // cut that loses this rename only brings back the hive as the last run left it, whole.
     const auto durability = platform::Durability::Atomic;
-    Reg().ChangeTogether(RootKey::CurrentUser, durability, [&] {
+    platform::Default().registry.ChangeTogether(RootKey::CurrentUser, durability, [&] {
         if (auto key = OpenForWriting(RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
         if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 0);
         if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
@@ -290,7 +294,7 @@ void TtbInstaller::SetEnvironment() {
             key->WriteString("Cache", ProgramCacheFolder());
         }
     });
-    Reg().ChangeTogether(RootKey::LocalMachine, durability, [&] {
+    platform::Default().registry.ChangeTogether(RootKey::LocalMachine, durability, [&] {
         if (auto key = OpenForWriting(RootKey::LocalMachine, kMachineInternetSettings)) {
             key->WriteDWord("BypassSSLNoCacheCheck", 1);
         }
@@ -312,7 +316,7 @@ std::string TtbInstaller::GetUserCacheFolder() {
 std::string TtbInstaller::RecordedAddress() const {
     try {
         // The settings store on the registry of now (GetIni keeps the registry it was first made on).
-        return TtsIni().ReadString(kUrlsSection, FUrlKey, "");
+        return TtsIni("", platform::Default().registry).ReadString(kUrlsSection, FUrlKey, "");
     } catch (const platform::RegistryError& e) {
         // Not a record of this address: the full setup writes it anew.
         LogUnreadableSetting(e);
@@ -347,7 +351,7 @@ void TtbInstaller::DoInstall() {
         ShowStatus(form, "正在创建桌面快捷方式");
         CreateShortcut();
     }
-    TtsIni().WriteString(kUrlsSection, FUrlKey, FUrl);
+    TtsIni("", platform::Default().registry).WriteString(kUrlsSection, FUrlKey, FUrl);
 }
 
 void TtbInstaller::DownloadIcon() { DownloadFile("TesraBrowser.ico", kIconFile); }
@@ -364,7 +368,7 @@ void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
         // Streamed into a temporary file beside the target, which takes its place only when the
         // whole resource arrived: a failed download leaves the earlier file as it was.
         const std::unique_ptr<platform::NewFile> file =
-            platform::Env().StartReplacing(GetUrlFolder() + localName, platform::FileMode::Regular);
+            platform::Default().environment.StartReplacing(GetUrlFolder() + localName, platform::FileMode::Regular);
         DownloadBuffer buffer(*file);
         std::ostream stream(&buffer);
         try {
@@ -381,16 +385,18 @@ void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
 }
 
 std::string AppFolder() {
-    const std::string folder = AppFolderPath();
+    const std::string folder = AppFolderPath(platform::Default().environment);
     ForceFolder(folder);
     return folder;
 }
 
-std::string ProgramCopyPath() { return AppFolderPath() + kProgramName + platform::Env().ProgramFileSuffix(); }
+std::string ProgramCopyPath(platform::Environment& environment) {
+    return AppFolderPath(environment) + kProgramName + environment.ProgramFileSuffix();
+}
 
-std::string InstalledProgramPath() {
-    const std::string folder = platform::Env().PackageProgramFolder();
-    return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + platform::Env().ProgramFileSuffix();
+std::string InstalledProgramPath(platform::Environment& environment) {
+    const std::string folder = environment.PackageProgramFolder();
+    return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + environment.ProgramFileSuffix();
 }
 
 std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed) {
@@ -412,7 +418,7 @@ std::string TtbInstaller::GetUrlFolder() const {
 void TtbInstaller::LoadIcon() {
     const std::string icon = GetUrlFolder() + kIconFile;
     // A file that is no picture leaves the program's icon as it is.
-    if (FileExists(icon)) platform::App().SetIconFile(icon);
+    if (FileExists(icon)) platform::Default().app.SetIconFile(icon);
 }
 
 void TtbInstaller::LoadMenuIni() {
@@ -422,7 +428,7 @@ void TtbInstaller::LoadMenuIni() {
 }
 
 void TtbInstaller::RefreshProgramCopy() {
-    const std::string copy = ProgramCopyPath();
+    const std::string copy = ProgramCopyPath(platform::Default().environment);
     if (!FileExists(copy)) return;
     std::array<std::int32_t, 4> copyVersion{};
     try {
@@ -435,8 +441,8 @@ void TtbInstaller::RefreshProgramCopy() {
 }
 
 void TtbInstaller::CreateShortcut() {
-    const std::string target = ProgramCopyPath();
-    ForceFolder(AppFolderPath());
+    const std::string target = ProgramCopyPath(platform::Default().environment);
+    ForceFolder(AppFolderPath(platform::Default().environment));
     // A running copy is never replaced; the shortcut then points at it as it is.
     if (!IsFileRunning(target)) CopyProgram(target);
     std::string icon = GetUrlFolder() + kIconFile;
@@ -448,7 +454,7 @@ void TtbInstaller::CreateShortcut() {
     // shortcut only: the setup completes and is not repeated at every start.
     try {
         ForceFolder(desktop);
-        platform::Env().CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
+        platform::Default().environment.CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
     } catch (const std::exception& e) {
         NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
     }

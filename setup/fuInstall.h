@@ -22,8 +22,9 @@
 namespace tesra {
 
 namespace platform {
+class Environment;
 class InstallForm;
-}
+}  // namespace platform
 
 // The settings store's section of the setup records: value name = the address key, data = the address.
 extern const char kUrlsSection[];
@@ -65,9 +66,9 @@ bool IsFileRunning(const std::string& path);
 // It holds the per-user copy of the program and one folder per address.
 std::string AppFolder();
 // The per-user copy's path in the application folder (nothing is created).
-std::string ProgramCopyPath();
+std::string ProgramCopyPath(platform::Environment& environment);
 // The installed program's path in the package's folder; "" where there is none.
-std::string InstalledProgramPath();
+std::string InstalledProgramPath(platform::Environment& environment);
 
 // The program that a start of the running program file runs instead: the installed program, when
 // the running file is the per-user copy and the installed program is a newer version (one whose

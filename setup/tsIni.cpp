@@ -1,5 +1,6 @@
 #include "setup/tsIni.h"
 
+#include "platform/Platform.h"
 #include "support/FailureLog.h"
 #include "support/tsCommon.h"
 
@@ -87,7 +88,7 @@ std::optional<std::int32_t> ParseDecimalInteger(const std::string& text) {
 }
 
 TtsIni& GetIni() {
-    static TtsIni ini;
+    static TtsIni ini("", platform::Default().registry);
     return ini;
 }
 

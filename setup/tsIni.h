@@ -20,7 +20,7 @@ public:
     // Creates the root key below HKEY_CURRENT_USER when missing; "" selects kSettingsRoot. Where
     // that fails (a settings folder this user may not write), the failure goes to the error
     // notification and the store still reads; its writes then fail.
-    explicit TtsIni(const std::string& rootPath = "", platform::Registry& registry = platform::Reg());
+    TtsIni(const std::string& rootPath, platform::Registry& registry);
 
     const std::string& RootPath() const { return root_; }
     TtsCrypter& Crypter() { return crypter_; }

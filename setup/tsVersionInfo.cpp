@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "platform/Environment.h"
+#include "platform/Platform.h"
 #include "setup/VersionResourceFile.h"
 #include "support/DelimitedText.h"
 #include "support/Exception.h"
@@ -31,7 +32,8 @@ const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemK
 };
 
 TtsVersionInfo::TtsVersionInfo(const std::string& fileName)
-    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::Env().ProgramImage() : fileName)) {}
+    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::Default().environment.ProgramImage()
+                                                                        : fileName)) {}
 
 TtsVersionInfo TtsVersionInfo::FromResource(Bytes resource) { return TtsVersionInfo(Loaded{}, std::move(resource)); }
 

@@ -21,8 +21,8 @@ TfmMain& MainWindow() {
 void ProgramServices::ShowNewMessageHint(std::int32_t count) { MainWindow().ShowNewMessageHint(count); }
 
 void ProgramServices::Close() {
-    platform::App().SetTitle("");
-    platform::App().Terminate();
+    app_.SetTitle("");
+    app_.Terminate();
 }
 
 std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(mode); }
@@ -43,11 +43,11 @@ void ProgramServices::Refresh() { MainWindow().RefreshPage(); }
 
 std::string ProgramServices::VersionInfo() { return GetVersionText(); }
 
-std::string ProgramServices::InstalledSoft() { return ReadInstalledSoft(); }
+std::string ProgramServices::InstalledSoft() { return ReadInstalledSoft(registry_); }
 
 void ProgramServices::ObjectReleased() {
     if (objects_ > 0) --objects_;
-    if (automation_ && objects_ == 0) platform::App().Terminate();
+    if (automation_ && objects_ == 0) app_.Terminate();
 }
 
 }  // namespace tesra

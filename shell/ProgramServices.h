@@ -2,6 +2,8 @@
 // The program's side of the scripting object: what each member does, on the one main window,
 // whichever page holds the object.
 
+#include "platform/Application.h"
+#include "platform/Registry.h"
 #include "services/TesraMessageImpl.h"
 
 namespace tesra {
@@ -10,7 +12,9 @@ class ProgramServices final : public ServiceChannel {
 public:
     // automation: the program was started by the component system and ends when the last object
     // handed out is released.
-    explicit ProgramServices(bool automation) : automation_(automation) {}
+    // The application and the registry outlive the services.
+    ProgramServices(bool automation, platform::Application& app, platform::Registry& registry)
+        : automation_(automation), app_(app), registry_(registry) {}
 
     void ShowNewMessageHint(std::int32_t count) override;
     void Close() override;
@@ -25,6 +29,8 @@ public:
 
 private:
     bool automation_;
+    platform::Application& app_;
+    platform::Registry& registry_;
     int objects_ = 0;
 };
 

@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
@@ -74,8 +75,8 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
 }
 
 bool IsAlreadyRunning() {
-    if (!platform::Env().InstanceLockExists(platform::App().Title())) return false;
-    platform::Boxes().Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
+    if (!platform::Default().environment.InstanceLockExists(platform::Default().app.Title())) return false;
+    platform::Default().boxes.Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
     return true;
 }
 

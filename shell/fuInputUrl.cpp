@@ -7,6 +7,7 @@
 
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
@@ -113,14 +114,15 @@ HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess acces
 std::string HistoryFilePath() {
     const std::string programFolder = GetProgramFolder();
     const FolderAccess access =
-        platform::Env().FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
-    const HistoryPlace place = HistoryPlaceOf(programFolder, access, platform::Env().PackageProgramFolder());
+        platform::Default().environment.FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
+    const HistoryPlace place =
+        HistoryPlaceOf(programFolder, access, platform::Default().environment.PackageProgramFolder());
     return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
 }
 
 bool DeleteCacheFolder(const std::string& path) {
     try {
-        if (platform::Env().MoveToTrash(path)) return true;
+        if (platform::Default().environment.MoveToTrash(path)) return true;
         std::error_code error;
         fs::remove_all(path, error);
         return !error;
@@ -192,7 +194,7 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     // Another address dialog may have saved since this one read the file: under a lock on the
     // file's folder, the file as it is now is what the confirmed address goes in front of.
     const std::unique_ptr<platform::HeldLock> lock =
-        platform::Env().Lock(fs::path(HistoryPath_).parent_path().string());
+        platform::Default().environment.Lock(fs::path(HistoryPath_).parent_path().string());
     std::vector<std::string> items;
     std::error_code error;
     if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error))
@@ -200,11 +202,11 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
     HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.
-    platform::Env().ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
+    platform::Default().environment.ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }
 
 bool ShowAddressDialog() {
-    auto view = platform::MakeInputUrlView();
+    auto view = platform::Default().factory.MakeInputUrlView();
     TfmInputUrl form(*view, HistoryFilePath(), ProgramCacheFolder());
     return form.ShowModal();
 }

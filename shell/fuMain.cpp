@@ -5,6 +5,7 @@
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "platform/Registry.h"
 #include "services/CaptureScreen.h"
 #include "services/CustomerInfo.h"
@@ -46,8 +47,8 @@ std::string GetIEVersion() {
     const std::string path = "\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector";
     try {
         // The key is created when missing; a user who may not change the machine's settings reads it.
-        auto key = Reg().CreateKey(RootKey::LocalMachine, path);
-        if (!key) key = Reg().OpenKey(RootKey::LocalMachine, path, Access::Read);
+        auto key = platform::Default().registry.CreateKey(RootKey::LocalMachine, path);
+        if (!key) key = platform::Default().registry.OpenKey(RootKey::LocalMachine, path, Access::Read);
         return key ? key->ReadString("IE") : std::string();
     } catch (const RegistryError&) {
         return {};
@@ -56,10 +57,12 @@ std::string GetIEVersion() {
 
 TfmMain* TfmMain::Instance() { return g_main; }
 
-TfmMain::TfmMain(platform::WindowSystem& windows)
-    : windows_(windows), frame_(windows.MakeFrame(platform::FrameKind::Main, nullptr)) {
+TfmMain::TfmMain(const platform::Platform& platform)
+    : hot_keys_(platform.factory),
+      platform_(platform),
+      frame_(platform.windows.MakeFrame(platform::FrameKind::Main, nullptr)) {
     g_main = this;
-    frame_->SetCaption(platform::App().Title());
+    frame_->SetCaption(platform_.app.Title());
     frame_->SetOnCloseRequest([this] { FormClose(); });
     frame_->SetOnEscape([this] { FormClose(); });
     try {
@@ -72,7 +75,7 @@ TfmMain::TfmMain(platform::WindowSystem& windows)
 }
 
 void TfmMain::FormCreate() {
-    platform::App().SetMessageFilter(
+    platform_.app.SetMessageFilter(
         [this](const platform::MessageRecord& message, bool& handled) { AppMessage(message, handled); });
     platform::BrowserControl::Events events;
     events.onDownloadComplete = [this] { wbDownloadComplete(); };
@@ -81,18 +84,18 @@ void TfmMain::FormCreate() {
     events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
     wbMain().SetEvents(std::move(events));
 
-    blink_timer_ = platform::MakeTimer();
-    reaper_ = platform::MakeTimer();
+    blink_timer_ = platform_.factory.MakeTimer();
+    reaper_ = platform_.factory.MakeTimer();
     reaper_->SetInterval(0);
     reaper_->SetOnTick([this] { FreeClosedPopups(); });
     CreateTrayMenu();
     CreateTrayIcon();
     hint_ = std::make_unique<NewMessageHint>(
         *FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); },
-        [](const platform::BadgeSpec& badge) { return platform::Env().DrawBadge(badge); },
-        platform::Env().StandardIconSize());
+        [this](const platform::BadgeSpec& badge) { return platform_.environment.DrawBadge(badge); },
+        platform_.environment.StandardIconSize());
 
-    platform::Rect area = windows_.WorkArea();
+    platform::Rect area = platform_.windows.WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);
     NavigateTo(StartAddress);
 
@@ -102,29 +105,29 @@ void TfmMain::FormCreate() {
 }
 
 TfmMain::~TfmMain() {
-    platform::App().SetMessageFilter(nullptr);
+    platform_.app.SetMessageFilter(nullptr);
     if (g_main == this) g_main = nullptr;
 }
 
 void TfmMain::FormShow() {
     frame_->Show();
-    platform::Rect area = windows_.WorkArea();
+    platform::Rect area = platform_.windows.WorkArea();
     frame_->SetBounds(0, 0, area.width, area.height);
     frame_->BringToFront();
 }
 
 void TfmMain::NavigateTo(const std::string& address) {
-    wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName()), platform::kNavNoReadFromCache);
+    wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName(platform_.network)), platform::kNavNoReadFromCache);
 }
 
 void TfmMain::wbMainTitleChange(const std::string& text) {
     frame_->SetCaption(text);
-    platform::App().SetTitle(text);
+    platform_.app.SetTitle(text);
     if (FTrayIcon) FTrayIcon->SetHint(text);
 }
 
 void TfmMain::CreateTrayMenu() {
-    pmMain_ = platform::MakePopupMenu();
+    pmMain_ = platform_.factory.MakePopupMenu();
     platform::MenuItem& items = pmMain_->Items();
     items.Add("显示主窗口").SetOnClick([this](platform::MenuItem&) { miShowMainClick(); });
     items.Add("-");
@@ -135,7 +138,7 @@ void TfmMain::CreateTrayMenu() {
     closeToTray.SetToggle(platform::MenuToggle::CheckMark);
     closeToTray.SetChecked(IsCloseToTray());
     items.Add("-");
-    items.Add("退出").SetOnClick([](platform::MenuItem&) { platform::App().Halt(); });
+    items.Add("退出").SetOnClick([this](platform::MenuItem&) { platform_.app.Halt(); });
     if (TIniFile* menuIni = MenuIni()) {
         BuildTrayMenu(items, *menuIni, [this](platform::MenuItem& item) {
             MenuClickContext context;
@@ -143,7 +146,7 @@ void TfmMain::CreateTrayMenu() {
             context.showMainWindow = [this] {
                 frame_->Show();
                 frame_->BringToFront();
-                platform::App().ProcessMessages();
+                platform_.app.ProcessMessages();
             };
             context.documentCompleted = [this] { return FDocumentCompleted; };
             context.startAddress = StartAddress;
@@ -156,7 +159,7 @@ void TfmMain::CreateTrayMenu() {
 }
 
 void TfmMain::CreateTrayIcon() {
-    FTrayIcon = std::make_unique<TtsTrayIcon>();
+    FTrayIcon = std::make_unique<TtsTrayIcon>(platform_.app, platform_.notifyIcons, platform_.factory);
     FTrayIcon->SetPopupMenu(pmMain_.get());
     FTrayIcon->SetHideOnMinimize(false);
     FTrayIcon->SetRestoreOn(ticNone);
@@ -175,8 +178,8 @@ void TfmMain::SetCloseToTray(bool on) { GetIni().WriteBool("TesraBrowser", "IsCl
 void TfmMain::miShowMainClick() {
     frame_->Show();
     frame_->BringToFront();
-    if (platform::App().IsMinimized()) platform::App().Restore();
-    platform::App().BringToFront();
+    if (platform_.app.IsMinimized()) platform_.app.Restore();
+    platform_.app.BringToFront();
     blink_timer_->SetEnabled(!frame_->IsVisible());
 }
 
@@ -190,8 +193,8 @@ void TfmMain::ToggleMainWindow() {
         frame_->Hide();
     } else {
         frame_->Show();
-        if (platform::App().IsMinimized()) platform::App().Restore();
-        platform::App().BringToFront();
+        if (platform_.app.IsMinimized()) platform_.app.Restore();
+        platform_.app.BringToFront();
     }
     ArmBlinkTimer();
 }
@@ -210,7 +213,7 @@ void TfmMain::wbDownloadComplete() {
     // A binding on its way (started by the completed page) is not started twice.
     if (!FServiceBound && !binding_) {
         BindFacade();
-        platform::App().ProcessMessages();
+        platform_.app.ProcessMessages();
     }
 }
 
@@ -256,7 +259,7 @@ void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
         TtbInstaller::RestoreEnvironment();
         ShowInfo("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
-        platform::App().Terminate();
+        platform_.app.Terminate();
         return;
     }
     binding_ = true;
@@ -282,7 +285,7 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
 
 std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
     try {
-        ClientReport report = ReadClientReport();
+        ClientReport report = ReadClientReport(platform_.system, platform_.registry);
         return platform::ClientTexts{report.cpu, report.memory, report.os, report.software};
     } catch (const std::exception&) {
         return std::nullopt;  // the report swallows every error
@@ -290,7 +293,8 @@ std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
 }
 
 platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& opener) {
-    popups_.push_back(std::make_unique<TfmNew>(windows_, opener, [this](TfmNew& popup) { ClosePopup(popup); }));
+    popups_.push_back(
+        std::make_unique<TfmNew>(platform_.windows, opener, [this](TfmNew& popup) { ClosePopup(popup); }));
     TfmNew* popup = popups_.back().get();
     platform::BrowserControl& browser = popup->wb1();
     platform::BrowserControl::Events events;
@@ -328,9 +332,9 @@ void TfmMain::FormClose() {
         } else {
             frame_->Minimize();
         }
-    } else if (platform::Boxes().Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL) == platform::IDOK) {
+    } else if (platform_.boxes.Show("您确定要退出系统吗？", "提示", platform::MB_OKCANCEL) == platform::IDOK) {
         ArmBlinkTimer();
-        platform::App().Halt();
+        platform_.app.Halt();
     }
     ArmBlinkTimer();
 }
@@ -368,7 +372,7 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
     if (message.number == WM_CLOSE) {
         handled = true;
         if (message.target == wbMain().Handle()) {
-            App().Terminate();  // the main page called for closing
+            platform_.app.Terminate();  // the main page called for closing
         } else if (auto popup = popup_windows_.find(PopupKey(message.target)); popup != popup_windows_.end()) {
             ClosePopup(*popup->second);
         }
@@ -381,7 +385,7 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
         wbMain().Page().DoMessage("RESTORE", "", ignore);
     if (message.target != wbMain().Handle()) return;
     if (message.number != WM_KEYDOWN || (message.lParam & (1L << 31))) return;
-    const Application& app = App();
+    const Application& app = platform_.app;
     if (message.wParam == 'X') {
         // The picture is not used: the shortcut only runs the capture.
         if (app.IsKeyDown(VK_LWIN)) RunIgnoringErrors([] { CaptureImageBase64(1); });

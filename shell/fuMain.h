@@ -33,7 +33,7 @@ public:
     // FormCreate: wires the browser, places the window on the work area and navigates to StartAddress.
     // FormCreate: a failure of one of its steps is shown in a box and skips the steps after it; the
     // window stays, and nothing of the program is left pointing at it when it goes.
-    explicit TfmMain(platform::WindowSystem& windows);
+    explicit TfmMain(const platform::Platform& platform);
     ~TfmMain();
     TfmMain(const TfmMain&) = delete;
     TfmMain& operator=(const TfmMain&) = delete;
@@ -96,7 +96,7 @@ private:
     std::vector<std::string> TrustedAddresses() const;
 
     HotKeyState hot_keys_;
-    platform::WindowSystem& windows_;
+    const platform::Platform& platform_;
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
     std::unique_ptr<platform::Timer> reaper_;  // frees closed pop-ups after the event that closed them

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/Platform.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 #include "support/tsCommon.h"
@@ -107,7 +108,7 @@ void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now)
 
 void PrepareFaultEntries() {
     auto prepared = std::make_unique<FaultEntries>();
-    prepared->environment = &platform::Env();
+    prepared->environment = &platform::Default().environment;
     TtsCustomLog& log = ClientLog();
     std::string folder = log.GetLogPath();
     try {
@@ -118,9 +119,10 @@ void PrepareFaultEntries() {
     prepared->path = folder + log.GetLogFileName();
     for (int i = 0; i < platform::kFatalFaultCount; ++i) {
         auto fault = static_cast<platform::FatalFault>(i);
-        TtsCustomLogItem item(Format("发生 %s 异常：%s", {platform::Env().FatalFaultName(fault),
-                                                          platform::Env().FatalFaultDescription(fault)}),
-                              kLogException);
+        TtsCustomLogItem item(
+            Format("发生 %s 异常：%s", {platform::Default().environment.FatalFaultName(fault),
+                                        platform::Default().environment.FatalFaultDescription(fault)}),
+            kLogException);
         item.SetFixedTime(kTimePlaceholder);
         std::string entry = item.SaveToString() + "\r\n";
         prepared->timeOffsets[static_cast<size_t>(i)] = entry.find(kTimePlaceholder);
@@ -158,7 +160,7 @@ void GuardHandler(const platform::Handler& handler) {
 void InstallCrashReporting() {
     platform::SetHandlerGuard(GuardHandler);
     PrepareFaultEntries();
-    platform::Env().SetFatalFaultHandler(WriteFaultEntry);
+    platform::Default().environment.SetFatalFaultHandler(WriteFaultEntry);
 }
 
 }  // namespace tesra

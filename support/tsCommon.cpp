@@ -16,6 +16,7 @@
 #include "platform/DebugChannel.h"
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 
@@ -53,9 +54,9 @@ void AppendNumber(std::string& out, int value, int digits) {
 bool StartViewerAndSend(const std::string& text) {
     std::string viewer = GetProgramFolder() + "tsDebugInfo";
     std::error_code error;
-    if (!fs::exists(viewer, error) || !platform::Env().StartProgram({viewer}, 1)) return false;
+    if (!fs::exists(viewer, error) || !platform::Default().environment.StartProgram({viewer}, 1)) return false;
     for (int attempt = 0; attempt < 40; ++attempt) {
-        if (platform::TheDebugChannel().Send(text)) return true;
+        if (platform::Default().environment.Debug().Send(text)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
     }
     return false;
@@ -64,12 +65,12 @@ bool StartViewerAndSend(const std::string& text) {
 }  // namespace
 
 std::string BoxCaption() {
-    std::string title = platform::App().Title();
+    std::string title = platform::Default().app.Title();
     return title.empty() ? "系统提示" : title;
 }
 
 int ShowMessageBox(const std::string& text, unsigned flags) {
-    return platform::Boxes().Show(text, BoxCaption(), flags);
+    return platform::Default().boxes.Show(text, BoxCaption(), flags);
 }
 
 void ShowInfo(const std::string& text) { ShowMessageBox(text, platform::MB_ICONINFORMATION); }
@@ -93,10 +94,11 @@ void ShowErrorFmtAndAbort(std::string_view format, std::initializer_list<std::st
 }
 
 bool Confirm(const std::string& caption, const std::string& text) {
-    return platform::Boxes().Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) == platform::IDOK;
+    return platform::Default().boxes.Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) ==
+           platform::IDOK;
 }
 
-bool ConfirmApp(const std::string& text) { return Confirm(platform::App().Title(), text); }
+bool ConfirmApp(const std::string& text) { return Confirm(platform::Default().app.Title(), text); }
 
 void SetErrorNotifyProc(ErrorNotifyProc proc) { g_errorNotify = std::move(proc); }
 
@@ -111,7 +113,7 @@ void DebugTraceFmt(std::string_view format, std::initializer_list<std::string> a
 }
 
 bool SendDebugText(const std::string& text) {
-    if (platform::TheDebugChannel().Send(text)) return true;
+    if (platform::Default().environment.Debug().Send(text)) return true;
     return IsDevEnvironmentRunning() && StartViewerAndSend(text);
 }
 
@@ -133,11 +135,11 @@ bool ForceFolder(const std::string& path) {
 std::string LastErrorText() { return std::generic_category().message(errno); }
 
 std::string GetProgramFolder() {
-    fs::path folder = fs::path(platform::Env().ProgramFile()).parent_path();
+    fs::path folder = fs::path(platform::Default().environment.ProgramFile()).parent_path();
     return (folder / "").string();
 }
 
-std::string GetProgramFileName() { return fs::path(platform::Env().ProgramFile()).filename().string(); }
+std::string GetProgramFileName() { return fs::path(platform::Default().environment.ProgramFile()).filename().string(); }
 
 bool StartsText(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == UpperText(prefix);
@@ -163,8 +165,8 @@ std::string FolderWithSlash(std::string_view text) {
     return folder;
 }
 
-void SetWaitCursor() { platform::TheAppCursor().SetBusy(true); }
-void ResetCursor() { platform::TheAppCursor().SetBusy(false); }
+void SetWaitCursor() { platform::Default().environment.Cursor().SetBusy(true); }
+void ResetCursor() { platform::Default().environment.Cursor().SetBusy(false); }
 
 std::string ExceptionClassName(const std::exception& exception) {
     if (auto* own = dynamic_cast<const Exception*>(&exception)) return own->ClassName();

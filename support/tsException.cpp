@@ -6,6 +6,7 @@
 #include "platform/Application.h"
 #include "platform/FocusInfo.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "platform/Screen.h"
 #include "support/Exception.h"
 #include "support/Format.h"
@@ -60,7 +61,7 @@ void WriteFile(const std::string& path, const std::string& bytes, std::ios::open
 }  // namespace
 
 std::string DescribeException(const std::exception& exception) {
-    platform::FocusInfo& focus = platform::TheFocusInfo();
+    platform::FocusInfo& focus = platform::Default().environment.Focus();
     std::string text;
     if (auto form = focus.ActiveForm()) {
         text = "光标在表单“" + form->caption + "”(" + form->name + ":" + form->className + ")";
@@ -120,7 +121,7 @@ void CaptureScreenReport(const std::string& path) {
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
     g_report.screenshotPath = file;
-    platform::Picture picture = platform::TheScreen().CapturePrimary(true);
+    platform::Picture picture = platform::Default().screen.CapturePrimary(true);
     if (picture.Empty()) throw Exception("截取屏幕失败");
     WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
     if (!g_report.entryRecord.empty()) WriteFile(file, "\r\n" + g_report.entryRecord, std::ios::app);
@@ -141,7 +142,7 @@ void OfferReportToUser(const std::string& message, const std::string& entryRecor
     if (!ConfirmApp(ReportDialogText(text, g_report.screenshotPath))) return;
     sent = true;
     RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), kShowNoActivate);
-    platform::App().BringToFront();
+    platform::Default().app.BringToFront();
 }
 
 std::string ReportDialogText(const std::string& translated, const std::string& screenshotPath) {

@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "platform/Environment.h"
+#include "platform/Platform.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 
@@ -78,7 +79,7 @@ std::string QuoteCommandArgument(const std::string& text) {
 bool RunCommandLine(const std::string& commandLine, int showCommand) {
     try {
         auto arguments = SplitCommandLine(commandLine);
-        return arguments && platform::Env().StartProgram(*arguments, showCommand);
+        return arguments && platform::Default().environment.StartProgram(*arguments, showCommand);
     } catch (const std::exception&) {
         return false;
     }
@@ -87,9 +88,9 @@ bool RunCommandLine(const std::string& commandLine, int showCommand) {
 std::string GetSpecialFolderPath(int folder) {
     switch (folder) {
     case CSIDL_DESKTOP:
-        return platform::Env().DesktopFolder();
+        return platform::Default().environment.DesktopFolder();
     case CSIDL_LOCAL_APPDATA:
-        return platform::Env().LocalAppDataFolder();
+        return platform::Default().environment.LocalAppDataFolder();
     default:
         return {};
     }

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/Platform.h"
 #include "support/CrashReporting.h"
 #include "support/FailureLog.h"
 #include "support/TextCodec.h"
@@ -63,7 +64,9 @@ void TtsCustomLog::LogExceptionWithCaption(const std::string& caption, const std
     LogException(caption + DescribeException(exception));
 }
 
-std::string TtsLog::GetLogPath() { return platform::Env().LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/"; }
+std::string TtsLog::GetLogPath() {
+    return platform::Default().environment.LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/";
+}
 
 void TtsLog::DoClientLog(const std::string& entryText) {
     std::lock_guard lock(mutex_);
@@ -72,8 +75,8 @@ void TtsLog::DoClientLog(const std::string& entryText) {
         std::string folder = GetLogPath();
         ForceFolder(folder);
         fileName = folder + GetLogFileName();
-        platform::Env().AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
-                                     entryText + "\r\n");
+        platform::Default().environment.AppendRecord(
+            {fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix}, entryText + "\r\n");
     } catch (const FileFailure& e) {
         // An open failure leaves the existing file as it is: an entry is lost rather than the log.
         std::string format = e.Operation() == platform::kOpenFileOperation

@@ -8,8 +8,6 @@
 namespace tesra {
 namespace {
 
-using platform::App;
-
 // The component whose MinimizeApp and RestoreApp the application calls now.
 TtsTrayIcon* g_hooked = nullptr;
 std::uint32_t g_next_id = 1;
@@ -40,7 +38,9 @@ constexpr BalloonRule kBalloonRules[] = {
     {platform::NIN_BALLOONUSERCLICK, &TtsTrayIcon::OnBalloonHintClick},
 };
 
-platform::IconImage ApplicationIcon() { return platform::IconImage::FromFile(App().IconFile()); }
+platform::IconImage ApplicationIcon(const platform::Application& app) {
+    return platform::IconImage::FromFile(app.IconFile());
+}
 
 }  // namespace
 
@@ -53,8 +53,9 @@ std::string TruncateChars(const std::string& text, std::size_t maxChars) {
     return text;
 }
 
-TtsTrayIcon::TtsTrayIcon() : host_(platform::NotifyIcons()), timer_(platform::MakeTimer()) {
-    data_.icon = ApplicationIcon();
+TtsTrayIcon::TtsTrayIcon(platform::Application& app, platform::NotifyIconHost& host, platform::Factory& factory)
+    : app_(app), host_(host), timer_(factory.MakeTimer()) {
+    data_.icon = ApplicationIcon(app_);
     window_ = host_.CreateMessageWindow([this](const platform::MessageRecord& message) { return WindowProc(message); });
     timer_->SetEnabled(false);
     timer_->SetOnTick([this] { AnimationStep(); });
@@ -73,8 +74,8 @@ TtsTrayIcon::~TtsTrayIcon() {
     host_.Notify(platform::NIM_DELETE, data_);
     host_.DestroyMessageWindow(window_);
     if (g_hooked == this) {
-        App().SetOnMinimize({});
-        App().SetOnRestore({});
+        app_.SetOnMinimize({});
+        app_.SetOnRestore({});
         g_hooked = nullptr;
     }
 }
@@ -132,15 +133,15 @@ void TtsTrayIcon::SetIcon(const platform::IconImage& icon) {
 }
 
 void TtsTrayIcon::ResetIcon() {
-    data_.icon = ApplicationIcon();
+    data_.icon = ApplicationIcon(app_);
     ModifyIcon();
 }
 
 void TtsTrayIcon::ModifyIcon() { host_.Notify(platform::NIM_MODIFY, data_); }
 
 void TtsTrayIcon::InstallAppHooks() {
-    App().SetOnMinimize([this] { MinimizeApp(); });
-    App().SetOnRestore([this] { RestoreApp(); });
+    app_.SetOnMinimize([this] { MinimizeApp(); });
+    app_.SetOnRestore([this] { RestoreApp(); });
     g_hooked = this;
 }
 
@@ -157,17 +158,17 @@ void TtsTrayIcon::ShowPopupMenu() {
 }
 
 void TtsTrayIcon::MinimizeApp() {
-    App().Minimize();
-    if (enabled_ && hide_on_minimize_) App().SetTaskbarButtonVisible(false);
+    app_.Minimize();
+    if (enabled_ && hide_on_minimize_) app_.SetTaskbarButtonVisible(false);
     Raise(&TtsTrayIcon::OnMinimizeApp);
 }
 
 void TtsTrayIcon::RestoreApp() {
     if (menu_showing_) return;
-    App().Restore();
+    app_.Restore();
     if (enabled_) {
-        App().SetTaskbarButtonVisible(true);
-        App().BringToFront();
+        app_.SetTaskbarButtonVisible(true);
+        app_.BringToFront();
     }
     Raise(&TtsTrayIcon::OnRestoreApp);
 }
@@ -235,7 +236,7 @@ void TtsTrayIcon::TrayLost() {
 
 std::string EndSessionRefusal(const std::string& title) { return title + "正在运行，请先退出!"; }
 
-void TtsTrayIcon::RefuseEndSession() { ShowInfo(EndSessionRefusal(App().Title())); }
+void TtsTrayIcon::RefuseEndSession() { ShowInfo(EndSessionRefusal(app_.Title())); }
 
 void TtsTrayIcon::AnimationStep() {
     if (!icons_) return;

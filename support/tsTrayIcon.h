@@ -13,6 +13,7 @@
 #include "platform/Icon.h"
 #include "platform/Messages.h"
 #include "platform/NotifyIcon.h"
+#include "platform/Platform.h"
 
 namespace tesra::platform {
 class PopupMenu;
@@ -43,9 +44,8 @@ class TtsTrayIcon {
 public:
     using TNotifyEvent = std::function<void(TtsTrayIcon& sender)>;
 
-    // Uses the process-wide notify icons, timer factory and application; shows nothing until
-    // Enabled becomes true.
-    TtsTrayIcon();
+    // Shows nothing until Enabled becomes true. The application and the host outlive the icon.
+    TtsTrayIcon(platform::Application& app, platform::NotifyIconHost& host, platform::Factory& factory);
     ~TtsTrayIcon();
     TtsTrayIcon(const TtsTrayIcon&) = delete;
     TtsTrayIcon& operator=(const TtsTrayIcon&) = delete;
@@ -120,6 +120,7 @@ private:
     void InstallAppHooks();
     void AnimationStep();
 
+    platform::Application& app_;
     platform::NotifyIconHost& host_;
     std::unique_ptr<platform::Timer> timer_;
     platform::WindowId window_ = 0;

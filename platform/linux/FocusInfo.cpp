@@ -1,4 +1,5 @@
 #include "platform/FocusInfo.h"
+#include "platform/linux/LinuxEnvironment.h"
 
 #include <gtk/gtk.h>
 

@@ -2,6 +2,7 @@
 
 #include "platform/HandlerGuard.h"
 #include "platform/Timer.h"
+#include "platform/linux/LinuxFactory.h"
 
 namespace tesra::platform {
 namespace {
@@ -44,8 +45,6 @@ private:
 
 }  // namespace
 
-void InstallGlibTimers() {
-    SetTimerFactory([] { return std::unique_ptr<Timer>(new GlibTimer); });
-}
+std::unique_ptr<Timer> MakeGlibTimer() { return std::make_unique<GlibTimer>(); }
 
 }  // namespace tesra::platform

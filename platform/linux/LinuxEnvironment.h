@@ -6,6 +6,10 @@
 
 namespace tesra::platform {
 
+// The system's own busy cursor and keyboard focus (GTK), which LinuxEnvironment gives.
+AppCursor& SystemAppCursor();
+FocusInfo& SystemFocusInfo();
+
 class LinuxEnvironment : public Environment {
 public:
     std::string DesktopFolder() override;

@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
@@ -127,7 +128,9 @@ gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertific
                        "。\n\n按“确定”在本次运行中信任该证书并继续打开，按“取消”不打开。";
     int answer = IDCANCEL;
     RunHandler([&] {
-        answer = Boxes().Show(text, App().Title().empty() ? "系统提示" : App().Title(), MB_OKCANCEL | MB_ICONWARNING);
+        answer = platform::Default().boxes.Show(
+            text, platform::Default().app.Title().empty() ? "系统提示" : platform::Default().app.Title(),
+            MB_OKCANCEL | MB_ICONWARNING);
     });
     if (answer != IDOK) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());

@@ -9,24 +9,22 @@
 #include <vector>
 
 #include "platform/HandlerGuard.h"
+#include "platform/Platform.h"
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/Folders.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/GtkCaptureUi.h"
-#include "platform/linux/GtkInputUrlView.h"
-#include "platform/linux/GtkInstallForm.h"
 #include "platform/linux/GtkMessageBoxes.h"
-#include "platform/linux/GtkPopupMenu.h"
 #include "platform/linux/GtkWindowSystem.h"
 #include "platform/linux/LinuxEnvironment.h"
+#include "platform/linux/LinuxFactory.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "platform/linux/LinuxNotifyIcons.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/SessionGuard.h"
 #include "platform/linux/WebContext.h"
-#include "platform/linux/X11HotKeys.h"
 #include "platform/linux/X11Screen.h"
 #include "services/CaptureScreen.h"
 #include "services/LogIdentity.h"
@@ -40,15 +38,11 @@
 #include "support/tsCommon.h"
 #include "support/tsTrayIcon.h"
 
-namespace tesra::platform {
-void InstallGlibTimers();
-}
-
 using namespace tesra;
 
 namespace {
 
-EntryActions LinuxEntryActions() {
+EntryActions LinuxEntryActions(const platform::Platform& system) {
     EntryActions actions;
     actions.showAddressDialog = [] { return ShowAddressDialog(); };
     // Install mode is not guarded by the entry: its errors go to the general error handling.
@@ -57,53 +51,52 @@ EntryActions LinuxEntryActions() {
     actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
     actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
-    actions.showInfo = [](const std::string& text) {
-        const std::string title = platform::App().Title();
-        platform::Boxes().Show(text, title.empty() ? "系统提示" : title,
-                               platform::MB_ICONINFORMATION | platform::MB_OK);
+    actions.showInfo = [&system](const std::string& text) {
+        const std::string title = system.app.Title();
+        system.boxes.Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
     };
-    actions.createMainWindowAndRun = [] {
-        TfmMain main(platform::Windows());
+    actions.createMainWindowAndRun = [&system] {
+        TfmMain main(system);
         main.FormShow();
-        platform::App().Run();
+        system.app.Run();
     };
     return actions;
 }
 
 // The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
 // end of the session the icon goes, then the program.
-std::unique_ptr<platform::SessionGuard> GuardSession() {
+std::unique_ptr<platform::SessionGuard> GuardSession(const platform::Platform& system) {
     platform::SessionEvents events;
-    events.queryEnd = [] { return platform::NotifyIcons().QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
-    events.refusal = [] { return EndSessionRefusal(platform::App().Title()); };
-    events.end = [] {
-        platform::NotifyIcons().Broadcast({0, platform::WM_ENDSESSION, 1, 0});
-        platform::App().Halt();
+    events.queryEnd = [&system] { return system.notifyIcons.QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
+    events.refusal = [&system] { return EndSessionRefusal(system.app.Title()); };
+    events.end = [&system] {
+        system.notifyIcons.Broadcast({0, platform::WM_ENDSESSION, 1, 0});
+        system.app.Halt();
     };
     return platform::StartSessionGuard(std::move(events));
 }
 
 // The registration is brought up to date on every start; its failure matters only when asked for.
-void HandleServerSwitches(const AutomationSwitches& switches) {
+void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system) {
     try {
         if (switches.unregisterServer) {
-            UnregisterServer();
+            UnregisterServer(system.registry);
         } else {
-            RegisterServer(platform::ProgramFile());
+            RegisterServer(system.registry, platform::ProgramFile());
         }
     } catch (const std::exception& e) {
         if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
     }
-    if (switches.registerServer || switches.unregisterServer) platform::App().Halt();
+    if (switches.registerServer || switches.unregisterServer) system.app.Halt();
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
     platform::LinuxEnvironment environment;
-    platform::SetEnvironment(&environment);
     // A per-user copy older than the installed program runs that one instead, which refreshes it.
-    const std::string newer = HandOverTarget(platform::ProgramFile(), ProgramCopyPath(), InstalledProgramPath());
+    const std::string newer =
+        HandOverTarget(environment.ProgramFile(), ProgramCopyPath(environment), InstalledProgramPath(environment));
     if (!newer.empty()) execv(newer.c_str(), argv);
     std::setlocale(LC_ALL, "");
     if (!gtk_init_check(&argc, &argv)) {
@@ -111,34 +104,24 @@ int main(int argc, char** argv) {
         return 1;
     }
     platform::GtkApp app;
-    platform::SetApp(&app);
     platform::GtkMessageBoxes boxes;
-    platform::SetBoxes(&boxes);
-    platform::InstallGlibTimers();
     platform::GtkWindowSystem windows;
-    platform::SetWindows(&windows);
     platform::LinuxNetworkIdentity network;
-    platform::SetNetwork(&network);
     platform::LinuxSystemInfo systemInfo;
-    platform::SetSystemInformation(&systemInfo);
     platform::FileRegistry registry;
-    platform::SetRegistry(&registry);
     platform::X11Screen screen;
-    platform::SetScreen(&screen);
     platform::GtkCaptureUi captureUi;
-    platform::SetCaptureUi(&captureUi);
-    platform::SetHotKeysFactory(platform::MakeX11HotKeys);
     platform::LinuxNotifyIconHost notifyIcons;
-    platform::SetNotifyIcons(&notifyIcons);
-    platform::SetPopupMenuFactory(platform::MakeGtkPopupMenu);
+    platform::LinuxFactory factory;
+    platform::Platform real{environment, app,     boxes,      registry,    screen, windows,
+                            captureUi,   network, systemInfo, notifyIcons, factory};
+    const platform::DefaultPlatform asDefault(real);
 
     InitializeTbLog(MachineLogIdentity());
-    platform::SetInstallFormFactory([] { return std::make_unique<platform::GtkInstallForm>(); });
-    platform::SetInputUrlViewFactory([] { return std::make_unique<platform::GtkInputUrlView>(); });
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);
-    HandleServerSwitches(switches);
+    HandleServerSwitches(switches, real);
 
     app.SetTitle(kApplicationTitle);
     // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
@@ -148,16 +131,16 @@ int main(int argc, char** argv) {
         LogStartFailure(Exception(fault));
         return 1;
     }
-    ProgramServices services(switches.automation);
+    ProgramServices services(switches.automation, app, registry);
     platform::BridgeServer bridge;
     bridge.Listen();
     platform::ServeBridgeRequests(bridge, services, [] { return StartAddress; });
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
-    const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession();
+    const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture::Instance().SetHostFinder(
         [] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
-    RunEntry(args, LinuxEntryActions());
+    RunEntry(args, LinuxEntryActions(real));
     app.Halt();
 }

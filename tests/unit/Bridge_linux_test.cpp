@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "platform/Platform.h"
 #include "platform/linux/BridgeRequests.h"
 #include "platform/linux/BridgeServer.h"
 #include "platform/linux/bridge/BridgeClient.h"
@@ -101,7 +102,7 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 }
 
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
-    ProgramServices services(false);
+    ProgramServices services(false, platform::Default().app, platform::Default().registry);
     std::string startAddress;
     platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
     startAddress = "http://app.example:8080/index.html";
@@ -222,7 +223,7 @@ TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
 
 TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
-    ProgramServices services(false);
+    ProgramServices services(false, platform::Default().app, platform::Default().registry);
     platform::ServeBridgeRequests(server, services, [] { return std::string(); });
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);

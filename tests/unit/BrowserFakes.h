@@ -113,6 +113,7 @@ public:
     std::function<void()> onClose;
     std::function<void()> onEscape;
     std::function<void()> onDestroy;
+    std::vector<std::string>* log = nullptr;  // sees the minimising and the restoring
 
     ~FakeFrame() override {
         if (onDestroy) onDestroy();
@@ -126,9 +127,15 @@ public:
     void Hide() override { visible = false; }
     bool IsVisible() const override { return visible; }
     void BringToFront() override {}
-    void Minimize() override { minimized = true; }
+    void Minimize() override {
+        minimized = true;
+        if (log) log->push_back("minimize");
+    }
     bool IsMinimized() const override { return minimized; }
-    void Restore() override { minimized = false; }
+    void Restore() override {
+        minimized = false;
+        if (log) log->push_back("restore");
+    }
     void SetOnCloseRequest(std::function<void()> handler) override { onClose = std::move(handler); }
     void SetOnEscape(std::function<void()> handler) override { onEscape = std::move(handler); }
 

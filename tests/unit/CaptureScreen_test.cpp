@@ -5,7 +5,7 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "platform/CaptureUi.h"
+#include "PlatformFakes.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -29,67 +29,6 @@ Picture Numbered(int width, int height) {
     return p;
 }
 
-struct FakeScreen : platform::Screen {
-    Picture picture = Numbered(400, 300);
-    platform::Picture CapturePrimary(bool withCursor) override {
-        g_log.push_back(withCursor ? "screen with cursor" : "screen");
-        return picture;
-    }
-};
-
-struct FakeUi : platform::CaptureUi {
-    bool start = true;
-    bool failAsk = false;
-    bool failOverlay = false;
-    std::function<void(OverlayController&)> user;  // the user's input on the overlay
-    int backgroundWidth = 0;
-    bool AskStart() override {
-        g_log.push_back("ask");
-        if (failAsk) throw Exception("dialog failed");
-        return start;
-    }
-    void RunOverlay(const Picture& background, OverlayController& controller) override {
-        g_log.push_back("overlay");
-        backgroundWidth = background.width;
-        if (failOverlay) throw Exception("overlay failed");
-        if (user) user(controller);
-    }
-};
-
-struct FakeFrame : platform::Frame {
-    platform::BrowserControl& Browser() override { throw std::logic_error("not used"); }
-    platform::WindowId Handle() const override { return 7; }
-    void SetCaption(const std::string&) override {}
-    std::string Caption() const override { return {}; }
-    void SetBounds(int, int, int, int) override {}
-    void Show() override {}
-    void Hide() override {}
-    bool IsVisible() const override { return true; }
-    void BringToFront() override {}
-    void Minimize() override { g_log.push_back("minimize"); }
-    bool IsMinimized() const override { return false; }
-    void Restore() override { g_log.push_back("restore"); }
-    void SetOnCloseRequest(std::function<void()>) override {}
-    void SetOnEscape(std::function<void()>) override {}
-};
-
-struct FakeHotKeys : platform::HotKeys {
-    struct Key {
-        int id;
-        unsigned modifiers, virtualKey;
-    };
-    std::vector<Key> keys;
-    platform::HotKeyCallback press;
-    bool Register(int id, unsigned modifiers, unsigned virtualKey) override {
-        keys.push_back({id, modifiers, virtualKey});
-        return true;
-    }
-    bool Unregister(int id) override {
-        g_log.push_back("unregister " + std::to_string(id));
-        return true;
-    }
-};
-
 void DragFrom300x200To100x50(OverlayController& c) {
     c.MouseDown(MouseButton::Left, {300, 200});
     c.MouseMove({100, 50});
@@ -104,30 +43,26 @@ std::pair<int, int> JpegSize(const std::string& jpeg) {
     return {byte(7) << 8 | byte(8), byte(5) << 8 | byte(6)};
 }
 
-class CaptureScreenTest : public testing::Test {
+class CaptureScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_log.clear();
-        platform::SetScreen(&screen_);
-        platform::SetCaptureUi(&ui_);
-        platform::SetHotKeysFactory([this](platform::HotKeyCallback press) {
-            auto keys = std::make_unique<FakeHotKeys>();
-            keys->press = std::move(press);
-            hotKeys_ = keys.get();
-            return keys;
-        });
+        screen_.picture = Numbered(400, 300);
+        screen_.log = &g_log;
+        ui_.log = &g_log;
+        frame_.log = &g_log;
         ui_.user = DragFrom300x200To100x50;
     }
-    void TearDown() override {
-        platform::SetScreen(nullptr);
-        platform::SetCaptureUi(nullptr);
-        platform::SetHotKeysFactory(nullptr);
-    }
 
-    FakeScreen screen_;
-    FakeUi ui_;
-    FakeFrame frame_;
-    FakeHotKeys* hotKeys_ = nullptr;
+    // The default platform while the fixture lives.
+    fakes::FakePlatform fakes;
+    testing::FakeScreen& screen_ = fakes.screen;
+    fakes::FakeCaptureUi& ui_ = fakes.captureUi;
+    fakes::FakeFrame frame_{7, platform::FrameKind::Main};
+    // The capture object's hot keys, once made.
+    fakes::FakeHotKeys* HotKeys() const {
+        return fakes.factory.hotKeys.empty() ? nullptr : fakes.factory.hotKeys.back();
+    }
 };
 
 TEST_F(CaptureScreenTest, ImmediateModeShowsNoDialogAndMinimisesNothing) {
@@ -146,7 +81,7 @@ TEST_F(CaptureScreenTest, ImmediateModeShowsNoDialogAndMinimisesNothing) {
 TEST_F(CaptureScreenTest, OtherModesMinimiseAskAndRestore) {
     for (int mode : {0, 2, -5}) {
         for (bool start : {false, true}) {
-            SCOPED_TRACE(testing::Message() << "mode " << mode << (start ? ", started" : ", dialog closed"));
+            SCOPED_TRACE(::testing::Message() << "mode " << mode << (start ? ", started" : ", dialog closed"));
             g_log.clear();
             ui_.start = start;
             TScreenCapture capture;
@@ -238,22 +173,24 @@ TEST_F(CaptureScreenTest, OnePixelHighDragGivesAPictureTwoHigh) {
 TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
     struct Case {
         const char* name;
-        std::function<void(FakeScreen&, FakeUi&)> breakIt;
+        std::function<void(testing::FakeScreen&, fakes::FakeCaptureUi&)> breakIt;
         std::vector<std::string> log;
     };
     const Case cases[] = {
         {"no screen picture",
-         [](FakeScreen& screen, FakeUi&) { screen.picture = {}; },
+         [](testing::FakeScreen& screen, fakes::FakeCaptureUi&) { screen.picture = {}; },
          {"minimize", "ask", "screen", "restore"}},
-        {"dialog fails", [](FakeScreen&, FakeUi& ui) { ui.failAsk = true; }, {"minimize", "ask", "restore"}},
+        {"dialog fails",
+         [](testing::FakeScreen&, fakes::FakeCaptureUi& ui) { ui.failAsk = true; },
+         {"minimize", "ask", "restore"}},
         {"overlay fails",
-         [](FakeScreen&, FakeUi& ui) { ui.failOverlay = true; },
+         [](testing::FakeScreen&, fakes::FakeCaptureUi& ui) { ui.failOverlay = true; },
          {"minimize", "ask", "screen", "overlay", "restore"}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         g_log.clear();
-        screen_ = FakeScreen{};
+        screen_.picture = Numbered(400, 300);
         ui_.failAsk = ui_.failOverlay = false;
         c.breakIt(screen_, ui_);
         TScreenCapture capture;
@@ -264,7 +201,7 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
         EXPECT_EQ(g_log, c.log);
         EXPECT_EQ(jpeg, "");
         g_log.clear();
-        screen_ = FakeScreen{};
+        screen_.picture = Numbered(400, 300);
         ui_.failAsk = ui_.failOverlay = false;
         capture.Capture(jpeg);  // the next capture finds the host again
         EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "screen", "overlay", "restore"}));
@@ -295,7 +232,9 @@ TEST_F(CaptureScreenTest, CaptureStartedDuringACaptureIsRefused) {
 TEST_F(CaptureScreenTest, CtrlAltTOnlyRefreshesTheBuffer) {
     {
         TScreenCapture capture;
+        fakes::FakeHotKeys* hotKeys_ = HotKeys();
         ASSERT_NE(hotKeys_, nullptr);
+        hotKeys_->log = &g_log;
         ASSERT_EQ(hotKeys_->keys.size(), 1u);
         EXPECT_EQ(hotKeys_->keys[0].id, TScreenCapture::HotKeyAtom);
         EXPECT_EQ(hotKeys_->keys[0].modifiers, 3u);

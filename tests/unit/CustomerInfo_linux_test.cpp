@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "SupportFakes.h"
+#include "PlatformFakes.h"
 #include "platform/linux/FileRegistry.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "services/CustomerInfo.h"
@@ -16,22 +16,16 @@ using namespace tesra::testing;
 
 class LinuxCustomerInfoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        platform::SetSystemInformation(&system);
-    }
-    void TearDown() override { platform::SetSystemInformation(nullptr); }
-
-    FakeApplication app;
-    FakeBoxes boxes;
+    // The default platform while the fixture lives: a failure box would go to its boxes.
+    fakes::FakePlatform fakes;
+    FakeBoxes& boxes = fakes.boxes;
     platform::LinuxSystemInfo system;
 };
 
 TEST_F(LinuxCustomerInfoTest, ProcessorTextEndsWithTheLogicalProcessorCount) {
     const unsigned count = system.ProcessorCount();
     EXPECT_GE(count, 1u);
-    const std::string text = ReadCpuInfo(0);
+    const std::string text = ReadCpuInfo(system, 0);
     EXPECT_TRUE(boxes.shown.empty());
     std::smatch match;
     ASSERT_TRUE(std::regex_match(text, match, std::regex("([^,]*),([0-9]+),([^,]{0,4})"))) << text;
@@ -46,7 +40,7 @@ TEST_F(LinuxCustomerInfoTest, ProcessorTextEndsWithTheLogicalProcessorCount) {
 TEST_F(LinuxCustomerInfoTest, MemoryIsAPositiveNumberOfMebibytes) {
     const auto bytes = system.TotalPhysicalMemory();
     ASSERT_TRUE(bytes.has_value());
-    const std::string text = ReadMemoryInfo();
+    const std::string text = ReadMemoryInfo(system);
     ASSERT_TRUE(std::regex_match(text, std::regex("[1-9][0-9]*"))) << text;
     EXPECT_EQ(text, MemoryText(*bytes));
 }
@@ -56,7 +50,7 @@ TEST_F(LinuxCustomerInfoTest, SystemIsUnknownWithTheDistributionName) {
     ASSERT_TRUE(version.has_value());
     EXPECT_FALSE(version->number.has_value());
     EXPECT_FALSE(version->servicePack.empty());
-    const std::string text = ReadOSVersion();
+    const std::string text = ReadOSVersion(system);
     EXPECT_EQ(text, "未知 " + version->servicePack);
 }
 
@@ -97,9 +91,7 @@ TEST(LinuxInstalledSoft, ListsTheInstalledPackagesEvenWhereTheMachineHiveIsReadO
     std::filesystem::permissions(machine, std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
     platform::FileRegistry registry(
         {(home.Root() / "HKCU.reg").string(), (machine / "HKLM.reg").string(), (home.Root() / "status").string()});
-    platform::SetRegistry(&registry);
-    EXPECT_EQ(ReadInstalledSoft(), "【bash 版本：5.2.15-2+b2】,【中文工具】,【zlib1g 版本：1:1.2.13】");
-    platform::SetRegistry(nullptr);
+    EXPECT_EQ(ReadInstalledSoft(registry), "【bash 版本：5.2.15-2+b2】,【中文工具】,【zlib1g 版本：1:1.2.13】");
 }
 
 }  // namespace

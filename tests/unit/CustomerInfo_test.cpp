@@ -4,8 +4,7 @@
 
 #include <cstring>
 
-#include "SupportFakes.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "PlatformFakes.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -31,16 +30,11 @@ ProcessorBrand WithBytes(ProcessorBrand brand, std::size_t offset, std::string_v
 
 class CustomerInfoTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        platform::SetSystemInformation(&system);
-    }
-    void TearDown() override { platform::SetSystemInformation(nullptr); }
-
-    FakeApplication app;
-    FakeBoxes boxes;
-    FakeSystem system;
+    // The default platform while the fixture lives: the failure box goes to its boxes.
+    fakes::FakePlatform fakes;
+    FakeApplication& app = fakes.app;
+    FakeBoxes& boxes = fakes.boxes;
+    FakeSystem& system = fakes.system;
 };
 
 TEST(CustomerInfoText, BuildsTheProcessorText) {
@@ -143,16 +137,16 @@ TEST(CustomerInfoText, WritesNameSpaceAndServicePack) {
 TEST_F(CustomerInfoTest, ReadsTheProcessorFromTheSystem) {
     system.brand = Brand("Intel(R) Xeon(R) CPU");
     system.count = 32;
-    EXPECT_EQ(ReadCpuInfo(0), "Intel(R) Xeon(R) CPU,32,");
+    EXPECT_EQ(ReadCpuInfo(system, 0), "Intel(R) Xeon(R) CPU,32,");
     system.brand.reset();
-    EXPECT_EQ(ReadCpuInfo(0), ",32,");
+    EXPECT_EQ(ReadCpuInfo(system, 0), ",32,");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(CustomerInfoTest, ProcessorFailureShowsErroAndKeepsWhatWasBuilt) {
     system.brand = Brand("  Some CPU  ");
     system.countFails = true;
-    EXPECT_EQ(ReadCpuInfo(0), "Some CPU");
+    EXPECT_EQ(ReadCpuInfo(system, 0), "Some CPU");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "erro");
     EXPECT_EQ(boxes.shown[0].caption, app.title);
@@ -160,12 +154,12 @@ TEST_F(CustomerInfoTest, ProcessorFailureShowsErroAndKeepsWhatWasBuilt) {
 }
 
 TEST_F(CustomerInfoTest, MemoryAndVersionFailuresAreSilentAndEmpty) {
-    EXPECT_EQ(ReadMemoryInfo(), "");
-    EXPECT_EQ(ReadOSVersion(), "");
+    EXPECT_EQ(ReadMemoryInfo(system), "");
+    EXPECT_EQ(ReadOSVersion(system), "");
     system.memory = 1536 * kMiB + kMiB / 2;
     system.version = OsVersion{VersionNumber{5, 1}, "Service Pack 3"};
-    EXPECT_EQ(ReadMemoryInfo(), "1536");
-    EXPECT_EQ(ReadOSVersion(), "Windows XP Service Pack 3");
+    EXPECT_EQ(ReadMemoryInfo(system), "1536");
+    EXPECT_EQ(ReadOSVersion(system), "Windows XP Service Pack 3");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
@@ -182,9 +176,6 @@ const char kUninstall[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninsta
 
 class InstalledSoftTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetRegistry(&registry); }
-    void TearDown() override { platform::SetRegistry(nullptr); }
-
     // Ordinary keys, created in the given order.
     void Fill(const std::vector<UninstallEntry>& entries) {
         ASSERT_TRUE(registry.CreateKey(RootKey::LocalMachine, kUninstall));
@@ -200,7 +191,7 @@ protected:
 
 RegistryValue Text(std::string text) { return RegistryValue::String(std::move(text)); }
 
-TEST_F(InstalledSoftTest, NoUninstallKeyGivesTheEmptyText) { EXPECT_EQ(ReadInstalledSoft(), ""); }
+TEST_F(InstalledSoftTest, NoUninstallKeyGivesTheEmptyText) { EXPECT_EQ(ReadInstalledSoft(registry), ""); }
 
 TEST_F(InstalledSoftTest, ListsTheSubkeysThatHaveADisplayName) {
     const RegistryValue number = RegistryValue::DWord(7);
@@ -247,7 +238,7 @@ TEST_F(InstalledSoftTest, ListsTheSubkeysThatHaveADisplayName) {
         SCOPED_TRACE(c.name);
         registry.DeleteKey(RootKey::LocalMachine, kUninstall);
         Fill(c.entries);
-        EXPECT_EQ(ReadInstalledSoft(), c.expected);
+        EXPECT_EQ(ReadInstalledSoft(registry), c.expected);
     }
 }
 
@@ -256,28 +247,22 @@ TEST_F(InstalledSoftTest, TheListNeedsNoRightToChangeTheMachineHive) {
                             {{"DisplayName", Text("bash")}, {"DisplayVersion", Text("5.2.15-2+b2")}});
     Fill({{"tool", {{"DisplayName", Text("Tool")}}}});
     registry.SetWritable(RootKey::LocalMachine, false);
-    EXPECT_EQ(ReadInstalledSoft(), "【bash 版本：5.2.15-2+b2】,【tool】");
+    EXPECT_EQ(ReadInstalledSoft(registry), "【bash 版本：5.2.15-2+b2】,【tool】");
 }
 
 TEST_F(InstalledSoftTest, TheReportHoldsAllFourTexts) {
-    FakeApplication app;
-    FakeBoxes boxes;
     FakeSystem system;
-    platform::SetApp(&app);
-    platform::SetBoxes(&boxes);
-    platform::SetSystemInformation(&system);
     system.brand = Brand("CPU X");
     system.count = 2;
     system.memory = 2048 * kMiB;
     system.version = OsVersion{VersionNumber{6, 1}, "Service Pack 1"};
     Fill({{"a", {{"DisplayName", Text("A")}, {"DisplayVersion", Text("1")}}}});
 
-    const ClientReport report = ReadClientReport();
+    const ClientReport report = ReadClientReport(system, registry);
     EXPECT_EQ(report.cpu, "CPU X,2,");
     EXPECT_EQ(report.memory, "2048");
     EXPECT_EQ(report.os, "Windows 7 Service Pack 1");
     EXPECT_EQ(report.software, "【A 版本：1】");
-    platform::SetSystemInformation(nullptr);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <cstring>
 
 #include "SupportFakes.h"
+#include "platform/Platform.h"
+#include "platform/linux/LinuxEnvironment.h"
 
 namespace tesra::platform {
 namespace {
@@ -48,18 +50,15 @@ TEST(DebugChannel, ReachesTheViewerOnlyWhileItListens) {
     {
         Listener viewer;
         ASSERT_TRUE(viewer.Bound());
-        EXPECT_TRUE(TheDebugChannel().Send("2014-04-29 13:05:09 - 中文"));
+        EXPECT_TRUE(Default().environment.Debug().Send("2014-04-29 13:05:09 - 中文"));
         EXPECT_EQ(viewer.Receive(), "2014-04-29 13:05:09 - 中文");
     }
     EXPECT_FALSE(SystemDebugChannel().Send("after"));
 }
 
-TEST(DebugChannel, FakeReplacesAndNullRestores) {
-    testing::FakeChannel fake;
-    SetDebugChannel(&fake);
-    EXPECT_EQ(&TheDebugChannel(), &fake);
-    SetDebugChannel(nullptr);
-    EXPECT_EQ(&TheDebugChannel(), &SystemDebugChannel());
+TEST(DebugChannel, TheLinuxEnvironmentGivesTheSystemChannel) {
+    LinuxEnvironment environment;
+    EXPECT_EQ(&environment.Debug(), &SystemDebugChannel());
 }
 
 }  // namespace

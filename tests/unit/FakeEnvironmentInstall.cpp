@@ -1,20 +1,23 @@
-// Every test of a portable unit runs with an environment of fakes unless it sets one of its own.
+// Every test of a portable unit runs with a platform of fakes as the default unless it makes one of
+// its own.
 
 #include <gtest/gtest.h>
 
-#include "EnvironmentFakes.h"
+#include <optional>
+
+#include "PlatformFakes.h"
 
 namespace {
 
-class FakeEnvironmentInstall : public ::testing::Environment {
+class FakePlatformInstall : public ::testing::Environment {
 public:
-    void SetUp() override { tesra::platform::SetEnvironment(&environment_); }
-    void TearDown() override { tesra::platform::SetEnvironment(nullptr); }
+    void SetUp() override { platform_.emplace(); }
+    void TearDown() override { platform_.reset(); }
 
 private:
-    tesra::testing::FakeEnvironment environment_;
+    std::optional<tesra::fakes::FakePlatform> platform_;
 };
 
-const auto* const kInstalled = ::testing::AddGlobalTestEnvironment(new FakeEnvironmentInstall);
+const auto* const kInstalled = ::testing::AddGlobalTestEnvironment(new FakePlatformInstall);
 
 }  // namespace

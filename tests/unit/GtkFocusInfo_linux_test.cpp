@@ -8,6 +8,7 @@
 
 #include "platform/Cursor.h"
 #include "platform/FocusInfo.h"
+#include "platform/linux/LinuxEnvironment.h"
 #include "support/Exception.h"
 #include "support/tsException.h"
 
@@ -94,7 +95,6 @@ TEST_F(GtkFocusTest, NamesTheActiveWindowAndTheFocusedControl) {
 
 TEST_F(GtkFocusTest, DescriptionOfTheAddressDialog) {
     gtk_widget_grab_focus(entry);
-    SetFocusInfo(nullptr);  // the platform's own
     EXPECT_EQ(DescribeException(Exception("Access violation", "EAccessViolation")),
               "光标在表单“请输入地址”(fmInputUrl:GtkWindow) 中控件“http://host/”(cbUrl:GtkEntry) 时, 发生 "
               "EAccessViolation 异常：Access violation");

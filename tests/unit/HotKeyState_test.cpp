@@ -6,38 +6,24 @@
 #include <stdexcept>
 #include <string>
 
+#include "PlatformFakes.h"
+
 namespace tesra {
 namespace {
 
-// The platform's hot keys: refuses the keys listed in taken, records what is asked.
-struct FakeHotKeys : platform::HotKeys {
-    std::vector<std::string>* log;
-    std::vector<unsigned>* taken;
-    platform::HotKeyCallback press;
-    bool Register(int id, unsigned modifiers, unsigned vk) override {
-        log->push_back("register " + std::to_string(id) + " " + std::to_string(modifiers) + " " + std::to_string(vk));
-        return std::find(taken->begin(), taken->end(), vk) == taken->end();
-    }
-    bool Unregister(int id) override {
-        log->push_back("unregister " + std::to_string(id));
-        return true;
-    }
-};
-
-class HotKeyStateTest : public testing::Test {
+class HotKeyStateTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetHotKeysFactory([this](platform::HotKeyCallback press) {
+        factory_.makeHotKeys = [this](platform::HotKeyCallback press) {
             ++receivers_;
-            auto keys = std::make_unique<FakeHotKeys>();
+            auto keys = std::make_unique<fakes::FakeHotKeys>();
             keys->log = &log_;
             keys->taken = &taken_;
             keys->press = std::move(press);
             keys_ = keys.get();
             return keys;
-        });
+        };
     }
-    void TearDown() override { platform::SetHotKeysFactory(nullptr); }
 
     // A facade that records the presses it receives under its name.
     HotKeyState::Facade Facade(const std::string& name) {
@@ -47,12 +33,13 @@ protected:
     std::vector<std::string> log_;
     std::vector<unsigned> taken_;
     std::vector<std::string> calls_;
-    FakeHotKeys* keys_ = nullptr;
+    fakes::FakeFactory factory_;
+    fakes::FakeHotKeys* keys_ = nullptr;
     int receivers_ = 0;
 };
 
 TEST_F(HotKeyStateTest, PressReachesTheFacadeOfTheLatestRegistration) {
-    HotKeyState state;
+    HotKeyState state(factory_);
     EXPECT_TRUE(state.RegisterHotKey(1, 3, 'F', Facade("A")));
     EXPECT_EQ(log_, std::vector<std::string>{"register 1 3 70"}) << "mask and code go to the platform unchanged";
     keys_->press(1);
@@ -67,7 +54,7 @@ TEST_F(HotKeyStateTest, PressReachesTheFacadeOfTheLatestRegistration) {
 
 TEST_F(HotKeyStateTest, RefusedRegistrationAddsNoIdButTakesTheFacade) {
     taken_ = {'Q'};
-    HotKeyState state;
+    HotKeyState state(factory_);
     EXPECT_TRUE(state.RegisterHotKey(1, 3, 'F', Facade("A")));
     EXPECT_FALSE(state.RegisterHotKey(4, 3, 'Q', Facade("C")));
     EXPECT_EQ(state.HotKeyIds(), std::vector<int>{1});
@@ -78,7 +65,7 @@ TEST_F(HotKeyStateTest, RefusedRegistrationAddsNoIdButTakesTheFacade) {
 }
 
 TEST_F(HotKeyStateTest, UnknownIdIsIgnored) {
-    HotKeyState state;
+    HotKeyState state(factory_);
     state.HotKeyPressed(1);  // before any registration
     state.RegisterHotKey(1, 3, 'F', Facade("A"));
     state.HotKeyPressed(99);
@@ -86,7 +73,7 @@ TEST_F(HotKeyStateTest, UnknownIdIsIgnored) {
 }
 
 TEST_F(HotKeyStateTest, FailingFacadeCallIsPassedOn) {
-    HotKeyState state;
+    HotKeyState state(factory_);
     state.RegisterHotKey(1, 3, 'F', [](int) { throw std::runtime_error("page left"); });
     EXPECT_THROW(state.HotKeyPressed(1), std::runtime_error);
 }
@@ -113,7 +100,7 @@ TEST_F(HotKeyStateTest, DestructionUnregistersOnlyAfterASuccessfulLatestRegistra
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         {
-            HotKeyState state;
+            HotKeyState state(factory_);
             for (const auto& r : c.registrations) state.RegisterHotKey(r.id, 3, r.vk, Facade("A"));
             log_.clear();
         }

@@ -7,8 +7,7 @@
 #include <regex>
 #include <sstream>
 
-#include "SupportFakes.h"
-#include "platform/NetworkIdentity.h"
+#include "PlatformFakes.h"
 #include "services/LogIdentity.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -19,28 +18,10 @@ namespace tesra::testing {
 class LogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        platform::SetNetwork(&network);
-        platform::SetDebugChannel(&channel);
-        platform::SetAppCursor(&cursor);
-        platform::SetFocusInfo(&focus);
-        platform::SetScreen(&screen);
         unsetenv("TESRA_DEV_ENVIRONMENT");
         SetLogIdentity(MachineLogIdentity());
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
-    }
-    // No service is left pointing at the fakes, which go with the fixture: a later test of the same
-    // program that logs must not reach them.
-    void TearDown() override {
-        platform::SetApp(nullptr);
-        platform::SetBoxes(nullptr);
-        platform::SetNetwork(nullptr);
-        platform::SetDebugChannel(nullptr);
-        platform::SetAppCursor(nullptr);
-        platform::SetFocusInfo(nullptr);
-        platform::SetScreen(nullptr);
     }
 
     std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
@@ -76,13 +57,17 @@ protected:
     }
 
     TempHome home;
-    FakeApplication app;
-    FakeBoxes boxes;
-    FakeNetwork network;
-    FakeChannel channel;
-    FakeCursor cursor;
-    FakeFocus focus;
-    FakeScreen screen;
+    // The environment of the test program (fake, or the Linux one) with a fake user interface; the
+    // platform of fakes is the default while the fixture lives.
+    EnvironmentWithFakeUi environment{platform::Default().environment};
+    fakes::FakePlatform fakes{environment};
+    FakeApplication& app = fakes.app;
+    FakeBoxes& boxes = fakes.boxes;
+    FakeNetwork& network = fakes.network;
+    FakeChannel& channel = environment.channel;
+    FakeCursor& cursor = environment.cursor;
+    FakeFocus& focus = environment.focus;
+    FakeScreen& screen = fakes.screen;
 };
 
 }  // namespace tesra::testing

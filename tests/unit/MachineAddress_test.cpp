@@ -2,30 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/NetworkIdentity.h"
+#include "SupportFakes.h"
 #include "shell/fuMain.h"
 
 namespace tesra {
 namespace {
 
-class FakeNetwork : public platform::NetworkIdentity {
-public:
-    std::optional<std::vector<platform::NetworkInterface>> interfaces;
-    std::string name = "host";
-    std::vector<platform::Ipv4Address> addresses;
-    std::string defaultInterface;
-
-    std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return interfaces; }
-    std::string ComputerName() const override { return name; }
-    std::vector<platform::Ipv4Address> Ipv4Addresses() const override { return addresses; }
-    std::string DefaultRouteInterface() const override { return defaultInterface; }
-};
-
-class MachineAddressTest : public testing::Test {
+class MachineAddressTest : public ::testing::Test {
 protected:
-    void SetUp() override { platform::SetNetwork(&network); }
-    void TearDown() override { platform::SetNetwork(nullptr); }
-    FakeNetwork network;
+    testing::FakeNetwork network;
 };
 
 platform::NetworkInterface Card(int index, bool ethernet, std::array<std::uint8_t, 6> mac) {
@@ -45,22 +30,22 @@ TEST_F(MachineAddressTest, TakesEthernetCardsInIndexOrderSkippingZero) {
         Card(4, true, {0xaa, 0, 0, 0, 0, 4}),
     };
     std::vector<std::string> list{"stale"};
-    EXPECT_EQ(GetMacAddresses("HOST", list), 4);
+    EXPECT_EQ(GetMacAddresses(network, "HOST", list), 4);
     EXPECT_EQ(list, (std::vector<std::string>{"00-00-00-00-00-03", "AA-00-00-00-00-04"}));
-    EXPECT_EQ(GetMacOrComputerName(), "00-00-00-00-00-03");
+    EXPECT_EQ(GetMacOrComputerName(network), "00-00-00-00-00-03");
 }
 
 TEST_F(MachineAddressTest, FallsBackToTheComputerName) {
     network.name = "build-machine-of-the-team.example";
     network.interfaces = std::vector{Card(2, true, {0, 0, 0, 0, 0, 0})};
-    EXPECT_EQ(GetMacAddress(), "");
-    EXPECT_EQ(GetMacOrComputerName(), "BUILD-MACHINE-O");
+    EXPECT_EQ(GetMacAddress(network), "");
+    EXPECT_EQ(GetMacOrComputerName(network), "BUILD-MACHINE-O");
 
     network.interfaces.reset();
     std::vector<std::string> list;
-    EXPECT_EQ(GetMacAddresses("X", list), -1);
+    EXPECT_EQ(GetMacAddresses(network, "X", list), -1);
     EXPECT_TRUE(list.empty());
-    EXPECT_EQ(GetMacOrComputerName(), "BUILD-MACHINE-O");
+    EXPECT_EQ(GetMacOrComputerName(network), "BUILD-MACHINE-O");
 }
 
 TEST_F(MachineAddressTest, LocalAddressIsTheDefaultRoutesElseTheFirstOtherElseLoopback) {
@@ -91,7 +76,7 @@ TEST_F(MachineAddressTest, LocalAddressIsTheDefaultRoutesElseTheFirstOtherElseLo
         SCOPED_TRACE(c.what);
         network.addresses = c.addresses;
         network.defaultInterface = c.defaultInterface;
-        EXPECT_EQ(GetLocalIP(), c.expected);
+        EXPECT_EQ(GetLocalIP(network), c.expected);
     }
 }
 

@@ -5,7 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "TrayFakes.h"
+#include "PlatformFakes.h"
 #include "support/Exception.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <limits>
 
-#include "TrayFakes.h"
+#include "PlatformFakes.h"
 #include "support/tsTrayIcon.h"
 
 namespace tesra {
@@ -76,7 +76,7 @@ TEST(ClampMessageCount, ScriptNumbersBecomeSigned32Bit) {
 class NewMessageHintTest : public ::testing::Test {
 protected:
     fakes::FakePlatform fake;
-    TtsTrayIcon tray;
+    TtsTrayIcon tray{fake.app, fake.notifyIcons, fake.factory};
     fakes::FakeTimer blinkTimer;
     bool visible = false;
     std::vector<std::int32_t> drawn;

@@ -226,13 +226,5 @@ TEST_F(RegistryTest, HandlesSeeChangesMadeThroughOtherHandles) {
     EXPECT_EQ(reader->ReadString("v"), "new");
 }
 
-TEST(RegistryAccessor, TheProcessWideRegistryIsTheOneSet) {
-    MemoryRegistry reg;
-    SetRegistry(&reg);
-    EXPECT_EQ(&Reg(), &reg);
-    SetRegistry(nullptr);
-    EXPECT_THROW(Reg(), std::logic_error);
-}
-
 }  // namespace
 }  // namespace tesra::platform

@@ -12,9 +12,6 @@ using platform::RootKey;
 
 class ServerRegistrationTest : public testing::Test {
 protected:
-    void SetUp() override { platform::SetRegistry(&registry); }
-    void TearDown() override { platform::SetRegistry(nullptr); }
-
     std::string Read(const std::string& path, const std::string& name = "") {
         auto key = registry.OpenKey(RootKey::CurrentUser, path, platform::Access::Read);
         return key ? key->ReadString(name) : "<missing>";
@@ -24,7 +21,7 @@ protected:
 };
 
 TEST_F(ServerRegistrationTest, WritesClassInterfaceAndTypeLibrary) {
-    RegisterServer("/home/u/.local/share/Kestal/TesraBrowser/TesraBrowser");
+    RegisterServer(registry, "/home/u/.local/share/Kestal/TesraBrowser/TesraBrowser");
     const std::string clsid = std::string("Software\\Classes\\CLSID\\") + tlb::CLASS_TesraMessage;
     EXPECT_EQ(Read("Software\\Classes\\TesraBrowser.TesraMessage\\Clsid"), tlb::CLASS_TesraMessage);
     EXPECT_EQ(Read(clsid + "\\LocalServer32"), "\"/home/u/.local/share/Kestal/TesraBrowser/TesraBrowser\" /automation");
@@ -38,17 +35,17 @@ TEST_F(ServerRegistrationTest, WritesClassInterfaceAndTypeLibrary) {
 }
 
 TEST_F(ServerRegistrationTest, RegisteringAgainUpdatesAndUnregisteringRemovesAll) {
-    RegisterServer("/old/TesraBrowser");
-    RegisterServer("/new/TesraBrowser");
+    RegisterServer(registry, "/old/TesraBrowser");
+    RegisterServer(registry, "/new/TesraBrowser");
     const std::string clsid = std::string("Software\\Classes\\CLSID\\") + tlb::CLASS_TesraMessage;
     EXPECT_EQ(Read(clsid + "\\LocalServer32"), "\"/new/TesraBrowser\" /automation");
-    UnregisterServer();
+    UnregisterServer(registry);
     EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser, clsid));
     EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser, "Software\\Classes\\TesraBrowser.TesraMessage"));
     EXPECT_FALSE(registry.KeyExists(RootKey::CurrentUser,
                                     std::string("Software\\Classes\\TypeLib\\") + tlb::LIBID_TesraBrowser));
     EXPECT_TRUE(registry.KeyExists(RootKey::CurrentUser, "Software\\Classes"));
-    UnregisterServer();  // nothing left to remove is no error
+    UnregisterServer(registry);  // nothing left to remove is no error
 }
 
 }  // namespace

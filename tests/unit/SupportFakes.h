@@ -125,29 +125,38 @@ public:
     }
 };
 
+// The log, when given, sees each capture.
 class FakeScreen : public platform::Screen {
 public:
     platform::Picture picture;
     int captures = 0;
     bool lastWithCursor = false;
+    std::vector<std::string>* log = nullptr;
     platform::Picture CapturePrimary(bool withCursor) override {
         ++captures;
         lastWithCursor = withCursor;
+        if (log) log->push_back(withCursor ? "screen with cursor" : "screen");
         return picture;
     }
 };
 
+// Loopback and eth0 with address (loopback alone when it is empty), unless addresses lists others.
 class FakeNetwork : public platform::NetworkIdentity {
 public:
+    std::optional<std::vector<platform::NetworkInterface>> interfaces;
     std::string name = "host-pc";
     std::string address = "192.168.1.5";
-    std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return std::nullopt; }
+    std::optional<std::vector<platform::Ipv4Address>> addresses;
+    std::string defaultInterface = "eth0";
+
+    std::optional<std::vector<platform::NetworkInterface>> Interfaces() const override { return interfaces; }
     std::string ComputerName() const override { return name; }
     std::vector<platform::Ipv4Address> Ipv4Addresses() const override {
+        if (addresses) return *addresses;
         if (address.empty()) return {{"lo", "127.0.0.1", true}};
         return {{"lo", "127.0.0.1", true}, {"eth0", address, false}};
     }
-    std::string DefaultRouteInterface() const override { return "eth0"; }
+    std::string DefaultRouteInterface() const override { return defaultInterface; }
 };
 
 class FakeSystem : public platform::SystemInformation {

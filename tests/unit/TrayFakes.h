@@ -125,29 +125,4 @@ public:
     }
 };
 
-// Installs the fakes as the process-wide services for one test and takes them away afterwards.
-struct FakePlatform {
-    testing::FakeApplication app;
-    testing::FakeBoxes boxes;
-    FakeNotifyIcons notifyIcons;
-    std::vector<FakeTimer*> timers;
-
-    FakePlatform() {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        platform::SetNotifyIcons(&notifyIcons);
-        platform::SetTimerFactory([this] {
-            auto timer = std::make_unique<FakeTimer>();
-            timers.push_back(timer.get());
-            return timer;
-        });
-    }
-    ~FakePlatform() {
-        platform::SetApp(nullptr);
-        platform::SetBoxes(nullptr);
-        platform::SetNotifyIcons(nullptr);
-        platform::SetTimerFactory(nullptr);
-    }
-};
-
 }  // namespace tesra::fakes

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+// Before Xlib, whose macro None clashes with the platform's names.
+#include "PlatformFakes.h"
+
 // After GoogleTest: Xlib's macros (None, Bool) clash with its names.
 #define GDK_DISABLE_DEPRECATION_WARNINGS
 #include <gdk/gdkx.h>
@@ -13,7 +16,6 @@
 #include <functional>
 
 #include "PrivateXServer.h"
-#include "TrayFakes.h"
 #include "platform/linux/GtkPopupMenu.h"
 #include "support/tsTrayIcon.h"
 
@@ -344,24 +346,12 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
 class TrayComponentTest : public ::testing::Test {
 protected:
     LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
-    testing::FakeApplication app;
-    testing::FakeBoxes boxes;
-    void SetUp() override {
-        SetApp(&app);
-        SetBoxes(&boxes);
-        SetNotifyIcons(&host);
-        SetTimerFactory([] { return std::make_unique<fakes::FakeTimer>(); });
-    }
-    void TearDown() override {
-        SetNotifyIcons(nullptr);
-        SetApp(nullptr);
-        SetBoxes(nullptr);
-        SetTimerFactory(nullptr);
-    }
+    fakes::FakePlatform fake;
+    testing::FakeApplication& app = fake.app;
 };
 
 TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
-    TtsTrayIcon tray;
+    TtsTrayIcon tray(app, host, fake.factory);
     tray.SetEnabled(true);
     EXPECT_FALSE(tray.Enabled());
 }
@@ -371,7 +361,7 @@ TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
 TEST_F(TrayComponentTest, AnAddThatTheTrayHostNeverAnswersFailsAfterwards) {
     SilentTrayHost silent;
     ASSERT_TRUE(silent.Ready());
-    TtsTrayIcon tray;
+    TtsTrayIcon tray(app, host, fake.factory);
     tray.SetEnabled(true);
     EXPECT_TRUE(tray.Enabled());
     EXPECT_FALSE(tray.InTray());
@@ -384,7 +374,7 @@ TEST_F(TrayComponentTest, AnAddThatTheTrayHostNeverAnswersFailsAfterwards) {
 TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
     auto trayHost = std::make_unique<TrayHost>();
     ASSERT_TRUE(trayHost->Ready());
-    TtsTrayIcon tray;
+    TtsTrayIcon tray(app, host, fake.factory);
     tray.SetHint("收件箱");
     tray.SetEnabled(true);
     ASSERT_TRUE(tray.Enabled());
@@ -406,7 +396,7 @@ TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
 TEST_F(TrayComponentTest, RightClickOpensTheMenuAndRunsTheChosenItem) {
     TrayHost trayHost;
     ASSERT_TRUE(trayHost.Ready());
-    TtsTrayIcon tray;
+    TtsTrayIcon tray(app, host, fake.factory);
     GtkPopupMenu pmMain;
     std::vector<std::string> clicked;
     pmMain.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "SupportFakes.h"
+#include "PlatformFakes.h"
 #include "platform/MessageBox.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
@@ -180,15 +180,7 @@ fs::path TestFolder() {
 
 class AddressDialog : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        StartAddress.clear();
-    }
-    void TearDown() override {
-        platform::SetBoxes(nullptr);
-        platform::SetApp(nullptr);
-    }
+    void SetUp() override { StartAddress.clear(); }
 
     fs::path History() const { return folder / "Browser.CFG"; }
     fs::path Cache() const { return folder / "TesraBrowserCache"; }
@@ -198,8 +190,9 @@ protected:
     }
 
     fs::path folder = TestFolder();
-    testing::FakeApplication app;
-    testing::FakeBoxes boxes;
+    fakes::FakePlatform fakes;
+    testing::FakeApplication& app = fakes.app;
+    testing::FakeBoxes& boxes = fakes.boxes;
     FakeInputUrlView view;
 };
 

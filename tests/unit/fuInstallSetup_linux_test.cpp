@@ -21,7 +21,7 @@
 #include <thread>
 
 #include "ExecutableImages.h"
-#include "SupportFakes.h"
+#include "PlatformFakes.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
 #include "platform/registry/MemoryRegistry.h"
@@ -131,7 +131,7 @@ TEST(ShortcutName, ALongNameIsCutAtACharacterBoundary) {
 
 TEST(IsFileRunning, FindsTheProgramFileOfARunningProcess) {
     testing::TempHome home;
-    const std::string self = platform::Env().ProgramFile();
+    const std::string self = platform::Default().environment.ProgramFile();
     EXPECT_TRUE(IsFileRunning(self));
     std::string upper = self;
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
@@ -233,26 +233,19 @@ public:
 class SetupFlow : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetRegistry(&registry);
-        platform::SetApp(&app);
-        platform::SetInstallFormFactory([this] { return std::make_unique<FakeInstallForm>(forms); });
+        fakes.factory.makeInstallForm = [this] { return std::make_unique<FakeInstallForm>(forms); };
         SetErrorNotifyProc([this](const std::string& text) { notes.push_back(text); });
         server.Set("TesraBrowser.ico", {200, kIcon});
         server.Set("TesraBrowserIni.txt", {200, kMenu});
         fs::create_directories(Desktop());
     }
-    void TearDown() override {
-        SetErrorNotifyProc(nullptr);
-        platform::SetInstallFormFactory(nullptr);
-        platform::SetApp(nullptr);
-        platform::SetRegistry(nullptr);
-    }
+    void TearDown() override { SetErrorNotifyProc(nullptr); }
 
     fs::path Desktop() const { return home.Root() / "home/Desktop"; }
     fs::path AppFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser"; }
     fs::path UrlFolder(const std::string& url) const { return AppFolder() / std::to_string(UrlHash(url)); }
     std::string Record(const std::string& url) {
-        return TtsIni().ReadString(kUrlsSection, std::to_string(UrlHash(url)), "(none)");
+        return TtsIni("", registry).ReadString(kUrlsSection, std::to_string(UrlHash(url)), "(none)");
     }
     // The form's life and the setup's steps, without the progress of each download.
     std::vector<std::string> Steps() const {
@@ -272,6 +265,10 @@ protected:
     platform::MemoryRegistry registry;
     SetupServer server;
     RecordingApp app;
+    // The Linux environment with the fakes, this registry and this application, as the default.
+    fakes::FakePlatform fakes;
+    const platform::Platform handle = fakes::With(fakes::With(fakes.handle, registry), app);
+    const platform::DefaultPlatform installed{handle};
     std::vector<std::string> forms;
     std::vector<std::string> notes;
 };
@@ -292,7 +289,7 @@ TEST_F(SetupFlow, AFirstStartRunsTheWholeSetupAndRecordsTheAddress) {
 
     const fs::path copy = AppFolder() / "TesraBrowser";
     ASSERT_TRUE(fs::is_regular_file(copy));
-    EXPECT_EQ(fs::file_size(copy), fs::file_size(platform::Env().ProgramFile()));
+    EXPECT_EQ(fs::file_size(copy), fs::file_size(platform::Default().environment.ProgramFile()));
     EXPECT_NE(fs::status(copy).permissions() & fs::perms::owner_exec, fs::perms::none);
     EXPECT_EQ(DesktopFiles(), std::vector<fs::path>{Desktop() / "演示应用.desktop"});
     const std::string shortcut = ReadFile(Desktop() / "演示应用.desktop");
@@ -321,7 +318,7 @@ TEST_F(SetupFlow, TheRecordedAddressTakesTheQuickPathIgnoringCase) {
     WriteFile(UrlFolder(url) / "TesraBrowser.ini", "[System]\r\nIconName=Old\r\n");
     std::string recorded = url;
     for (char& c : recorded) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), recorded);
+    TtsIni("", registry).WriteString(kUrlsSection, std::to_string(UrlHash(url)), recorded);
 
     TtbInstaller(url).CheckSetup();
 
@@ -336,7 +333,7 @@ TEST_F(SetupFlow, TheRecordedAddressTakesTheQuickPathIgnoringCase) {
 
 TEST_F(SetupFlow, TheQuickPathWithoutFilesOpensNoMenu) {
     const std::string url = server.Address();
-    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    TtsIni("", registry).WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
     TtbInstaller(url).CheckSetup();
     EXPECT_EQ(server.Requests(), 0);
     EXPECT_TRUE(app.icons.empty());
@@ -345,7 +342,7 @@ TEST_F(SetupFlow, TheQuickPathWithoutFilesOpensNoMenu) {
 
 TEST_F(SetupFlow, AnotherAddressUnderTheSameKeyRunsTheSetupAgain) {
     const std::string url = server.Address();
-    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), "http://other/");
+    TtsIni("", registry).WriteString(kUrlsSection, std::to_string(UrlHash(url)), "http://other/");
     TtbInstaller(url).CheckSetup();
     EXPECT_EQ(server.Requests(), 2);
     EXPECT_EQ(Record(url), url);
@@ -520,13 +517,13 @@ TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
         {"a newer major version", ProgramOfVersion("2.0.0.0"), false},
     };
     const std::string url = server.Address();
-    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    TtsIni("", registry).WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
     const fs::path copy = AppFolder() / "TesraBrowser";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         WriteFile(copy, c.copy);
         TtbInstaller(url).CheckSetup();
-        EXPECT_EQ(ReadFile(copy), c.refreshed ? ReadFile(platform::Env().ProgramFile()) : c.copy);
+        EXPECT_EQ(ReadFile(copy), c.refreshed ? ReadFile(platform::Default().environment.ProgramFile()) : c.copy);
     }
     EXPECT_EQ(server.Requests(), 0) << "the quick path fetches nothing";
     EXPECT_TRUE(DesktopFiles().empty()) << "nor does it make a shortcut";
@@ -568,7 +565,7 @@ TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
 
 TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {
     const std::string url = server.Address();
-    TtsIni().WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
+    TtsIni("", registry).WriteString(kUrlsSection, std::to_string(UrlHash(url)), url);
     TtbInstaller(url).CheckSetup();
     EXPECT_FALSE(fs::exists(AppFolder() / "TesraBrowser"));
 }
@@ -576,7 +573,7 @@ TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {
 TEST_F(SetupFlow, AStaleCopyIsReplacedWhole) {
     WriteFile(AppFolder() / "TesraBrowser", "an older program");
     TtbInstaller(server.Address()).DoInstall();
-    EXPECT_EQ(ReadFile(AppFolder() / "TesraBrowser"), ReadFile(platform::Env().ProgramFile()));
+    EXPECT_EQ(ReadFile(AppFolder() / "TesraBrowser"), ReadFile(platform::Default().environment.ProgramFile()));
     for (const auto& entry : fs::directory_iterator(AppFolder())) {
         EXPECT_NE(entry.path().filename().string()[0], '.') << "no temporary file remains: " << entry.path();
     }

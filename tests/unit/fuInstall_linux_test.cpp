@@ -62,16 +62,9 @@ protected:
         SavedCacheFolder().clear();
         for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) reg.CreateKey(HKCU, path);
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) reg.CreateKey(HKLM, path);
-        platform::SetRegistry(&reg);
-        platform::SetApp(&app);
-        platform::SetInstallFormFactory([] { return std::make_unique<NoForm>(); });
+        fakes.factory.makeInstallForm = [] { return std::make_unique<NoForm>(); };
     }
-    void TearDown() override {
-        platform::SetInstallFormFactory(nullptr);
-        platform::SetApp(nullptr);
-        platform::SetRegistry(nullptr);
-        SavedCacheFolder().clear();
-    }
+    void TearDown() override { SavedCacheFolder().clear(); }
 
     std::optional<RegistryValue> Value(RootKey root, const char* path, const std::string& name) {
         auto key = reg.OpenKey(root, path, Access::Read);
@@ -84,8 +77,9 @@ protected:
     }
 
     testing::TempHome home;
-    testing::FakeApplication app;
     FailingRegistry reg;
+    fakes::FakePlatform fakes;
+    const fakes::DefaultRegistry useReg{reg};
 };
 
 TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
@@ -212,7 +206,7 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) fresh.CreateKey(HKLM, path);
         fresh.OpenKey(HKCU, kShellFolders, Access::Full)->WriteString("Cache", "/data/cache");
         fresh.DeleteKey(c.root, c.missing);
-        platform::SetRegistry(&fresh);
+        const fakes::DefaultRegistry useFresh(fresh);
         SavedCacheFolder().clear();
         TtbInstaller::Startup(kUrl);
         TtbInstaller::RestoreEnvironment();
@@ -257,7 +251,7 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) failing.CreateKey(HKLM, path);
         int setupChanges = failing.ChangeCount(HKCU) + failing.ChangeCount(HKLM);
         failing.failAt = setupChanges + failAt;
-        platform::SetRegistry(&failing);
+        const fakes::DefaultRegistry useFailing(failing);
         SavedCacheFolder().clear();
         EXPECT_THROW(TtbInstaller::Startup(kUrl), RegistryError);
         for (int row = 0; row < 5; ++row) {
@@ -271,15 +265,8 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
 // and the client log names it.
 class UnreadableStartSettings : public testing::LogFixture {
 protected:
-    void SetUp() override {
-        LogFixture::SetUp();
-        platform::SetRegistry(&reg);
-    }
-    void TearDown() override {
-        platform::SetRegistry(nullptr);
-        LogFixture::TearDown();
-    }
     MemoryRegistry reg;
+    const fakes::DefaultRegistry useReg{reg};
 };
 
 TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAreAbsentAndLogged) {
@@ -381,7 +368,8 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
             }
             platform::FileRegistry together(at);
             ValueByValue valueByValue(at);
-            platform::SetRegistry(kind == "together" ? static_cast<platform::Registry*>(&together) : &valueByValue);
+            const fakes::DefaultRegistry use(kind == "together" ? static_cast<platform::Registry&>(together)
+                                                                : valueByValue);
             std::filesystem::create_directories(folder);
             // Every hive write fills a temporary file of its own beside the hive.
             testing::FileEvents newFiles(folder, IN_CREATE);
@@ -396,7 +384,6 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
             step();
             TtbInstaller::RestoreEnvironment();
             step();
-            platform::SetRegistry(nullptr);
         }
         EXPECT_EQ(texts["together"], texts["value by value"]);
         // Cumulative writes: one for each hive at the start, one for the first restore, none after.

@@ -5,9 +5,7 @@
 #include <set>
 #include <stdexcept>
 
-#include "BrowserFakes.h"
-#include "SupportFakes.h"
-#include "TrayFakes.h"
+#include "PlatformFakes.h"
 #include "platform/Registry.h"
 #include "platform/registry/MemoryRegistry.h"
 #include "shell/TesraBrowser.h"
@@ -27,11 +25,6 @@ const std::string kNetworkMessage = "网络出错：请检查网络是否正常�
 class MainWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetWindows(&windows);
-        platform::SetRegistry(&registry);
-        platform::SetNetwork(&network);
-        platform::SetSystemInformation(&system);
-        platform::SetPopupMenuFactory([] { return std::make_unique<fakes::FakePopupMenu>(); });
         system.brand = platform::ProcessorBrand{'C', 'P', 'U'};
         system.memory = 1u << 30;
         system.version = platform::OsVersion{std::nullopt, "Debian"};
@@ -39,23 +32,18 @@ protected:
     }
     void TearDown() override {
         main.reset();
-        platform::SetWindows(nullptr);
-        platform::SetRegistry(nullptr);
-        platform::SetNetwork(nullptr);
-        platform::SetSystemInformation(nullptr);
-        platform::SetPopupMenuFactory(nullptr);
         registry.DeleteKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser");
     }
 
     void Create() {
-        first_timer_ = platform.timers.size();
-        main = std::make_unique<TfmMain>(windows);
+        first_timer_ = platform.factory.timers.size();
+        main = std::make_unique<TfmMain>(handle);
     }
     FakeFrame& MainFrame() { return *windows.frames.at(0); }
     fakes::FakeBrowser& Browser() { return MainFrame().browser; }
     FakePageLink& Page() { return Browser().page; }
-    fakes::FakeTimer& BlinkTimer() { return *platform.timers.at(first_timer_); }
-    fakes::FakeTimer& PopupReaper() { return *platform.timers.at(first_timer_ + 1); }
+    fakes::FakeTimer& BlinkTimer() { return *platform.factory.timers.at(first_timer_); }
+    fakes::FakeTimer& PopupReaper() { return *platform.factory.timers.at(first_timer_ + 1); }
     std::vector<std::string> BoxTexts() const {
         std::vector<std::string> texts;
         for (const auto& box : platform.boxes.shown) texts.push_back(box.text);
@@ -74,17 +62,19 @@ protected:
         Page().AnswerDocument(outcome);
     }
 
-    fakes::FakePlatform platform;
-    fakes::FakeWindowSystem windows;
     // The program-wide settings store keeps the registry of its first use, so all these tests share
     // one that outlives them; each test leaves it without the program's settings.
     static platform::MemoryRegistry& SharedRegistry() {
         static platform::MemoryRegistry shared;
         return shared;
     }
+    fakes::FakePlatform platform;
+    fakes::FakeWindowSystem& windows = platform.windows;
     platform::MemoryRegistry& registry = SharedRegistry();
-    testing::FakeNetwork network;
-    testing::FakeSystem system;
+    testing::FakeSystem& system = platform.system;
+    // The fakes with the shared registry: what the window is given, and the default meanwhile.
+    const platform::Platform handle = fakes::With(platform.handle, registry);
+    const platform::DefaultPlatform installed{handle};
     std::unique_ptr<TfmMain> main;
     size_t first_timer_ = 0;
 };
@@ -136,7 +126,7 @@ TEST_F(MainWindowTest, ThePageIsNavigatedWhileTheTrayHostHasNotAnswered) {
 
 TEST_F(MainWindowTest, AFailedCreationStepShowsItsMessageAndSkipsTheRest) {
     // The tray menu is the step that fails.
-    platform::SetPopupMenuFactory([]() -> std::unique_ptr<platform::PopupMenu> { throw Exception("菜单无法创建"); });
+    platform.factory.makePopupMenu = []() -> std::unique_ptr<platform::PopupMenu> { throw Exception("菜单无法创建"); };
     Create();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"菜单无法创建"});
     EXPECT_TRUE(Browser().navigations.empty()) << "the navigation comes after the failed step";

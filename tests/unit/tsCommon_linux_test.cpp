@@ -7,7 +7,7 @@
 #include <fstream>
 #include <regex>
 
-#include "SupportFakes.h"
+#include "PlatformFakes.h"
 #include "platform/linux/Folders.h"
 #include "support/Exception.h"
 
@@ -19,24 +19,19 @@ namespace fs = std::filesystem;
 class CommonTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        platform::SetApp(&app);
-        platform::SetBoxes(&boxes);
-        platform::SetDebugChannel(&channel);
-        platform::SetAppCursor(&cursor);
         SetErrorNotifyProc(nullptr);
         unsetenv("TESRA_DEV_ENVIRONMENT");
     }
-    void TearDown() override {
-        platform::SetDebugChannel(nullptr);
-        platform::SetAppCursor(nullptr);
-        SetErrorNotifyProc(nullptr);
-    }
+    void TearDown() override { SetErrorNotifyProc(nullptr); }
 
     TempHome home;
-    FakeApplication app;
-    FakeBoxes boxes;
-    FakeChannel channel;
-    FakeCursor cursor;
+    platform::Environment& system = platform::Default().environment;  // the Linux one
+    EnvironmentWithFakeUi environment{system};
+    fakes::FakePlatform fakes{environment};
+    FakeApplication& app = fakes.app;
+    FakeBoxes& boxes = fakes.boxes;
+    FakeChannel& channel = environment.channel;
+    FakeCursor& cursor = environment.cursor;
 };
 
 TEST(TrimBlanks, DropsBytesOfCode32AndBelowAtBothEnds) {
@@ -156,7 +151,9 @@ TEST_F(CommonTest, DebugTraceLineHasTimeDashText) {
 }
 
 TEST_F(CommonTest, WithoutViewerTheTraceIsLostAndNothingStarts) {
-    platform::SetDebugChannel(nullptr);  // the real channel: nobody listens in this runtime folder
+    // The real channel: nobody listens in this runtime folder.
+    const platform::Platform withSystem = fakes::With(fakes.handle, system);
+    const platform::DefaultPlatform real(withSystem);
     EXPECT_FALSE(SendDebugText("lost"));
     DebugTrace("lost too");
     setenv("TESRA_DEV_ENVIRONMENT", "1", 1);  // no viewer next to the test program either

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "PlatformFakes.h"
 #include "platform/registry/MemoryRegistry.h"
 #include "support/tsCommon.h"
 
@@ -171,15 +172,14 @@ TEST_F(TtsIniTest, OwnsACrypterWithTheSimpleAlgorithm) {
 }
 
 TEST(GetIni, BuildsOneStoreOnTheProcessWideRegistry) {
-    MemoryRegistry reg;
-    platform::SetRegistry(&reg);
+    fakes::FakePlatform fakes;
+    MemoryRegistry& reg = fakes.registry;
     TtsIni& ini = GetIni();
     EXPECT_EQ(&GetIni(), &ini);
     EXPECT_EQ(ini.RootPath(), "Software\\Kestal\\Tesra");
     ini.WriteBool("TesraBrowser", "IsCloseToTrayIcon", false);
     EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->ReadString("IsCloseToTrayIcon"),
               "0");
-    platform::SetRegistry(nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,181 @@
+#pragma once
+// A whole platform of fakes: every interface of platform::Platform, each fake once (here or in the
+// headers this one includes). A FakePlatform is the default platform while it lives.
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "BrowserFakes.h"
+#include "EnvironmentFakes.h"
+#include "TrayFakes.h"
+#include "platform/Platform.h"
+#include "platform/registry/MemoryRegistry.h"
+
+namespace tesra::fakes {
+
+// Records the registrations, refuses the virtual keys listed in taken; the log, when given, sees
+// every call.
+class FakeHotKeys : public platform::HotKeys {
+public:
+    struct Key {
+        int id;
+        unsigned modifiers, virtualKey;
+    };
+    std::vector<Key> keys;
+    const std::vector<unsigned>* taken = nullptr;
+    std::vector<std::string>* log = nullptr;
+    platform::HotKeyCallback press;
+
+    bool Register(int id, unsigned modifiers, unsigned virtualKey) override {
+        Log("register " + std::to_string(id) + " " + std::to_string(modifiers) + " " + std::to_string(virtualKey));
+        if (taken && std::find(taken->begin(), taken->end(), virtualKey) != taken->end()) return false;
+        keys.push_back({id, modifiers, virtualKey});
+        return true;
+    }
+    bool Unregister(int id) override {
+        Log("unregister " + std::to_string(id));
+        return true;
+    }
+
+private:
+    void Log(const std::string& line) {
+        if (log) log->push_back(line);
+    }
+};
+
+// The start dialog answers start; the user's input on the overlay is played by user.
+class FakeCaptureUi : public platform::CaptureUi {
+public:
+    bool start = true;
+    bool failAsk = false;
+    bool failOverlay = false;
+    std::function<void(platform::OverlayController&)> user;
+    int backgroundWidth = 0;
+    std::vector<std::string>* log = nullptr;
+
+    bool AskStart() override {
+        Log("ask");
+        if (failAsk) throw Exception("dialog failed");
+        return start;
+    }
+    void RunOverlay(const platform::Picture& background, platform::OverlayController& controller) override {
+        Log("overlay");
+        backgroundWidth = background.width;
+        if (failOverlay) throw Exception("overlay failed");
+        if (user) user(controller);
+    }
+
+private:
+    void Log(const std::string& line) {
+        if (log) log->push_back(line);
+    }
+};
+
+// Makes fakes and keeps seeing them; a test puts in a maker of its own where it needs another kind,
+// or a failure. The address dialog and the install form have no default fake.
+class FakeFactory : public platform::Factory {
+public:
+    std::vector<FakeTimer*> timers;
+    std::vector<FakeHotKeys*> hotKeys;
+    std::function<std::unique_ptr<platform::HotKeys>(platform::HotKeyCallback)> makeHotKeys;
+    std::function<std::unique_ptr<platform::PopupMenu>()> makePopupMenu;
+    std::function<std::unique_ptr<platform::InputUrlView>()> makeInputUrlView;
+    std::function<std::unique_ptr<platform::InstallForm>()> makeInstallForm;
+
+    std::unique_ptr<platform::Timer> MakeTimer() override {
+        auto timer = std::make_unique<FakeTimer>();
+        timers.push_back(timer.get());
+        return timer;
+    }
+    std::unique_ptr<platform::HotKeys> MakeHotKeys(platform::HotKeyCallback onHotKey) override {
+        if (makeHotKeys) return makeHotKeys(std::move(onHotKey));
+        auto keys = std::make_unique<FakeHotKeys>();
+        keys->press = std::move(onHotKey);
+        hotKeys.push_back(keys.get());
+        return keys;
+    }
+    std::unique_ptr<platform::PopupMenu> MakePopupMenu() override {
+        return makePopupMenu ? makePopupMenu() : std::make_unique<FakePopupMenu>();
+    }
+    std::unique_ptr<platform::InputUrlView> MakeInputUrlView() override {
+        if (!makeInputUrlView) throw std::logic_error("no address dialog in this test");
+        return makeInputUrlView();
+    }
+    std::unique_ptr<platform::InstallForm> MakeInstallForm() override {
+        if (!makeInstallForm) throw std::logic_error("no install form in this test");
+        return makeInstallForm();
+    }
+};
+
+// The fakes, the handle that gathers them, and that handle as the default while this object lives.
+// The environment is the given one, else that of the platform that was the default (so a test
+// program keeps one environment: the fake one, or the Linux one in the Linux layer's tests), else
+// its own fake.
+class FakePlatform {
+public:
+    FakePlatform() : FakePlatform(EnvironmentOfDefault(fakeEnvironment)) {}
+    explicit FakePlatform(platform::Environment& environment)
+        : handle{environment, app, boxes, registry, screen, windows, captureUi, network, system, notifyIcons, factory} {
+    }
+    FakePlatform(const FakePlatform&) = delete;
+    FakePlatform& operator=(const FakePlatform&) = delete;
+
+    testing::FakeEnvironment fakeEnvironment;
+    testing::FakeApplication app;
+    testing::FakeBoxes boxes;
+    platform::MemoryRegistry registry;
+    testing::FakeScreen screen;
+    FakeWindowSystem windows;
+    FakeCaptureUi captureUi;
+    testing::FakeNetwork network;
+    testing::FakeSystem system;
+    FakeNotifyIcons notifyIcons;
+    FakeFactory factory;
+    platform::Platform handle;
+
+private:
+    static platform::Environment& EnvironmentOfDefault(platform::Environment& otherwise) {
+        try {
+            return platform::Default().environment;
+        } catch (const std::logic_error&) {
+            return otherwise;
+        }
+    }
+
+    platform::DefaultPlatform installed_{handle};
+};
+
+// The handle with one interface put in place of its own.
+inline platform::Platform With(const platform::Platform& p, platform::Environment& environment) {
+    return {environment, p.app,     p.boxes,  p.registry,    p.screen, p.windows,
+            p.captureUi, p.network, p.system, p.notifyIcons, p.factory};
+}
+inline platform::Platform With(const platform::Platform& p, platform::Application& app) {
+    return {p.environment, app,       p.boxes,  p.registry,    p.screen, p.windows,
+            p.captureUi,   p.network, p.system, p.notifyIcons, p.factory};
+}
+inline platform::Platform With(const platform::Platform& p, platform::NetworkIdentity& network) {
+    return {p.environment, p.app,   p.boxes,  p.registry,    p.screen, p.windows,
+            p.captureUi,   network, p.system, p.notifyIcons, p.factory};
+}
+inline platform::Platform With(const platform::Platform& p, platform::Registry& registry) {
+    return {p.environment, p.app,     p.boxes,  registry,      p.screen, p.windows,
+            p.captureUi,   p.network, p.system, p.notifyIcons, p.factory};
+}
+
+// The default platform with another registry while this object lives.
+class DefaultRegistry {
+public:
+    explicit DefaultRegistry(platform::Registry& registry)
+        : handle_(With(platform::Default(), registry)), installed_(handle_) {}
+
+private:
+    platform::Platform handle_;
+    platform::DefaultPlatform installed_;
+};
+
+}  // namespace tesra::fakes
