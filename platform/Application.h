@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "platform/HandlerGuard.h"
 #include "platform/Messages.h"
 
 namespace tesra::platform {
@@ -54,6 +55,14 @@ public:
     // Minimize and Restore). One handler each; a new one replaces the old, an empty one removes it.
     virtual void SetOnMinimize(std::function<void()> handler) { (void)handler; }
     virtual void SetOnRestore(std::function<void()> handler) { (void)handler; }
+
+    // The guard that RunHandler passes every handler of this application's platform through (the
+    // crash-reporting layer's); an empty one runs handlers bare.
+    void SetHandlerGuard(HandlerGuard guard) { guard_ = std::move(guard); }
+    const HandlerGuard& Guard() const { return guard_; }
+
+private:
+    HandlerGuard guard_;
 };
 
 }  // namespace tesra::platform

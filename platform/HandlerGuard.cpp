@@ -2,16 +2,29 @@
 
 #include <cstdio>
 #include <exception>
+#include <stdexcept>
+
+#include "platform/Platform.h"
 
 namespace tesra::platform {
 namespace {
-HandlerGuard g_guard;
+
+// Null without a default platform (the page bridge's web process has none): handlers then run bare.
+const HandlerGuard* GuardOfDefault() {
+    try {
+        return &Default().app.Guard();
+    } catch (const std::logic_error&) {
+        return nullptr;
+    }
 }
+
+}  // namespace
 
 void RunHandler(const Handler& handler) {
     try {
-        if (g_guard) {
-            g_guard(handler);
+        const HandlerGuard* guard = GuardOfDefault();
+        if (guard && *guard) {
+            (*guard)(handler);
         } else {
             handler();
         }
@@ -21,7 +34,5 @@ void RunHandler(const Handler& handler) {
         std::fprintf(stderr, "TesraBrowser: unhandled error\n");
     }
 }
-
-void SetHandlerGuard(HandlerGuard guard) { g_guard = std::move(guard); }
 
 }  // namespace tesra::platform

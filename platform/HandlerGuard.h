@@ -9,9 +9,9 @@ namespace tesra::platform {
 using Handler = std::function<void()>;
 using HandlerGuard = std::function<void(const Handler& handler)>;
 
-// Runs the handler through the installed guard. Never lets an exception out: without a guard, or
-// when the guard itself throws, the error is written to standard error.
+// Runs the handler through the guard of the default platform's application (see
+// Application::SetHandlerGuard). Never lets an exception out: without a guard, or when the guard
+// itself throws, the error is written to standard error.
 void RunHandler(const Handler& handler);
-void SetHandlerGuard(HandlerGuard guard);
 
 }  // namespace tesra::platform

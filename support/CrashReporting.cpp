@@ -158,7 +158,7 @@ void GuardHandler(const platform::Handler& handler) {
 }
 
 void InstallCrashReporting() {
-    platform::SetHandlerGuard(GuardHandler);
+    platform::Default().app.SetHandlerGuard(GuardHandler);
     PrepareFaultEntries();
     platform::Default().environment.SetFatalFaultHandler(WriteFaultEntry);
 }

@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "PlatformFakes.h"
 #include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
@@ -54,8 +55,9 @@ TEST(MenuItem, ClickRules) {
 }
 
 TEST(MenuItem, ClickRunsThroughTheHandlerGuard) {
+    fakes::FakePlatform fakes;
     int guarded = 0;
-    SetHandlerGuard([&](const Handler& handler) {
+    fakes.app.SetHandlerGuard([&](const Handler& handler) {
         ++guarded;
         try {
             handler();
@@ -66,7 +68,6 @@ TEST(MenuItem, ClickRunsThroughTheHandlerGuard) {
     item.SetOnClick([](MenuItem&) { throw std::runtime_error("click failed"); });
     EXPECT_NO_THROW(item.Click());
     EXPECT_EQ(guarded, 1);
-    SetHandlerGuard(nullptr);
 }
 
 TEST(MenuItem, CheckMarkAndSeparator) {
