@@ -11,11 +11,14 @@ set(TESRA_SANITIZE_ENVIRONMENT
   "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
   "G_SLICE=always-malloc")
 
-# One test executable per test source: tesra_add_test(NAME name SOURCES a.cpp ... [LIBS ...] [LABELS ...])
+# One test executable per test source, with the shared objects and precompiled headers of its base:
+#   tesra_add_test(NAME name SOURCES a.cpp ... BASE object-library [LIBS ...] [LABELS ...])
 function(tesra_add_test)
-  cmake_parse_arguments(T "" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "" "NAME;BASE" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${T_NAME} ${T_SOURCES})
-  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  target_link_libraries(${T_NAME} PRIVATE ${T_BASE} ${T_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+  set_target_properties(${T_NAME} PROPERTIES POSITION_INDEPENDENT_CODE OFF)
+  target_precompile_headers(${T_NAME} REUSE_FROM ${T_BASE})
   add_test(NAME ${T_NAME} COMMAND ${T_NAME})
   set(labels unit)
   if(T_LABELS)

@@ -3,7 +3,10 @@
 # project version with four numbers; InternalName is the build date, refreshed on every build.
 #
 #   tesra_add_version_resource(<target> [DESCRIPTION text] [PRODUCT text] [COMPANY text]
-#                              [COPYRIGHT text] [ORIGINAL_FILENAME name])
+#                              [COPYRIGHT text] [ORIGINAL_FILENAME name] [OLDER_BUILD_BLOCK file])
+#
+# OLDER_BUILD_BLOCK also writes the block of the previous build (the fourth number one lower) to file, for
+# the package test's older build: the same program with that block in its section.
 
 set(TESRA_VERSION_RESOURCE_DIR ${CMAKE_CURRENT_LIST_DIR}/..)
 
@@ -19,7 +22,7 @@ function(_tesra_version_resource_generator)
 endfunction()
 
 function(tesra_add_version_resource target)
-  cmake_parse_arguments(V "" "DESCRIPTION;PRODUCT;COMPANY;COPYRIGHT;ORIGINAL_FILENAME" "" ${ARGN})
+  cmake_parse_arguments(V "" "DESCRIPTION;PRODUCT;COMPANY;COPYRIGHT;ORIGINAL_FILENAME;OLDER_BUILD_BLOCK" "" ${ARGN})
   if(NOT DEFINED V_DESCRIPTION)
     set(V_DESCRIPTION "蓝岸浏览器")
   endif()
@@ -45,19 +48,28 @@ function(tesra_add_version_resource target)
     endif()
     list(APPEND version ${number})
   endforeach()
+  list(GET version 3 build_number)
+  math(EXPR older_build_number "${build_number} - 1")
+  list(SUBLIST version 0 3 older_version)
+  list(APPEND older_version ${older_build_number})
   list(JOIN version "." version)
+  list(JOIN older_version "." older_version)
 
   _tesra_version_resource_generator()
   set(block ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.bin)
   set(assembly ${CMAKE_CURRENT_BINARY_DIR}/${target}.version.S)
   # The generator runs on every build (the date may have changed) but rewrites the block only when
   # it differs, so an unchanged block neither reassembles nor relinks.
+  set(strings "CompanyName=${V_COMPANY}" "FileDescription=${V_DESCRIPTION}"
+    "LegalCopyright=${V_COPYRIGHT}" "OriginalFilename=${V_ORIGINAL_FILENAME}" "ProductName=${V_PRODUCT}")
+  set(older)
+  if(V_OLDER_BUILD_BLOCK)
+    set(older COMMAND tesra_version_resource_gen ${V_OLDER_BUILD_BLOCK} ${older_version} ${strings})
+  endif()
   add_custom_target(${target}_version_resource
-    COMMAND tesra_version_resource_gen ${block} ${version}
-            "CompanyName=${V_COMPANY}" "FileDescription=${V_DESCRIPTION}"
-            "LegalCopyright=${V_COPYRIGHT}" "OriginalFilename=${V_ORIGINAL_FILENAME}"
-            "ProductName=${V_PRODUCT}"
-    BYPRODUCTS ${block}
+    COMMAND tesra_version_resource_gen ${block} ${version} ${strings}
+    ${older}
+    BYPRODUCTS ${block} ${V_OLDER_BUILD_BLOCK}
     COMMENT "Version resource of ${target}"
     VERBATIM)
   file(WRITE ${assembly}.in

@@ -5,6 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
+  # Ninja, a fast linker and a compiler cache: the test command's build time.
+  ninja-build mold ccache
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libcurl4-openssl-dev libssl-dev
   libjpeg-dev libjpeg-turbo-progs
