@@ -8,7 +8,7 @@ set(sanitize_dir ${CMAKE_SOURCE_DIR}/tests/sanitize)
 set(TESRA_SANITIZE_ENVIRONMENT
   "ASAN_OPTIONS=detect_leaks=1:fast_unwind_on_malloc=0"
   "LSAN_OPTIONS=suppressions=${sanitize_dir}/lsan.supp:print_suppressions=0:fast_unwind_on_malloc=0"
-  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1"
+  "UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1:suppressions=${sanitize_dir}/ubsan.supp"
   "G_SLICE=always-malloc")
 
 # One test executable per test source, with the shared objects and precompiled headers of its base:
