@@ -24,6 +24,7 @@
 #include "platform/linux/LinuxNotifyIcons.h"
 #include "platform/linux/LinuxSystemInfo.h"
 #include "platform/linux/SessionGuard.h"
+#include "platform/linux/SessionKind.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/X11Screen.h"
 #include "services/CaptureScreen.h"
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
     platform::X11Screen screen;
     platform::GtkCaptureUi captureUi;
     platform::LinuxNotifyIconHost notifyIcons;
-    platform::LinuxFactory factory;
+    // A Wayland session reaches global hot keys through the desktop portal.
+    platform::LinuxFactory factory(platform::CurrentSession(), [](const std::string& text) { ShowInfo(text); });
     platform::Platform real{environment, app,     boxes,      registry,    screen, windows,
                             captureUi,   network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
