@@ -143,23 +143,10 @@ public:
           window_(gtk_window_new(fullscreen ? GTK_WINDOW_TOPLEVEL : GTK_WINDOW_POPUP)),
           loop_(g_main_loop_new(nullptr, FALSE)) {
         GdkDisplay* display = gtk_widget_get_display(window_);
-        GtkWindow* window = GTK_WINDOW(window_);
         if (fullscreen) {
-            // Where windows cannot be placed: a full-screen window on the monitor that the picture shows.
-            int monitor = CaptureMonitorIndex(display);
-            GdkRectangle area{};
-            gdk_monitor_get_geometry(gdk_display_get_monitor(display, monitor), &area);
-            scale_ = area.width > 0 ? static_cast<double>(background.width) / area.width : 1;
-            gtk_window_set_decorated(window, FALSE);
-            gtk_window_set_default_size(window, area.width, area.height);
-            gtk_window_fullscreen_on_monitor(window, gtk_widget_get_screen(window_), monitor);
+            CoverCaptureMonitor(background);
         } else {
-            scale_ =
-                std::max(gdk_window_get_scale_factor(gdk_screen_get_root_window(gtk_widget_get_screen(window_))), 1);
-            Rect area = PrimaryArea(display);
-            int scale = static_cast<int>(scale_);
-            gtk_window_move(window, area.left / scale, area.top / scale);
-            gtk_window_resize(window, std::max(background.width / scale, 1), std::max(background.height / scale, 1));
+            CoverPrimaryArea(background);
         }
         background_ = ToSurface(background, scale_);
         cursor_.reset(gdk_cursor_new_from_name(display, "crosshair"));
@@ -198,6 +185,35 @@ public:
     }
 
 private:
+    // Where windows cannot be placed: a full-screen window on the monitor that the picture shows.
+    void CoverCaptureMonitor(const Picture& background) {
+        GtkWindow* window = GTK_WINDOW(window_);
+        GdkDisplay* display = gtk_widget_get_display(window_);
+        int index = CaptureMonitorIndex(display);
+        GdkMonitor* monitor = gdk_display_get_monitor(display, index);
+        GdkRectangle area{0, 0, background.width, background.height};
+        if (monitor) gdk_monitor_get_geometry(monitor, &area);
+        scale_ = area.width > 0 ? static_cast<double>(background.width) / area.width : 1;
+        gtk_window_set_decorated(window, FALSE);
+        gtk_window_set_default_size(window, area.width, area.height);
+        if (monitor) {
+            gtk_window_fullscreen_on_monitor(window, gtk_widget_get_screen(window_), index);
+        } else {
+            gtk_window_fullscreen(window);
+        }
+    }
+
+    // A pop-up placed exactly over the primary display, in the root window's scale.
+    void CoverPrimaryArea(const Picture& background) {
+        GtkWindow* window = GTK_WINDOW(window_);
+        int scale =
+            std::max(gdk_window_get_scale_factor(gdk_screen_get_root_window(gtk_widget_get_screen(window_))), 1);
+        scale_ = scale;
+        Rect area = PrimaryArea(gtk_widget_get_display(window_));
+        gtk_window_move(window, area.left / scale, area.top / scale);
+        gtk_window_resize(window, std::max(background.width / scale, 1), std::max(background.height / scale, 1));
+    }
+
     bool Grab() {
         GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(window_));
         grabbed_ = gdk_seat_grab(seat, gtk_widget_get_window(window_), GDK_SEAT_CAPABILITY_ALL, FALSE, cursor_.get(),

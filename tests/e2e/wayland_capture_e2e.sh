@@ -19,9 +19,12 @@ captured_picture() {  # event line, file
   echo "$2"
 }
 
-# The page paints its pattern first; the overlay then shows the picture taken when it opened.
-e2e_start_program "$SERVER_URL/app/test/pattern.html?delay=1500&auto=GetCaptureImage(1)"
+# The page paints its pattern first (the capture waits long enough for a loaded machine, and the test checks
+# that the pattern was on the screen before); the overlay then shows the picture taken when it opened.
+e2e_start_program "$SERVER_URL/app/test/pattern.html?delay=6000&auto=GetCaptureImage(1)"
 e2e_check "the page is bound" e2e_wait_event '^SetTesraBrowserService$' 30
+e2e_check "the pattern is on the screen before the capture" wl_wait_pixel 150 100 255 0 0 30
+e2e_check "the capture has not started yet" wl_wait_windows ' fullscreen ' 0 1
 e2e_check "the overlay covers the screen" wl_wait_windows '^[a-z]+ fullscreen ' 1 20
 sleep 1
 e2e_check "the picture file is gone once the overlay shows it" test ! -e "$picture_file"

@@ -16,6 +16,7 @@
 #   wl_windows                  the compositor's windows: "<floating|tiled> <fullscreen|-> <focused|-> <title>"
 #   wl_wait_windows REGEX N [T] until exactly N windows' lines match
 #   wl_screenshot NAME          saves the screen as NAME.png (grim), prints the path
+#   wl_wait_pixel X Y R G B [T] until the screen's pixel at (X, Y) has that colour
 
 WL_PYTHON=/usr/bin/python3  # the system's, which has the GObject bindings
 WL_HERE=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
@@ -137,4 +138,12 @@ wl_screenshot() {
   local file="${E2E_SHOTS:-$E2E_DIR}/$1.png"
   mkdir -p "$(dirname "$file")"
   grim "$file" && echo "$file"
+}
+
+_wl_pixel_is() {  # x, y, "r g b"
+  [ "$(grim -t ppm -g "$1,$2 1x1" - 2>/dev/null | tail -c 3 | od -An -tu1 | xargs)" = "$3" ]
+}
+
+wl_wait_pixel() {
+  _e2e_wait_until "$(_e2e_deadline "${6:-}")" "the colour $3 $4 $5 at ($1, $2)" _wl_pixel_is "$1" "$2" "$3 $4 $5"
 }
