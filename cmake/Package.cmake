@@ -14,6 +14,9 @@
 #                        download starts, so that a daily start never maps it and its TLS libraries;
 #                        not linked, it is out of dpkg-shlibdeps' sight. 7.85.0 brought the newest
 #                        option the client sets (CURLOPT_PROTOCOLS_STR).
+#
+# Recommends = the desktop portals, through which a Wayland session gives global hot keys and the screen
+# picture (xdg-desktop-portal and the backend of the desktop); an X11 session needs neither.
 
 set(CPACK_PACKAGE_NAME ${TESRA_PACKAGE_NAME})
 # All four numbers: CPack would take only the first three.
@@ -41,6 +44,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
   "glib-networking, fonts-wqy-zenhei | fonts-noto-cjk, libjavascriptcoregtk-4.1-0, libcurl4 (>= 7.85.0)")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+  "xdg-desktop-portal, xdg-desktop-portal-gnome | xdg-desktop-portal-kde | xdg-desktop-portal-wlr")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/packaging/postrm)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 

@@ -17,6 +17,8 @@ packages=(
   xvfb openbox trayer xdotool imagemagick x11-utils xauth dbus-x11
   python3-gi gir1.2-glib-2.0 libglib2.0-bin
   fonts-wqy-zenhei openssl libxml2-utils time
+  # A headless Wayland session with the desktop portals for the Wayland end-to-end tests.
+  sway grim xdg-desktop-portal xdg-desktop-portal-wlr pipewire wayvnc xdg-desktop-portal-dev
   # The Debian package: icons drawn as SVG and rendered to PNG, the package and its checks.
   librsvg2-bin dpkg-dev fakeroot file
   desktop-file-utils appstream lintian

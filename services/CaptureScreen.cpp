@@ -10,7 +10,7 @@
 namespace tesra {
 
 TScreenCapture::TScreenCapture()
-    : Window_(platform::Default().factory.MakeHotKeys([this](int id) { WindowProc(id); })) {
+    : Window_(platform::Default().factory.MakeProgramHotKeys([this](int id) { WindowProc(id); })) {
     Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T');
 }
 

@@ -25,7 +25,8 @@ public:
     // The window that a capture minimises (the program's main window), or null when there is none.
     using HostFinder = std::function<platform::Frame*()>;
 
-    // Registers Ctrl+Alt+T; a refusal goes unnoticed.
+    // Registers Ctrl+Alt+T as a key of the program's own (refused in a Wayland session, where it
+    // would cost a question of the desktop); a refusal goes unnoticed.
     TScreenCapture();
     ~TScreenCapture();
     TScreenCapture(const TScreenCapture&) = delete;

@@ -7,6 +7,7 @@
 #include <exception>
 
 #include "platform/linux/GObjectPtr.h"
+#include "platform/linux/PortalScreen.h"
 #include "platform/linux/X11ErrorTrap.h"
 #include "platform/linux/X11Screen.h"
 
@@ -118,7 +119,7 @@ Rect PrimaryArea(GdkDisplay* display) {
     return {r.x * scale, r.y * scale, r.width * scale, r.height * scale};
 }
 
-cairo_surface_t* ToSurface(const Picture& picture, int scale) {
+cairo_surface_t* ToSurface(const Picture& picture, double scale) {
     cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, picture.width, picture.height);
     cairo_surface_flush(surface);
     unsigned char* data = cairo_image_surface_get_data(surface);
@@ -137,18 +138,20 @@ cairo_surface_t* ToSurface(const Picture& picture, int scale) {
 // picture dimmed over the window's background colour and the selection at full brightness.
 class OverlayWindow {
 public:
-    OverlayWindow(const Picture& background, OverlayController& controller)
-        : controller_(controller), window_(gtk_window_new(GTK_WINDOW_POPUP)), loop_(g_main_loop_new(nullptr, FALSE)) {
+    OverlayWindow(const Picture& background, OverlayController& controller, bool fullscreen)
+        : controller_(controller),
+          window_(gtk_window_new(fullscreen ? GTK_WINDOW_TOPLEVEL : GTK_WINDOW_POPUP)),
+          loop_(g_main_loop_new(nullptr, FALSE)) {
         GdkDisplay* display = gtk_widget_get_display(window_);
-        scale_ = std::max(gdk_window_get_scale_factor(gdk_screen_get_root_window(gtk_widget_get_screen(window_))), 1);
-        Rect area = PrimaryArea(display);
+        if (fullscreen) {
+            CoverCaptureMonitor(background);
+        } else {
+            CoverPrimaryArea(background);
+        }
         background_ = ToSurface(background, scale_);
         cursor_.reset(gdk_cursor_new_from_name(display, "crosshair"));
 
-        GtkWindow* window = GTK_WINDOW(window_);
         gtk_widget_set_app_paintable(window_, TRUE);
-        gtk_window_move(window, area.left / scale_, area.top / scale_);
-        gtk_window_resize(window, std::max(background.width / scale_, 1), std::max(background.height / scale_, 1));
         gtk_widget_add_events(
             window_, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK | GDK_POINTER_MOTION_MASK | GDK_KEY_PRESS_MASK);
         g_signal_connect(window_, "draw", G_CALLBACK(&OverlayWindow::OnDraw), this);
@@ -182,6 +185,35 @@ public:
     }
 
 private:
+    // Where windows cannot be placed: a full-screen window on the monitor that the picture shows.
+    void CoverCaptureMonitor(const Picture& background) {
+        GtkWindow* window = GTK_WINDOW(window_);
+        GdkDisplay* display = gtk_widget_get_display(window_);
+        int index = CaptureMonitorIndex(display);
+        GdkMonitor* monitor = gdk_display_get_monitor(display, index);
+        GdkRectangle area{0, 0, background.width, background.height};
+        if (monitor) gdk_monitor_get_geometry(monitor, &area);
+        scale_ = area.width > 0 ? static_cast<double>(background.width) / area.width : 1;
+        gtk_window_set_decorated(window, FALSE);
+        gtk_window_set_default_size(window, area.width, area.height);
+        if (monitor) {
+            gtk_window_fullscreen_on_monitor(window, gtk_widget_get_screen(window_), index);
+        } else {
+            gtk_window_fullscreen(window);
+        }
+    }
+
+    // A pop-up placed exactly over the primary display, in the root window's scale.
+    void CoverPrimaryArea(const Picture& background) {
+        GtkWindow* window = GTK_WINDOW(window_);
+        int scale =
+            std::max(gdk_window_get_scale_factor(gdk_screen_get_root_window(gtk_widget_get_screen(window_))), 1);
+        scale_ = scale;
+        Rect area = PrimaryArea(gtk_widget_get_display(window_));
+        gtk_window_move(window, area.left / scale, area.top / scale);
+        gtk_window_resize(window, std::max(background.width / scale, 1), std::max(background.height / scale, 1));
+    }
+
     bool Grab() {
         GdkSeat* seat = gdk_display_get_default_seat(gtk_widget_get_display(window_));
         grabbed_ = gdk_seat_grab(seat, gtk_widget_get_window(window_), GDK_SEAT_CAPABILITY_ALL, FALSE, cursor_.get(),
@@ -269,10 +301,9 @@ private:
         Point corner;
         if (const Picture* selection = self->controller_.Highlight(corner)) {
             cairo_surface_t* surface = ToSurface(*selection, self->scale_);
-            double x = static_cast<double>(corner.x) / self->scale_, y = static_cast<double>(corner.y) / self->scale_;
+            double x = corner.x / self->scale_, y = corner.y / self->scale_;
             cairo_set_source_surface(cr, surface, x, y);
-            cairo_rectangle(cr, x, y, static_cast<double>(selection->width) / self->scale_,
-                            static_cast<double>(selection->height) / self->scale_);
+            cairo_rectangle(cr, x, y, selection->width / self->scale_, selection->height / self->scale_);
             cairo_fill(cr);
             cairo_surface_destroy(surface);
         }
@@ -284,7 +315,7 @@ private:
     GMainLoop* loop_;
     cairo_surface_t* background_ = nullptr;
     GObjectPtr<GdkCursor> cursor_;
-    int scale_ = 1;
+    double scale_ = 1;
     bool grabbed_ = false;
     guint retry_ = 0;
     int retries_ = 0;
@@ -308,7 +339,7 @@ bool GtkCaptureUi::AskStart() {
 
 void GtkCaptureUi::RunOverlay(const Picture& background, OverlayController& controller) {
     if (background.Empty()) return;
-    OverlayWindow overlay(background, controller);
+    OverlayWindow overlay(background, controller, fullscreen_);
     overlay.Run();
 }
 

@@ -8,8 +8,15 @@ namespace tesra::platform {
 
 class GtkCaptureUi final : public CaptureUi {
 public:
+    // A full-screen overlay covers the monitor that PortalScreen's picture shows, as a toplevel: in a
+    // Wayland session a window cannot be placed. Otherwise a pop-up over the primary display.
+    explicit GtkCaptureUi(bool fullscreenOverlay = false) : fullscreen_(fullscreenOverlay) {}
+
     bool AskStart() override;
     void RunOverlay(const Picture& background, OverlayController& controller) override;
+
+private:
+    bool fullscreen_;
 };
 
 }  // namespace tesra::platform

@@ -5,6 +5,7 @@
 
 #include <clocale>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,10 @@
 #include "platform/linux/LinuxNetworkIdentity.h"
 #include "platform/linux/LinuxNotifyIcons.h"
 #include "platform/linux/LinuxSystemInfo.h"
+#include "platform/linux/Portal.h"
+#include "platform/linux/PortalScreen.h"
 #include "platform/linux/SessionGuard.h"
+#include "platform/linux/SessionKind.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/X11Screen.h"
 #include "services/CaptureScreen.h"
@@ -109,11 +113,19 @@ int main(int argc, char** argv) {
     platform::LinuxNetworkIdentity network;
     platform::LinuxSystemInfo systemInfo;
     platform::FileRegistry registry;
-    platform::X11Screen screen;
-    platform::GtkCaptureUi captureUi;
+    // A Wayland session reaches hot keys and the screen through the desktop portals.
+    const platform::SessionKind session = platform::CurrentSession();
+    const bool wayland = session == platform::SessionKind::Wayland;
+    std::unique_ptr<platform::Screen> screen;
+    if (wayland) {
+        screen = std::make_unique<platform::PortalScreen>(platform::PortalBus());
+    } else {
+        screen = std::make_unique<platform::X11Screen>();
+    }
+    platform::GtkCaptureUi captureUi(wayland);
     platform::LinuxNotifyIconHost notifyIcons;
-    platform::LinuxFactory factory;
-    platform::Platform real{environment, app,     boxes,      registry,    screen, windows,
+    platform::LinuxFactory factory(session, [](const std::string& text) { ShowInfo(text); });
+    platform::Platform real{environment, app,     boxes,      registry,    *screen, windows,
                             captureUi,   network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
 

@@ -52,6 +52,10 @@ for needed in libwebkit2gtk-4.1-0 libgtk-3-0 libcurl4 libjpeg62-turbo libx11-6 l
   e2e_check "it depends on $needed" grep -qF -- "$needed" <<<"$depends"
 done
 
+e2e_expect_eq "it recommends the desktop portals, for Wayland sessions" \
+  "xdg-desktop-portal, xdg-desktop-portal-gnome | xdg-desktop-portal-kde | xdg-desktop-portal-wlr" \
+  "$(field Recommends "$new")"
+
 # The page bridge is built into the program, out of dpkg-shlibdeps' sight: each library it links is one that
 # the program links too, or the one listed by hand.
 needed_of() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort; }
