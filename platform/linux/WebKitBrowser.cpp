@@ -130,10 +130,7 @@ bool WebKitBrowser::IsApplication(const std::string& address) const {
     return events_.isApplication && events_.isApplication(address);
 }
 
-bool WebKitBrowser::ShowsApplication() const {
-    const char* uri = webkit_web_view_get_uri(view_);
-    return uri && IsApplication(uri);
-}
+bool WebKitBrowser::ShowsApplication() const { return IsApplication(shown_uri_); }
 
 void WebKitBrowser::LoadForProgram(WebKitURIRequest* request) {
     program_load_ = webkit_uri_request_get_uri(request);
@@ -196,10 +193,13 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
         break;
     case WEBKIT_LOAD_REDIRECTED:
         break;
-    case WEBKIT_LOAD_COMMITTED:
+    case WEBKIT_LOAD_COMMITTED: {
         self->state_ = ReadyState::Interactive;
         self->has_document_ = true;
+        const char* uri = webkit_web_view_get_uri(view);
+        self->shown_uri_ = uri ? uri : "";
         break;
+    }
     case WEBKIT_LOAD_FINISHED: {
         // The end of a load that an accepted certificate replaced: the new load reports for itself.
         if (self->replaced_loads_ > 0) {

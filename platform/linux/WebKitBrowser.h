@@ -44,7 +44,7 @@ private:
                                    gpointer self);
     static void OnDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
 
-    // The document shown is the application's, by the engine's record of its address.
+    // The document shown is the application's, by the engine's record of its address when it came.
     bool ShowsApplication() const;
     bool IsApplication(const std::string& address) const;
     // Records who started a navigation, for the certificate question and downloads that follow it.
@@ -60,7 +60,9 @@ private:
     ReadyState state_ = ReadyState::Uninitialized;
     bool has_document_ = false;
     bool load_failed_ = false;
-    int replaced_loads_ = 0;                        // finished signals still to come of loads that a new load replaced
+    int replaced_loads_ = 0;  // finished signals still to come of loads that a new load replaced
+    // The address of the document shown (the view's address is the next one's while a load waits).
+    std::string shown_uri_;
     std::string program_load_;                      // the address the program is loading, until its navigation
     RequestSource last_source_;                     // of the last navigation that was no redirection
     std::map<std::string, RequestSource> sources_;  // who started the recent navigations, by address
