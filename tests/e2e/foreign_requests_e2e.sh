@@ -92,7 +92,7 @@ e2e_expect_eq "and one SetTesraBrowserService" 1 "$(count '^app: SetTesraBrowser
 e2e_stop_program "$program" || true
 
 e2e_reset
-e2e_start_program "$SERVER_URL/app/test/frames.html"
+e2e_start_program "$SERVER_URL/app/test/frames.html?slow=4000"
 program=$PROGRAM_PID
 e2e_check "the left frame is bound" e2e_wait_event '^left: SetTesraBrowserService$' 30
 e2e_check "the right frame is bound" e2e_wait_event '^right: SetTesraBrowserService$' 30
