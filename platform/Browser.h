@@ -26,6 +26,9 @@ public:
         std::function<void(const std::string& url)> onDocumentComplete;
         // A page asks for a new window: return the control that is to show it, or null to refuse.
         std::function<BrowserControl*()> onNewWindow;
+        // Whether a document at the address is the application's: another site's document may not
+        // print, open pop-ups or save files without a user action, nor have a certificate accepted.
+        std::function<bool(const std::string& address)> isApplication;
     };
 
     virtual ~BrowserControl() = default;

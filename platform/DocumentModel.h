@@ -46,6 +46,10 @@ public:
     virtual std::vector<std::shared_ptr<PageObject>> ElementsByTagName(const std::string& tag) = 0;
     virtual int FrameCount() = 0;
     virtual FrameEntry Frame(int index) = 0;
+    // Whether the document has received a scripting object since it was last shown (it is shown again
+    // when the page comes back from the history); a document is bound once per showing.
+    virtual bool Bound() = 0;
+    virtual void MarkBound() = 0;
 };
 
 }  // namespace tesra::platform

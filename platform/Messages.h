@@ -28,6 +28,11 @@ enum MessageNumber : unsigned {
     WM_HOTKEY = 786,
 };
 
+// wParam of a close request that a page's script made: the application's own document, bound, asked.
+// A request without it (the engine's own close of a window, another window's script) may close a
+// pop-up but never ends the program.
+constexpr std::intptr_t kCloseByBoundApplication = 1;
+
 enum SysCommand : std::intptr_t {
     SC_MINIMIZE = 0xF020,
     SC_RESTORE = 0xF120,

@@ -67,7 +67,12 @@ void PageHook::BindFacadeInDocument(const std::string& name, platform::HtmlDocum
             outcome.retryLater = true;
             return;
         }
-        facade->Call("SetTesraBrowserService", {platform::NewScriptingObject{}});
+        // The timer and the completed page both bind: an application that starts up in this call
+        // must see it once.
+        if (!document.Bound()) {
+            facade->Call("SetTesraBrowserService", {platform::NewScriptingObject{}});
+            document.MarkBound();
+        }
         outcome.bound = true;
     } catch (const std::exception& e) {
         outcome.errors.push_back(e.what());

@@ -18,6 +18,8 @@
 #include "support/Exception.h"
 #include "support/FailureLog.h"
 #include "support/IniFile.h"
+#include "support/Origin.h"
+#include "support/PageRequests.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
@@ -82,6 +84,7 @@ void TfmMain::FormCreate() {
     events.onTitleChange = [this](const std::string& text) { wbMainTitleChange(text); };
     events.onDocumentComplete = [this](const std::string& url) { wbMainDocumentComplete(url); };
     events.onNewWindow = [this] { return wbMainNewWindow2(wbMain()); };
+    events.isApplication = [this](const std::string& address) { return IsApplicationAddress(address); };
     wbMain().SetEvents(std::move(events));
 
     blink_timer_ = platform_.factory.MakeTimer();
@@ -255,6 +258,11 @@ std::vector<std::string> TfmMain::TrustedAddresses() const {
     return addresses;
 }
 
+bool TfmMain::IsApplicationAddress(const std::string& address) const {
+    auto trusted = TrustedAddresses();
+    return std::any_of(trusted.begin(), trusted.end(), [&](const std::string& t) { return IsSameOrigin(address, t); });
+}
+
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
         TtbInstaller::RestoreEnvironment();
@@ -300,6 +308,7 @@ platform::BrowserControl* TfmMain::wbMainNewWindow2(platform::BrowserControl& op
     platform::BrowserControl::Events events;
     // Pop-ups of pop-ups are pop-ups too.
     events.onNewWindow = [this, &browser] { return wbMainNewWindow2(browser); };
+    events.isApplication = [this](const std::string& address) { return IsApplicationAddress(address); };
     browser.SetEvents(std::move(events));
     popup->Frame().SetCaption(frame_->Caption());
     popup->Frame().Show();
@@ -372,7 +381,12 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
     if (message.number == WM_CLOSE) {
         handled = true;
         if (message.target == wbMain().Handle()) {
-            platform_.app.Terminate();  // the main page called for closing
+            // Only the application's own page ends the program; another site's page, or a pop-up
+            // calling its opener's close, is ignored like its other calls.
+            RequestSource source;
+            source.application = message.wParam == kCloseByBoundApplication;
+            source.bound = FServiceBound;
+            if (MayServe(PageRequest::CloseProgram, source)) platform_.app.Terminate();
         } else if (auto popup = popup_windows_.find(PopupKey(message.target)); popup != popup_windows_.end()) {
             ClosePopup(*popup->second);
         }

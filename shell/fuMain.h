@@ -94,6 +94,8 @@ private:
     // The client report's texts; none when they cannot be read.
     std::optional<platform::ClientTexts> ClientInformation();
     std::vector<std::string> TrustedAddresses() const;
+    // The document at the address is the application's: of the origin of one of the trusted addresses.
+    bool IsApplicationAddress(const std::string& address) const;
 
     HotKeyState hot_keys_;
     const platform::Platform& platform_;

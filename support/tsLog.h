@@ -19,6 +19,8 @@ inline constexpr char kLogPartialSuffix[] = ".partial";
 
 constexpr int kLogLevelCount = 10;
 constexpr int kLogDebug = 0;
+constexpr int kLogInfo = 1;
+constexpr int kLogWarning = 2;
 constexpr int kLogError = 3;
 constexpr int kLogException = 4;
 // "调试", "信息", "警告", "错误", "异常", "系统", "设计", "操作", "入侵", "删除"; empty beyond the table.

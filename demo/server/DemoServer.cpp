@@ -322,6 +322,15 @@ public:
             if (to.rfind("http://127.0.0.1:", 0) != 0) return Answer(response, 400, "loopback targets only");
             response.set_redirect(to, 302);
         });
+        // A file that the browser saves instead of showing, under the name the page asks for.
+        server.Get("/__download", [](const httplib::Request& request, httplib::Response& response) {
+            std::string name = request.get_param_value("name");
+            if (name.empty() || name.find_first_of("\"\r\n") != std::string::npos) {
+                return Answer(response, 400, "name expected");
+            }
+            response.set_header("Content-Disposition", "attachment; filename=\"" + name + "\"");
+            response.set_content("tesra download " + name + "\n", "application/octet-stream");
+        });
         server.Get("/__never", [this](const httplib::Request&, httplib::Response& response) {
             stop_.WaitFor(kNeverLimit);
             Answer(response, 504, "gave up holding");

@@ -24,26 +24,34 @@ std::string Home() { return EnvOr("HOME", g_get_home_dir()); }
 
 }  // namespace
 
-std::string DesktopFolder() {
+namespace {
+
+// A folder of the user's xdg-user-dirs file ("XDG_DESKTOP_DIR" and the like), or the fallback.
+std::string UserDir(const std::string& name, const std::string& fallback) {
     // GLib reads user-dirs.dirs once per process and ignores later HOME changes; read it each time.
     std::string dirs = EnvOr("XDG_CONFIG_HOME", Home() + "/.config") + "/user-dirs.dirs";
     g_autofree gchar* text = nullptr;
-    std::string desktop = Home() + "/Desktop";
+    std::string folder = fallback;
     if (g_file_get_contents(dirs.c_str(), &text, nullptr, nullptr)) {
         g_auto(GStrv) lines = g_strsplit(text, "\n", -1);
         for (gchar** line = lines; *line; ++line) {
             std::string l = g_strstrip(*line);
-            const std::string key = "XDG_DESKTOP_DIR=";
+            const std::string key = name + "=";
             if (l.rfind(key, 0) != 0) continue;
             std::string value = l.substr(key.size());
             if (value.size() >= 2 && value.front() == '"' && value.back() == '"')
                 value = value.substr(1, value.size() - 2);
             if (value.rfind("$HOME", 0) == 0) value = Home() + value.substr(5);
-            if (!value.empty() && value[0] == '/') desktop = value;
+            if (!value.empty() && value[0] == '/') folder = value;
         }
     }
-    return desktop;
+    return folder;
 }
+
+}  // namespace
+
+std::string DesktopFolder() { return UserDir("XDG_DESKTOP_DIR", Home() + "/Desktop"); }
+std::string DownloadFolder() { return UserDir("XDG_DOWNLOAD_DIR", Home() + "/Downloads"); }
 
 std::string LocalAppDataFolder() { return EnvOr("XDG_DATA_HOME", Home() + "/.local/share"); }
 std::string ConfigFolder() { return EnvOr("XDG_CONFIG_HOME", Home() + "/.config"); }

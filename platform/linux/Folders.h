@@ -7,6 +7,8 @@ namespace tesra::platform {
 
 // The user's desktop folder (XDG user dirs on Linux).
 std::string DesktopFolder();
+// The user's download folder (XDG user dirs on Linux; "Downloads" in the home folder when none is set).
+std::string DownloadFolder();
 // The user's local application data folder (XDG data home on Linux).
 std::string LocalAppDataFolder();
 // The user's configuration folder (XDG config home on Linux).

@@ -1,16 +1,23 @@
 #include "platform/linux/WebKitBrowser.h"
 
+#include <fcntl.h>
 #include <libsoup/soup.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "platform/Application.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "platform/linux/Folders.h"
 #include "platform/linux/GtkApp.h"
 #include "platform/linux/WebContext.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
+#include "support/FailureLog.h"
+#include "support/tsLog.h"
 
 namespace tesra::platform {
 namespace {
@@ -32,6 +39,63 @@ std::string HostOf(const char* uri) {
     return host;
 }
 
+// Navigations remembered for the loads and downloads that follow them; a page that keeps navigating
+// does not make the list grow.
+constexpr size_t kRememberedNavigations = 64;
+
+// Only one certificate question at a time, whichever window asks.
+bool g_asking_certificate = false;
+
+void LogLine(const std::string& text, int level) {
+    try {
+        ClientLog().LogText(text, level);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "TesraBrowser: %s (%s)\n", text.c_str(), e.what());
+    }
+}
+
+// A new empty file in the folder under the name or its first free numbered alternative, made so that
+// no file there is ever replaced; its path, or empty when none could be made.
+std::string ReserveFile(const std::string& folder, const std::string& name) {
+    g_mkdir_with_parents(folder.c_str(), 0700);
+    for (int n = 0; n < 10000; ++n) {
+        std::string path = folder + "/" + NumberedFileName(name, n);
+        int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd >= 0) {
+            close(fd);
+            return path;
+        }
+        if (errno != EEXIST) {
+            LogFailure("下载的文件无法保存", FileFailure("创建文件", path, errno));
+            return {};
+        }
+    }
+    return {};
+}
+
+gboolean OnDecideDestination(WebKitDownload* download, gchar* suggested, gpointer) {
+    const char* source = webkit_uri_request_get_uri(webkit_download_get_request(download));
+    std::string path = ReserveFile(DownloadFolder(), DownloadFileName(suggested ? suggested : ""));
+    if (path.empty()) {
+        webkit_download_cancel(download);
+        return TRUE;
+    }
+    g_autofree gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+    // Only the empty file reserved above is replaced.
+    webkit_download_set_allow_overwrite(download, TRUE);
+    webkit_download_set_destination(download, uri);
+    LogLine("下载文件“" + std::string(source ? source : "") + "”保存为“" + path + "”", kLogInfo);
+    return TRUE;
+}
+
+// A download that failed leaves no empty file behind.
+void OnDownloadFailed(WebKitDownload* download, GError*, gpointer) {
+    const char* destination = webkit_download_get_destination(download);
+    g_autofree gchar* path = destination ? g_filename_from_uri(destination, nullptr, nullptr) : nullptr;
+    struct stat st {};
+    if (path && lstat(path, &st) == 0 && S_ISREG(st.st_mode) && st.st_size == 0) unlink(path);
+}
+
 }  // namespace
 
 WebKitBrowser::WebKitBrowser(WebKitWebView* related)
@@ -50,11 +114,51 @@ WebKitBrowser::WebKitBrowser(WebKitWebView* related)
     g_signal_connect(view_, "create", G_CALLBACK(&WebKitBrowser::OnCreate), this);
     g_signal_connect(view_, "close", G_CALLBACK(&WebKitBrowser::OnClose), this);
     g_signal_connect(view_, "user-message-received", G_CALLBACK(&WebKitBrowser::OnPageMessage), this);
+    g_signal_connect(view_, "print", G_CALLBACK(&WebKitBrowser::OnPrint), this);
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(&WebKitBrowser::OnDecidePolicy), this);
+    g_signal_connect(webkit_web_view_get_context(view_), "download-started",
+                     G_CALLBACK(&WebKitBrowser::OnDownloadStarted), this);
 }
 
 WebKitBrowser::~WebKitBrowser() {
+    g_signal_handlers_disconnect_by_data(webkit_web_view_get_context(view_), this);
     g_signal_handlers_disconnect_by_data(view_, this);
     g_object_unref(view_);
+}
+
+bool WebKitBrowser::IsApplication(const std::string& address) const {
+    return events_.isApplication && events_.isApplication(address);
+}
+
+bool WebKitBrowser::ShowsApplication() const { return IsApplication(shown_uri_); }
+
+void WebKitBrowser::LoadForProgram(WebKitURIRequest* request) {
+    program_load_ = webkit_uri_request_get_uri(request);
+    webkit_web_view_load_request(view_, request);
+}
+
+void WebKitBrowser::NoteNavigation(WebKitNavigationAction* action) {
+    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    if (!uri) return;
+    RequestSource source;
+    if (!program_load_.empty() && program_load_ == uri) {
+        source.program = true;
+        program_load_.clear();
+    } else if (webkit_navigation_action_is_redirect(action)) {
+        source = last_source_;
+    } else {
+        // The document still shown is the one that started the navigation.
+        source.application = ShowsApplication();
+        source.userAction = webkit_navigation_action_is_user_gesture(action);
+    }
+    last_source_ = source;
+    if (sources_.size() >= kRememberedNavigations) sources_.clear();
+    sources_[uri] = source;
+}
+
+RequestSource WebKitBrowser::SourceOf(const std::string& address) const {
+    auto source = sources_.find(address);
+    return source == sources_.end() ? RequestSource{} : source->second;
 }
 
 void WebKitBrowser::Navigate(const std::string& url, int flags) {
@@ -66,10 +170,14 @@ void WebKitBrowser::Navigate(const std::string& url, int flags) {
             soup_message_headers_replace(headers, "Pragma", "no-cache");
         }
     }
-    webkit_web_view_load_request(view_, request);
+    LoadForProgram(request);
 }
 
-void WebKitBrowser::Refresh() { webkit_web_view_reload(view_); }
+void WebKitBrowser::Refresh() {
+    const char* uri = webkit_web_view_get_uri(view_);
+    program_load_ = uri ? uri : "";
+    webkit_web_view_reload(view_);
+}
 
 std::string WebKitBrowser::Url() const {
     const char* uri = webkit_web_view_get_uri(view_);
@@ -85,10 +193,13 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
         break;
     case WEBKIT_LOAD_REDIRECTED:
         break;
-    case WEBKIT_LOAD_COMMITTED:
+    case WEBKIT_LOAD_COMMITTED: {
         self->state_ = ReadyState::Interactive;
         self->has_document_ = true;
+        const char* uri = webkit_web_view_get_uri(view);
+        self->shown_uri_ = uri ? uri : "";
         break;
+    }
     case WEBKIT_LOAD_FINISHED: {
         // The end of a load that an accepted certificate replaced: the new load reports for itself.
         if (self->replaced_loads_ > 0) {
@@ -123,20 +234,26 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GE
 gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate,
                                    GTlsCertificateFlags errors, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
+    // Another site's page may not have the user accept a certificate for it, nor raise one box after
+    // another: its load fails as any other.
+    if (g_asking_certificate || !MayServe(PageRequest::CertificateQuestion, self->SourceOf(uri))) return FALSE;
     std::string host = HostOf(uri);
     std::string text = "网站“" + host + "”的安全证书有问题：" + TlsProblem(errors) +
                        "。\n\n按“确定”在本次运行中信任该证书并继续打开，按“取消”不打开。";
     int answer = IDCANCEL;
+    g_asking_certificate = true;
     RunHandler([&] {
         answer = platform::Default().boxes.Show(
             text, platform::Default().app.Title().empty() ? "系统提示" : platform::Default().app.Title(),
             MB_OKCANCEL | MB_ICONWARNING);
     });
+    g_asking_certificate = false;
     if (answer != IDOK) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
     // The engine still finishes the refused load after this handler: that end belongs to no page.
     ++self->replaced_loads_;
-    webkit_web_view_load_uri(view, uri);
+    g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(uri);
+    self->LoadForProgram(request);
     return TRUE;
 }
 
@@ -146,24 +263,68 @@ void WebKitBrowser::OnTitle(GObject* view, GParamSpec*, gpointer data) {
     if (self->events_.onTitleChange) RunHandler([&] { self->events_.onTitleChange(title ? title : ""); });
 }
 
-GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction*, gpointer data) {
+GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
+    RequestSource source;
+    source.application = self->ShowsApplication();
+    source.userAction = webkit_navigation_action_is_user_gesture(action);
+    if (!MayServe(PageRequest::Popup, source)) return nullptr;
     BrowserControl* target = nullptr;
     if (self->events_.onNewWindow) RunHandler([&] { target = self->events_.onNewWindow(); });
     auto* popup = dynamic_cast<WebKitBrowser*>(target);
     return popup ? popup->Widget() : nullptr;
 }
 
-// A page asking to close its window posts the close message to the control, as the control does.
+// A page asking to close its window posts the close message to the control, as the control does. The
+// engine's own close comes from any window's script (a pop-up's opener.close() as well): it does not
+// say that the application asked.
 void WebKitBrowser::OnClose(WebKitWebView*, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
     TheGtkApp().Filter({self->id_, WM_CLOSE, 0, 0});
 }
 
-gboolean WebKitBrowser::OnPageMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer data) {
+gboolean WebKitBrowser::OnPageMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
     if (std::strcmp(webkit_user_message_get_name(message), bridge::kCloseWindow) != 0) return FALSE;
-    OnClose(view, data);
+    auto* self = static_cast<WebKitBrowser*>(data);
+    GVariant* parameters = webkit_user_message_get_parameters(message);
+    bool application =
+        parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(parameters);
+    TheGtkApp().Filter({self->id_, WM_CLOSE, application ? kCloseByBoundApplication : 0, 0});
     return TRUE;
+}
+
+gboolean WebKitBrowser::OnPrint(WebKitWebView*, WebKitPrintOperation*, gpointer data) {
+    RequestSource source;
+    source.application = static_cast<WebKitBrowser*>(data)->ShowsApplication();
+    return !MayServe(PageRequest::Print, source);  // true: handled, no dialog
+}
+
+gboolean WebKitBrowser::OnDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                       gpointer data) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_RESPONSE) {
+        auto* navigation = WEBKIT_NAVIGATION_POLICY_DECISION(decision);
+        static_cast<WebKitBrowser*>(data)->NoteNavigation(
+            webkit_navigation_policy_decision_get_navigation_action(navigation));
+    }
+    return FALSE;  // the engine decides as it would
+}
+
+void WebKitBrowser::OnDownloadStarted(WebKitWebContext*, WebKitDownload* download, gpointer data) {
+    auto* self = static_cast<WebKitBrowser*>(data);
+    if (webkit_download_get_web_view(download) != self->view_) return;
+    const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
+    std::string address = uri ? uri : "";
+    RequestSource source = self->SourceOf(address);
+    // A file of the application's own site that its document asks for.
+    source.application = self->ShowsApplication() && self->IsApplication(address);
+    if (!MayServe(PageRequest::Download, source)) {
+        const char* page = webkit_web_view_get_uri(self->view_);
+        LogLine("拒绝了页面“" + std::string(page ? page : "") + "”未经用户操作的下载“" + address + "”", kLogWarning);
+        webkit_download_cancel(download);
+        return;
+    }
+    g_signal_connect(download, "decide-destination", G_CALLBACK(OnDecideDestination), nullptr);
+    g_signal_connect(download, "failed", G_CALLBACK(OnDownloadFailed), nullptr);
 }
 
 }  // namespace tesra::platform

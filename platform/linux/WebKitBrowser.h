@@ -3,10 +3,12 @@
 
 #include <webkit2/webkit2.h>
 
+#include <map>
 #include <string>
 
 #include "platform/Browser.h"
 #include "platform/linux/WebKitPageLink.h"
+#include "support/PageRequests.h"
 
 namespace tesra::platform {
 
@@ -37,6 +39,19 @@ private:
     static GtkWidget* OnCreate(WebKitWebView* view, WebKitNavigationAction* action, gpointer self);
     static void OnClose(WebKitWebView* view, gpointer self);
     static gboolean OnPageMessage(WebKitWebView* view, WebKitUserMessage* message, gpointer self);
+    static gboolean OnPrint(WebKitWebView* view, WebKitPrintOperation* operation, gpointer self);
+    static gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                   gpointer self);
+    static void OnDownloadStarted(WebKitWebContext* context, WebKitDownload* download, gpointer self);
+
+    // The document shown is the application's, by the engine's record of its address when it came.
+    bool ShowsApplication() const;
+    bool IsApplication(const std::string& address) const;
+    // Records who started a navigation, for the certificate question and downloads that follow it.
+    void NoteNavigation(WebKitNavigationAction* action);
+    RequestSource SourceOf(const std::string& address) const;
+    // Loads the address for the program (the user), not for a page.
+    void LoadForProgram(WebKitURIRequest* request);
 
     WebKitWebView* view_;
     WindowId id_;
@@ -46,6 +61,11 @@ private:
     bool has_document_ = false;
     bool load_failed_ = false;
     int replaced_loads_ = 0;  // finished signals still to come of loads that a new load replaced
+    // The address of the document shown (the view's address is the next one's while a load waits).
+    std::string shown_uri_;
+    std::string program_load_;                      // the address the program is loading, until its navigation
+    RequestSource last_source_;                     // of the last navigation that was no redirection
+    std::map<std::string, RequestSource> sources_;  // who started the recent navigations, by address
 };
 
 }  // namespace tesra::platform

@@ -69,6 +69,9 @@ struct FakeDocument : platform::HtmlDocument {
         ++reads;
         return frames.at(static_cast<size_t>(index));
     }
+    bool bound = false;
+    bool Bound() override { return bound; }
+    void MarkBound() override { bound = true; }
 };
 
 class PageHookTest : public testing::Test {
@@ -204,6 +207,38 @@ TEST_F(PageHookTest, ReportsErrorsOfTheHandOverAndOfTheFrames) {
     auto framed = Document("top");
     framed->failFrames = true;
     EXPECT_EQ(hook.BindFacade(*framed).errors, std::vector<std::string>{"拒绝访问。"});
+}
+
+// The timer and the completed page both try: each document gets its scripting object once per
+// showing, in a page with frames too, and a document shown again (from the history) gets a new one.
+TEST_F(PageHookTest, BindsEachDocumentOncePerShowing) {
+    auto top = Document("top");
+    auto second = Document("second");
+    auto framed = std::make_shared<FakeDocument>();
+    framed->frames = {{true, top}, {true, second}};
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        BindOutcome outcome = hook.BindFacade(*framed);
+        EXPECT_TRUE(outcome.bound) << attempt;
+        EXPECT_TRUE(outcome.errors.empty()) << attempt;
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"top.SetTesraBrowserService(service)",
+                                               "second.SetTesraBrowserService(service)"}));
+    EXPECT_NE(hook.FacadeHost(), nullptr);
+    top->bound = false;  // shown again
+    EXPECT_TRUE(hook.BindFacade(*framed).bound);
+    EXPECT_EQ(calls.size(), 3u);
+    EXPECT_EQ(calls.back(), "top.SetTesraBrowserService(service)");
+}
+
+// A hand-over that fails is no binding: the next attempt calls again.
+TEST_F(PageHookTest, AFailedHandOverIsTriedAgain) {
+    auto document = Document("top");
+    document->byId->properties["Content"]->properties[kFacadeName]->failCalls = true;
+    EXPECT_FALSE(hook.BindFacade(*document).bound);
+    EXPECT_FALSE(document->bound);
+    document->byId->properties["Content"]->properties[kFacadeName]->failCalls = false;
+    EXPECT_TRUE(hook.BindFacade(*document).bound);
+    EXPECT_EQ(calls, std::vector<std::string>{"top.SetTesraBrowserService(service)"});
 }
 
 TEST(PageHook, VersionStatementKeepsTheVersionUnquoted) {

@@ -378,7 +378,8 @@ bool VisitPageMessage(const std::string& name, Visit&& visit) {
 }
 
 // User message of a page to its view, not answered.
-constexpr char kCloseWindow[] = "View.CloseWindow";  // no parameters: the main document's script called window.close()
+// The main document's script called window.close(); a boolean: the document is the application's and bound.
+constexpr char kCloseWindow[] = "View.CloseWindow";
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";

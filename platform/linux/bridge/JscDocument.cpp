@@ -1,5 +1,7 @@
 #include "platform/linux/bridge/JscDocument.h"
 
+#include <algorithm>
+
 #include "support/Exception.h"
 
 namespace tesra::bridge {
@@ -20,13 +22,20 @@ std::shared_ptr<platform::PageObject> WrapObject(JscValuePtr value, const Object
     return std::make_shared<JscObject>(std::move(value), maker);
 }
 
-// The factory's maker for the document that the window of the bridge's own world shows.
-ObjectMaker MakerFor(const ScriptingObjectFactory& factory, JSCValue* ownWindow) {
-    if (!factory) return nullptr;
+// The document of a window of the bridge's own world; null when it has none it may see.
+JscValuePtr OwnDocument(JSCValue* ownWindow) {
     JscValuePtr document(jsc_value_object_get_property(ownWindow, "document"));
     ClearException(jsc_value_get_context(ownWindow));
     if (!IsObject(document.get())) document.reset();
-    std::shared_ptr<JSCValue> owner = std::move(document);
+    return document;
+}
+
+// The factory's maker for that document.
+ObjectMaker MakerFor(const ScriptingObjectFactory& factory, JSCValue* ownDocument) {
+    if (!factory) return nullptr;
+    std::shared_ptr<JSCValue> owner(ownDocument ? JSC_VALUE(g_object_ref(ownDocument)) : nullptr, [](JSCValue* v) {
+        if (v) g_object_unref(v);
+    });
     return [factory, owner](JSCContext* context) { return factory(context, owner.get()); };
 }
 
@@ -70,14 +79,27 @@ void JscObject::Call(const std::string& method, const std::vector<platform::Page
 }
 
 JscDocument::JscDocument(JscValuePtr window, JscValuePtr document, JscValuePtr ownWindow, std::string address,
-                         ScriptingObjectFactory factory)
+                         ScriptingObjectFactory factory, BoundDocuments& bound)
     : window_(std::move(window)),
       document_(std::move(document)),
       own_window_(std::move(ownWindow)),
+      own_document_(OwnDocument(own_window_.get())),
       address_(std::move(address)),
       context_(jsc_value_get_context(document_.get())),
       factory_(std::move(factory)),
-      maker_(MakerFor(factory_, own_window_.get())) {}
+      maker_(MakerFor(factory_, own_document_.get())),
+      bound_(bound) {}
+
+// The engine keeps one wrapper per script value while it is referenced, so the same document is the
+// same pointer.
+bool JscDocument::Bound() {
+    return own_document_ && std::any_of(bound_.begin(), bound_.end(),
+                                        [this](const JscValuePtr& d) { return d.get() == own_document_.get(); });
+}
+
+void JscDocument::MarkBound() {
+    if (own_document_ && !Bound()) bound_.emplace_back(JSC_VALUE(g_object_ref(own_document_.get())));
+}
 
 JscValuePtr JscDocument::Property(JSCValue* object, const char* name) {
     JscValuePtr value(jsc_value_object_get_property(object, name));
@@ -136,8 +158,8 @@ platform::FrameEntry JscDocument::Frame(int index) {
                               : nullptr);
     JscValuePtr document(IsObject(frame.get()) ? jsc_value_object_get_property(frame.get(), "document") : nullptr);
     if (ClearException(context_) || !IsObject(document.get())) return entry;
-    entry.document =
-        std::make_shared<JscDocument>(std::move(frame), std::move(document), std::move(ownFrame), address, factory_);
+    entry.document = std::make_shared<JscDocument>(std::move(frame), std::move(document), std::move(ownFrame), address,
+                                                   factory_, bound_);
     return entry;
 }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/DocumentModel.h"
 #include "platform/linux/GObjectPtr.h"
@@ -18,6 +19,10 @@ using JscValuePtr = platform::GObjectPtr<JSCValue>;
 using ObjectMaker = std::function<JSCValue*(JSCContext* context)>;
 // The same for the facades of a document: owner is that document as the bridge's own world sees it.
 using ScriptingObjectFactory = std::function<JSCValue*(JSCContext* context, JSCValue* owner)>;
+
+// The documents of one page that have received a scripting object since its main document was last
+// shown, as the bridge's own world sees them.
+using BoundDocuments = std::vector<JscValuePtr>;
 
 // Throws tesra::Exception with the script's message when the context has a pending exception.
 void ThrowIfException(JSCContext* context);
@@ -40,15 +45,17 @@ private:
 class JscDocument : public platform::HtmlDocument {
 public:
     // The window and its document in the page's world and the window in the bridge's world; address
-    // is the engine's record of the document's address.
+    // is the engine's record of the document's address; bound is the page's record of bound documents.
     JscDocument(JscValuePtr window, JscValuePtr document, JscValuePtr ownWindow, std::string address,
-                ScriptingObjectFactory factory);
+                ScriptingObjectFactory factory, BoundDocuments& bound);
     std::string Address() override { return address_; }
     std::shared_ptr<platform::PageObject> Body() override;
     std::shared_ptr<platform::PageObject> ElementById(const std::string& id) override;
     std::vector<std::shared_ptr<platform::PageObject>> ElementsByTagName(const std::string& tag) override;
     int FrameCount() override;
     platform::FrameEntry Frame(int index) override;
+    bool Bound() override;
+    void MarkBound() override;
 
 private:
     JscValuePtr Property(JSCValue* object, const char* name);
@@ -57,10 +64,12 @@ private:
     JscValuePtr window_;
     JscValuePtr document_;
     JscValuePtr own_window_;
+    JscValuePtr own_document_;  // null when the bridge's world cannot see it
     std::string address_;
     JSCContext* context_;
     ScriptingObjectFactory factory_;
     ObjectMaker maker_;  // the factory for this document's facades
+    BoundDocuments& bound_;
 };
 
 }  // namespace tesra::bridge

@@ -29,47 +29,93 @@ PageBridge::PageBridge(WebKitWebExtension* extension, std::string socketPath)
                      G_CALLBACK(&PageBridge::OnWindowObjectCleared), this);
 }
 
-void PageBridge::OnWindowObjectCleared(WebKitScriptWorld* world, WebKitWebPage* page, WebKitFrame* frame,
-                                       gpointer self) {
+void PageBridge::OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage* page, WebKitFrame* frame, gpointer self) {
     auto* bridge = static_cast<PageBridge*>(self);
     // A frame has a new document: the facades of documents no longer shown are gone with them.
     bridge->facades_.Sweep();
     if (!webkit_frame_is_main_frame(frame)) return;
-    PageState& state = bridge->StateOf(page);
     // A new document: the facades that the old one handed over, and its plug-in, are gone with it.
-    bridge->facades_.ReleasePage(webkit_web_page_get_id(page));
+    bridge->ForgetShownDocument(page);
+    g_set_object(&bridge->StateOf(page).frame, frame);
+    bridge->RouteWindowClose(page, frame);
+}
+
+void PageBridge::ForgetShownDocument(WebKitWebPage* page) {
+    PageState& state = StateOf(page);
+    facades_.ReleasePage(webkit_web_page_get_id(page));
     state.hook->ForgetFacadeHost();
-    RouteWindowClose(page, frame);
-    g_clear_object(&state.context);
-    g_set_object(&state.frame, frame);
-    state.context = webkit_frame_get_js_context_for_script_world(frame, world);
+    state.bound.clear();
+    state.shown.reset();
+}
+
+void PageBridge::NoteShownDocument(WebKitWebPage* page) {
+    PageState& state = StateOf(page);
+    JscValuePtr document = MainDocument(page);
+    if (document && document.get() == state.shown.get()) return;
+    ForgetShownDocument(page);
+    state.shown = std::move(document);
+}
+
+WebKitFrame* PageBridge::MainFrame(WebKitWebPage* page) { return StateOf(page).frame; }
+
+const char* PageBridge::MainUri(WebKitWebPage* page) {
+    WebKitFrame* frame = MainFrame(page);
+    return frame ? webkit_frame_get_uri(frame) : nullptr;
+}
+
+bool PageBridge::ShowsBoundApplication(WebKitWebPage* page) {
+    PageState& state = StateOf(page);
+    const char* uri = MainUri(page);
+    if (!uri || !state.Trusts(uri) || state.bound.empty()) return false;
+    JscValuePtr document = MainDocument(page);
+    return document && document.get() == state.shown.get();
 }
 
 void PageBridge::RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame) {
+    struct Target {
+        GWeakRef page;
+        PageBridge* bridge;
+    };
     g_autoptr(JSCContext) context = webkit_frame_get_js_context(frame);
     g_autoptr(JSCValue) window = jsc_context_get_global_object(context);
     // The page is weakly held: a function kept by a script outlives neither the page nor its view.
-    GWeakRef* weak = g_new0(GWeakRef, 1);
-    g_weak_ref_init(weak, page);
+    auto* target = new Target{{}, this};
+    g_weak_ref_init(&target->page, page);
     auto destroy = [](gpointer data) {
-        g_weak_ref_clear(static_cast<GWeakRef*>(data));
-        g_free(data);
+        auto* target = static_cast<Target*>(data);
+        g_weak_ref_clear(&target->page);
+        delete target;
     };
     auto close = [](gpointer data) {
-        g_autoptr(WebKitWebPage) target = WEBKIT_WEB_PAGE(g_weak_ref_get(static_cast<GWeakRef*>(data)));
-        if (target)
-            webkit_web_page_send_message_to_view(target, webkit_user_message_new(kCloseWindow, nullptr), nullptr,
-                                                 nullptr, nullptr);
+        auto* target = static_cast<Target*>(data);
+        g_autoptr(WebKitWebPage) page = WEBKIT_WEB_PAGE(g_weak_ref_get(&target->page));
+        if (!page) return;
+        // Judged when the call comes: the document shown then may be another site's.
+        bool application = target->bridge->ShowsBoundApplication(page);
+        webkit_web_page_send_message_to_view(
+            page, webkit_user_message_new(kCloseWindow, g_variant_new_boolean(application)), nullptr, nullptr, nullptr);
     };
     g_autoptr(JSCValue) function =
-        jsc_value_new_function(context, "close", G_CALLBACK(+close), weak, destroy, G_TYPE_NONE, 0);
+        jsc_value_new_function(context, "close", G_CALLBACK(+close), target, destroy, G_TYPE_NONE, 0);
     jsc_value_object_set_property(window, "close", function);
 }
 
-JSCContext* PageBridge::MainContext(WebKitWebPage* page) {
-    PageState& state = StateOf(page);
-    if (!state.context) throw Exception("页面还没有文档");
-    return JSC_CONTEXT(g_object_ref(state.context));
+JSCContext* PageBridge::MainContext(WebKitWebPage* page, WebKitScriptWorld* world) {
+    WebKitFrame* frame = MainFrame(page);
+    JSCContext* context = !frame  ? nullptr
+                          : world ? webkit_frame_get_js_context_for_script_world(frame, world)
+                                  : webkit_frame_get_js_context(frame);
+    if (!context) throw Exception("页面还没有文档");
+    return context;
+}
+
+JscValuePtr PageBridge::MainDocument(WebKitWebPage* page) {
+    g_autoptr(JSCContext) own = MainContext(page, world_);
+    g_autoptr(JSCValue) window = jsc_context_get_global_object(own);
+    JscValuePtr document(jsc_value_object_get_property(window, "document"));
+    jsc_context_clear_exception(own);
+    if (!document || !jsc_value_is_object(document.get()) || jsc_value_is_null(document.get())) return nullptr;
+    return document;
 }
 
 void PageBridge::Hello() {
@@ -147,9 +193,8 @@ bool PageBridge::PageState::Trusts(const std::string& address) const {
 }
 
 bool PageBridge::TopIsTrusted(WebKitWebPage* page) {
-    PageState& state = StateOf(page);
-    const char* uri = state.frame ? webkit_frame_get_uri(state.frame) : nullptr;
-    return uri && state.Trusts(uri);
+    const char* uri = MainUri(page);
+    return uri && StateOf(page).Trusts(uri);
 }
 
 Status PageBridge::Serve(WebKitWebPage* page, const PageMessage& message) {
@@ -173,17 +218,19 @@ Status PageBridge::Serve(WebKitWebPage*, const HotKeyCall& call) {
 BindOutcome PageBridge::Bind(WebKitWebPage* page, const Addresses& trusted) {
     PageState& state = StateOf(page);
     state.trustedAddresses = trusted.value;
+    NoteShownDocument(page);
     g_autoptr(JSCContext) context = MainContext(page);
     // The address is the engine's record of the frame, which page script cannot change.
-    const char* uri = webkit_frame_get_uri(state.frame);
-    g_autoptr(JSCContext) own = webkit_frame_get_js_context_for_script_world(state.frame, world_);
+    const char* uri = MainUri(page);
+    g_autoptr(JSCContext) own = MainContext(page, world_);
     JscValuePtr window(jsc_context_get_global_object(context));
     JscValuePtr document(jsc_value_object_get_property(window.get(), "document"));
     if (!document || !jsc_value_is_object(document.get())) return {};
     guint64 id = webkit_web_page_get_id(page);
     JscDocument top(
         std::move(window), std::move(document), JscValuePtr(jsc_context_get_global_object(own)), uri ? uri : "",
-        [this, id](JSCContext* c, JSCValue* owner) { return objects_.Create(c, facades_.AddDocument(owner, id)); });
+        [this, id](JSCContext* c, JSCValue* owner) { return objects_.Create(c, facades_.AddDocument(owner, id)); },
+        state.bound);
     return state.hook->BindFacade(top);
 }
 

@@ -1,0 +1,41 @@
+#include "support/PageRequests.h"
+
+namespace tesra {
+
+bool MayServe(PageRequest request, const RequestSource& source) {
+    switch (request) {
+    case PageRequest::CloseProgram:
+        return source.application && source.bound;
+    case PageRequest::Print:
+        return source.application;
+    case PageRequest::Popup:
+    case PageRequest::Download:
+        // As every pop-up blocker: another site's document only right after the user acted.
+        return source.application || source.userAction;
+    case PageRequest::CertificateQuestion:
+        // A click in another site's page does not count: that page chose where the click leads.
+        return source.program || source.application;
+    }
+    return false;
+}
+
+std::string DownloadFileName(const std::string& suggested) {
+    std::string name = suggested.substr(suggested.find_last_of("/\\") + 1);
+    std::string clean;
+    for (unsigned char c : name) {
+        if (c >= 0x20 && c != 0x7F) clean += static_cast<char>(c);
+    }
+    // Hidden files and the folder names "." and "..".
+    clean.erase(0, clean.find_first_not_of(". "));
+    while (!clean.empty() && clean.back() == ' ') clean.pop_back();
+    return clean.empty() ? "下载文件" : clean;
+}
+
+std::string NumberedFileName(const std::string& name, int n) {
+    if (n == 0) return name;
+    std::string::size_type dot = name.rfind('.');
+    if (dot == 0 || dot == std::string::npos) dot = name.size();
+    return name.substr(0, dot) + " (" + std::to_string(n) + ")" + name.substr(dot);
+}
+
+}  // namespace tesra

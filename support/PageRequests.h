@@ -1,0 +1,35 @@
+#pragma once
+// What a page may ask of the program beyond its own window: end the program, print, open pop-ups,
+// save files, and have the user asked about a certificate. A document of another site gets no more
+// than any browser would give it; the application's own documents keep what they had.
+
+#include <string>
+
+namespace tesra {
+
+enum class PageRequest {
+    CloseProgram,         // window.close() of the main window's document
+    Print,                // window.print()
+    Popup,                // window.open() and links to a new window
+    Download,             // a response saved as a file
+    CertificateQuestion,  // asking the user to accept a certificate that does not verify
+};
+
+// Who stands behind a request. "Application" is decided by the engine's record of the document's
+// address, never by anything the page's script can change.
+struct RequestSource {
+    bool application = false;  // the asking document (or the one that started the load) is the application's
+    bool bound = false;        // that document has received the scripting object
+    bool userAction = false;   // the request follows a click or key press of the user in the page
+    bool program = false;      // the program started it for the user (the start address, the menu)
+};
+
+bool MayServe(PageRequest request, const RequestSource& source);
+
+// The file name for a download that the page or server suggests: its last path part, without control
+// characters and leading dots; "下载文件" when nothing usable is left.
+std::string DownloadFileName(const std::string& suggested);
+// The n-th alternative of a file name when the name is taken: "a.txt", "a (1).txt", "a (2).txt", ...
+std::string NumberedFileName(const std::string& name, int n);
+
+}  // namespace tesra

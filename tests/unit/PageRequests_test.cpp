@@ -1,0 +1,79 @@
+#include "support/PageRequests.h"
+
+#include <gtest/gtest.h>
+
+namespace tesra {
+namespace {
+
+// Which request is served for which document: another site's document gets nothing that reaches
+// beyond its own window unless the user just acted in it, and for the program's end and the
+// certificate question not even then.
+TEST(MayServe, ByDocumentAndUserAction) {
+    using R = PageRequest;
+    struct Row {
+        R request;
+        RequestSource source;  // application, bound, userAction, program
+        bool expected;
+    };
+    const Row rows[] = {
+        {R::CloseProgram, {true, true, false, false}, true},
+        {R::CloseProgram, {true, false, false, false}, false},  // the application's page, not bound yet
+        {R::CloseProgram, {false, true, false, false}, false},  // another site's page after a bound one
+        {R::CloseProgram, {false, false, true, false}, false},  // another site's page, after a click
+        {R::CloseProgram, {false, false, false, true}, false},
+        {R::Print, {true, false, false, false}, true},
+        {R::Print, {true, true, true, false}, true},
+        {R::Print, {false, false, false, false}, false},
+        {R::Print, {false, true, true, false}, false},  // a click does not make another site's print
+        {R::Popup, {true, false, false, false}, true},  // the application's own pop-ups stay
+        {R::Popup, {false, false, true, false}, true},  // another site's, after a click
+        {R::Popup, {false, false, false, false}, false},
+        {R::Popup, {false, true, false, true}, false},
+        {R::Download, {true, false, false, false}, true},
+        {R::Download, {false, false, true, false}, true},
+        {R::Download, {false, false, false, false}, false},
+        {R::Download, {false, true, false, false}, false},
+        {R::CertificateQuestion, {false, false, false, true}, true},   // the start address, the menu
+        {R::CertificateQuestion, {true, false, false, false}, true},   // a link of the application's page
+        {R::CertificateQuestion, {false, false, true, false}, false},  // a link in another site's page
+        {R::CertificateQuestion, {false, false, false, false}, false},
+    };
+    for (const Row& row : rows) {
+        const RequestSource& s = row.source;
+        EXPECT_EQ(MayServe(row.request, s), row.expected)
+            << "request " << static_cast<int>(row.request) << " application=" << s.application << " bound=" << s.bound
+            << " userAction=" << s.userAction << " program=" << s.program;
+    }
+}
+
+TEST(DownloadFileName, KeepsOnlyAPlainName) {
+    const std::pair<std::string, std::string> rows[] = {
+        {"report.pdf", "report.pdf"},
+        {"../../.bashrc", "bashrc"},
+        {"/etc/passwd", "passwd"},
+        {"a\\b\\evil.exe", "evil.exe"},
+        {"..", "下载文件"},
+        {"", "下载文件"},
+        {"folder/", "下载文件"},
+        {"re\nport\x7f\x01.txt", "report.txt"},
+        {" . name.txt  ", "name.txt"},
+        {"报告.xls", "报告.xls"},
+    };
+    for (const auto& [suggested, expected] : rows) EXPECT_EQ(DownloadFileName(suggested), expected) << suggested;
+}
+
+TEST(NumberedFileName, NumberBeforeTheSuffix) {
+    struct Row {
+        std::string name;
+        int n;
+        std::string expected;
+    };
+    const Row rows[] = {
+        {"a.txt", 0, "a.txt"},       {"a.txt", 1, "a (1).txt"},       {"a.tar.gz", 2, "a.tar (2).gz"},
+        {"README", 3, "README (3)"}, {".profile", 1, ".profile (1)"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(NumberedFileName(row.name, row.n), row.expected) << row.name << row.n;
+}
+
+}  // namespace
+}  // namespace tesra
