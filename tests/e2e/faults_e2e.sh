@@ -124,7 +124,7 @@ e2e_check "a first start sets the address up" e2e_wait_event '^load .*case=hand&
 e2e_stop_program "$PROGRAM_PID" || true
 # An unescaped backslash in a key of its own, before the setup record.
 awk '/^\[HKEY_CURRENT_USER\\Software\\Kestal\]/ { print "[HKEY_CURRENT_USER\\Software\\Edited]"; print "\"Path\"=\"C:\\Temp\""; print "" } { print }' \
-  "$hive" >"$E2E_DIR/hand.reg"
+  <(e2e_hive_text "$hive") >"$E2E_DIR/hand.reg"
 cp "$E2E_DIR/hand.reg" "$hive"
 e2e_reset
 e2e_start_program "$address"
@@ -133,8 +133,8 @@ e2e_expect_eq "the setup record still reads: nothing is fetched" 0 "$(e2e_reques
 e2e_check "the bad line is in the client log" grep -qF '无效的转义“\T”' <<<"$(log_text "$HOME")"
 copy=$(find "$XDG_CONFIG_HOME/tesrabrowser" -name 'HKCU.reg.broken-*' | head -n 1)
 e2e_check "the original is kept beside the hive" cmp "$copy" "$E2E_DIR/hand.reg"
-e2e_check "the hive keeps the record" grep -qF "\"$(e2e_url_key "$address")\"=\"$address\"" "$hive"
-e2e_check "and the key of the bad line" grep -qF '[HKEY_CURRENT_USER\Software\Edited]' "$hive"
+e2e_check "the hive keeps the record" grep -qF "\"$(e2e_url_key "$address")\"=\"$address\"" <<<"$(e2e_hive_text "$hive")"
+e2e_check "and the key of the bad line" grep -qF '[HKEY_CURRENT_USER\Software\Edited]' <<<"$(e2e_hive_text "$hive")"
 e2e_stop_program "$PROGRAM_PID" || true
 
 # ---- A client log cut off in an entry is mended on the next append ----------------------------------------
