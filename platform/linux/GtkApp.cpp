@@ -7,6 +7,7 @@
 #include <map>
 
 #include "platform/HandlerGuard.h"
+#include "platform/linux/Leftovers.h"
 
 namespace tesra::platform {
 namespace {
@@ -139,6 +140,7 @@ void GtkApp::Terminate() {
 
 void GtkApp::Halt() {
     std::fflush(nullptr);
+    RemoveExitFiles();
     // The web engine's threads must not run static destructors under our feet: leave at once.
     _exit(0);
 }
