@@ -10,6 +10,8 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libcurl4-openssl-dev libssl-dev
   libjpeg-dev libjpeg-turbo-progs
+  # The header of the PNG library that large icons are read with, row by row (loaded at run time).
+  libpng-dev
   libx11-dev libxfixes-dev libxrandr-dev libxext-dev libsm-dev libice-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev

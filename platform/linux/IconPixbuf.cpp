@@ -1,8 +1,71 @@
 #include "platform/linux/IconPixbuf.h"
 
+#include <sys/stat.h>
+
+#include <algorithm>
 #include <cstring>
 
+#include "platform/linux/ScaledPng.h"
+
 namespace tesra::platform {
+namespace {
+
+// Pictures up to this many pixels are decoded whole before they are scaled: a few megabytes at most.
+constexpr std::int64_t kWholeDecodeLimit = 1024 * 1024;
+
+struct FileStamp {
+    std::string path;
+    off_t size = -1;
+    timespec modified{};
+
+    bool operator==(const FileStamp& other) const {
+        return path == other.path && size == other.size && modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The last file read: the window and the tray ask for the same icon, the tray again at each blink.
+struct LastIcon {
+    FileStamp stamp;
+    GdkPixbuf* pixbuf = nullptr;
+};
+LastIcon g_last;
+
+GdkPixbuf* ReadIconFile(const std::string& path) {
+    int width = 0, height = 0;
+    GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path.c_str(), &width, &height);
+    if (!format || width <= 0 || height <= 0) return nullptr;
+    const auto [w, h] = FitIconSize(width, height, kIconSide);
+    if (w == width && h == height) return gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+    g_autofree char* name = gdk_pixbuf_format_get_name(format);
+    if (std::strcmp(name, "png") == 0) {
+        if (GdkPixbuf* scaled = ReadPngScaled(path, w, h)) return scaled;
+    }
+    // JPEG pictures are scaled while they are decoded; other kinds only when they are small enough.
+    if (std::strcmp(name, "jpeg") != 0 && std::int64_t(width) * height > kWholeDecodeLimit) return nullptr;
+    return gdk_pixbuf_new_from_file_at_size(path.c_str(), w, h, nullptr);
+}
+
+}  // namespace
+
+std::pair<int, int> FitIconSize(int width, int height, int side) {
+    if (width <= side && height <= side) return {width, height};
+    if (width >= height) return {side, std::max(1, int(std::int64_t(height) * side / width))};
+    return {std::max(1, int(std::int64_t(width) * side / height)), side};
+}
+
+GdkPixbuf* IconPixbufFromFile(const std::string& path) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0) return nullptr;
+    const FileStamp stamp{path, st.st_size, st.st_mtim};
+    if (!(g_last.pixbuf && g_last.stamp == stamp)) {
+        GdkPixbuf* read = ReadIconFile(path);
+        if (!read) return nullptr;
+        if (g_last.pixbuf) g_object_unref(g_last.pixbuf);
+        g_last = {stamp, read};
+    }
+    return GDK_PIXBUF(g_object_ref(g_last.pixbuf));
+}
 
 GdkPixbuf* PixbufFromIcon(const IconImage& icon) {
     if (icon.HasPixels()) {
@@ -17,7 +80,7 @@ GdkPixbuf* PixbufFromIcon(const IconImage& icon) {
         return pixbuf;
     }
     if (icon.file.empty()) return nullptr;
-    return gdk_pixbuf_new_from_file(icon.file.c_str(), nullptr);
+    return IconPixbufFromFile(icon.file);
 }
 
 }  // namespace tesra::platform
