@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/linux/FileReplace.h"
 #include "platform/linux/ScaledPng.h"
 
 namespace tesra::platform {
@@ -31,7 +32,43 @@ struct LastIcon {
 };
 LastIcon g_last;
 
-GdkPixbuf* ReadIconFile(const std::string& path) {
+// The reduced picture of a large file is kept beside it, stamped with the file's size and time, so
+// that only the first start after it arrived pays for reading it whole.
+std::string ReducedPath(const std::string& path) { return path + "-" + std::to_string(kIconSide) + ".png"; }
+
+std::string StampText(const FileStamp& stamp) {
+    return std::to_string(stamp.size) + " " + std::to_string(stamp.modified.tv_sec) + "." +
+           std::to_string(stamp.modified.tv_nsec);
+}
+
+GdkPixbuf* ReadReduced(const FileStamp& stamp) {
+    GdkPixbuf* reduced = gdk_pixbuf_new_from_file(ReducedPath(stamp.path).c_str(), nullptr);
+    const char* source = reduced ? gdk_pixbuf_get_option(reduced, "tEXt::Source") : nullptr;
+    if (source && source == StampText(stamp) && gdk_pixbuf_get_width(reduced) <= kIconSide &&
+        gdk_pixbuf_get_height(reduced) <= kIconSide) {
+        return reduced;
+    }
+    if (reduced) g_object_unref(reduced);
+    return nullptr;
+}
+
+// Best effort: a folder that takes no file (a full disk) only costs the next start the long read.
+void KeepReduced(GdkPixbuf* reduced, const FileStamp& stamp) {
+    gchar* bytes = nullptr;
+    gsize size = 0;
+    const std::string text = StampText(stamp);
+    if (!gdk_pixbuf_save_to_buffer(reduced, &bytes, &size, "png", nullptr, "tEXt::Source", text.c_str(), nullptr)) {
+        return;
+    }
+    try {
+        ReplaceFile(ReducedPath(stamp.path), std::string_view(bytes, size), FileMode::Regular, Durability::Atomic);
+    } catch (const std::exception&) {
+    }
+    g_free(bytes);
+}
+
+GdkPixbuf* ReadIconFile(const FileStamp& stamp) {
+    const std::string& path = stamp.path;
     int width = 0, height = 0;
     GdkPixbufFormat* format = gdk_pixbuf_get_file_info(path.c_str(), &width, &height);
     if (!format || width <= 0 || height <= 0) return nullptr;
@@ -39,7 +76,11 @@ GdkPixbuf* ReadIconFile(const std::string& path) {
     if (w == width && h == height) return gdk_pixbuf_new_from_file(path.c_str(), nullptr);
     g_autofree char* name = gdk_pixbuf_format_get_name(format);
     if (std::strcmp(name, "png") == 0) {
-        if (GdkPixbuf* scaled = ReadPngScaled(path, w, h)) return scaled;
+        if (GdkPixbuf* kept = ReadReduced(stamp)) return kept;
+        if (GdkPixbuf* scaled = ReadPngScaled(path, w, h)) {
+            KeepReduced(scaled, stamp);
+            return scaled;
+        }
     }
     // JPEG pictures are scaled while they are decoded; other kinds only when they are small enough.
     if (std::strcmp(name, "jpeg") != 0 && std::int64_t(width) * height > kWholeDecodeLimit) return nullptr;
@@ -59,7 +100,7 @@ GdkPixbuf* IconPixbufFromFile(const std::string& path) {
     if (stat(path.c_str(), &st) != 0) return nullptr;
     const FileStamp stamp{path, st.st_size, st.st_mtim};
     if (!(g_last.pixbuf && g_last.stamp == stamp)) {
-        GdkPixbuf* read = ReadIconFile(path);
+        GdkPixbuf* read = ReadIconFile(stamp);
         if (!read) return nullptr;
         if (g_last.pixbuf) g_object_unref(g_last.pixbuf);
         g_last = {stamp, read};

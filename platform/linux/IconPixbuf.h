@@ -22,7 +22,8 @@ std::pair<int, int> FitIconSize(int width, int height, int side);
 // null when the icon is empty or its file cannot be read.
 GdkPixbuf* PixbufFromIcon(const IconImage& icon);
 // The picture file at icon size (a new reference); null when it cannot be read. The last file read
-// is kept while its size and modification time stay the same.
+// is kept while its size and modification time stay the same; the reduced picture of a large PNG is
+// kept beside it ("<file>-256.png", stamped with the file's size and time) for the next starts.
 GdkPixbuf* IconPixbufFromFile(const std::string& path);
 
 }  // namespace tesra::platform

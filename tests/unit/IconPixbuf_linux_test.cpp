@@ -129,5 +129,29 @@ TEST_F(IconFileTest, TheSameFileIsReadOnceUntilItChanges) {
     EXPECT_EQ(gdk_pixbuf_get_width(third), 32);
 }
 
+TEST_F(IconFileTest, TheReducedPictureOfALargePngIsKeptForTheNextStarts) {
+    const std::string path = Save("TesraBrowser.ico", 2000, 1000, "png");
+    const std::string kept = path + "-256.png";
+    g_autoptr(GdkPixbuf) first = IconPixbufFromFile(path);
+    ASSERT_NE(first, nullptr);
+    ASSERT_TRUE(fs::exists(kept));
+    g_autoptr(GdkPixbuf) small = IconPixbufFromFile(Save("small.png", 16, 16, "png"));  // another file read last
+    // The kept picture, painted green under the same stamp, is what the next read returns.
+    g_autoptr(GdkPixbuf) stamped = gdk_pixbuf_new_from_file(kept.c_str(), nullptr);
+    ASSERT_NE(stamped, nullptr);
+    const std::string stamp = gdk_pixbuf_get_option(stamped, "tEXt::Source");
+    g_autoptr(GdkPixbuf) green = gdk_pixbuf_new(GDK_COLORSPACE_RGB, TRUE, 8, 256, 128);
+    gdk_pixbuf_fill(green, 0x00FF00FF);
+    ASSERT_TRUE(gdk_pixbuf_save(green, kept.c_str(), "png", nullptr, "tEXt::Source", stamp.c_str(), nullptr));
+    g_autoptr(GdkPixbuf) again = IconPixbufFromFile(path);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(Pixel(again, 10, 10)[1], 255) << "read from the kept picture";
+    // A changed file is read anew.
+    fs::last_write_time(path, fs::last_write_time(path) + std::chrono::seconds(5));
+    g_autoptr(GdkPixbuf) changed = IconPixbufFromFile(path);
+    ASSERT_NE(changed, nullptr);
+    EXPECT_EQ(std::vector<int>(Pixel(changed, 10, 10), Pixel(changed, 10, 10) + 4), (std::vector<int>{255, 0, 0, 255}));
+}
+
 }  // namespace
 }  // namespace tesra::platform
