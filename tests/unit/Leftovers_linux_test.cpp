@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -14,6 +15,7 @@
 #include <fstream>
 
 #include "SupportFakes.h"
+#include "platform/FatalFault.h"
 #include "platform/linux/FileReplace.h"
 
 namespace tesra::platform {
@@ -168,6 +170,14 @@ TEST_F(LeftoversTest, TheSocketGoesAtEveryExit) {
         {"SIGTERM", [] { raise(SIGTERM); }, true, SIGTERM},
         {"SIGINT", [] { raise(SIGINT); }, true, SIGINT},
         {"SIGHUP", [] { raise(SIGHUP); }, true, SIGHUP},
+        {"a fatal fault",
+         [] {
+             const rlimit noCore{0, 0};
+             setrlimit(RLIMIT_CORE, &noCore);
+             SetFatalFaultHandler([](FatalFault, const LocalTime&) {});
+             raise(SIGSEGV);
+         },
+         true, SIGSEGV},
         {"removal called before _exit",
          [] {
              RemoveExitFiles();
