@@ -13,7 +13,9 @@
 # processes), summed RSS and PSS sampled every 20 ms from the start until 1 s after the load report.
 # Each program first runs once in a prepared home (the program's first start for an address does its
 # setup there); every measured daily start begins from a fresh copy of that home, so it takes the quick
-# path. Each run also measures a first start (setup included) from an empty home. Prints the medians,
+# path. Each run also measures a first start (setup included) from an empty home, and a daily start whose
+# stored icon is a 16000 x 16000 PNG (about 1 MB, as a server may hand one out; the one start that first
+# reads it is measured once beforehand). Prints the medians,
 # their spread (lowest and highest) and the ratios. Without a display everything runs under Xvfb.
 # Informational only: it never fails a build and is not a test.
 set -euo pipefail
@@ -116,9 +118,18 @@ median() {
 }
 
 echo "Start-up of TesraBrowser (without and with a tray watcher) and of the bare WebKitGTK window, $runs runs each, page $address"
-kinds=(program watcher floor first)
+kinds=(program watcher floor first big-icon)
 programs=("$program")
 prepare "$program" program
+# The same home with the address's icon replaced by a very large picture.
+cp -a "$E2E_DIR/program-home" "$E2E_DIR/big-icon-home"
+python3 "$here/tests/e2e/big_png.py" 16000 16000 \
+  "$E2E_DIR/big-icon-home/home/.local/share/Kestal/TesraBrowser/$(e2e_url_key "$address")/TesraBrowser.ico"
+# The first start after the icon arrived reads it whole once and keeps it reduced for the daily starts.
+measure "$program" "$E2E_DIR/big-icon-home"
+echo "First start with the big icon: $MS ms, peak RSS $RSS KiB"
+rm -rf "$E2E_DIR/big-icon-home"
+mv "$E2E_DIR/run" "$E2E_DIR/big-icon-home"
 if [ -n "$baseline" ]; then
   echo "Baseline: $baseline"
   kinds+=(baseline baseline-first)
@@ -140,6 +151,7 @@ for ((i = 1; i <= runs; i++)); do
       baseline) binary=$baseline home=$E2E_DIR/baseline-home ;;
       baseline-first) binary=$baseline home="" ;;
       first) binary=$program home="" ;;
+      big-icon) binary=$program home=$E2E_DIR/big-icon-home ;;
       *) binary=$program home=$E2E_DIR/program-home ;;
     esac
     if [ "$kind" = watcher ]; then start_watcher; fi
@@ -180,7 +192,8 @@ for kind in "${kinds[@]}"; do
   m_pss[$kind]=$(median "${pss[$kind]}")
 done
 declare -A label=([program]=TesraBrowser [watcher]="TesraBrowser, watcher" [floor]="bare WebKitGTK window"
-  [first]="TesraBrowser, first" [baseline]="baseline" [baseline-first]="baseline, first")
+  [first]="TesraBrowser, first" [big-icon]="TesraBrowser, big icon" [baseline]="baseline"
+  [baseline-first]="baseline, first")
 echo
 printf '%-22s %14s %14s %14s %16s\n' "median of $runs" "start->load ms" "peak RSS MiB" "peak PSS MiB" "ms lowest-highest"
 for kind in "${kinds[@]}"; do

@@ -62,6 +62,20 @@ RegistryValue RegistryValue::MultiString(std::vector<std::string> strings) {
     return v;
 }
 
+RegistryValue RegistryValue::None(std::vector<std::uint8_t> bytes) {
+    RegistryValue v;
+    v.type = ValueType::None;
+    v.bytes = std::move(bytes);
+    return v;
+}
+
+RegistryValue RegistryValue::QWord(std::uint64_t number) {
+    RegistryValue v;
+    v.type = ValueType::QWord;
+    for (int i = 0; i < 8; ++i) v.bytes.push_back(static_cast<std::uint8_t>(number >> (8 * i)));
+    return v;
+}
+
 bool RegistryKey::HasValue(const std::string& name) const { return Value(name).has_value(); }
 
 std::string RegistryKey::ReadString(const std::string& name) const {
@@ -157,8 +171,11 @@ std::string InvalidValueData(const RegistryValue& value) {
             if (!problem.empty()) return problem;
         }
         return "";
+    case ValueType::QWord:
+        return value.bytes.size() == 8 ? "" : "QWORD 值须为 8 个字节";
     case ValueType::DWord:
     case ValueType::Binary:
+    case ValueType::None:
         return "";
     }
     return "未知的数据类型";

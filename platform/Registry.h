@@ -21,13 +21,15 @@ enum class RootKey { CurrentUser, LocalMachine };  // HKEY_CURRENT_USER, HKEY_LO
 
 enum class Access { Read, Full };
 
-enum class ValueType { String, ExpandString, DWord, Binary, MultiString };  // REG_SZ, REG_EXPAND_SZ, ...
+// REG_SZ, REG_EXPAND_SZ, REG_DWORD, REG_BINARY, REG_MULTI_SZ, REG_NONE and REG_QWORD. The program itself
+// writes only the first five; the others are kept as they were read.
+enum class ValueType { String, ExpandString, DWord, Binary, MultiString, None, QWord };
 
 struct RegistryValue {
     ValueType type = ValueType::String;
     std::string text;                  // String and ExpandString (UTF-8, unexpanded)
     std::uint32_t number = 0;          // DWord
-    std::vector<std::uint8_t> bytes;   // Binary
+    std::vector<std::uint8_t> bytes;   // Binary, None, QWord (8 bytes, little-endian)
     std::vector<std::string> strings;  // MultiString
 
     static RegistryValue String(std::string text);
@@ -35,6 +37,8 @@ struct RegistryValue {
     static RegistryValue DWord(std::uint32_t number);
     static RegistryValue Binary(std::vector<std::uint8_t> bytes);
     static RegistryValue MultiString(std::vector<std::string> strings);
+    static RegistryValue None(std::vector<std::uint8_t> bytes);
+    static RegistryValue QWord(std::uint64_t number);
 
     bool operator==(const RegistryValue& other) const = default;
 };

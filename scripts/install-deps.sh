@@ -10,6 +10,8 @@ packages=(
   libgtk-3-dev libwebkit2gtk-4.1-dev
   libcurl4-openssl-dev libssl-dev
   libjpeg-dev libjpeg-turbo-progs
+  # The header of the PNG library that large icons are read with, row by row (loaded at run time).
+  libpng-dev
   libx11-dev libxfixes-dev libxrandr-dev libxext-dev libsm-dev libice-dev
   libcpp-httplib-dev
   libgtest-dev libgmock-dev libbenchmark-dev
@@ -22,6 +24,8 @@ packages=(
   # The Debian package: icons drawn as SVG and rendered to PNG, the package and its checks.
   librsvg2-bin dpkg-dev fakeroot file
   desktop-file-utils appstream lintian
+  # The settings hive imported and exported by Wine's regedit (about 100 MB to fetch, 670 MB installed).
+  wine64
 )
 
 missing=()

@@ -19,6 +19,7 @@
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 #include "support/tsFileUtils.h"
+#include "support/tsLog.h"
 
 namespace tesra {
 
@@ -250,10 +251,28 @@ std::string ExpandEnvironmentText(const std::string& text) {
     return out;
 }
 
+std::string StartWriteFailures(const std::vector<std::string>& causes) {
+    if (causes.empty()) return "";
+    std::string text = "启动时未能保存，下次启动时重试：";
+    for (size_t i = 0; i < causes.size(); ++i) text += (i ? "；" : "") + causes[i];
+    return text;
+}
+
+template <typename Step>
+void TtbInstaller::Tolerate(Step step) {
+    try {
+        step();
+    } catch (const Exception& e) {
+        failures_.push_back(e.what());
+    }
+}
+
 void TtbInstaller::Startup(const std::string& url) {
     TtbInstaller installer(url);
-    installer.SetEnvironment();
+    installer.Tolerate([&] { installer.SetEnvironment(); });
     installer.CheckSetup();
+    const std::string failures = StartWriteFailures(installer.failures_);
+    if (!failures.empty()) ClientLog().LogError(failures);
 }
 
 void TtbInstaller::Install(const std::string& url) {
@@ -326,12 +345,13 @@ std::string TtbInstaller::RecordedAddress() const {
 
 void TtbInstaller::CheckSetup() {
     if (SameText(RecordedAddress(), FUrl)) {
-        RefreshProgramCopy();
-        LoadIcon();
-        LoadMenuIni();
+        Tolerate([&] { RefreshProgramCopy(); });
+        Tolerate([&] { LoadIcon(); });
+        Tolerate([&] { LoadMenuIni(); });
         return;
     }
-    DoInstall();
+    // Without its record the setup runs again at the next start.
+    Tolerate([&] { DoInstall(); });
 }
 
 void TtbInstaller::DoInstall() {

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "setup/tsHTTP.h"
 
@@ -103,9 +104,16 @@ extern const TtsHTTP::Timeouts kSetupTimeouts;
 // No icon or menu file needs more: a longer answer is refused.
 constexpr std::int64_t kSetupFileLimit = 16 * 1024 * 1024;
 
+// The client log's one entry for the writes that a start could not do: "启动时未能保存，下次启动时重试："
+// and the causes, separated by "；"; "" when there were none.
+std::string StartWriteFailures(const std::vector<std::string>& causes);
+
 class TtbInstaller {
 public:
-    // Every normal start, before the main window: SetEnvironment, then CheckSetup.
+    // Every normal start, before the main window: SetEnvironment, then CheckSetup. The page needs none
+    // of their writes: one that fails (a full disk, a data or settings folder that cannot be made)
+    // leaves the rest of the start to go on, is done again at the next start, and all of them are
+    // said once in the client log (see StartWriteFailures).
     static void Startup(const std::string& url);
     // Install mode: the full setup for the address, without touching the environment settings.
     static void Install(const std::string& url);
@@ -159,8 +167,13 @@ public:
     const std::string& UrlKey() const { return FUrlKey; }
 
 private:
+    // Runs a step of the start whose failure the page can do without; the failure is kept.
+    template <typename Step>
+    void Tolerate(Step step);
+
     std::string FUrl;
     std::string FUrlKey;
+    std::vector<std::string> failures_;
     // The progress form while DoInstall runs, which the downloads keep painted.
     TfmInstall* form_ = nullptr;
 };

@@ -38,6 +38,8 @@ std::optional<bool> UserCloseToTray(const std::optional<platform::RegistryValue>
         return stored->number != 0;
     case ValueType::Binary:
     case ValueType::MultiString:
+    case ValueType::None:
+    case ValueType::QWord:
         break;
     }
     throw platform::RegistryError(std::string("读取设置“") + kSection + "\\" + kIdent +

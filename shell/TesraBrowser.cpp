@@ -62,7 +62,7 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
         actions.startup(StartAddress);
         actions.createMainWindowAndRun();
     } catch (const std::exception& cause) {
-        // The error's own text is not shown: the user gets the one network message, the log the cause.
+        // The one network message, with the real cause on a second line; the log gets the cause too.
         actions.logStartFailure(cause);
         try {
             actions.restoreEnvironment();
@@ -70,7 +70,7 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
             // What made the start fail (a full disk) may also stop the restore; the message still comes.
             actions.logStartFailure(restoreFailure);
         }
-        actions.showInfo(kNetworkError);
+        actions.showInfo(std::string(kNetworkError) + "\n" + cause.what());
     }
 }
 

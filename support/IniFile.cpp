@@ -39,11 +39,8 @@ bool IsAscii(const std::string& text) {
     return true;
 }
 
-// The file's lines as UTF-8. Lines are split before decoding, so that a broken GBK character never
-// swallows a line break. A UTF-8 byte-order mark marks a UTF-8 file.
-std::string Decode(const std::string& bytes) {
-    const std::string bom = "\xEF\xBB\xBF";
-    if (bytes.compare(0, bom.size(), bom) == 0) return bytes.substr(bom.size());
+// GBK line by line, so that a broken GBK character never swallows a line break.
+std::string GbkLines(const std::string& bytes) {
     std::string text;
     text.reserve(bytes.size());
     std::size_t start = 0;
@@ -56,6 +53,11 @@ std::string Decode(const std::string& bytes) {
         start = end + 1;
     }
     return text;
+}
+
+std::string SwappedPairs(std::string bytes) {
+    for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) std::swap(bytes[i], bytes[i + 1]);
+    return bytes;
 }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
@@ -75,6 +77,15 @@ int HexDigit(char c) {
 }
 
 }  // namespace
+
+std::string DecodeIniBytes(const std::string& bytes) {
+    if (bytes.starts_with("\xEF\xBB\xBF")) return bytes.substr(3);
+    if (bytes.starts_with("\xFF\xFE")) return Utf16LeToUtf8(bytes.substr(2));
+    if (bytes.starts_with("\xFE\xFF")) return Utf16LeToUtf8(SwappedPairs(bytes.substr(2)));
+    // A GBK text of any length is hardly ever valid UTF-8 as well; a UTF-8 text always is.
+    if (!IsAscii(bytes) && IsValidUtf8(bytes)) return bytes;
+    return GbkLines(bytes);
+}
 
 std::vector<TIniFile::Section> ParseIni(const std::string& text) {
     std::vector<TIniFile::Section> sections;
@@ -140,7 +151,7 @@ void TIniFile::Refresh() const {
     }
     if (loaded_time_ && *loaded_time_ == time && loaded_size_ == size) return;
     const std::optional<std::string> bytes = ReadWholeFile(file_name_);
-    sections_ = bytes ? ParseIni(Decode(*bytes)) : std::vector<Section>{};
+    sections_ = bytes ? ParseIni(DecodeIniBytes(*bytes)) : std::vector<Section>{};
     loaded_time_ = time;
     loaded_size_ = size;
 }

@@ -1,9 +1,9 @@
 #pragma once
-// TIniFile: reads an ini file of the system code page (GBK) with the platform's rules: section and
-// key names compare ignoring case, spaces around keys and values are dropped, a value enclosed as a
-// whole in single or double quotes loses that pair, lines that are not entries are ignored.
-// Every read sees the file as it is now (the parsed file is kept while its size and modification
-// time stay the same). Texts in and out are UTF-8. User-interface thread only.
+// TIniFile: reads an ini file of the system code page (GBK; UTF-8 and UTF-16 are recognised) with the platform's rules:
+// section and key names compare ignoring case, spaces around keys and values are dropped, a value enclosed as a whole
+// in single or double quotes loses that pair, lines that are not entries are ignored. Every read sees the file as it is
+// now (the parsed file is kept while its size and modification time stay the same). Texts in and out are UTF-8.
+// User-interface thread only.
 
 #include <cstdint>
 #include <filesystem>
@@ -52,6 +52,9 @@ TIniFile* MenuIni();
 // The installer opens the menu file here once it knows where it is; it stays to the end of the run.
 void SetMenuIni(std::unique_ptr<TIniFile> ini);
 
+// The text of an ini file's bytes as UTF-8: GBK, unless the bytes start with a UTF-8, UTF-16LE or UTF-16BE
+// byte-order mark, or are valid UTF-8 and not plain ASCII.
+std::string DecodeIniBytes(const std::string& bytes);
 // Parses ini text that is already UTF-8; sections in file order, the first of equal names first.
 std::vector<TIniFile::Section> ParseIni(const std::string& text);
 // The platform's integer text rule of ReadInteger; nullopt when the text is not a 32-bit integer.

@@ -1,5 +1,6 @@
 #include "support/tsLog.h"
 
+#include <cstdio>
 #include <optional>
 #include <stdexcept>
 #include <string_view>
@@ -36,6 +37,11 @@ std::mutex g_instanceMutex;
 const LogClass* g_logClass = nullptr;
 // Lives to the end of the process, so that logging from late exit code still finds it.
 TtsCustomLog* g_instance = nullptr;
+
+// An entry that the log could not take goes to standard error, so that its cause is not lost.
+void LostEntry(const std::string& why, const std::string& entryText) {
+    std::fprintf(stderr, "TesraBrowser: %s\n  %s\n", why.c_str(), GbkToUtf8(entryText).c_str());
+}
 
 }  // namespace
 
@@ -83,8 +89,10 @@ void TtsLog::DoClientLog(const std::string& entryText) {
                                  ? "TtsLog.DoClientLog 出错在打开文件: %s, %s, %s"
                                  : "TtsLog.DoClientLog 出错在写文件: %s, %s, %s";
         DebugTraceFmt(format, {fileName, std::generic_category().message(e.Error()), GbkToUtf8(entryText)});
+        LostEntry(e.what(), entryText);
     } catch (const std::exception& e) {
         DebugTraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
+        LostEntry(e.what(), entryText);
     }
 }
 

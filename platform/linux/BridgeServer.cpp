@@ -8,6 +8,7 @@
 #include <exception>
 
 #include "platform/linux/Folders.h"
+#include "platform/linux/Leftovers.h"
 #include "platform/linux/bridge/BridgeProtocol.h"
 
 namespace tesra::platform {
@@ -149,7 +150,9 @@ BridgeServer::~BridgeServer() {
 }
 
 bool BridgeServer::Listen() {
-    path_ = RuntimeFolder() + "/bridge-" + std::to_string(getpid()) + ".sock";
+    const std::string folder = RuntimeFolder();
+    RemoveStaleBridgeSockets(folder);
+    path_ = folder + "/bridge-" + std::to_string(getpid()) + ".sock";
     unlink(path_.c_str());
     service_.reset(g_socket_service_new());
     g_autoptr(GSocketAddress) address = g_unix_socket_address_new(path_.c_str());
@@ -159,6 +162,7 @@ bool BridgeServer::Listen() {
         std::fprintf(stderr, "TesraBrowser: page bridge socket %s: %s\n", path_.c_str(), error->message);
         return false;
     }
+    RemoveAtExit(path_);
     g_signal_connect(service_.get(), "incoming", G_CALLBACK(&BridgeServer::OnIncoming), this);
     g_socket_service_start(service_.get());
     return true;

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <ctime>
 
+#include "platform/linux/Leftovers.h"
+
 namespace tesra::platform {
 namespace {
 
@@ -57,6 +59,7 @@ void OnFatalSignal(int signal) {
             if (kSignals[i] == signal) proc(static_cast<FatalFault>(i), NowLocal());
         }
     }
+    RemoveExitFiles();
     // SA_RESETHAND has put back the default action: raising again ends the process as it would
     // have ended without us (core dump included).
     raise(signal);

@@ -273,7 +273,7 @@ void FileRegistry::ChangeHive(RootKey root, const std::function<void(RegistryNod
 void FileRegistry::Save(RootKey root, const std::optional<std::string>& before, RegistryNode tree,
                         std::optional<PackageStamp> packages, Durability durability) {
     Hive& hive = HiveOf(root);
-    std::string text = FormatHive(tree, root);
+    std::string text = HiveFileBytes(tree, root);
     // A change that changes nothing (the restore after every download, mostly) costs no write.
     if (text == before) return;
     try {
@@ -337,7 +337,7 @@ RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool lo
     std::string aside = AsideName(hive.path);
     try {
         ReplaceFile(aside, text, hive.fileMode);
-        ReplaceFile(hive.path, FormatHive(reading.hive, root), hive.fileMode);
+        ReplaceFile(hive.path, HiveFileBytes(reading.hive, root), hive.fileMode);
     } catch (const FileFailure& e) {
         NotifyError(report + "，文件未能修复：" + e.what());
         return std::move(reading.hive);

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/linux/Leftovers.h"
 #include "support/FailureLog.h"
 
 namespace tesra::platform {
@@ -40,25 +41,35 @@ void SyncFolder(const fs::path& folder) {
 
 }  // namespace
 
-// Hidden, so that a desktop never shows a half-written entry.
-FileReplacement::FileReplacement(std::string path, FileMode mode)
-    : path_(std::move(path)),
-      temp_((FolderOf(path_) / ("." + fs::path(path_).filename().string() + ".XXXXXX")).string()) {
-    fd_ = mkostemp(temp_.data(), O_CLOEXEC);
-    if (fd_ < 0) throw FileFailure("写入文件", path_, errno);
-    if (fchmod(fd_, Permissions(mode)) != 0) Fail(errno);
+// Hidden, so that a desktop never shows a half-written entry. Marked as in use until it is in place
+// or removed, so that a start of the program that finds it while it is written leaves it alone.
+FileReplacement::FileReplacement(std::string path, FileMode mode) : path_(std::move(path)) {
+    const std::string pattern = (FolderOf(path_) / ("." + fs::path(path_).filename().string() + ".XXXXXX")).string();
+    do {
+        if (fd_ >= 0) close(fd_);
+        temp_ = pattern;
+        fd_ = mkostemp(temp_.data(), O_CLOEXEC);
+        if (fd_ < 0) throw FileFailure("写入文件", path_, errno);
+    } while (!MarkTemporaryInUse(fd_));
+    // The mark lives as long as one descriptor of the file does: this one outlasts the rename.
+    mark_ = fcntl(fd_, F_DUPFD_CLOEXEC, 0);
+    if (mark_ < 0 || fchmod(fd_, Permissions(mode)) != 0) Fail(errno);
 }
 
 FileReplacement::~FileReplacement() {
-    if (fd_ < 0) return;
-    close(fd_);
-    unlink(temp_.c_str());
+    if (fd_ >= 0) {
+        close(fd_);
+        unlink(temp_.c_str());
+    }
+    if (mark_ >= 0) close(mark_);
 }
 
 void FileReplacement::Fail(int error) {
     close(fd_);
     fd_ = -1;
     unlink(temp_.c_str());
+    if (mark_ >= 0) close(mark_);
+    mark_ = -1;
     throw FileFailure("写入文件", path_, error ? error : EIO);
 }
 
@@ -93,6 +104,8 @@ void FileReplacement::Commit(Durability durability) {
         unlink(temp_.c_str());
         throw FileFailure("写入文件", path_, error);
     }
+    close(mark_);
+    mark_ = -1;
     if (durability == Durability::Durable) SyncFolder(FolderOf(path_));
 }
 

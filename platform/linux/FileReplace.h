@@ -35,6 +35,7 @@ private:
     std::string path_;
     std::string temp_;
     int fd_ = -1;
+    int mark_ = -1;  // holds the in-use mark of the temporary file
 };
 
 // Writes the bytes in path's place through a FileReplacement.

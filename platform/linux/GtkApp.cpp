@@ -7,6 +7,8 @@
 #include <map>
 
 #include "platform/HandlerGuard.h"
+#include "platform/linux/IconPixbuf.h"
+#include "platform/linux/Leftovers.h"
 
 namespace tesra::platform {
 namespace {
@@ -103,7 +105,7 @@ GtkApp::~GtkApp() {
 GtkApp& TheGtkApp() { return *g_instance; }
 
 bool GtkApp::SetIconFile(const std::string& path) {
-    g_autoptr(GdkPixbuf) icon = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+    g_autoptr(GdkPixbuf) icon = IconPixbufFromFile(path);
     if (!icon) return false;
     gtk_window_set_default_icon(icon);
     for (GtkWindow* window : windows_) gtk_window_set_icon(window, icon);
@@ -139,6 +141,7 @@ void GtkApp::Terminate() {
 
 void GtkApp::Halt() {
     std::fflush(nullptr);
+    RemoveExitFiles();
     // The web engine's threads must not run static destructors under our feet: leave at once.
     _exit(0);
 }

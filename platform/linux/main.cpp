@@ -19,6 +19,7 @@
 #include "platform/linux/GtkCaptureUi.h"
 #include "platform/linux/GtkMessageBoxes.h"
 #include "platform/linux/GtkWindowSystem.h"
+#include "platform/linux/Leftovers.h"
 #include "platform/linux/LinuxEnvironment.h"
 #include "platform/linux/LinuxFactory.h"
 #include "platform/linux/LinuxNetworkIdentity.h"
@@ -94,6 +95,18 @@ void HandleServerSwitches(const AutomationSwitches& switches, const platform::Pl
     if (switches.registerServer || switches.unregisterServer) system.app.Halt();
 }
 
+std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
+
+// What earlier runs left when they were killed while writing: never a file that a running writer holds.
+void RemoveLeftoversOfEarlierRuns(platform::Environment& environment) {
+    const platform::FileRegistry::Locations hives = platform::FileRegistry::DefaultLocations();
+    for (const std::string& folder : {FolderOf(hives.userHive), FolderOf(hives.machineHive),
+                                      FolderOf(ProgramCopyPath(environment)), platform::RuntimeFolder()}) {
+        platform::RemoveStaleTemporaries(folder);
+    }
+    platform::RemoveStaleTemporaries(platform::DesktopFolder(), true);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -143,6 +156,7 @@ int main(int argc, char** argv) {
         LogStartFailure(Exception(fault));
         return 1;
     }
+    RemoveLeftoversOfEarlierRuns(environment);
     ProgramServices services(switches.automation, app, registry);
     platform::BridgeServer bridge;
     bridge.Listen();

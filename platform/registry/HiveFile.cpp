@@ -48,6 +48,12 @@ int HexDigit(char c) {
     return -1;
 }
 
+std::uint64_t LittleEndian(const Bytes& bytes) {
+    std::uint64_t number = 0;
+    for (auto byte = bytes.rbegin(); byte != bytes.rend(); ++byte) number = number << 8 | *byte;
+    return number;
+}
+
 class Parser {
 public:
     Parser(std::string_view text, RootKey root) : root_(root) {
@@ -165,12 +171,26 @@ private:
             }
             if (c == '\\') {
                 if (++i == line.size()) break;
-                if (line[i] != '\\' && line[i] != '"') Fail(index, std::string("无效的转义“\\") + line[i] + "”");
-                c = line[i];
+                c = Unescaped(index, line[i]);
             }
             text.push_back(c);
         }
         Fail(index, "引号没有结束");
+    }
+
+    // The escapes of the platform's editors: a backslash, a quote, and the line breaks of a text.
+    char Unescaped(size_t index, char c) {
+        switch (c) {
+        case '\\':
+        case '"':
+            return c;
+        case 'n':
+            return '\n';
+        case 'r':
+            return '\r';
+        default:
+            Fail(index, std::string("无效的转义“\\") + c + "”");
+        }
     }
 
     std::uint32_t DWord(size_t index, std::string_view digits) {
@@ -197,6 +217,8 @@ private:
         }
         Bytes bytes = HexBytes(index, data.substr(colon + 1));
         switch (kind) {
+        case 0:
+            return RegistryValue::None(std::move(bytes));
         case 1:
             return RegistryValue::String(Utf16Text(index, bytes));
         case 2:
@@ -209,6 +231,9 @@ private:
                                         static_cast<std::uint32_t>(bytes[3]) << 24);
         case 7:
             return RegistryValue::MultiString(Utf16List(index, bytes));
+        case 0xB:
+            if (bytes.size() != 8) Fail(index, "hex(b) 值须为 8 个字节");
+            return RegistryValue::QWord(LittleEndian(bytes));
         default:
             Fail(index, "不支持的值类型“" + std::string(type) + "”");
         }
@@ -327,6 +352,12 @@ void AppendValue(std::string& out, const std::string& name, const RegistryValue&
         AppendHex(out, prefix + "hex(7):", bytes);
         return;
     }
+    case ValueType::None:
+        AppendHex(out, prefix + "hex(0):", value.bytes);
+        return;
+    case ValueType::QWord:
+        AppendHex(out, prefix + "hex(b):", value.bytes);
+        return;
     }
 }
 
@@ -342,14 +373,30 @@ void AppendKey(std::string& out, const RegistryNode& key, const std::string& pat
     for (const auto& sub : key.subkeys) AppendKey(out, *sub, path + "\\" + sub->name);
 }
 
+// UTF-16LE to UTF-8 line by line: a line that is not valid UTF-16 comes out as a byte that is not UTF-8,
+// so that the parser names that line and reads the others. An odd last byte is the rest of a cut-off
+// character and is dropped; the line it ended is then reported as cut off.
+std::string Utf16Lines(std::string_view utf16) {
+    if (utf16.size() % 2 != 0) utf16.remove_suffix(1);
+    std::string text;
+    size_t start = 0;
+    while (start < utf16.size()) {
+        size_t end = start;
+        while (end < utf16.size() && !(utf16[end] == '\n' && utf16[end + 1] == '\0')) end += 2;
+        auto line = ExactUtf16LeToUtf8(utf16.substr(start, end - start));
+        text += line ? *line : "\xFF";
+        if (end < utf16.size()) text += '\n';
+        start = end + 2;
+    }
+    return text;
+}
+
 }  // namespace
 
 HiveReading ReadHiveText(std::string_view text, RootKey root) {
     if (text.size() >= 2 && static_cast<unsigned char>(text[0]) == 0xFF &&
         static_cast<unsigned char>(text[1]) == 0xFE) {
-        auto utf8 = ExactUtf16LeToUtf8(text.substr(2));
-        if (!utf8) return {{}, {HiveSyntaxError(1, "不是有效的 UTF-16 文本")}};
-        return ReadHiveText(*utf8, root);
+        return ReadHiveText(Utf16Lines(text.substr(2)), root);
     }
     if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
     if (text.empty()) return {{}, {HiveSyntaxError(1, "文件是空的")}};
@@ -377,6 +424,15 @@ std::string FormatHive(const RegistryNode& hive, RootKey root) {
     std::string out = std::string(kHiveHeader) + "\n\n";
     AppendKey(out, hive, RootName(root));
     return out;
+}
+
+std::string HiveFileBytes(const RegistryNode& hive, RootKey root) {
+    std::string text;
+    for (char c : FormatHive(hive, root)) {
+        if (c == '\n') text += '\r';
+        text += c;
+    }
+    return "\xFF\xFE" + Utf8ToUtf16Le(text);
 }
 
 }  // namespace tesra::platform

@@ -1,9 +1,10 @@
 #pragma once
-// A hive as text in the registry export format ("Windows Registry Editor Version 5.00"), in UTF-8:
+// A hive as text in the registry export format ("Windows Registry Editor Version 5.00"):
 // [HKEY_CURRENT_USER\Key\Sub] sections, "name"="text", @ for the default value, dword:, hex: for
-// binary, hex(2): expandable and hex(7): multi-strings (UTF-16LE, as the format has them), and hex(1):
-// for strings that a quoted line cannot hold. A file saved as UTF-16LE with its byte-order mark
-// (as the platform's editor exports it) is read too.
+// binary, hex(2): expandable and hex(7): multi-strings (UTF-16LE, as the format has them), hex(1):
+// for strings that a quoted line cannot hold, hex(0): and hex(b): for the untyped and 64-bit values
+// that the platform's editors export. The format's files are UTF-16LE with a byte-order mark, and are
+// written so; files in UTF-8 (as earlier versions wrote them) are read too.
 
 #include <stdexcept>
 #include <string>
@@ -43,7 +44,10 @@ HiveReading ReadHiveText(std::string_view text, RootKey root);
 // The keys and values of the text; throws the first problem that ReadHiveText finds.
 RegistryNode ParseHive(std::string_view text, RootKey root);
 
-// The text of the hive; keys provided by the platform are left out. ParseHive reads it back.
+// The text of the hive in UTF-8; keys provided by the platform are left out. ParseHive reads it back.
 std::string FormatHive(const RegistryNode& hive, RootKey root);
+// The bytes of the hive's file: its text in UTF-16LE with the byte-order mark and CR LF line ends, as
+// the platform's editors read and write the format.
+std::string HiveFileBytes(const RegistryNode& hive, RootKey root);
 
 }  // namespace tesra::platform

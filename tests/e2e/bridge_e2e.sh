@@ -48,11 +48,11 @@ e2e_stop_program "$program" || true
 user_hive="$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg"
 machine_hive="$TESRA_MACHINE_HIVE_DIR/HKLM.reg"
 e2e_check "the web view cached into the program's folder" test -d "$XDG_CACHE_HOME/TesraBrowserCache"
-e2e_check "the user's cache folder is back" grep -Fq "\"Cache\"=\"$XDG_CACHE_HOME/TesraBrowser\"" "$user_hive"
-e2e_check "the freshness check is automatic again" grep -Fq '"SyncMode5"=dword:00000004' "$user_hive"
-e2e_check "the cache is kept" grep -Fq '"Persistent"=dword:00000001' "$user_hive"
-e2e_check "pages fetched over SSL may be cached" grep -Fq '"BypassSSLNoCacheCheck"=dword:00000001' "$machine_hive"
-e2e_check "tabs stay in the hosting process" grep -Fq '"TabProcGrowth"=dword:00000000' "$machine_hive"
+e2e_check "the user's cache folder is back" grep -Fq "\"Cache\"=\"$XDG_CACHE_HOME/TesraBrowser\"" <<<"$(e2e_hive_text "$user_hive")"
+e2e_check "the freshness check is automatic again" grep -Fq '"SyncMode5"=dword:00000004' <<<"$(e2e_hive_text "$user_hive")"
+e2e_check "the cache is kept" grep -Fq '"Persistent"=dword:00000001' <<<"$(e2e_hive_text "$user_hive")"
+e2e_check "pages fetched over SSL may be cached" grep -Fq '"BypassSSLNoCacheCheck"=dword:00000001' <<<"$(e2e_hive_text "$machine_hive")"
+e2e_check "tabs stay in the hosting process" grep -Fq '"TabProcGrowth"=dword:00000000' <<<"$(e2e_hive_text "$machine_hive")"
 
 # Close ends the program. The page calls it once its report has come: a timer binding while the page still
 # loads lets the page call it before the completed page's report, which the program's end then cuts off.

@@ -19,6 +19,15 @@ for i in $(seq 1 3000); do
 done >"$packages"
 
 # Until the file holds the text.
+wait_for_hive_text() {  # text, seconds
+  local deadline
+  deadline=$(_e2e_deadline "$2")
+  until e2e_hive_text "$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg" | grep -qF -- "$1"; do
+    _e2e_expired "$deadline" && return 1
+    sleep 0.2
+  done
+}
+
 wait_for_text() {  # file, text, [seconds]
   local deadline
   deadline=$(_e2e_deadline "${3:-}")
@@ -61,7 +70,7 @@ open_tray_menu
 e2e_screenshot bridge-socket-stalled-tray-menu >/dev/null
 xdotool key Up Up Right Return
 e2e_check "the tray menu answers meanwhile" \
-  wait_for_text "$XDG_CONFIG_HOME/tesrabrowser/HKCU.reg" '"IsCloseToTrayIcon"' 10
+  wait_for_hive_text '"IsCloseToTrayIcon"' 10
 e2e_check "the stuck peer is still connected" e2e_not grep -q "took nothing of a reply" "$E2E_PROGRAM_LOG"
 e2e_check "the stuck peer is cut off after 30 s" \
   wait_for_text "$E2E_PROGRAM_LOG" "took nothing of a reply for 30 s" 45

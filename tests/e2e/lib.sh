@@ -427,6 +427,16 @@ e2e_url_key() {
   echo "$hash"
 }
 
+# A settings hive file's text in UTF-8 (the file is UTF-16LE with its byte-order mark; older ones are UTF-8).
+e2e_hive_text() {
+  [ -f "$1" ] || return 0
+  if [ "$(head -c 2 "$1" | od -An -tx1 | tr -d ' ')" = fffe ]; then
+    tail -c +3 "$1" | iconv -f UTF-16LE -t UTF-8 | tr -d '\r'
+  else
+    cat "$1"
+  fi
+}
+
 e2e_screenshot() {
   local dir=${E2E_SHOTS:-$E2E_DIR}
   mkdir -p "$dir"

@@ -45,7 +45,10 @@ write_hive() {
 hive_values() {
   /usr/bin/python3 - "$1" <<'EOF'
 import sys
-text = open(sys.argv[1], encoding="utf-8", errors="surrogateescape").read().replace("\r\n", "\n")
+raw = open(sys.argv[1], "rb").read()
+# The program writes UTF-16LE with a byte-order mark; the cases are written in UTF-8.
+text = raw[2:].decode("utf-16-le") if raw[:2] == b"\xff\xfe" else raw.decode("utf-8", "surrogateescape")
+text = text.replace("\r\n", "\n")
 lines, joined = text.split("\n"), []
 for line in lines:
     if joined and joined[-1].endswith("\\") and not joined[-1].startswith("["):

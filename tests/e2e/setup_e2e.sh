@@ -205,6 +205,25 @@ e2e_expect_eq "one new shortcut" 1 "$(grep -c . <<<"$new" || true)"
 e2e_check "the hostile name stays in the desktop folder" test "$(dirname "$new")" = "$desktop"
 e2e_check "its path separators are gone" grep -q '^_\.\._' <<<"$(basename "$new")"
 
+# ---- Menu files in UTF-8 without a mark and in UTF-16 with one: the shortcut's name reads as written ------------
+for encoding in utf8 utf16; do
+  dir="$E2E_DIR/menu-$encoding"
+  mkdir -p "$dir"
+  cp "$TESRA_SOURCE/demo/app/setup/TesraBrowser.ico" "$dir/"
+  name="蓝岸办公$encoding"
+  text=$(printf '[System]\r\nIconName=%s\r\n[MainMenu]\r\n常用=刷新\r\n[Menus]\r\n刷新=refresh\r\n' "$name")
+  if [ "$encoding" = utf16 ]; then
+    { printf '\xff\xfe'; printf '%s' "$text" | iconv -f UTF-8 -t UTF-16LE; } >"$dir/TesraBrowserIni.txt"
+  else
+    printf '%s' "$text" >"$dir/TesraBrowserIni.txt"
+  fi
+  e2e_start_server --setup-dir "$dir"
+  e2e_start_program "$SERVER_URL/app/test/plugin.html?menu=$encoding"
+  e2e_check "$encoding menu: the page opens" e2e_wait_event "^load .*menu=$encoding" 40
+  e2e_stop_program "$PROGRAM_PID" || true
+  e2e_check "$encoding menu: the shortcut has the menu file's name" grep -qxF "Name=$name" "$desktop/$name.desktop"
+done
+
 # ---- No "/setup/" folder: the setup completes without icon and menu ---------------------------------------
 e2e_start_server --no-setup
 plain="$SERVER_URL/app/test/plugin.html?setup=none"

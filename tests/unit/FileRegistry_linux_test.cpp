@@ -19,6 +19,7 @@
 #include "SupportFakes.h"
 #include "platform/linux/Folders.h"
 #include "platform/registry/HiveFile.h"
+#include "support/TextCodec.h"
 #include "support/tsCommon.h"
 
 namespace tesra::platform {
@@ -47,6 +48,17 @@ std::string ReadText(const fs::path& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// A hive file's text as UTF-8 with LF line ends; "" when the file is not UTF-16LE with its byte-order mark.
+std::string HiveText(const fs::path& path) {
+    const std::string bytes = ReadText(path);
+    if (!bytes.starts_with("\xFF\xFE")) return "";
+    std::string text;
+    for (char c : Utf16LeToUtf8(bytes.substr(2))) {
+        if (c != '\r') text += c;
+    }
+    return text;
 }
 
 void WriteText(const fs::path& path, const std::string& text) {
@@ -153,14 +165,14 @@ TEST_F(FileRegistryTest, ChangesAreSavedAtomicallyAndReadBackByAFreshRegistry) {
         key->SetValue("List", RegistryValue::MultiString({"a", "b"}));
         reg.OpenKey(HKLM, kInternetSettings, Access::Full)->WriteDWord("BypassSSLNoCacheCheck", 1);
     }
-    std::string text = ReadText(UserHive());
+    std::string text = HiveText(UserHive());
     EXPECT_THAT(text, StartsWith("Windows Registry Editor Version 5.00\n"));
     EXPECT_THAT(text, HasSubstr("[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra\\TesraBrowser\\Urls]\n"
                                 "\"96354\"=\"http://example.test/app/\"\n\"Count\"=dword:00000003\n"));
     EXPECT_EQ(fs::status(UserHive()).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
     EXPECT_THAT(NamesIn(UserHive().parent_path()), ElementsAre("HKCU.reg", "HKCU.reg.lock"))
         << "no temporary file remains";
-    std::string machine = ReadText(MachineHive());
+    std::string machine = HiveText(MachineHive());
     EXPECT_THAT(machine, HasSubstr("\"BypassSSLNoCacheCheck\"=dword:00000001"));
     EXPECT_THAT(machine, ::testing::Not(HasSubstr("Version Vector")));  // provided keys stay out of the file
     EXPECT_THAT(machine, ::testing::Not(HasSubstr("alpha")));
@@ -186,6 +198,28 @@ TEST_F(FileRegistryTest, AWriteThatChangesNothingLeavesTheFileAlone) {
                   .OpenKey(HKCU, "Software\\Microsoft\\Windows\\CurrentVersion\\Internet Settings", Access::Read)
                   ->ReadDWord("SyncMode5"),
               0u);
+}
+
+TEST_F(FileRegistryTest, AnEarlierUtf8HiveReadsAndIsWrittenAgainAsUtf16WithEveryValue) {
+    const std::string earlier =
+        "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\Software\\Kestal\\Tesra]\n"
+        "\"名称\"=\"蓝岸\"\n\"Lines\"=\"a\\nb\"\n\"Untyped\"=hex(0):01,02\n"
+        "\"Big\"=hex(b):01,00,00,00,00,00,00,00\n\n";
+    WriteText(UserHive(), earlier);
+    FileRegistry reg(locations_);
+    auto key = reg.OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Full);
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->ReadString("名称"), "蓝岸");
+    key->WriteString("After", "1");
+    EXPECT_THAT(HiveText(UserHive()), HasSubstr("\"名称\"=\"蓝岸\"\n\"Lines\"=hex(1):61,00,0a,00,62,00,00,00\n"
+                                                "\"Untyped\"=hex(0):01,02\n\"Big\"=hex(b):01,00,00,00,00,00,00,00\n"
+                                                "\"After\"=\"1\"\n"));
+    FileRegistry fresh(locations_);
+    auto again = fresh.OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read);
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->Value("Big"), RegistryValue::QWord(1));
+    EXPECT_EQ(again->Value("Untyped"), RegistryValue::None({1, 2}));
+    EXPECT_EQ(again->ReadString("Lines"), "a\nb");
 }
 
 TEST_F(FileRegistryTest, AValueWrittenByOneProcessIsReadByTheNext) {
@@ -295,7 +329,7 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         FileRegistry reg(locations_);
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra")->WriteString("Long", std::string(200, 'y'));
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser\\Urls")->WriteString("96354", "http://a/");
-        valid = ReadText(UserHive());
+        valid = HiveText(UserHive());
     }
     struct Case {
         std::string what;

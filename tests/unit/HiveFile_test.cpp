@@ -5,6 +5,8 @@
 
 #include <sstream>
 
+#include "support/TextCodec.h"
+
 namespace tesra::platform {
 namespace {
 
@@ -149,6 +151,76 @@ TEST(HiveFile, ReadsAUtf16FileAsThePlatformEditorSavesIt) {
     EXPECT_EQ(*hive.SubKey("蓝")->Value("V"), RegistryValue::String("岸"));
 }
 
+TEST(HiveFile, KeepsTheValueKindsOfThePlatformEditorsExports) {
+    const std::string h = "Windows Registry Editor Version 5.00\n\n[HKEY_CURRENT_USER\\K]\n";
+    struct Case {
+        std::string line;
+        RegistryValue value;
+    };
+    const Case cases[] = {
+        {"\"v\"=hex(0):", RegistryValue::None({})},
+        {"\"v\"=hex(0):01,02,ff", RegistryValue::None({0x01, 0x02, 0xFF})},
+        {"\"v\"=hex(b):08,07,06,05,04,03,02,01", RegistryValue::QWord(0x0102030405060708)},
+        {"\"v\"=hex(B):ff,ff,ff,ff,ff,ff,ff,ff", RegistryValue::QWord(0xFFFFFFFFFFFFFFFF)},
+        {"\"v\"=\"line one\\nline two\"", RegistryValue::String("line one\nline two")},
+        {"\"v\"=\"a\\r\\n\\\\n\\\"\"", RegistryValue::String("a\r\n\\n\"")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        RegistryNode hive = ParseHive(h + c.line + "\n", HKCU);
+        ASSERT_NE(hive.SubKey("K"), nullptr);
+        ASSERT_NE(hive.SubKey("K")->Value("v"), nullptr);
+        EXPECT_EQ(*hive.SubKey("K")->Value("v"), c.value);
+        // Written again, the value is the same value.
+        EXPECT_EQ(*ParseHive(FormatHive(hive, HKCU), HKCU).SubKey("K")->Value("v"), c.value);
+    }
+    RegistryNode hive;
+    Key(hive, "K").SetValue("q", RegistryValue::QWord(0x0102030405060708));
+    Key(hive, "K").SetValue("n", RegistryValue::None({0xAB}));
+    EXPECT_EQ(FormatHive(hive, HKCU),
+              kHeader + "[HKEY_CURRENT_USER\\K]\n\"q\"=hex(b):08,07,06,05,04,03,02,01\n\"n\"=hex(0):ab\n\n");
+}
+
+TEST(HiveFile, TheFileIsUtf16WithItsMarkAsTheHeaderSays) {
+    RegistryNode hive;
+    Key(hive, "Software\\蓝岸").SetValue("名", RegistryValue::String("岸"));
+    Key(hive, "Software\\蓝岸").SetValue("Cache", RegistryValue::ExpandString("%H%\\蓝"));
+    const std::string bytes = HiveFileBytes(hive, HKCU);
+    std::string crlf;
+    for (char c : FormatHive(hive, HKCU)) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    EXPECT_EQ(bytes, "\xFF\xFE" + Utf8ToUtf16Le(crlf));
+    EXPECT_EQ(FormatHive(ParseHive(bytes, HKCU), HKCU), FormatHive(hive, HKCU));
+}
+
+TEST(HiveFile, AUtf16FileReadsAsFarAsItIsWhole) {
+    const std::string good =
+        Utf8ToUtf16Le("Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\K]\r\n\"a\"=\"1\"\r\n");
+    const std::string lone = std::string("\"\0b\0\"\0=\0\"\0\x00\xD8\"\0\r\0\n\0", 18);  // "b"="<lone surrogate>"
+    const std::string after = Utf8ToUtf16Le("\"c\"=\"3\"\r\n");
+    struct Case {
+        std::string what;
+        std::string bytes;
+        std::vector<int> badLines;
+        std::vector<std::string> kept;
+    };
+    const Case cases[] = {
+        {"a line that is not UTF-16", "\xFF\xFE" + good + lone + after, {5}, {"a", "c"}},
+        {"cut off inside a character", "\xFF\xFE" + good + after.substr(0, 7), {5}, {"a"}},
+        {"whole", "\xFF\xFE" + good + after, {}, {"a", "c"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        HiveReading reading = ReadHiveText(c.bytes, HKCU);
+        std::vector<int> lines;
+        for (const HiveSyntaxError& e : reading.problems) lines.push_back(e.Line());
+        EXPECT_EQ(lines, c.badLines);
+        ASSERT_NE(reading.hive.SubKey("K"), nullptr);
+        std::vector<std::string> names;
+        for (const auto& [name, value] : reading.hive.SubKey("K")->values) names.push_back(name);
+        EXPECT_EQ(names, c.kept);
+    }
+}
+
 TEST(HiveFile, RejectsWhatIsNotACompleteHive) {
     const std::string h = "Windows Registry Editor Version 5.00\n";
     const std::string k = "[HKEY_CURRENT_USER\\K]\n";
@@ -180,7 +252,8 @@ TEST(HiveFile, RejectsWhatIsNotACompleteHive) {
         {"non-hex dword", h + k + "\"v\"=dword:0000000g\n", 3, "DWORD"},
         {"odd hex item", h + k + "\"v\"=hex:1,02\n", 3, "十六进制"},
         {"hex list ending in a comma", h + k + "\"v\"=hex:01,\n", 3, ","},
-        {"unsupported hex type", h + k + "\"v\"=hex(b):01,00,00,00,00,00,00,00\n", 3, "hex(b)"},
+        {"unsupported hex type", h + k + "\"v\"=hex(5):01,00,00,00\n", 3, "hex(5)"},
+        {"hex(b) of the wrong size", h + k + "\"v\"=hex(b):01,00,00,00\n", 3, "8"},
         {"odd UTF-16 length", h + k + "\"v\"=hex(2):41,00,00\n", 3, "偶数"},
         {"lone UTF-16 surrogate", h + k + "\"v\"=hex(2):00,d8,00,00\n", 3, "UTF-16"},
         {"NUL inside a string", h + k + "\"v\"=hex(1):41,00,00,00,42,00,00,00\n", 3, "空字符"},

@@ -93,6 +93,49 @@ TEST_F(IniFileTest, Utf8FileWithByteOrderMark) {
     EXPECT_EQ(ini.ReadString("System", "IconName", ""), "蓝岸");
 }
 
+TEST(DecodeIniBytes, GbkByDefaultUtf8AndUtf16WhenTheyShow) {
+    // "蓝岸" in each encoding: GBK C0 B6 B0 B6, UTF-8 E8 93 9D E5 B2 B8, UTF-16 U+84DD U+5CB8.
+    struct Row {
+        std::string what;
+        std::string bytes;
+        std::string text;
+    };
+    const Row rows[] = {
+        {"GBK", "a=\xC0\xB6\xB0\xB6\r\n", "a=蓝岸\r\n"},
+        {"plain ASCII", "[S]\na=1\n", "[S]\na=1\n"},
+        {"UTF-8 without a mark", "a=蓝岸\r\n", "a=蓝岸\r\n"},
+        {"UTF-8 with a mark",
+         "\xEF\xBB\xBF"
+         "a=蓝岸\n",
+         "a=蓝岸\n"},
+        {"UTF-8 with a mark, ASCII only",
+         "\xEF\xBB\xBF"
+         "a=1\n",
+         "a=1\n"},
+        {"UTF-16LE with a mark",
+         std::string("\xFF\xFE"
+                     "a\0=\0\xDD\x84\xB8\x5C\n\0",
+                     12),
+         "a=蓝岸\n"},
+        {"UTF-16BE with a mark", std::string("\xFE\xFF\0a\0=\x84\xDD\x5C\xB8\0\n", 12), "a=蓝岸\n"},
+        {"GBK that breaks UTF-8 on a later line", "a=蓝\nb=\xC0\xB6\n", "a=" + GbkToUtf8("蓝") + "\nb=蓝\n"},
+        {"UTF-8 with one broken byte is GBK", "a=蓝\xFF\n", "a=" + GbkToUtf8("蓝\xFF") + "\n"},
+    };
+    for (const Row& row : rows) {
+        EXPECT_EQ(DecodeIniBytes(row.bytes), row.text) << row.what;
+    }
+}
+
+TEST_F(IniFileTest, MenuFileInUtf8OrUtf16) {
+    const std::string utf16 = Utf8ToUtf16Le("[System]\r\nIconName=蓝岸办公\r\n[MainMenu]\r\n邮件=A,B\r\n");
+    for (const std::string& bytes :
+         {std::string("[System]\nIconName=蓝岸办公\n[MainMenu]\n邮件=A,B\n"), "\xFF\xFE" + utf16}) {
+        TIniFile ini(WriteBytes(bytes));
+        EXPECT_EQ(ini.ReadString("System", "IconName", ""), "蓝岸办公");
+        EXPECT_EQ(ini.ReadSection("MainMenu"), std::vector<std::string>{"邮件"});
+    }
+}
+
 TEST_F(IniFileTest, ReadSectionKeepsFileOrder) {
     TIniFile ini(WriteGbk("[MainMenu]\nB=1\n  A =2\nno entry\nc=3\nB=4\n[Other]\nx=1\n"));
     EXPECT_EQ(ini.ReadSection("mainmenu"), (std::vector<std::string>{"B", "A", "c", "B"}));

@@ -89,7 +89,7 @@ TEST(Entry, FollowsTheCommandLine) {
         bool dialogAnswer, running, failStartup;
         std::vector<std::string> calls;
     };
-    const std::string netError = "box 网络出错：请检查网络是否正常或输入的网址是否正确！";
+    const std::string netError = "box 网络出错：请检查网络是否正常或输入的网址是否正确！\nconnect failed";
     const Case cases[] = {
         {{}, false, false, false, {"dialog"}},
         {{}, true, false, false, {"dialog", "lock", "startup http://typed/", "run"}},
@@ -118,7 +118,8 @@ TEST(Entry, AFailedRestoreAfterAFailedStartIsLoggedAndTheMessageStillComes) {
     RunEntry({"http://h/"}, recorder.Actions());
     EXPECT_EQ(recorder.calls, (std::vector<std::string>{"lock", "startup http://h/", "log connect failed", "restore",
                                                         "log 写入注册表文件“/c/HKCU.reg”失败：No space left on device",
-                                                        "box 网络出错：请检查网络是否正常或输入的网址是否正确！"}));
+                                                        "box 网络出错：请检查网络是否正常或输入的网址是否正确！\n"
+                                                        "connect failed"}));
 }
 
 }  // namespace

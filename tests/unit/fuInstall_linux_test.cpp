@@ -232,8 +232,9 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
     }
 }
 
-TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
-    // The five writes in order; a failure at the n-th leaves exactly the ones before it.
+TEST_F(EnvironmentTest, AFailedWriteKeepsTheValuesBeforeItAndTheStartGoesOn) {
+    // The five writes in order; a failure at the n-th leaves exactly the ones before it. The page
+    // needs none of them: the start goes on, and the next start writes them again.
     struct Row {
         RootKey root;
         const char* path;
@@ -253,12 +254,26 @@ TEST_F(EnvironmentTest, AFailedWriteEndsTheStartAfterTheValuesBeforeIt) {
         failing.failAt = setupChanges + failAt;
         const fakes::DefaultRegistry useFailing(failing);
         SavedCacheFolder().clear();
-        EXPECT_THROW(TtbInstaller::Startup(kUrl), RegistryError);
+        EXPECT_NO_THROW(TtbInstaller::Startup(kUrl));
         for (int row = 0; row < 5; ++row) {
             auto key = failing.OpenKey(rows[row].root, rows[row].path, Access::Read);
             EXPECT_EQ(key->HasValue(rows[row].name), row + 1 < failAt) << rows[row].name;
         }
     }
+}
+
+TEST(StartWriteFailures, OneEntryForAllOfThem) {
+    struct Row {
+        std::vector<std::string> causes;
+        std::string text;
+    };
+    const Row rows[] = {
+        {{}, ""},
+        {{"写入注册表文件“/c/HKCU.reg”失败：No space left on device"},
+         "启动时未能保存，下次启动时重试：写入注册表文件“/c/HKCU.reg”失败：No space left on device"},
+        {{"a", "b", "c"}, "启动时未能保存，下次启动时重试：a；b；c"},
+    };
+    for (const Row& row : rows) EXPECT_EQ(StartWriteFailures(row.causes), row.text);
 }
 
 // A cache value or an address record that cannot be read as text stops no start: it counts as absent,
