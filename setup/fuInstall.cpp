@@ -1,5 +1,7 @@
 #include "setup/fuInstall.h"
 
+#include <glib.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -14,6 +16,7 @@
 #include "platform/Registry.h"
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"
+#include "support/Address.h"
 #include "support/FailureLog.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
@@ -44,15 +47,6 @@ const char kIconFile[] = "TesraBrowser.ico";
 const char kMenuFile[] = "TesraBrowser.ini";
 // Longest shortcut name in bytes, well below the file systems' limit for a name with its suffix.
 const size_t kMaxShortcutName = 200;
-
-// Characters, not bytes: UTF-8 continuation bytes do not count.
-size_t CharacterCount(const std::string& text) {
-    size_t count = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    }
-    return count;
-}
 
 bool FileExists(const std::string& path) {
     std::error_code error;
@@ -157,10 +151,10 @@ std::uint32_t UrlHash(const std::string& url) {
 }
 
 std::string SetupUrlOf(const std::string& url) {
-    const size_t slash = url.rfind('/');
-    std::string base = slash == std::string::npos ? url : url.substr(0, slash);
-    if (CharacterCount(base) > 4 && base.compare(0, 4, "http") != 0) base.insert(0, "http://");
-    return base + "/setup/";
+    const std::optional<std::string> uri = AddressUri(url);
+    if (!uri) return "";
+    g_autofree gchar* setup = g_uri_resolve_relative(uri->c_str(), "setup/", G_URI_FLAGS_ENCODED, nullptr);
+    return setup ? setup : "";
 }
 
 std::string ShortcutName(const std::string& iconName) {

@@ -50,8 +50,8 @@ std::string ExpandEnvironmentText(const std::string& text);
 // "abc" gives 96354. Letter case counts.
 std::uint32_t UrlHash(const std::string& url);
 
-// The application's setup folder: the address up to its last "/", "http://" in front when that is
-// longer than 4 characters and does not start with exactly "http", then "/setup/".
+// The application's setup folder: "setup/" beside the last segment of the address's path, resolved
+// on the address's URI form (support/Address.h); "" for an address that is refused.
 std::string SetupUrlOf(const std::string& url);
 
 // A shortcut name that stays a plain file name in the desktop folder: path separators and control
