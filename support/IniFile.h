@@ -52,6 +52,10 @@ TIniFile* MenuIni();
 // The installer opens the menu file here once it knows where it is; it stays to the end of the run.
 void SetMenuIni(std::unique_ptr<TIniFile> ini);
 
+// Whether the file's bytes read as an ini file: text without zero characters whose first line that
+// is neither blank nor a comment is a section ("[System]"). An error page or a picture does not.
+bool IsIniText(const std::string& bytes);
+
 // Parses ini text that is already UTF-8; sections in file order, the first of equal names first.
 std::vector<TIniFile::Section> ParseIni(const std::string& text);
 // The platform's integer text rule of ReadInteger; nullopt when the text is not a 32-bit integer.
