@@ -21,7 +21,7 @@ constexpr std::int64_t kIconFileLimit = 1024 * 1024;
 std::string IconRefusal(std::size_t bytes, const std::optional<platform::PictureSize>& picture);
 
 // Why the downloaded menu file may not replace the stored one ("" when it may): it must read as an
-// ini file whose first line that is not blank or a comment is a section.
+// ini file (support/IniFile.h, IsIniText).
 std::string MenuRefusal(const std::string& bytes);
 
 }  // namespace tesra

@@ -102,12 +102,13 @@ bool IsIniText(const std::string& bytes) {
     if (text.find('\0') != std::string::npos) return false;
     std::istringstream lines(text);
     std::string raw;
+    bool section = false;
     while (std::getline(lines, raw)) {
         const std::string line = Trim(raw);
-        if (line.empty() || line[0] == ';') continue;
-        return line[0] == '[' && line.find(']') != std::string::npos;
+        if (!line.empty() && line[0] == '<') return false;
+        if (!line.empty() && line[0] == '[' && line.find(']') != std::string::npos) section = true;
     }
-    return false;
+    return section;
 }
 
 std::optional<std::int32_t> ParseIniInteger(const std::string& text) {

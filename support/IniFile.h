@@ -52,8 +52,10 @@ TIniFile* MenuIni();
 // The installer opens the menu file here once it knows where it is; it stays to the end of the run.
 void SetMenuIni(std::unique_ptr<TIniFile> ini);
 
-// Whether the file's bytes read as an ini file: text without zero characters whose first line that
-// is neither blank nor a comment is a section ("[System]"). An error page or a picture does not.
+// Whether the file's bytes read as an ini file: text without zero characters, with a section
+// ("[System]") and without a line of markup (one that begins with "<"). Lines that are not entries
+// are still ignored as the reader ignores them; an error page, a picture or a plain message is no
+// ini file.
 bool IsIniText(const std::string& bytes);
 
 // Parses ini text that is already UTF-8; sections in file order, the first of equal names first.
