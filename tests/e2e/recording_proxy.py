@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""A small HTTP proxy on loopback for the end-to-end tests: forwards each request to the address it
-names (only 127.0.0.1 and localhost), and writes "METHOD ADDRESS" per request to the log file.
+"""A small HTTP proxy on loopback for the end-to-end tests: forwards each request (GET, HEAD, POST) to
+the address it names (only 127.0.0.1 and localhost), and writes "METHOD ADDRESS" per request to the
+log file.
 Usage: recording_proxy.py PORT_FILE LOG_FILE"""
 import http.client
 import http.server
@@ -30,8 +31,10 @@ class Proxy(http.server.BaseHTTPRequestHandler):
         self.send_header("Content-Length", "0")
         self.end_headers()
 
-    def do_GET(self):
+    def forward(self):
         self.record()
+        length = int(self.headers.get("Content-Length") or 0)
+        request_body = self.rfile.read(length) if length else None
         target = urllib.parse.urlsplit(self.path)
         if target.scheme != "http" or target.hostname not in ("127.0.0.1", "localhost"):
             return self.refuse(403)
@@ -39,7 +42,7 @@ class Proxy(http.server.BaseHTTPRequestHandler):
         headers = {k: v for k, v in self.headers.items() if k.lower() not in HOP_BY_HOP}
         upstream = http.client.HTTPConnection("127.0.0.1", target.port or 80, timeout=60)
         try:
-            upstream.request("GET", path, headers=headers)
+            upstream.request(self.command, path, body=request_body, headers=headers)
             answer = upstream.getresponse()
             body = answer.read()
         except OSError:
@@ -52,7 +55,10 @@ class Proxy(http.server.BaseHTTPRequestHandler):
                 self.send_header(key, value)
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
-        self.wfile.write(body)
+        if self.command != "HEAD":
+            self.wfile.write(body)
+
+    do_GET = do_POST = do_HEAD = forward
 
     def do_CONNECT(self):
         self.record()
