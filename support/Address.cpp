@@ -3,6 +3,7 @@
 #include <glib.h>
 
 #include <algorithm>
+#include <string_view>
 
 #include "support/tsCommon.h"
 
@@ -36,6 +37,23 @@ std::string FolderPath(const std::string& path) {
     return path.find_first_of(".:", from) == std::string::npos ? path + "/" : path;
 }
 
+// GLib leaves these printable characters as they are, though a URI may not hold them; the web view
+// would encode them itself, the downloads not.
+std::string EncodeUnsafe(const std::string& uri) {
+    std::string out;
+    for (char c : uri) {
+        if (std::string_view("\"<>^`{|}").find(c) == std::string_view::npos) {
+            out += c;
+            continue;
+        }
+        static const char kHex[] = "0123456789ABCDEF";
+        out += '%';
+        out += kHex[static_cast<unsigned char>(c) >> 4];
+        out += kHex[static_cast<unsigned char>(c) & 0xF];
+    }
+    return out;
+}
+
 std::optional<std::string> Uri(const std::string& address, bool typedFolder) {
     std::string text = TrimBlanks(address);
     if (text.empty() || std::any_of(text.begin(), text.end(), ControlOrBackslash)) return std::nullopt;
@@ -51,7 +69,7 @@ std::optional<std::string> Uri(const std::string& address, bool typedFolder) {
     g_autofree gchar* joined =
         g_uri_join(G_URI_FLAGS_ENCODED, g_uri_get_scheme(uri), nullptr, g_uri_get_host(uri), g_uri_get_port(uri),
                    path.c_str(), g_uri_get_query(uri), g_uri_get_fragment(uri));
-    return std::string(joined);
+    return EncodeUnsafe(joined);
 }
 
 }  // namespace

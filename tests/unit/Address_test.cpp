@@ -29,6 +29,7 @@ TEST(AddressUri, EachCharacterIsEncodedOnce) {
         {"http://中国.cn/x", "http://xn--fiqs8s.cn/x"},
         {"http://[::1]:8080/app/", "http://[::1]:8080/app/"},
         {"http://h/a%2Fb", "http://h/a%2Fb"},
+        {"http://h/a?q=\"<>^`{|}'$()", "http://h/a?q=%22%3C%3E%5E%60%7B%7C%7D'$()"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.address);
