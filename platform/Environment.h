@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "platform/DebugChannel.h"
 #include "platform/FatalFault.h"
 #include "platform/FocusInfo.h"
+#include "platform/Icon.h"
 #include "platform/LockedAppend.h"
 #include "platform/SharedLibrary.h"
 
@@ -112,6 +114,14 @@ public:
     // The platform's short name of a fault ("SIGSEGV") and its description; not for the fault handler.
     virtual std::string FatalFaultName(FatalFault fault) = 0;
     virtual std::string FatalFaultDescription(FatalFault fault) = 0;
+
+    // The proxy that a request to the address goes through, as the web view's requests do (the
+    // desktop's proxy settings, or http_proxy, https_proxy and no_proxy): its address, or "" for a
+    // direct connection. Blocks while the settings are looked up.
+    virtual std::string ProxyFor(const std::string& url) = 0;
+    // The size of the picture (ICO, PNG, ...) that the bytes hold when they read whole as one; none
+    // otherwise. A picture with a side over largestSide is not decoded: its size is given at once.
+    virtual std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) = 0;
 
     // The badge as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
     virtual IconImage DrawBadge(const BadgeSpec& badge) = 0;

@@ -7,6 +7,13 @@
 
 namespace tesra::platform {
 
+// A picture's size in pixels.
+struct PictureSize {
+    int width = 0;
+    int height = 0;
+    bool operator==(const PictureSize&) const = default;
+};
+
 struct IconImage {
     // A picture file (ICO, PNG, ...); used when there are no pixels.
     std::string file;

@@ -1,20 +1,24 @@
 #include "setup/fuInstall.h"
 
+#include <glib.h>
+
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <optional>
-#include <ostream>
-#include <streambuf>
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
+#include "setup/SetupFiles.h"
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"
+#include "support/Address.h"
+#include "support/Exception.h"
 #include "support/FailureLog.h"
+#include "support/Format.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -46,15 +50,6 @@ const char kMenuFile[] = "TesraBrowser.ini";
 // Longest shortcut name in bytes, well below the file systems' limit for a name with its suffix.
 const size_t kMaxShortcutName = 200;
 
-// Characters, not bytes: UTF-8 continuation bytes do not count.
-size_t CharacterCount(const std::string& text) {
-    size_t count = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    }
-    return count;
-}
-
 bool FileExists(const std::string& path) {
     std::error_code error;
     return fs::is_regular_file(path, error);
@@ -72,81 +67,50 @@ std::string AppFolderPath(platform::Environment& environment) {
     return FolderWithSlash(environment.LocalAppDataFolder()) + "Kestal/TesraBrowser/";
 }
 
-// The per-user copy, written whole under a temporary name first. A failed copy does not stop the
-// setup: the shortcut is still made.
-void CopyProgram(const std::string& target) {
+// The per-user copy, written whole under a temporary name first, so that a failed copy leaves the
+// copy before it as it was. The failure goes to the error notification and is given back; "" when
+// the copy was made.
+std::string CopyProgram(const std::string& target) {
     try {
         platform::Default().environment.ReplaceFileWithCopy(platform::Default().environment.ProgramImage(), target,
                                                             platform::FileMode::Executable);
+        return "";
     } catch (const std::exception& e) {
         NotifyError(e.what());
+        return e.what();
     }
 }
 
-// The bytes of a download, written into the file that is to replace the target. A write that
-// fails (a full disk) is kept: the stream only sees that the bytes did not go.
-class DownloadBuffer : public std::streambuf {
-public:
-    explicit DownloadBuffer(platform::NewFile& file) : file_(file) {}
-    const std::optional<FileFailure>& Failure() const { return failure_; }
-
-protected:
-    std::streamsize xsputn(const char* data, std::streamsize count) override {
-        if (failure_) return 0;
-        try {
-            file_.Write(std::string_view(data, static_cast<size_t>(count)));
-            return count;
-        } catch (const FileFailure& e) {
-            failure_ = e;
-            return 0;
-        }
-    }
-    int_type overflow(int_type c) override {
-        if (traits_type::eq_int_type(c, traits_type::eof())) return traits_type::not_eof(c);
-        char byte = traits_type::to_char_type(c);
-        return xsputn(&byte, 1) == 1 ? c : traits_type::eof();
-    }
-
-private:
-    platform::NewFile& file_;
-    std::optional<FileFailure> failure_;
-};
-
-// Keeps the progress form painted while a download blocks the thread, and shows what goes on:
-// the step with the connection state or the bytes received so far.
-class InstallProgress : public ItsDualProgressor {
-public:
-    explicit InstallProgress(TfmInstall& form) : form_(form) {}
-    int GetMax() override { return max_; }
-    int GetPosition() override { return position_; }
-    void SetMax(int max) override { max_ = max; }
-    void SetPosition(int position) override {
-        position_ = position;
-        Show(max_ > 0 ? ReceivedText() + " / " + std::to_string(max_ / 1024) + " KB" : ReceivedText());
-    }
-    void SetText(const std::string& text) override { Show(text); }
-    void Start() override { position_ = 0; }
-    void Finish() override {}
-
-private:
-    std::string ReceivedText() const { return "已接收 " + std::to_string(position_ / 1024) + " KB"; }
-    // Each new text waits for its paint: at most a few a second, the events in between are run.
-    void Show(const std::string& detail) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now - shown_ >= std::chrono::milliseconds(250)) {
-            shown_ = now;
-            form_.Form().SetStatus(form_.Step() + "... " + detail);
-        }
-        platform::Default().app.ProcessMessages();
-    }
-
-    TfmInstall& form_;
-    std::chrono::steady_clock::time_point shown_{};
-    int max_ = 0;
-    int position_ = 0;
-};
+// Why the downloaded bytes may not take the stored file's place; "" when they may.
+std::string DownloadRefusal(const std::string& localName, const std::string& bytes) {
+    if (localName == kIconFile)
+        return IconRefusal(bytes.size(), platform::Default().environment.MeasurePicture(bytes, kIconSideLimit));
+    return MenuRefusal(bytes);
+}
 
 }  // namespace
+
+void TInstallProgress::SetPosition(int position) {
+    position_ = position;
+    const std::string received = "已接收 " + std::to_string(position_ / 1024) + " KB";
+    const std::string text = max_ > 0 ? received + " / " + std::to_string(max_ / 1024) + " KB" : received;
+    // Counts come many a second: a few are painted, each waiting for its paint.
+    const auto now = std::chrono::steady_clock::now();
+    if (now - shown_ >= std::chrono::milliseconds(250)) Show(text);
+    platform::Default().app.ProcessMessages();
+}
+
+void TInstallProgress::SetText(const std::string& text) {
+    // A change of state (connected, receiving, done) is painted at once: it may be the last text
+    // before the server stalls, and must not be dropped for the one before it.
+    Show(text);
+    platform::Default().app.ProcessMessages();
+}
+
+void TInstallProgress::Show(const std::string& detail) {
+    shown_ = std::chrono::steady_clock::now();
+    form_.Form().SetStatus(form_.Step() + "... " + detail);
+}
 
 const char kUrlsSection[] = "TesraBrowser\\Urls";
 const char kDefaultShortcutName[] = "蓝岸浏览器";
@@ -158,10 +122,10 @@ std::uint32_t UrlHash(const std::string& url) {
 }
 
 std::string SetupUrlOf(const std::string& url) {
-    const size_t slash = url.rfind('/');
-    std::string base = slash == std::string::npos ? url : url.substr(0, slash);
-    if (CharacterCount(base) > 4 && base.compare(0, 4, "http") != 0) base.insert(0, "http://");
-    return base + "/setup/";
+    const std::optional<std::string> uri = AddressUri(url);
+    if (!uri) return "";
+    g_autofree gchar* setup = g_uri_resolve_relative(uri->c_str(), "setup/", G_URI_FLAGS_ENCODED, nullptr);
+    return setup ? setup : "";
 }
 
 std::string ShortcutName(const std::string& iconName) {
@@ -355,6 +319,8 @@ void TtbInstaller::CheckSetup() {
 }
 
 void TtbInstaller::DoInstall() {
+    bool done = true;
+    std::string copyFailure;
     {
         TfmInstall form;
         form_ = &form;
@@ -363,44 +329,45 @@ void TtbInstaller::DoInstall() {
             ~Forget() { form = nullptr; }
         } forget{form_};
         ShowStatus(form, "正在下载图标");
-        DownloadIcon();
+        done = DownloadIcon() && done;
         LoadIcon();
         ShowStatus(form, "正在下载菜单");
-        DownloadMenu();
+        done = DownloadMenu() && done;
         LoadMenuIni();
         ShowStatus(form, "正在创建桌面快捷方式");
-        CreateShortcut();
+        copyFailure = CreateShortcut();
     }
-    TtsIni("", platform::Default().registry).WriteString(kUrlsSection, FUrlKey, FUrl);
+    // Said once the form is gone, which would cover the box.
+    if (!copyFailure.empty())
+        ShowInfo(Format("复制程序到“%s”失败：%s\n安装没有完成，下次启动时将重新安装。",
+                        {ProgramCopyPath(platform::Default().environment), copyFailure}));
+    // A setup that lacks a file it could not fetch, or the program copy, is done again at the next start.
+    if (done && copyFailure.empty()) TtsIni("", platform::Default().registry).WriteString(kUrlsSection, FUrlKey, FUrl);
 }
 
-void TtbInstaller::DownloadIcon() { DownloadFile("TesraBrowser.ico", kIconFile); }
+bool TtbInstaller::DownloadIcon() { return DownloadFile("TesraBrowser.ico", kIconFile); }
 
-void TtbInstaller::DownloadMenu() { DownloadFile("TesraBrowserIni.txt", kMenuFile); }
+bool TtbInstaller::DownloadMenu() { return DownloadFile("TesraBrowserIni.txt", kMenuFile); }
 
-void TtbInstaller::DownloadFile(const std::string& remoteName, const std::string& localName) {
+bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string& localName) {
     const std::string address = GetSetupUrl() + remoteName;
     TtsHTTP http;
     http.SetTimeouts(kSetupTimeouts);
-    http.SetBodyLimit(kSetupFileLimit);
-    if (form_) http.SetProgressor(std::make_shared<InstallProgress>(*form_));
+    http.SetBodyLimit(localName == kIconFile ? kIconFileLimit : kSetupFileLimit);
+    http.SetProxyResolver([](const std::string& url) { return platform::Default().environment.ProxyFor(url); });
+    if (form_) http.SetProgressor(std::make_shared<TInstallProgress>(*form_));
     try {
-        // Streamed into a temporary file beside the target, which takes its place only when the
-        // whole resource arrived: a failed download leaves the earlier file as it was.
-        const std::unique_ptr<platform::NewFile> file =
-            platform::Default().environment.StartReplacing(GetUrlFolder() + localName, platform::FileMode::Regular);
-        DownloadBuffer buffer(*file);
-        std::ostream stream(&buffer);
-        try {
-            http.Get(address, stream, 0);
-        } catch (const std::exception&) {
-            // A file that could not take the bytes is the cause, not the transfer that it stopped.
-            if (buffer.Failure()) throw FileFailure(*buffer.Failure());
-            throw;
-        }
-        file->Commit();
+        std::string bytes;
+        http.Get(address, bytes, 0);
+        if (const std::string refusal = DownloadRefusal(localName, bytes); !refusal.empty())
+            throw Exception(Format("接收“%s”失败，%s", {address, refusal}));
+        // Replaced whole: a failed write (a full disk) leaves the earlier file as it was.
+        platform::Default().environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);
+        return true;
     } catch (const std::exception& e) {
         NotifyError(std::string("SSL Error:") + e.what());
+        // A file that the server does not have is no failure: the application simply has none.
+        return http.FileNotFound();
     }
 }
 
@@ -460,11 +427,13 @@ void TtbInstaller::RefreshProgramCopy() {
     CopyProgram(copy);
 }
 
-void TtbInstaller::CreateShortcut() {
+std::string TtbInstaller::CreateShortcut() {
     const std::string target = ProgramCopyPath(platform::Default().environment);
     ForceFolder(AppFolderPath(platform::Default().environment));
     // A running copy is never replaced; the shortcut then points at it as it is.
-    if (!IsFileRunning(target)) CopyProgram(target);
+    const std::string copyFailure = IsFileRunning(target) ? "" : CopyProgram(target);
+    // A shortcut to a program that is not there would stay broken for good.
+    if (!copyFailure.empty() && !FileExists(target)) return copyFailure;
     std::string icon = GetUrlFolder() + kIconFile;
     if (!FileExists(icon)) icon = target;
     std::string name = kDefaultShortcutName;
@@ -478,6 +447,7 @@ void TtbInstaller::CreateShortcut() {
     } catch (const std::exception& e) {
         NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
     }
+    return copyFailure;
 }
 
 }  // namespace tesra

@@ -13,6 +13,7 @@
 // address. The address is then recorded in the settings store, so that later starts with it only
 // load the icon and the menu file that are on disk.
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -51,8 +52,8 @@ std::string ExpandEnvironmentText(const std::string& text);
 // "abc" gives 96354. Letter case counts.
 std::uint32_t UrlHash(const std::string& url);
 
-// The application's setup folder: the address up to its last "/", "http://" in front when that is
-// longer than 4 characters and does not start with exactly "http", then "/setup/".
+// The application's setup folder: "setup/" beside the last segment of the address's path, resolved
+// on the address's URI form (support/Address.h); "" for an address that is refused.
 std::string SetupUrlOf(const std::string& url);
 
 // A shortcut name that stays a plain file name in the desktop folder: path separators and control
@@ -76,6 +77,30 @@ std::string InstalledProgramPath(platform::Environment& environment);
 // version cannot be read is not); "" otherwise. The installed program then refreshes the copy, so
 // that a package upgrade reaches the desktop shortcuts at their next start.
 std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed);
+
+class TfmInstall;
+
+// Keeps the progress form painted while a download blocks the thread, and shows what goes on: the
+// step with the connection state, painted as soon as it changes, or the bytes received so far.
+class TInstallProgress : public ItsDualProgressor {
+public:
+    explicit TInstallProgress(TfmInstall& form) : form_(form) {}
+    int GetMax() override { return max_; }
+    int GetPosition() override { return position_; }
+    void SetMax(int max) override { max_ = max; }
+    void SetPosition(int position) override;
+    void SetText(const std::string& text) override;
+    void Start() override { position_ = 0; }
+    void Finish() override {}
+
+private:
+    void Show(const std::string& detail);
+
+    TfmInstall& form_;
+    std::chrono::steady_clock::time_point shown_{};
+    int max_ = 0;
+    int position_ = 0;
+};
 
 // The progress form of the full setup: on the screen while the object lives.
 class TfmInstall {
@@ -138,15 +163,20 @@ public:
     // per-user copy and loads the icon and the menu file from the address folder; any other runs
     // DoInstall.
     void CheckSetup();
-    // The full setup with its progress form: icon, menu file, shortcut, and only when all of them
-    // returned, the setup record. Neither a failed download nor a shortcut that cannot be saved stops it.
+    // The full setup with its progress form: icon, menu file, shortcut, and the setup record only
+    // when each file was stored (or the server has none) and the program copy is there, so that a
+    // setup that could not fetch a file or copy the program is done again at the next start. Neither
+    // stops the setup; a failed copy is said in a box once the form is gone.
     void DoInstall();
 
-    // A setup file into the address folder; a failure goes to the error notification ("SSL Error:"
-    // and the message) and leaves any earlier file as it was.
-    void DownloadIcon();
-    void DownloadMenu();
-    void DownloadFile(const std::string& remoteName, const std::string& localName);
+    // A setup file into the address folder, through the route that the web view takes and following
+    // redirections; it replaces the earlier file only when it reads as what it should be (an icon
+    // of icon size, a menu file). A failure goes to the error notification ("SSL Error:" and the
+    // message) and leaves the earlier file as it was. True when the file was stored, or the server
+    // has none (404).
+    bool DownloadIcon();
+    bool DownloadMenu();
+    bool DownloadFile(const std::string& remoteName, const std::string& localName);
     std::string GetSetupUrl() const { return SetupUrlOf(FUrl); }
     // AppFolder() and the address folder below it (FUrlKey + "/"), each created when missing.
     std::string GetAppFolder() const { return AppFolder(); }
@@ -156,9 +186,10 @@ public:
     // MenuIni (support/IniFile.h) on the downloaded menu file, or none.
     void LoadMenuIni();
     // The per-user copy of the program (unless that copy runs) and the desktop shortcut that starts
-    // it with the address. A copy or a shortcut that cannot be saved goes to the error notification
-    // with its cause; the setup goes on.
-    void CreateShortcut();
+    // it with the address, made only when the copy is there. A copy or a shortcut that cannot be
+    // saved goes to the error notification with its cause; the setup goes on. The copy's failure is
+    // given back ("" when the copy is there).
+    std::string CreateShortcut();
     // The per-user copy, replaced by the running program when the copy is an older version (one
     // whose version cannot be read counts as older) and does not run. Without it a package upgrade
     // would never reach the desktop shortcuts, since a set-up address never copies again.

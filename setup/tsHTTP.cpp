@@ -70,6 +70,10 @@ RequestFailure DescribeCurlFailure(CURLcode code, long osError, bool connected, 
     return {detail.empty() ? Curl().easy_strerror(code) : detail, false};
 }
 
+bool IsRedirection(long status) {
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
 }  // namespace
 
 ConnectError TranslateConnectError(const RequestFailure& failure, const std::string& host, int port) {
@@ -227,6 +231,18 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
     FOperation = "接收";
     FMainWorkMode = TWorkMode::Read;
     FSecondarySize = 0;
+    std::string address = url;
+    for (int redirects = 0;; ++redirects) {
+        const std::string next = Request(address, target, rangeStart);
+        if (next.empty()) return;
+        if (redirects == kMaxRedirects) throw Exception(FOperation + "失败，重定向次数过多：" + url);
+        if (!StartsText(next, "http://") && !StartsText(next, "https://"))
+            throw Exception(FOperation + "失败，重定向到不支持的地址：" + next);
+        address = next;
+    }
+}
+
+std::string TtsHTTP::Request(const std::string& url, std::ostream& target, std::uint32_t rangeStart) {
     SetTarget(url);
 
     const CurlLibrary& api = Curl();
@@ -243,7 +259,10 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
     api.easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
     api.easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_1);
     api.easy_setopt(curl, CURLOPT_HTTPHEADER, lines);
-    api.easy_setopt(curl, CURLOPT_PROXY, "");  // environment proxies do not apply, as before
+    // The route that the web view takes too; curl's own reading of the environment does not apply.
+    const std::string proxy = proxy_resolver_ ? proxy_resolver_(url) : "";
+    api.easy_setopt(curl, CURLOPT_PROXY, proxy.c_str());
+    api.easy_setopt(curl, CURLOPT_NOPROXY, "");
     api.easy_setopt(curl, CURLOPT_FORBID_REUSE, 1L);
     api.easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
     api.easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
@@ -271,6 +290,9 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
     curl_off_t received = 0, receiveTotal = 0, sent = 0;
     long osError = 0;
     curl_off_t connectTime = 0;
+    char* location = nullptr;
+    api.easy_getinfo(curl, CURLINFO_REDIRECT_URL, &location);
+    const std::string redirect = location ? location : "";
     api.easy_getinfo(curl, CURLINFO_SIZE_DOWNLOAD_T, &received);
     api.easy_getinfo(curl, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &receiveTotal);
     api.easy_getinfo(curl, CURLINFO_SIZE_UPLOAD_T, &sent);
@@ -297,7 +319,9 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
     }
     if (t.tooLarge) throw Exception(FOperation + "失败，文件大小超过上限 " + SizeText(bodyLimit_));
     if (code != CURLE_OK) RaiseRequestError(DescribeCurlFailure(code, osError, connectTime > 0, detail), t);
+    if (IsRedirection(t.status) && !redirect.empty()) return redirect;
     if (t.status >= 300) RaiseRequestError({t.statusLine, false, static_cast<int>(t.status)}, t);
+    return "";
 }
 
 void TtsHTTP::SetTarget(const std::string& url) {

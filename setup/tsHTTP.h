@@ -7,6 +7,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <string>
@@ -86,8 +87,14 @@ public:
     TtsHTTP(const TtsHTTP&) = delete;
     TtsHTTP& operator=(const TtsHTTP&) = delete;
 
-    // Fetches the resource into target from byte rangeStart on (0: all of it). On any failure
-    // throws tesra::Exception "接收失败，" + the reason; target may then hold part of the body.
+    // Redirections followed at most, as the web view follows them (to http and https only).
+    static constexpr int kMaxRedirects = 5;
+    // The proxy of a request to an address ("" for a direct connection).
+    using ProxyResolver = std::function<std::string(const std::string& url)>;
+
+    // Fetches the resource into target from byte rangeStart on (0: all of it), following
+    // redirections. On any failure throws tesra::Exception "接收失败，" + the reason; target may
+    // then hold part of the body.
     void Get(const std::string& url, std::ostream& target, std::uint32_t rangeStart = 0);
     // The same, appending the body to buffer.
     void Get(const std::string& url, std::string& buffer, std::uint32_t rangeStart = 0);
@@ -102,6 +109,8 @@ public:
     // A fixed request body size; 0 means none.
     void SetSendSize(std::int32_t size) { FSendSize = size; }
     void SetTimeouts(const Timeouts& timeouts) { timeouts_ = timeouts; }
+    // Decides the route of each request, redirected ones too; without one every request goes direct.
+    void SetProxyResolver(ProxyResolver resolver) { proxy_resolver_ = std::move(resolver); }
     // The largest response body taken (0: no limit). A longer body ends the request with
     // "接收失败，文件大小超过上限 <limit>"; what the target received by then is not the resource.
     void SetBodyLimit(std::int64_t bytes) { bodyLimit_ = bytes; }
@@ -126,6 +135,8 @@ public:
 private:
     struct Transfer;
 
+    // One request; the absolute address that it redirects to, or "" when it brought the resource.
+    std::string Request(const std::string& url, std::ostream& target, std::uint32_t rangeStart);
     [[noreturn]] void RaiseRequestError(const RequestFailure& failure, const Transfer& transfer);
     void SetTarget(const std::string& url);
     void SyncProgress(Transfer& transfer, std::int64_t received, std::int64_t receiveTotal, std::int64_t sent,
@@ -142,6 +153,7 @@ private:
     Timeouts timeouts_;
     std::int64_t bodyLimit_ = 0;
     std::string caFile_;
+    ProxyResolver proxy_resolver_;
     std::string host_;
     int port_ = 80;
 };

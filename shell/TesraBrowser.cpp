@@ -1,11 +1,13 @@
 #include "shell/TesraBrowser.h"
 
 #include <exception>
+#include <optional>
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "support/Address.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
@@ -14,7 +16,17 @@ std::string StartAddress;
 
 namespace {
 
-constexpr char kNetworkError[] = "网络出错：请检查网络是否正常或输入的网址是否正确！";
+// The address of the command line in its one URI form as StartAddress; a refused one is said in the
+// start's message box before anything is made.
+bool TakeAddress(const std::string& address, const EntryActions& actions) {
+    const std::optional<std::string> uri = AddressUri(address);
+    if (!uri) {
+        actions.showInfo(kNetworkError);
+        return false;
+    }
+    StartAddress = *uri;
+    return true;
+}
 
 }  // namespace
 
@@ -47,14 +59,14 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
     case Action::Nothing:
         return;
     case Action::Install:
-        StartAddress = decision.address;
+        if (!TakeAddress(decision.address, actions)) return;
         actions.install(StartAddress);
         return;
     case Action::AskAddress:
         if (!actions.showAddressDialog()) return;
         break;
     case Action::Run:
-        StartAddress = decision.address;
+        if (!TakeAddress(decision.address, actions)) return;
         break;
     }
     try {

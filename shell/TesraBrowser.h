@@ -12,6 +12,8 @@ namespace tesra {
 extern std::string StartAddress;
 
 constexpr char kApplicationTitle[] = "蓝岸浏览器";
+// The message of a start that failed, and of an address that is refused.
+constexpr char kNetworkError[] = "网络出错：请检查网络是否正常或输入的网址是否正确！";
 
 struct StartDecision {
     enum class Action { AskAddress, Install, Nothing, Run };

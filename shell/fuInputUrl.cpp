@@ -10,6 +10,7 @@
 #include "platform/Platform.h"
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
+#include "support/Address.h"
 #include "support/Exception.h"
 #include "support/Format.h"
 #include "support/TextCodec.h"
@@ -19,15 +20,6 @@ namespace tesra {
 namespace {
 
 namespace fs = std::filesystem;
-
-// Characters, not bytes: UTF-8 continuation bytes do not count.
-size_t CharacterCount(const std::string& text) {
-    size_t count = 0;
-    for (char c : text) {
-        if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++count;
-    }
-    return count;
-}
 
 // Entries compare ignoring letter case.
 class SeenEntries {
@@ -56,12 +48,11 @@ std::string ReadHistoryFile(const std::string& path) {
 
 }  // namespace
 
-void NormalizeAddress(std::string& address) {
-    if (CharacterCount(address) > 4 && address.compare(0, 4, "http") != 0) address.insert(0, "http://");
-    if (!address.empty() && address.back() == '/') return;
-    const size_t slash = address.rfind('/');
-    const size_t from = slash == std::string::npos ? 0 : slash;
-    if (address.find_first_of(".:", from) == std::string::npos) address += '/';
+bool NormalizeAddress(std::string& address) {
+    const std::optional<std::string> uri = TypedAddressUri(address);
+    if (!uri) return false;
+    address = *uri;
+    return true;
 }
 
 std::vector<std::string> ParseHistory(const std::string& bytes) {
@@ -156,8 +147,14 @@ void TfmInputUrl::btnOkClick() {
         view_.FocusUrl();
         return;
     }
-    StartAddress = text;
-    NormalizeAddress(StartAddress);
+    std::string address = text;
+    // An address that the program would read differently from the web view is not taken.
+    if (!NormalizeAddress(address)) {
+        ShowInfo(kNetworkError);
+        view_.FocusUrl();
+        return;
+    }
+    StartAddress = address;
     // Set before the history is written: a failed write still ends the dialog with the address.
     view_.SetModalResult(platform::ModalResult::Ok);
     SaveHistory(HistorySave::OnTopOfTheFile);

@@ -10,10 +10,10 @@
 
 namespace tesra {
 
-// Makes a typed address browsable, in place: "http://" in front of an address longer than 4
-// characters that does not start with exactly "http", and a "/" at the end when the part after the
-// last "/" has neither "." nor ":".
-void NormalizeAddress(std::string& address);
+// Makes a typed address browsable, in place: the one URI form of the address (support/Address.h),
+// with a "/" at the end of a path whose last segment has neither "." nor ":". False, and the address
+// unchanged, when the address is refused.
+bool NormalizeAddress(std::string& address);
 
 // The history file's lines: GBK bytes to UTF-8, split at CR LF, lone CR or lone LF; empty lines kept.
 std::vector<std::string> ParseHistory(const std::string& bytes);

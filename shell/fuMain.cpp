@@ -17,6 +17,7 @@
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
 #include "support/FailureLog.h"
+#include "support/Format.h"
 #include "support/IniFile.h"
 #include "support/Origin.h"
 #include "support/PageRequests.h"
@@ -123,7 +124,9 @@ void TfmMain::NavigateTo(const std::string& address) {
     wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName(platform_.network)), platform::kNavNoReadFromCache);
 }
 
-void TfmMain::wbMainTitleChange(const std::string& text) {
+void TfmMain::wbMainTitleChange(const std::string& title) {
+    // The page's title is the page's to choose: cleaned before any native surface shows it.
+    const std::string text = CaptionText(title);
     frame_->SetCaption(text);
     platform_.app.SetTitle(text);
     if (FTrayIcon) FTrayIcon->SetHint(text);

@@ -70,7 +70,7 @@ public:
 private:
     void FormCreate();
     void NavigateTo(const std::string& address);
-    void wbMainTitleChange(const std::string& text);
+    void wbMainTitleChange(const std::string& title);
     void wbDownloadComplete();
     void wbMainDocumentComplete(const std::string& url);
     platform::BrowserControl* wbMainNewWindow2(platform::BrowserControl& opener);

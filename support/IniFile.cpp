@@ -108,6 +108,20 @@ std::vector<TIniFile::Section> ParseIni(const std::string& text) {
     return sections;
 }
 
+bool IsIniText(const std::string& bytes) {
+    const std::string text = DecodeIniBytes(bytes);
+    if (text.find('\0') != std::string::npos) return false;
+    std::istringstream lines(text);
+    std::string raw;
+    bool section = false;
+    while (std::getline(lines, raw)) {
+        const std::string line = Trim(raw);
+        if (!line.empty() && line[0] == '<') return false;
+        if (!line.empty() && line[0] == '[' && line.find(']') != std::string::npos) section = true;
+    }
+    return section;
+}
+
 std::optional<std::int32_t> ParseIniInteger(const std::string& text) {
     std::size_t i = 0;
     bool negative = false;

@@ -55,6 +55,13 @@ void SetMenuIni(std::unique_ptr<TIniFile> ini);
 // The text of an ini file's bytes as UTF-8: GBK, unless the bytes start with a UTF-8, UTF-16LE or UTF-16BE
 // byte-order mark, or are valid UTF-8 and not plain ASCII.
 std::string DecodeIniBytes(const std::string& bytes);
+
+// Whether the file's bytes read as an ini file: text without zero characters, with a section
+// ("[System]") and without a line of markup (one that begins with "<"). Lines that are not entries
+// are still ignored as the reader ignores them; an error page, a picture or a plain message is no
+// ini file.
+bool IsIniText(const std::string& bytes);
+
 // Parses ini text that is already UTF-8; sections in file order, the first of equal names first.
 std::vector<TIniFile::Section> ParseIni(const std::string& text);
 // The platform's integer text rule of ReadInteger; nullopt when the text is not a 32-bit integer.

@@ -50,7 +50,8 @@ struct Options {
     int setupStatus = 0;  // 0: serve the setup files
     std::string setupJsonMessage;
     long setupDelayMs = 0;
-    bool isolated = false;  // cross-origin isolated pages: performance.now() at its finest step
+    std::string setupRedirect;  // non-empty: each setup request is redirected (302) to this + its name
+    bool isolated = false;      // cross-origin isolated pages: performance.now() at its finest step
 };
 
 void PrintUsage() {
@@ -58,7 +59,8 @@ void PrintUsage() {
                  "         [--other-port N] [--other-port-file F]\n"
                  "         [--https-port N] [--https-port-file F] --cert F --key F\n"
                  "         [--events-file F] [--setup-dir DIR] [--setup-delay MS]\n"
-                 "         [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT] [--isolated]\n"
+                 "         [--no-setup] [--setup-status N] [--setup-jsonmessage TEXT]\n"
+                 "         [--setup-redirect URL] [--isolated]\n"
                  "Port 0 picks a free port. Listens on 127.0.0.1 only.\n";
 }
 
@@ -105,6 +107,8 @@ std::optional<Options> ParseOptions(int argc, char** argv) {
                 options.setupDelayMs = std::stol(value);
             else if (name == "--setup-jsonmessage")
                 options.setupJsonMessage = value;
+            else if (name == "--setup-redirect")
+                options.setupRedirect = value;
             else
                 return std::nullopt;
         } catch (const std::exception&) {
@@ -373,6 +377,7 @@ private:
         if (name.empty() || name.find('/') != std::string::npos || name == "..") {
             return Answer(response, 404, "not found");
         }
+        if (!options_.setupRedirect.empty()) return response.set_redirect(options_.setupRedirect + name);
         const fs::path file = options_.setupDir / name;
         // The menu file is in the system code page of the program's home platform.
         const std::string type = file.extension() == ".txt" ? "text/plain; charset=gbk" : ContentTypeFor(file);

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <glib.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -81,6 +82,11 @@ std::string RuntimeFolderFault(const std::string& folder) {
     if (!S_ISDIR(st.st_mode)) return "它不是目录";
     if (st.st_uid != getuid()) return "它属于另一个用户";
     if ((st.st_mode & 07777) != 0700) return "它的权限不是 0700";
+    // The page bridge's library is loaded from here: on a file system that runs no programs the web
+    // processes could never load it, and no page would ever be bound.
+    struct statvfs fs {};
+    if (statvfs(folder.c_str(), &fs) != 0) return LastErrorText();
+    if (fs.f_flag & ST_NOEXEC) return "它所在的文件系统不允许运行程序（noexec）";
     return {};
 }
 

@@ -26,7 +26,8 @@ std::string RuntimeFolder();
 // when it may.
 std::string CheckRuntimeFolder();
 // Why a folder may not serve as the runtime folder: not there, a symbolic link, not a folder, another
-// user's, or open to anyone but its owner; empty when it may.
+// user's, open to anyone but its owner, or on a file system mounted without the right to run
+// programs (noexec); empty when it may.
 std::string RuntimeFolderFault(const std::string& folder);
 // Full path of the running program file: where it was started from, also after that file was
 // replaced or removed while the program runs.

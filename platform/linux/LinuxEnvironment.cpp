@@ -4,6 +4,8 @@
 #include "platform/linux/FileReplace.h"
 #include "platform/linux/Folders.h"
 #include "platform/linux/InstanceLock.h"
+#include "platform/linux/NetworkRoute.h"
+#include "platform/linux/PictureCheck.h"
 #include "platform/linux/Process.h"
 #include "platform/linux/ProcessList.h"
 #include "platform/linux/ShellLink.h"
@@ -70,6 +72,12 @@ bool LinuxEnvironment::AppendForFault(const char* path, const char* header, std:
 
 std::string LinuxEnvironment::FatalFaultName(FatalFault fault) { return platform::FatalFaultName(fault); }
 std::string LinuxEnvironment::FatalFaultDescription(FatalFault fault) { return platform::FatalFaultDescription(fault); }
+
+std::string LinuxEnvironment::ProxyFor(const std::string& url) { return platform::ProxyFor(url); }
+
+std::optional<PictureSize> LinuxEnvironment::MeasurePicture(std::string_view bytes, int largestSide) {
+    return platform::MeasurePicture(bytes, largestSide);
+}
 
 IconImage LinuxEnvironment::DrawBadge(const BadgeSpec& badge) { return platform::DrawBadge(badge); }
 int LinuxEnvironment::StandardIconSize() { return platform::StandardIconSize(); }

@@ -42,6 +42,9 @@ public:
     std::string FatalFaultName(FatalFault fault) override;
     std::string FatalFaultDescription(FatalFault fault) override;
 
+    std::string ProxyFor(const std::string& url) override;
+    std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override;
+
     IconImage DrawBadge(const BadgeSpec& badge) override;
     int StandardIconSize() override;
 

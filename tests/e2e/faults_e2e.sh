@@ -165,8 +165,9 @@ e2e_start_program -install "$big_address"
 status=0
 e2e_wait_exit "$PROGRAM_PID" 60 || status=$?
 e2e_expect_eq "-install ends with exit code 0" 0 "$status"
+# An icon has the smaller limit of the two setup files.
 e2e_check "the body over the limit is refused with its message" \
-  grep -qF 'Log="SSL Error:接收失败，文件大小超过上限 16 MB"' <<<"$(log_text "$HOME")"
+  grep -qF 'Log="SSL Error:接收失败，文件大小超过上限 1 MB"' <<<"$(log_text "$HOME")"
 e2e_check "the earlier icon stays" cmp "$big_folder/TesraBrowser.ico" "$TESRA_SOURCE/demo/app/setup/TesraBrowser.ico"
 e2e_check "the menu file of the same setup arrives" cmp "$big_folder/TesraBrowser.ini" "$big/TesraBrowserIni.txt"
 e2e_expect_eq "no temporary file is left" "" "$(find "$big_folder" -name '.*')"

@@ -89,7 +89,7 @@ e2e_check "no second progress form" e2e_not e2e_wait_window '^正在安装$' 1
 e2e_stop_program "$launcher" || true
 for pid in $pids; do e2e_stop_program "$pid" || true; done
 
-# ---- An address with spaces, quotes and shell characters reaches the copy as it is ------------------------
+# ---- An address with spaces, quotes and shell characters reaches the copy as one argument ----------------
 e2e_reset
 odd="$MAIN_URL/app/test/plugin.html?q=a b\"c'd\$(touch PWNED)&r=%41"
 e2e_start_program "$odd"
@@ -99,8 +99,10 @@ launch_shortcut "$shortcut"
 launcher=$PROGRAM_PID
 e2e_wait_count '^load .*/app/test/plugin\.html\?q=a' 2 40 || true
 pids=$(copy_pids)
+# The address in its URI form: the blank and the quote encoded once, "%41" read as the "A" it stands for.
+odd_uri="$MAIN_URL/app/test/plugin.html?q=a%20b%22c'd\$(touch%20PWNED)&r=A"
 [ -n "$pids" ] && e2e_expect_eq "the shortcut gives the copy the odd address as one argument" \
-  "$(printf '%s\n' "$copy" "$odd")" "$(arguments_of "$pids")"
+  "$(printf '%s\n' "$copy" "$odd_uri")" "$(arguments_of "$pids")"
 e2e_expect_eq "the odd address was set up once" 2 "$(e2e_requests /app/test/setup/)"
 e2e_check "nothing ran from the address" test ! -e "$app_folder/PWNED" -a ! -e "$HOME/PWNED" -a ! -e "$E2E_DIR/bin/PWNED"
 e2e_stop_program "$launcher" || true

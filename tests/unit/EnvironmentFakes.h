@@ -11,6 +11,8 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
+#include <optional>
 #include <set>
 
 #include "SupportFakes.h"
@@ -42,6 +44,10 @@ public:
     std::set<std::string> heldInstanceLocks;
     std::vector<platform::BadgeSpec> badges;
     platform::FatalFaultProc faultHandler = nullptr;
+    std::string proxy;  // for every address
+    std::function<std::optional<platform::PictureSize>(std::string_view bytes)> measure = [](std::string_view) {
+        return std::optional<platform::PictureSize>();
+    };
     FakeCursor cursor;
     FakeChannel channel;
     FakeFocus focus;
@@ -141,6 +147,8 @@ public:
         return image;
     }
     int StandardIconSize() override { return 32; }
+    std::string ProxyFor(const std::string&) override { return proxy; }
+    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int) override { return measure(bytes); }
 
     platform::AppCursor& Cursor() override { return cursor; }
     platform::DebugChannel& Debug() override { return channel; }
@@ -259,6 +267,10 @@ public:
     }
     platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override { return base_.DrawBadge(badge); }
     int StandardIconSize() override { return base_.StandardIconSize(); }
+    std::string ProxyFor(const std::string& url) override { return base_.ProxyFor(url); }
+    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override {
+        return base_.MeasurePicture(bytes, largestSide);
+    }
     platform::AppCursor& Cursor() override { return cursor; }
     platform::DebugChannel& Debug() override { return channel; }
     platform::FocusInfo& Focus() override { return focus; }

@@ -38,6 +38,31 @@ TEST(Format, FillsSpecifiersInOrder) {
     }
 }
 
+TEST(CaptionText, DropsControlCharactersAndBoundsTheLength) {
+    struct Case {
+        std::string title;
+        std::string caption;
+    };
+    const Case cases[] = {
+        {"蓝岸应用 - 首页", "蓝岸应用 - 首页"},
+        {"a\tb\r\nc\x1b[31md\x7f", "abc[31md"},
+        {std::string("a\0b", 3), "ab"},
+        {"a\u0085b\u2028c\u2029d", "abcd"},                        // C1 control, line and paragraph separators
+        {"safe\u202Egnp.exe\u2066x\u2069\u200F", "safegnp.exex"},  // marks that reorder text
+        {"bad \xff\xfe bytes", "bad \uFFFD\uFFFD bytes"},
+        {"", ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        EXPECT_EQ(CaptionText(c.title), c.caption);
+    }
+    const std::string caption = CaptionText(std::string(5000, 'x'));
+    EXPECT_EQ(caption, std::string(kCaptionLimit, 'x'));
+    std::string chinese;
+    for (int i = 0; i < 5000; ++i) chinese += "标";
+    EXPECT_EQ(CaptionText(chinese).size(), kCaptionLimit * 3) << "cut between characters, not bytes";
+}
+
 TEST(Format, ConvertsNumbersAndTexts) {
     EXPECT_EQ(Format("%s=%d (%s)", "count", 42, std::string("x")), "count=42 (x)");
 }

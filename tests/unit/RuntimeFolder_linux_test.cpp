@@ -1,8 +1,11 @@
 #include <glib.h>
 #include <gtest/gtest.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -72,6 +75,29 @@ TEST_F(RuntimeFolderTest, RefusesAnotherUsersFolder) {
     ASSERT_EQ(mkdir(folder.c_str(), 0700), 0);
     ASSERT_EQ(chown(folder.c_str(), 65534, 65534), 0);
     EXPECT_EQ(RuntimeFolderFault(folder.string()), "它属于另一个用户");
+}
+
+TEST_F(RuntimeFolderTest, RefusesAFolderOnANoexecFileSystem) {
+    if (getuid() != 0) GTEST_SKIP() << "needs root to mount a file system";
+    struct Row {
+        const char* options;
+        std::string fault;
+    };
+    const Row rows[] = {
+        {"noexec,size=1m,mode=0700", "它所在的文件系统不允许运行程序（noexec）"},
+        {"exec,size=1m,mode=0700", ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.options);
+        fs::path mountPoint = root / "mount";
+        fs::create_directories(mountPoint);
+        if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, row.options) != 0)
+            GTEST_SKIP() << "this machine lets no test mount a file system: " << strerror(errno);
+        fs::path folder = mountPoint / "tesrabrowser";
+        Folder(folder, 0700);
+        EXPECT_EQ(RuntimeFolderFault(folder.string()), row.fault);
+        EXPECT_EQ(umount(mountPoint.c_str()), 0);
+    }
 }
 
 TEST_F(RuntimeFolderTest, FallsBackWhenTheSessionFolderIsNotTheUsersOwn) {

@@ -10,6 +10,8 @@
 #include "platform/registry/MemoryRegistry.h"
 #include "shell/TesraBrowser.h"
 #include "support/Exception.h"
+#include "support/Format.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -422,6 +424,21 @@ TEST_F(MainWindowTest, ADownloadWithoutAnyPageIsTheFatalPath) {
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{kNetworkMessage});
     EXPECT_EQ(platform.app.terminated, 1);
     EXPECT_EQ(Page().requests.size(), 0u);
+}
+
+// A page chooses its title: what reaches the caption, the boxes' caption and the tray tip is cleaned.
+TEST_F(MainWindowTest, APageTitleIsCleanedBeforeItIsShown) {
+    Create();
+    const std::string nasty = "应用\r\n\x1b[2J\u202E" + std::string(5000, 'x');
+    const std::string clean = "应用[2J" + std::string(kCaptionLimit - 5, 'x');
+    Browser().events.onTitleChange(nasty);
+    EXPECT_EQ(MainFrame().caption, clean);
+    EXPECT_EQ(platform.app.Title(), clean);
+    EXPECT_EQ(BoxCaption(), clean);
+    ASSERT_FALSE(platform.notifyIcons.shown.empty());
+    const std::string tip = platform.notifyIcons.shown.begin()->second.tip;
+    EXPECT_EQ(clean.rfind(tip, 0), 0u) << "the tray tip is the cleaned caption, shortened: " << tip;
+    EXPECT_EQ(tip.find_first_of("\r\n\x1b"), std::string::npos);
 }
 
 TEST_F(MainWindowTest, ClosedPopupsAreFreed) {

@@ -12,8 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <mutex>
 #include <sstream>
 #include <thread>
+#include <vector>
 
 #include "support/Exception.h"
 #include "support/TextCodec.h"
@@ -278,6 +280,9 @@ protected:
         server->Get("/moved", [](const httplib::Request&, httplib::Response& response) {
             response.set_redirect("/setup/TesraBrowserIni.txt");
         });
+        server->Get("/moved-nowhere", [](const httplib::Request&, httplib::Response& response) {
+            response.status = 302;  // without a Location
+        });
         return server;
     }
 
@@ -378,7 +383,7 @@ TEST_F(TtsHTTPServer, HttpErrorRepliesGiveTheirMessages) {
         {"server text beyond GBK", JsonUrl(port, 403, "错误\xF0\x9F\x98\x80"), "接收失败，服务器返回错误：错误?"},
         {"empty server text", JsonUrl(port, 500, ""), "接收失败，HTTP/1.1 500 Internal Server Error" + Suffix(port)},
         {"no server text", base + "/error/plain", "接收失败，HTTP/1.1 500 Internal Server Error" + Suffix(port)},
-        {"redirect", base + "/moved", "接收失败，HTTP/1.1 302 Found" + Suffix(port)},
+        {"redirect to nowhere", base + "/moved-nowhere", "接收失败，HTTP/1.1 302 Found" + Suffix(port)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -386,6 +391,65 @@ TEST_F(TtsHTTPServer, HttpErrorRepliesGiveTheirMessages) {
         EXPECT_EQ(FailureOf(c.url, &body), c.message);
         EXPECT_EQ(body, "");  // an error page is not the resource
     }
+}
+
+// The route of each request, redirected ones too, is the resolver's: here a recording proxy on
+// loopback for the addresses of one port, direct for the others.
+TEST_F(TtsHTTPServer, EachRequestTakesTheRouteTheResolverGives) {
+    LocalServer origin(Routes(std::make_unique<httplib::Server>()));
+    std::vector<std::string> proxied;
+    std::mutex mutex;
+    auto proxy = std::make_unique<httplib::Server>();
+    // A proxy is asked for the absolute address; this one answers for the origin it stands before.
+    proxy->Get(".*", [&](const httplib::Request& request, httplib::Response& response) {
+        std::lock_guard lock(mutex);
+        proxied.push_back(request.target);
+        if (request.target.ends_with("/moved")) {
+            response.set_redirect("http://127.0.0.1:" + std::to_string(origin.Port()) + "/setup/TesraBrowserIni.txt");
+            return;
+        }
+        response.set_content("through the proxy", "text/plain");
+    });
+    LocalServer proxyServer(std::move(proxy));
+    // Port 9 of loopback: nothing listens there, only the proxy could answer for it.
+    const std::string behindProxy = "http://127.0.0.1:9";
+    std::vector<std::string> asked;
+    http_.SetProxyResolver([&](const std::string& url) {
+        asked.push_back(url);
+        return url.starts_with(behindProxy) ? "http://127.0.0.1:" + std::to_string(proxyServer.Port()) : "";
+    });
+
+    std::string body;
+    http_.Get(behindProxy + "/setup/x.ico", body);
+    EXPECT_EQ(body, "through the proxy");
+    body.clear();
+    http_.Get(behindProxy + "/moved", body);
+    EXPECT_EQ(body, "[System]\r\nIconName=Tesra\r\n") << "redirected to an address that goes direct";
+    const std::string direct = "http://127.0.0.1:" + std::to_string(origin.Port()) + "/setup/TesraBrowserIni.txt";
+    EXPECT_EQ(asked, (std::vector<std::string>{behindProxy + "/setup/x.ico", behindProxy + "/moved", direct}));
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(proxied, (std::vector<std::string>{behindProxy + "/setup/x.ico", behindProxy + "/moved"}));
+}
+
+TEST_F(TtsHTTPServer, RedirectionsAreFollowedAHandfulOfTimes) {
+    auto routes = Routes(std::make_unique<httplib::Server>());
+    routes->Get(R"(/hop/(\d+))", [](const httplib::Request& request, httplib::Response& response) {
+        const int hop = std::stoi(request.matches[1].str());
+        response.set_redirect(hop == 0 ? "/setup/TesraBrowserIni.txt" : "/hop/" + std::to_string(hop - 1));
+    });
+    routes->Get("/to-file", [](const httplib::Request&, httplib::Response& response) {
+        response.set_redirect("file:///etc/passwd");
+    });
+    LocalServer server(std::move(routes));
+    const std::string base = "http://127.0.0.1:" + std::to_string(server.Port());
+    std::string body;
+    http_.Get(base + "/moved", body);
+    EXPECT_EQ(body, "[System]\r\nIconName=Tesra\r\n");
+    body.clear();
+    http_.Get(base + "/hop/4", body);  // five redirections
+    EXPECT_EQ(body, "[System]\r\nIconName=Tesra\r\n");
+    EXPECT_EQ(FailureOf(base + "/hop/5"), "接收失败，重定向次数过多：" + base + "/hop/5");
+    EXPECT_EQ(FailureOf(base + "/to-file"), "接收失败，重定向到不支持的地址：file:///etc/passwd");
 }
 
 // Small servers answer with other versions and without a reason phrase: the status code decides.
