@@ -49,11 +49,12 @@ printf 'kept' >"$config/.unrelated"
 # A write still under way in another process: its temporary is held.
 held="$config/.HKCU.reg.Held01"
 printf 'half' >"$held"
-flock -o "$held" sleep 300 &
+# Its own process group, so that the sleep under flock goes with it; no output, so that no pipe waits for it.
+setsid flock -o "$held" sleep 300 >/dev/null 2>&1 &
 holder=$!
-E2E_PIDS+=("$holder")
+E2E_GROUPS+=("$holder")
 # The socket of a process that still runs.
-sleep 300 &
+sleep 300 >/dev/null 2>&1 &
 alive=$!
 E2E_PIDS+=("$alive")
 python3 -c 'import socket, sys; socket.socket(socket.AF_UNIX).bind(sys.argv[1])' "$run/bridge-$alive.sock"
@@ -76,6 +77,6 @@ e2e_expect_eq "no box is on the screen" "" "$(e2e_dialogs)"
 e2e_check "the program still runs" kill -0 "$PROGRAM_PID"
 e2e_stop_program "$PROGRAM_PID" || true
 e2e_expect_eq "its own socket went at its end" "bridge-$alive.sock" "$(sockets)"
-kill "$holder" "$alive" 2>/dev/null || true
+kill -- "-$holder" "$alive" 2>/dev/null || true
 
 e2e_finish
