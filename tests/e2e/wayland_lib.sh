@@ -82,10 +82,15 @@ wl_start_session() {
   export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland
   unset DISPLAY GDK_BACKEND
 
+  # The wlr backend ends at once when PipeWire is not there yet, and the frontend offers no Screenshot
+  # without its backend on the bus: each waits for the one before.
   pipewire >"$E2E_DIR/pipewire.log" 2>&1 &
   E2E_PIDS+=("$!")
+  _e2e_wait_until "$(_e2e_deadline 20)" "pipewire" test -S "$XDG_RUNTIME_DIR/pipewire-0" || return 1
   /usr/libexec/xdg-desktop-portal-wlr >"$E2E_DIR/portal-wlr.log" 2>&1 &
   E2E_PIDS+=("$!")
+  _e2e_wait_until "$(_e2e_deadline 20)" "the wlr portal" \
+    gdbus introspect --session -d org.freedesktop.impl.portal.desktop.wlr -o /org/freedesktop/portal/desktop || return 1
   "$WL_PYTHON" "$WL_HERE/portal_standin.py" "$E2E_DIR/portal.log" >"$E2E_DIR/portal-standin.log" 2>&1 &
   E2E_PIDS+=("$!")
   _e2e_wait_until "$(_e2e_deadline 20)" "the stand-in portal" \
