@@ -26,6 +26,8 @@
 #   e2e_wait_exit PID [T]         returns the exit status of PID (124 when it still runs after T)
 #   e2e_url_key ADDRESS           the address key of the setup folder and record (ASCII addresses)
 #   e2e_screenshot NAME           saves the screen as NAME.png in $E2E_SHOTS (or the temp dir), prints the path
+#   e2e_check_capture LINE SHOT   checks the picture of a 'call GetCaptureImage' line: a JPEG of the drag from
+#                                 (300, 200) to (100, 50), the pixels of SHOT there, the pattern's red
 #   e2e_pass TEXT / e2e_fail TEXT / e2e_check TEXT CMD... / e2e_expect_eq TEXT EXPECTED ACTUAL / e2e_not CMD...
 #   e2e_finish                    prints "N passed, M failed" and exits, non-zero when M > 0
 #
@@ -441,6 +443,25 @@ e2e_screenshot() {
   local dir=${E2E_SHOTS:-$E2E_DIR}
   mkdir -p "$dir"
   import -display "$DISPLAY" -window root "$dir/$1.png" && echo "$dir/$1.png"
+}
+
+# The picture that a capture call returned (its reported line), dragged from (300, 200) to (100, 50) over
+# the pattern's red block: a JPEG of 200 by 150 pixels, the screen's own pixels there (SHOT, taken during
+# the drag, shows the selection at full brightness) and that red.
+e2e_check_capture() {  # event line, screenshot during the drag
+  local picture="$E2E_DIR/capture.jpg" expected="$E2E_DIR/expected.png" error mean
+  python3 -c 'import base64, json, sys; sys.stdout.buffer.write(base64.b64decode(json.loads(sys.argv[1])))' \
+    "${1#call GetCaptureImage }" >"$picture" || true
+  e2e_check "the text is a JPEG file (FF D8)" sh -c "head -c 2 '$picture' | od -An -tx1 | grep -q 'ff d8'"
+  e2e_expect_eq "the drag from (300, 200) to (100, 50) gives 200 by 150 pixels" "200x150" \
+    "$(identify -format '%wx%h' "$picture" 2>/dev/null)"
+  convert "$2" -crop 200x150+100+50 +repage "$expected"
+  error=$(compare -metric RMSE "$picture" "$expected" null: 2>&1 | sed 's/.*(\(.*\))/\1/' || true)
+  e2e_check "the picture matches the screen under the selection (RMSE $error)" \
+    python3 -c "import sys; sys.exit(0 if float(sys.argv[1]) < 0.05 else 1)" "$error"
+  mean=$(convert "$picture" -resize 1x1\! -format '%[fx:int(255*r)] %[fx:int(255*g)] %[fx:int(255*b)]' info: 2>/dev/null || true)
+  e2e_check "the picture is the pattern's red (mean $mean)" \
+    python3 -c "import sys; r, g, b = map(int, sys.argv[1:]); sys.exit(0 if r > 235 and g < 20 and b < 20 else 1)" $mean
 }
 
 e2e_pass() {
