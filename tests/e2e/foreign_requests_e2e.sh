@@ -51,6 +51,15 @@ press() {  # [--popup] window regex, keys...
 
 count() { e2e_events | grep -c -E "$1" || true; }
 
+# The application's own close (key c on the counting page) ends the program.
+app_closes_program() {
+  local status=0
+  press '^蓝岸演示 计数$' c
+  e2e_check "the application's page closes itself" e2e_wait_event '^app: closing$' 10
+  e2e_wait_exit "$program" 20 || status=$?
+  e2e_expect_eq "and the program ends" 0 "$status"
+}
+
 # After the page of another site has done its worst: the program runs, no box is open, the page shown
 # is the given one.
 still_running() {  # pid, title regex, what
@@ -124,11 +133,7 @@ still_running "$program" '^蓝岸演示 计数' "back in the application"
 e2e_check "the other site's version setter never ran" e2e_no_event '^loading: version set'
 e2e_expect_eq "the page that came back is bound once" 1 "$(count '^app: bind count 2$')"
 e2e_screenshot foreign-back >/dev/null
-press '^蓝岸演示 计数$' c
-e2e_check "the application's page closes itself" e2e_wait_event '^app: closing$' 10
-status=0
-e2e_wait_exit "$program" 20 || status=$?
-e2e_expect_eq "and the program ends" 0 "$status"
+app_closes_program
 
 # 3. A pop-up of another site closes its opener and sends it, twice, to a page of another site that
 #    prints, opens windows and saves a file without a user action, then goes back. Afterwards the pop-up
@@ -181,11 +186,7 @@ e2e_check "the print dialog comes" e2e_wait_dialog '.' 20
 e2e_screenshot foreign-print >/dev/null
 xdotool key --clearmodifiers Escape
 e2e_check "the print dialog goes" no_dialogs
-press '^蓝岸演示 计数$' c
-e2e_check "the application's page closes itself" e2e_wait_event '^app: closing$' 10
-status=0
-e2e_wait_exit "$program" 20 || status=$?
-e2e_expect_eq "and the program ends" 0 "$status"
+app_closes_program
 
 # 4. Another site's page keeps sending the main window to an address whose certificate does not verify:
 #    no box, the loads fail. Back in the application, its own link to that address asks once.
