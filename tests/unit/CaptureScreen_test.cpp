@@ -6,6 +6,8 @@
 #include <stdexcept>
 
 #include "PlatformFakes.h"
+
+#include "NumberedPicture.h"
 #include "support/Exception.h"
 
 namespace tesra {
@@ -16,18 +18,6 @@ using platform::OverlayController;
 using platform::Picture;
 
 std::vector<std::string> g_log;  // what the fakes saw, in order
-
-Picture Numbered(int width, int height) {
-    Picture p{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            p.rgb.push_back(static_cast<std::uint8_t>(x));
-            p.rgb.push_back(static_cast<std::uint8_t>(y));
-            p.rgb.push_back(static_cast<std::uint8_t>(x ^ y));
-        }
-    }
-    return p;
-}
 
 void DragFrom300x200To100x50(OverlayController& c) {
     c.MouseDown(MouseButton::Left, {300, 200});
@@ -47,7 +37,7 @@ class CaptureScreenTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_log.clear();
-        screen_.picture = Numbered(400, 300);
+        screen_.picture = fakes::NumberedPicture(400, 300);
         screen_.log = &g_log;
         ui_.log = &g_log;
         frame_.log = &g_log;
@@ -190,7 +180,7 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         g_log.clear();
-        screen_.picture = Numbered(400, 300);
+        screen_.picture = fakes::NumberedPicture(400, 300);
         ui_.failAsk = ui_.failOverlay = false;
         c.breakIt(screen_, ui_);
         TScreenCapture capture;
@@ -201,7 +191,7 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
         EXPECT_EQ(g_log, c.log);
         EXPECT_EQ(jpeg, "");
         g_log.clear();
-        screen_.picture = Numbered(400, 300);
+        screen_.picture = fakes::NumberedPicture(400, 300);
         ui_.failAsk = ui_.failOverlay = false;
         capture.Capture(jpeg);  // the next capture finds the host again
         EXPECT_EQ(g_log, (std::vector<std::string>{"minimize", "ask", "screen", "overlay", "restore"}));

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "NumberedPicture.h"
+
 namespace tesra::platform {
 
 bool operator==(const Rect& a, const Rect& b) {
@@ -44,18 +46,6 @@ TEST(MonitorInPicture, MapsLogicalGeometryByThePicturesScale) {
     }
 }
 
-Picture Numbered(int width, int height) {
-    Picture p{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            p.rgb.push_back(static_cast<std::uint8_t>(x));
-            p.rgb.push_back(static_cast<std::uint8_t>(y));
-            p.rgb.push_back(7);
-        }
-    }
-    return p;
-}
-
 TEST(CropPicture, KeepsThePixelsOfTheArea) {
     struct Case {
         const char* name;
@@ -67,7 +57,7 @@ TEST(CropPicture, KeepsThePixelsOfTheArea) {
         {"one pixel in the far corner", {5, 3, 1, 1}},
         {"right column", {5, 0, 1, 4}},
     };
-    const Picture picture = Numbered(6, 4);
+    const Picture picture = fakes::NumberedPicture(6, 4);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         Picture part = CropPicture(picture, c.area);
@@ -79,7 +69,7 @@ TEST(CropPicture, KeepsThePixelsOfTheArea) {
                 const std::uint8_t* px = &part.rgb[(static_cast<size_t>(y) * part.width + x) * 3];
                 EXPECT_EQ(px[0], c.area.left + x);
                 EXPECT_EQ(px[1], c.area.top + y);
-                EXPECT_EQ(px[2], 7);
+                EXPECT_EQ(px[2], static_cast<std::uint8_t>(c.area.left + x + c.area.top + y));
             }
         }
     }

@@ -4,25 +4,14 @@
 
 #include <cstring>
 
+#include "NumberedPicture.h"
+
 namespace tesra {
 namespace {
 
 using platform::MouseButton;
 using platform::Picture;
 using platform::Point;
-
-// Every pixel tells its place: R = x, G = y, B = x + y (mod 256).
-Picture Numbered(int width, int height) {
-    Picture p{width, height, {}};
-    for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-            p.rgb.push_back(static_cast<std::uint8_t>(x));
-            p.rgb.push_back(static_cast<std::uint8_t>(y));
-            p.rgb.push_back(static_cast<std::uint8_t>(x + y));
-        }
-    }
-    return p;
-}
 
 const std::uint8_t* At(const Picture& p, int x, int y) { return &p.rgb[(static_cast<size_t>(y) * p.width + x) * 3]; }
 
@@ -50,7 +39,7 @@ TEST(SelRectFromDrag, RectangleBetweenStartAndPointer) {
 }
 
 TEST(CopySelection, CopiesTheRectangleWithoutItsRightColumnAndBottomRow) {
-    Picture background = Numbered(400, 300);
+    Picture background = fakes::NumberedPicture(400, 300);
     Picture s = CopySelection(background, {100, 50, 300, 200});
     ASSERT_EQ(s.width, 200);
     ASSERT_EQ(s.height, 150);
@@ -65,7 +54,7 @@ TEST(CopySelection, CopiesTheRectangleWithoutItsRightColumnAndBottomRow) {
 }
 
 TEST(CopySelection, OnePixelHighBecomesTwoHighWithTheRowStretched) {
-    Picture background = Numbered(50, 40);
+    Picture background = fakes::NumberedPicture(50, 40);
     Picture s = CopySelection(background, {5, 7, 25, 8});
     ASSERT_EQ(s.width, 20);
     ASSERT_EQ(s.height, 2);
@@ -118,7 +107,7 @@ TEST(TfmCaptureBackground, InputSequences) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TfmCaptureBackground overlay(Numbered(400, 300));
+        TfmCaptureBackground overlay(fakes::NumberedPicture(400, 300));
         size_t closedAt = c.events.size();
         for (size_t i = 0; i < c.events.size() && closedAt == c.events.size(); ++i) {
             const Event& e = c.events[i];
