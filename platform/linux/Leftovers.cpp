@@ -23,7 +23,11 @@ constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP, SIGQUIT};
 
 void OnTerminationSignal(int signal) {
     RemoveExitFiles();
-    // SA_RESETHAND has put back the default action: the process ends as it would have without us.
+    // The default action only now: a second signal that came meanwhile (the process group's and the
+    // process's own, say) ran this handler too instead of ending the process before the files went.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigaction(signal, &fallback, nullptr);
     raise(signal);
 }
 
@@ -32,7 +36,7 @@ void ArmExitRemoval() {
     struct sigaction action {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND | SA_NODEFER;
+    action.sa_flags = SA_NODEFER;
     for (int signal : kTerminationSignals) {
         struct sigaction before {};
         // A signal that the process was started to ignore stays ignored.
@@ -150,7 +154,9 @@ void RemoveAtExit(const std::string& path) {
 }
 
 void RemoveExitFiles() {
-    int count = g_exitFileCount.exchange(0);
+    // Every caller removes them all: each of two signals handled at once must find them gone before it ends
+    // the process, and a second unlink costs nothing.
+    int count = g_exitFileCount.load();
     for (int i = 0; i < count; ++i) unlink(g_exitFiles[i]);
 }
 

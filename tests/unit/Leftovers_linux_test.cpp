@@ -2,6 +2,7 @@
 #include "platform/linux/Leftovers.h"
 
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/resource.h>
@@ -169,6 +170,18 @@ TEST_F(LeftoversTest, TheSocketGoesAtEveryExit) {
         {"exit", [] { std::exit(3); }, false, 3},
         {"SIGTERM", [] { raise(SIGTERM); }, true, SIGTERM},
         {"SIGINT", [] { raise(SIGINT); }, true, SIGINT},
+        // The process group's SIGTERM and the process's own, delivered one inside the other.
+        {"two SIGTERMs at once",
+         [] {
+             sigset_t term;
+             sigemptyset(&term);
+             sigaddset(&term, SIGTERM);
+             pthread_sigmask(SIG_BLOCK, &term, nullptr);
+             pthread_kill(pthread_self(), SIGTERM);
+             kill(getpid(), SIGTERM);
+             pthread_sigmask(SIG_UNBLOCK, &term, nullptr);
+         },
+         true, SIGTERM},
         {"SIGHUP", [] { raise(SIGHUP); }, true, SIGHUP},
         {"a fatal fault",
          [] {
