@@ -12,12 +12,12 @@
 #include <cstdlib>
 #include <memory>
 
+#include "linux/GtkCaptureUi.h"
+#include "linux/Portal.h"
+#include "linux/PortalScreen.h"
+#include "linux/SessionKind.h"
+#include "linux/X11Screen.h"
 #include "platform/CaptureUi.h"
-#include "platform/linux/GtkCaptureUi.h"
-#include "platform/linux/Portal.h"
-#include "platform/linux/PortalScreen.h"
-#include "platform/linux/SessionKind.h"
-#include "platform/linux/X11Screen.h"
 
 namespace {
 

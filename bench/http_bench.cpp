@@ -14,7 +14,7 @@
 
 #include <httplib.h>
 
-#include "platform/linux/LinuxEnvironment.h"
+#include "linux/LinuxEnvironment.h"
 #include "setup/tsHTTP.h"
 #include "tests/unit/PlatformFakes.h"
 

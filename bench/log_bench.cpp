@@ -15,9 +15,9 @@
 #include <mutex>
 #include <string>
 
+#include "linux/LinuxEnvironment.h"
+#include "linux/LinuxNetworkIdentity.h"
 #include "platform/DebugChannel.h"
-#include "platform/linux/LinuxEnvironment.h"
-#include "platform/linux/LinuxNetworkIdentity.h"
 #include "support/tsLog.h"
 #include "tests/unit/PlatformFakes.h"
 

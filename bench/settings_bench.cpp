@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/linux/FileRegistry.h"
+#include "linux/FileRegistry.h"
 #include "setup/tsIni.h"
 
 namespace {

@@ -18,7 +18,7 @@ E2E_SUMMARY=0
 source "$here/tests/e2e/lib.sh"
 e2e_setup
 [ -n "${DISPLAY:-}" ] || e2e_start_display
-program=${TESRA_PROGRAM:-$TESRA_BUILD/platform/linux/TesraBrowser}
+program=${TESRA_PROGRAM:-$TESRA_BUILD/linux/TesraBrowser}
 
 small="$E2E_DIR/small"
 big="$E2E_DIR/big"

@@ -32,7 +32,7 @@ e2e_setup
 [ -n "${DISPLAY:-}" ] || e2e_start_display --tray
 e2e_start_server
 address="$SERVER_URL/app/index.html?main=true"
-program=$TESRA_BUILD/platform/linux/TesraBrowser
+program=$TESRA_BUILD/linux/TesraBrowser
 floor=$TESRA_BUILD/bench/floor/tesra-bench-floor
 sampler=$TESRA_BUILD/bench/memory/tesra-bench-memory
 watcher=$here/tests/e2e/sni_watcher.py

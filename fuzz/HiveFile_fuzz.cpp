@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "platform/registry/HiveFile.h"
+#include "registry/HiveFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace tesra::platform;

@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Exception.h"
 #include "setup/VersionResourceFile.h"
 #include "setup/tsVersionInfo.h"
-#include "support/Exception.h"
 
 namespace {
 

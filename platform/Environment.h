@@ -1,6 +1,6 @@
 #pragma once
 // The operating system as the portable code sees it: folders, files, processes, fatal faults and
-// drawing. The Linux layer builds the real one at start-up (platform/linux/LinuxEnvironment); unit
+// drawing. The Linux layer builds the real one at start-up (linux/LinuxEnvironment); unit
 // tests build one of fakes. Units take it from whoever made them, never from the Linux library.
 
 #include <cstddef>

@@ -1,6 +1,6 @@
 #pragma once
 // Every interface through which the portable code reaches the system, in one handle. The program's
-// entry builds the real one (platform/linux/main.cpp); unit tests build one of fakes and hand it in.
+// entry builds the real one (linux/main.cpp); unit tests build one of fakes and hand it in.
 
 #include <memory>
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/Environment.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra::platform {
 

@@ -17,7 +17,7 @@ export TESRA_SOURCE=$here TESRA_BUILD=${TESRA_BUILD_DIR:-$here/build}
 E2E_SUMMARY=0
 # shellcheck source=tests/e2e/lib.sh
 source "$here/tests/e2e/lib.sh"
-program=$TESRA_BUILD/platform/linux/TesraBrowser
+program=$TESRA_BUILD/linux/TesraBrowser
 address=${1:-}
 
 headless=0

@@ -1,10 +1,10 @@
 #include "services/CaptureScreen.h"
 
 #include "platform/CaptureUi.h"
+#include "platform/Exception.h"
 #include "platform/Platform.h"
 #include "services/fuCaptureBackground.h"
 #include "support/Base64.h"
-#include "support/Exception.h"
 #include "support/JpegEncoder.h"
 
 namespace tesra {

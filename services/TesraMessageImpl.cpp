@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <exception>
 
+#include "platform/Exception.h"
 #include "services/TesraBrowser_TLB.h"
-#include "support/Exception.h"
 #include "support/PageValue.h"
 
 namespace tesra {

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/Platform.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

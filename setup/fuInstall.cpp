@@ -9,6 +9,7 @@
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/InstallForm.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
@@ -16,7 +17,6 @@
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"
 #include "support/Address.h"
-#include "support/Exception.h"
 #include "support/FailureLog.h"
 #include "support/Format.h"
 #include "support/IniFile.h"

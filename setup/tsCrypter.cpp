@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <random>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

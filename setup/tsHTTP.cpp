@@ -11,8 +11,8 @@
 #include <ostream>
 #include <sstream>
 
+#include "platform/Exception.h"
 #include "setup/CurlLibrary.h"
-#include "support/Exception.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 

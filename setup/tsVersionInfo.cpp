@@ -4,10 +4,10 @@
 #include <cstdio>
 
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/Platform.h"
 #include "setup/VersionResourceFile.h"
 #include "support/DelimitedText.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

@@ -1,11 +1,11 @@
 #include "shell/ProgramServices.h"
 
 #include "platform/Application.h"
+#include "platform/Exception.h"
 #include "services/CaptureScreen.h"
 #include "services/CustomerInfo.h"
 #include "setup/tsVersionInfo.h"
 #include "shell/fuMain.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

@@ -6,12 +6,12 @@
 #include <unordered_set>
 
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
 #include "support/Address.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"

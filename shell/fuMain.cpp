@@ -4,6 +4,7 @@
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Registry.h"
@@ -15,7 +16,6 @@
 #include "shell/CloseToTray.h"
 #include "shell/MainMenu.h"
 #include "shell/TesraBrowser.h"
-#include "support/Exception.h"
 #include "support/FailureLog.h"
 #include "support/Format.h"
 #include "support/IniFile.h"

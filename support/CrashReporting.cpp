@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/Platform.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 #include "support/tsCommon.h"
 #include "support/tsException.h"

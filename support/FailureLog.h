@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 

@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

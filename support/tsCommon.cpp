@@ -15,9 +15,9 @@
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 
 namespace tesra {

@@ -4,11 +4,11 @@
 #include <fstream>
 
 #include "platform/Application.h"
+#include "platform/Exception.h"
 #include "platform/FocusInfo.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
 #include "platform/Screen.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 #include "support/JpegEncoder.h"
 #include "support/tsCommon.h"

@@ -4,8 +4,8 @@
 #include <system_error>
 
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/Platform.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 
 namespace tesra {

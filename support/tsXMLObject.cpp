@@ -3,7 +3,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 #include "support/Format.h"
 
 namespace tesra {

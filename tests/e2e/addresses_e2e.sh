@@ -61,7 +61,7 @@ start_as_user() {
     env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$user_home" LANG=C.UTF-8 LC_ALL=C.UTF-8 \
     XDG_RUNTIME_DIR="${RUNTIME:-$user_runtime}" TESRA_MACHINE_HIVE_DIR="$TESRA_MACHINE_HIVE_DIR" \
     NO_AT_BRIDGE=1 GDK_BACKEND=x11 http_proxy="http://127.0.0.1:$proxy_port" no_proxy=localhost \
-    "$TESRA_BUILD/platform/linux/TesraBrowser" "$@" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
+    "$TESRA_BUILD/linux/TesraBrowser" "$@" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
   PROGRAM_PID=$!
   E2E_GROUPS+=("$PROGRAM_PID")
 }

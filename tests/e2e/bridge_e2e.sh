@@ -104,7 +104,7 @@ if [ "$(id -u)" = 0 ] && setpriv --reuid=nobody --regid=nogroup --clear-groups t
   setsid setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$user_home" XDG_RUNTIME_DIR="$user_home/run" LC_ALL=C.UTF-8 \
     TESRA_MACHINE_HIVE_DIR="$TESRA_MACHINE_HIVE_DIR" \
-    "$TESRA_BUILD/platform/linux/TesraBrowser" "$SERVER_URL/app/index.html?auto=VersionInfo,GetInstalledSoft" \
+    "$TESRA_BUILD/linux/TesraBrowser" "$SERVER_URL/app/index.html?auto=VersionInfo,GetInstalledSoft" \
     >"$E2E_DIR/normal-user.log" 2>&1 </dev/null &
   normal=$!
   E2E_GROUPS+=("$normal")

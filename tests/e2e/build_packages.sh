@@ -22,7 +22,7 @@ e2e_check "cpack makes the package" test -f "$new"
 make_older_package() {
   local tree="$E2E_DIR/older" older_version=$1 version=$2
   dpkg-deb -R "$new" "$tree"
-  objcopy --update-section ".tesra.version=$TESRA_BUILD/platform/linux/TesraBrowser.older-version.bin" \
+  objcopy --update-section ".tesra.version=$TESRA_BUILD/linux/TesraBrowser.older-version.bin" \
     "$tree/usr/bin/TesraBrowser"
   sed -i "s/^Version: .*/Version: $older_version/" "$tree/DEBIAN/control"
   sed -i "s/<release version=\"$version\"/<release version=\"$older_version\"/" \
@@ -59,8 +59,8 @@ e2e_expect_eq "it recommends the desktop portals, for Wayland sessions" \
 # The page bridge is built into the program, out of dpkg-shlibdeps' sight: each library it links is one that
 # the program links too, or the one listed by hand.
 needed_of() { readelf -d "$1" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort; }
-bridge_only=$(comm -23 <(needed_of "$TESRA_BUILD/platform/linux/libtesrabridge.so") \
-  <(needed_of "$TESRA_BUILD/platform/linux/TesraBrowser"))
+bridge_only=$(comm -23 <(needed_of "$TESRA_BUILD/linux/libtesrabridge.so") \
+  <(needed_of "$TESRA_BUILD/linux/TesraBrowser"))
 e2e_expect_eq "the page bridge links nothing beyond the program but JavaScriptCore" \
   libjavascriptcoregtk-4.1.so.0 "$bridge_only"
 

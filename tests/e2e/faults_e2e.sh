@@ -51,7 +51,7 @@ if [ "$(id -u)" = 0 ] && setpriv --reuid=nobody --regid=nogroup --clear-groups t
     setsid setpriv --reuid=nobody --regid=nogroup --clear-groups \
       env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$user_home" XDG_RUNTIME_DIR="$user_home/run" LC_ALL=C.UTF-8 \
       NO_AT_BRIDGE=1 GDK_BACKEND=x11 TESRA_MACHINE_HIVE_DIR="$machine" \
-      "$TESRA_BUILD/platform/linux/TesraBrowser" "$@" >>"$E2E_DIR/normal-user.log" 2>&1 </dev/null &
+      "$TESRA_BUILD/linux/TesraBrowser" "$@" >>"$E2E_DIR/normal-user.log" 2>&1 </dev/null &
     PROGRAM_PID=$!
     E2E_GROUPS+=("$PROGRAM_PID")
   }
@@ -175,7 +175,7 @@ e2e_expect_eq "no temporary file is left" "" "$(find "$big_folder" -name '.*')"
 # ---- The program's file replaced while it runs: the copy is of the running program ---------------------------
 e2e_start_server --setup-delay 3000
 mkdir -p "$E2E_DIR/bin"
-cp "$TESRA_BUILD/platform/linux/TesraBrowser" "$E2E_DIR/bin/TesraBrowser"
+cp "$TESRA_BUILD/linux/TesraBrowser" "$E2E_DIR/bin/TesraBrowser"
 moved_address="$SERVER_URL/app/test/plugin.html?case=moved"
 rm -f "$XDG_DATA_HOME/Kestal/TesraBrowser/TesraBrowser"  # the copy of an earlier setup
 TESRA_PROGRAM="$E2E_DIR/bin/TesraBrowser" e2e_start_program "$moved_address"
@@ -185,7 +185,7 @@ rm "$E2E_DIR/bin/TesraBrowser"
 printf '#!/bin/sh\necho a newer program\n' >"$E2E_DIR/bin/TesraBrowser"
 e2e_check "the page opens after the setup" e2e_wait_event '^load .*case=moved' 60
 e2e_check "the per-user copy is the running program" \
-  cmp "$XDG_DATA_HOME/Kestal/TesraBrowser/TesraBrowser" "$TESRA_BUILD/platform/linux/TesraBrowser"
+  cmp "$XDG_DATA_HOME/Kestal/TesraBrowser/TesraBrowser" "$TESRA_BUILD/linux/TesraBrowser"
 e2e_stop_program "$PROGRAM_PID" || true
 
 # ---- A full settings file system: the page opens, the log says once what could not be saved, nothing is lost --
@@ -201,7 +201,7 @@ mount -t tmpfs -o size=256k tmpfs "$XDG_CONFIG_HOME"
 cp -a "$E2E_DIR/config-copy/." "$XDG_CONFIG_HOME/"
 dd if=/dev/zero of="$XDG_CONFIG_HOME/filler" bs=4k 2>/dev/null || true
 set +e
-"$TESRA_BUILD/platform/linux/TesraBrowser" "\$@" &
+"$TESRA_BUILD/linux/TesraBrowser" "\$@" &
 child=\$!
 # Stopped with its program: the program ends first, then the settings are compared.
 trap 'kill -TERM \$child 2>/dev/null' TERM

@@ -35,7 +35,7 @@ as_user() {
   setsid setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env -i PATH="$PATH" DISPLAY="$DISPLAY" XDG_RUNTIME_DIR="$run" LC_ALL=C.UTF-8 NO_AT_BRIDGE=1 GDK_BACKEND=x11 \
     DBUS_SESSION_BUS_ADDRESS=disabled: TESRA_MACHINE_HIVE_DIR="$TESRA_MACHINE_HIVE_DIR" "$@" \
-    "$TESRA_BUILD/platform/linux/TesraBrowser" "$address" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
+    "$TESRA_BUILD/linux/TesraBrowser" "$address" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
   PROGRAM_PID=$!
   E2E_GROUPS+=("$PROGRAM_PID")
 }

@@ -262,7 +262,7 @@ e2e_start_server() {
 
 E2E_PROGRAM_COUNT=0
 e2e_start_program() {
-  local program=${TESRA_PROGRAM:-$TESRA_BUILD/platform/linux/TesraBrowser}
+  local program=${TESRA_PROGRAM:-$TESRA_BUILD/linux/TesraBrowser}
   E2E_PROGRAM_COUNT=$((E2E_PROGRAM_COUNT + 1))
   E2E_PROGRAM_LOG="$E2E_DIR/program$E2E_PROGRAM_COUNT.log"
   # Its own process group, so that its web processes stop with it.

@@ -33,7 +33,7 @@ start_as_user() {
   setsid setpriv --reuid=nobody --regid=nogroup --clear-groups \
     env -i PATH="$PATH" DISPLAY="$DISPLAY" HOME="$user_home" TMPDIR="$tmp_root" LC_ALL=C.UTF-8 \
     TESRA_MACHINE_HIVE_DIR="$TESRA_MACHINE_HIVE_DIR" \
-    "$TESRA_BUILD/platform/linux/TesraBrowser" "$SERVER_URL/app/index.html" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
+    "$TESRA_BUILD/linux/TesraBrowser" "$SERVER_URL/app/index.html" >"$E2E_PROGRAM_LOG" 2>&1 </dev/null &
   PROGRAM_PID=$!
   E2E_GROUPS+=("$PROGRAM_PID")
 }

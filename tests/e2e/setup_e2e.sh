@@ -12,7 +12,7 @@ MAIN_URL=$SERVER_URL
 
 # The program runs from a folder of its own: its history file lives next to it, not in the build.
 mkdir -p "$E2E_DIR/bin"
-cp "$TESRA_BUILD/platform/linux/TesraBrowser" "$E2E_DIR/bin/TesraBrowser"
+cp "$TESRA_BUILD/linux/TesraBrowser" "$E2E_DIR/bin/TesraBrowser"
 export TESRA_PROGRAM="$E2E_DIR/bin/TesraBrowser"
 history="$E2E_DIR/bin/Browser.CFG"
 app_folder="$XDG_DATA_HOME/Kestal/TesraBrowser"

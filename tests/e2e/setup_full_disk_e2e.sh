@@ -51,7 +51,7 @@ e2e_reset
 e2e_start_program "$address"
 e2e_check "the next start shows the progress form again" e2e_wait_window '^正在安装$' 60
 e2e_check "the page is bound" e2e_wait_event '^SetTesraBrowserService$' 60
-e2e_check "the copy is the program" cmp "$copy" "$TESRA_BUILD/platform/linux/TesraBrowser"
+e2e_check "the copy is the program" cmp "$copy" "$TESRA_BUILD/linux/TesraBrowser"
 shortcut=$(find "$HOME/Desktop" -name '*.desktop' | head -n 1)
 e2e_check "the shortcut starts the copy" grep -qF "Exec=\"$copy\"" "$shortcut"
 e2e_expect_eq "no box is open" "" "$(e2e_dialogs)"

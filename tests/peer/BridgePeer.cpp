@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/bridge/BridgeProtocol.h"
+#include "linux/bridge/BridgeProtocol.h"
 
 namespace {
 

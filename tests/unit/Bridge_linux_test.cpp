@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "linux/BridgeRequests.h"
+#include "linux/BridgeServer.h"
+#include "linux/bridge/BridgeClient.h"
+#include "linux/bridge/BridgeProtocol.h"
 #include "platform/Platform.h"
-#include "platform/linux/BridgeRequests.h"
-#include "platform/linux/BridgeServer.h"
-#include "platform/linux/bridge/BridgeClient.h"
-#include "platform/linux/bridge/BridgeProtocol.h"
 
 namespace tesra {
 namespace {

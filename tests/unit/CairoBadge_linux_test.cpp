@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "platform/Badge.h"
+#include "platform/Exception.h"
 #include "shell/NewMessageHint.h"
-#include "support/Exception.h"
 
 namespace tesra::platform {
 namespace {

@@ -8,7 +8,7 @@
 #include "PlatformFakes.h"
 
 #include "NumberedPicture.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "LogTestSupport.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 #include "setup/tsIni.h"
 #include "support/IniFile.h"
 

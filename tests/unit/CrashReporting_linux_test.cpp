@@ -7,8 +7,8 @@
 #include <cstdlib>
 
 #include "LogTestSupport.h"
+#include "platform/Exception.h"
 #include "platform/HandlerGuard.h"
-#include "support/Exception.h"
 #include "support/tbLog.h"
 #include "support/tsException.h"
 

@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "PlatformFakes.h"
-#include "platform/linux/FileRegistry.h"
-#include "platform/linux/LinuxSystemInfo.h"
+#include "linux/FileRegistry.h"
+#include "linux/LinuxSystemInfo.h"
 #include "services/CustomerInfo.h"
 
 namespace tesra {

@@ -5,7 +5,7 @@
 #include <cstring>
 
 #include "PlatformFakes.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

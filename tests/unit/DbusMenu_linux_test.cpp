@@ -1,5 +1,5 @@
 // The tray menu as a tray host reads it over D-Bus, and the icon pictures in the protocol's form.
-#include "platform/linux/DbusMenu.h"
+#include "linux/DbusMenu.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/linux/SniTray.h"
+#include "linux/SniTray.h"
 
 namespace tesra::platform {
 namespace {

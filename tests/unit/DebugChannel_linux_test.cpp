@@ -8,8 +8,8 @@
 #include <cstring>
 
 #include "SupportFakes.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Platform.h"
-#include "platform/linux/LinuxEnvironment.h"
 
 namespace tesra::platform {
 namespace {

@@ -1,5 +1,5 @@
 // Desktop shortcuts as Desktop Entry files: the escaping, and what GLib's own launcher makes of them.
-#include "platform/linux/DesktopEntry.h"
+#include "linux/DesktopEntry.h"
 
 #include <gio/gdesktopappinfo.h>
 #include <gtest/gtest.h>
@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "SupportFakes.h"
-#include "platform/linux/ShellLink.h"
-#include "support/Exception.h"
+#include "linux/ShellLink.h"
+#include "platform/Exception.h"
 
 namespace tesra::platform {
 namespace {

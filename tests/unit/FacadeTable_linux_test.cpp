@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "platform/linux/bridge/FacadeTable.h"
+#include "linux/bridge/FacadeTable.h"
 
 namespace tesra::bridge {
 namespace {

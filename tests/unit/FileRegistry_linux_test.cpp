@@ -1,6 +1,6 @@
 // The file registry on real files in a temporary home: persistence across processes, concurrent
 // writers, a writer killed mid-way, broken hive files, and a machine hive that the user may not write.
-#include "platform/linux/FileRegistry.h"
+#include "linux/FileRegistry.h"
 
 #include <gmock/gmock.h>
 #include <grp.h>
@@ -17,8 +17,8 @@
 #include <sstream>
 
 #include "SupportFakes.h"
-#include "platform/linux/Folders.h"
-#include "platform/registry/HiveFile.h"
+#include "linux/Folders.h"
+#include "registry/HiveFile.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 

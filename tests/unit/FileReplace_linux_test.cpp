@@ -1,5 +1,5 @@
 // Replacing files whole, in a temporary folder.
-#include "platform/linux/FileReplace.h"
+#include "linux/FileReplace.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -1,4 +1,4 @@
-#include "platform/linux/Folders.h"
+#include "linux/Folders.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // xdotool for the pointer and keys; skips otherwise.
 #include <gtest/gtest.h>  // before Xlib, whose macros (None, Bool) clash with its names
 
-#include "platform/linux/GtkCaptureUi.h"
+#include "linux/GtkCaptureUi.h"
 
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
@@ -15,7 +15,7 @@
 #include <functional>
 #include <string>
 
-#include "platform/linux/X11Screen.h"
+#include "linux/X11Screen.h"
 #include "services/fuCaptureBackground.h"
 
 namespace tesra::platform {

@@ -6,10 +6,10 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "linux/LinuxEnvironment.h"
 #include "platform/Cursor.h"
+#include "platform/Exception.h"
 #include "platform/FocusInfo.h"
-#include "platform/linux/LinuxEnvironment.h"
-#include "support/Exception.h"
 #include "support/tsException.h"
 
 namespace tesra::platform {

@@ -1,5 +1,5 @@
 // Runs the GTK message boxes on a private Xvfb and looks at the box while it waits for its answer.
-#include "platform/linux/GtkMessageBoxes.h"
+#include "linux/GtkMessageBoxes.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

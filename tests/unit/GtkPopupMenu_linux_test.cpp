@@ -1,5 +1,5 @@
 // Runs the GTK popup menu on a private Xvfb.
-#include "platform/linux/GtkPopupMenu.h"
+#include "linux/GtkPopupMenu.h"
 
 #include <gtest/gtest.h>
 #include <gtk/gtk.h>

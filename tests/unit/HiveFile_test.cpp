@@ -1,4 +1,4 @@
-#include "platform/registry/HiveFile.h"
+#include "registry/HiveFile.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // Icon files read at icon size, in a temporary folder.
-#include "platform/linux/IconPixbuf.h"
+#include "linux/IconPixbuf.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "SupportFakes.h"
-#include "platform/linux/ScaledPng.h"
+#include "linux/ScaledPng.h"
 
 namespace tesra::platform {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <cstdlib>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

@@ -1,5 +1,5 @@
 // What runs leave behind, in a temporary folder.
-#include "platform/linux/Leftovers.h"
+#include "linux/Leftovers.h"
 
 #include <gtest/gtest.h>
 #include <pthread.h>
@@ -16,8 +16,8 @@
 #include <fstream>
 
 #include "SupportFakes.h"
+#include "linux/FileReplace.h"
 #include "platform/FatalFault.h"
-#include "platform/linux/FileReplace.h"
 
 namespace tesra::platform {
 namespace {

@@ -6,7 +6,7 @@
 #include <optional>
 
 #include "PlatformFakes.h"
-#include "platform/linux/LinuxEnvironment.h"
+#include "linux/LinuxEnvironment.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The machine's own address from the kernel: the routing table's default route and the interfaces.
-#include "platform/linux/LinuxNetworkIdentity.h"
+#include "linux/LinuxNetworkIdentity.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include <fstream>
 
 #include "PlatformFakes.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
 

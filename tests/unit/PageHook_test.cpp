@@ -5,7 +5,7 @@
 #include <map>
 #include <stdexcept>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 #include "support/Origin.h"
 
 namespace tesra {

@@ -1,4 +1,4 @@
-#include "platform/linux/PictureCheck.h"
+#include "linux/PictureCheck.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>

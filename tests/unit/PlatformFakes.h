@@ -13,7 +13,7 @@
 #include "EnvironmentFakes.h"
 #include "TrayFakes.h"
 #include "platform/Platform.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 
 namespace tesra::fakes {
 

@@ -1,5 +1,5 @@
 // The GlobalShortcuts client against a stand-in portal on a private session bus of its own.
-#include "platform/linux/PortalHotKeys.h"
+#include "linux/PortalHotKeys.h"
 
 #include <gio/gio.h>
 #include <gtest/gtest.h>
@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "platform/linux/Portal.h"
+#include "linux/Portal.h"
 
 namespace tesra::platform {
 namespace {

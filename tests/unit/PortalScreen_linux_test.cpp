@@ -1,4 +1,4 @@
-#include "platform/linux/PortalScreen.h"
+#include "linux/PortalScreen.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 
 namespace tesra::platform {
 namespace {

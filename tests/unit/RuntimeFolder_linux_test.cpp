@@ -10,7 +10,7 @@
 #include <fstream>
 #include <functional>
 
-#include "platform/linux/Folders.h"
+#include "linux/Folders.h"
 
 namespace tesra::platform {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 #include "services/TesraBrowser_TLB.h"
 
 namespace tesra {

@@ -1,4 +1,4 @@
-#include "platform/linux/SessionKind.h"
+#include "linux/SessionKind.h"
 
 #include <gtest/gtest.h>
 

@@ -21,12 +21,12 @@
 #include "platform/Application.h"
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
+#include "platform/Exception.h"
 #include "platform/FocusInfo.h"
 #include "platform/MessageBox.h"
 #include "platform/NetworkIdentity.h"
 #include "platform/Screen.h"
 #include "platform/SystemInfo.h"
-#include "support/Exception.h"
 
 namespace tesra::testing {
 

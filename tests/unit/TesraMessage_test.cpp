@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
+#include "platform/Exception.h"
 #include "services/TesraBrowser_TLB.h"
 #include "services/TesraMessageImpl.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

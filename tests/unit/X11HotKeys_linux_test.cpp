@@ -2,7 +2,7 @@
 // and xdotool for key presses, and skip otherwise.
 #include <gtest/gtest.h>  // before Xlib, whose macros (None, Bool) clash with its names
 
-#include "platform/linux/X11HotKeys.h"
+#include "linux/X11HotKeys.h"
 
 #include <X11/Xlib.h>
 #include <X11/keysym.h>

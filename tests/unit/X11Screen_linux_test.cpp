@@ -1,7 +1,7 @@
 // Needs an X server: runs when DISPLAY is set (for example a private Xvfb), skips otherwise.
 #include <gtest/gtest.h>  // before Xlib, whose macros (None, Bool) clash with its names
 
-#include "platform/linux/X11Screen.h"
+#include "linux/X11Screen.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>

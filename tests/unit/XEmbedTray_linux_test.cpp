@@ -1,6 +1,6 @@
 // Runs the tray layer on a private Xvfb with a real XEmbed tray host (trayer).
-#include "platform/linux/LinuxNotifyIcons.h"
-#include "platform/linux/XEmbedTray.h"
+#include "linux/LinuxNotifyIcons.h"
+#include "linux/XEmbedTray.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <functional>
 
 #include "PrivateXServer.h"
-#include "platform/linux/GtkPopupMenu.h"
+#include "linux/GtkPopupMenu.h"
 #include "support/tsTrayIcon.h"
 
 namespace tesra::platform {

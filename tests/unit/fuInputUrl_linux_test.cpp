@@ -12,9 +12,9 @@
 #include <sstream>
 
 #include "PlatformFakes.h"
+#include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "shell/TesraBrowser.h"
-#include "support/Exception.h"
 #include "support/TextCodec.h"
 
 namespace tesra {

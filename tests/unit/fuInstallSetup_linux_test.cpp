@@ -25,7 +25,7 @@
 #include "PlatformFakes.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 #include "setup/fuInstall.h"
 #include "setup/tsIni.h"
 #include "setup/tsVersionInfo.h"

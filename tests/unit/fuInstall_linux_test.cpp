@@ -11,10 +11,10 @@
 
 #include "LogTestSupport.h"
 #include "SupportFakes.h"
+#include "linux/FileRegistry.h"
+#include "linux/Folders.h"
 #include "platform/InstallForm.h"
-#include "platform/linux/FileRegistry.h"
-#include "platform/linux/Folders.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 
 namespace tesra {
 namespace {

@@ -6,10 +6,10 @@
 #include <stdexcept>
 
 #include "PlatformFakes.h"
+#include "platform/Exception.h"
 #include "platform/Registry.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 #include "shell/TesraBrowser.h"
-#include "support/Exception.h"
 #include "support/Format.h"
 #include "support/tsCommon.h"
 

@@ -8,8 +8,8 @@
 #include <regex>
 
 #include "PlatformFakes.h"
-#include "platform/linux/Folders.h"
-#include "support/Exception.h"
+#include "linux/Folders.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

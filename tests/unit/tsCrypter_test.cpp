@@ -5,7 +5,7 @@
 
 #include <set>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

@@ -5,9 +5,9 @@
 #include <algorithm>
 
 #include "LogTestSupport.h"
+#include "platform/Exception.h"
 #include "platform/HandlerGuard.h"
 #include "support/CrashReporting.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

@@ -8,7 +8,7 @@
 #include <thread>
 
 #include "SupportFakes.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

@@ -17,7 +17,7 @@
 #include <thread>
 #include <vector>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 #include "support/TextCodec.h"
 
 namespace tesra {

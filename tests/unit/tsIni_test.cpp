@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "PlatformFakes.h"
-#include "platform/registry/MemoryRegistry.h"
+#include "registry/MemoryRegistry.h"
 #include "support/tsCommon.h"
 
 namespace tesra {

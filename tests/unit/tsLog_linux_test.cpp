@@ -12,8 +12,8 @@
 #include <thread>
 
 #include "LogTestSupport.h"
+#include "platform/Exception.h"
 #include "setup/tsVersionInfo.h"
-#include "support/Exception.h"
 
 namespace tesra {
 namespace {

@@ -9,7 +9,7 @@
 #include <regex>
 
 #include "ExecutableImages.h"
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

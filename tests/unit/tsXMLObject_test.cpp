@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/Exception.h"
+#include "platform/Exception.h"
 
 namespace tesra {
 namespace {

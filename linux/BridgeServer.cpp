@@ -1,0 +1,204 @@
+#include "linux/BridgeServer.h"
+
+#include <gio/gunixsocketaddress.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include "linux/Folders.h"
+#include "linux/Leftovers.h"
+#include "linux/bridge/BridgeProtocol.h"
+
+namespace tesra::platform {
+namespace {
+
+// One web process: reads a request, answers it, and reads the next one only when the whole reply has
+// gone out. A reply the peer does not take at once waits in the connection and goes out as the peer
+// reads; the program never waits for it.
+class Connection {
+public:
+    Connection(BridgeServer& server, GSocketConnection* connection)
+        : server_(server), connection_(G_SOCKET_CONNECTION(g_object_ref(connection))) {}
+    ~Connection() {
+        if (write_source_) {
+            g_source_destroy(write_source_);
+            g_source_unref(write_source_);
+        }
+        if (stall_timer_) g_source_remove(stall_timer_);
+    }
+
+    void ReadHeader() {
+        g_input_stream_read_all_async(In(), header_, sizeof header_, G_PRIORITY_DEFAULT, nullptr, &Connection::OnHeader,
+                                      this);
+    }
+
+    void Close(const std::string& why) {
+        if (!why.empty()) std::fprintf(stderr, "TesraBrowser: page bridge: %s; connection closed\n", why.c_str());
+        g_io_stream_close(G_IO_STREAM(connection_.get()), nullptr, nullptr);
+        delete this;
+    }
+
+private:
+    GInputStream* In() { return g_io_stream_get_input_stream(G_IO_STREAM(connection_.get())); }
+    GSocket* Socket() { return g_socket_connection_get_socket(connection_.get()); }
+
+    static void OnHeader(GObject*, GAsyncResult* result, gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        gsize read = 0;
+        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != sizeof self->header_) {
+            return self->Close(read == 0 ? "" : "a truncated frame header");
+        }
+        std::uint32_t size = GUINT32_FROM_LE(*reinterpret_cast<std::uint32_t*>(self->header_));
+        if (size > bridge::kMaxRequest)
+            return self->Close("an oversized request of " + std::to_string(size) + " bytes");
+        self->body_.assign(size, 0);
+        if (size == 0) return self->Serve();
+        g_input_stream_read_all_async(self->In(), self->body_.data(), size, G_PRIORITY_DEFAULT, nullptr,
+                                      &Connection::OnBody, self);
+    }
+
+    static void OnBody(GObject*, GAsyncResult* result, gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        gsize read = 0;
+        if (!g_input_stream_read_all_finish(self->In(), result, &read, nullptr) || read != self->body_.size()) {
+            return self->Close("a truncated request");
+        }
+        self->Serve();
+    }
+
+    void Serve() {
+        std::string why;
+        g_autoptr(GBytes) reply = server_.Answer(body_.data(), body_.size(), why);
+        if (!reply) return Close(why);
+        gsize size = 0;
+        const char* data = static_cast<const char*>(g_bytes_get_data(reply, &size));
+        std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(size));
+        out_.assign(reinterpret_cast<const char*>(&header), sizeof header);
+        out_.append(data, size);
+        sent_ = 0;
+        Flush();
+    }
+
+    // Sends what the socket takes now; the rest waits for the peer.
+    void Flush() {
+        while (sent_ < out_.size()) {
+            g_autoptr(GError) error = nullptr;
+            gssize n =
+                g_socket_send_with_blocking(Socket(), out_.data() + sent_, out_.size() - sent_, FALSE, nullptr, &error);
+            if (n < 0) {
+                if (g_error_matches(error, G_IO_ERROR, G_IO_ERROR_WOULD_BLOCK)) return WaitForPeer();
+                return Close(std::string("the reply could not be sent: ") + error->message);
+            }
+            sent_ += static_cast<size_t>(n);
+            if (stall_timer_) {
+                g_source_remove(stall_timer_);
+                stall_timer_ = 0;
+            }
+        }
+        out_.clear();
+        out_.shrink_to_fit();
+        ReadHeader();
+    }
+
+    void WaitForPeer() {
+        if (!stall_timer_)
+            stall_timer_ =
+                g_timeout_add_seconds(static_cast<guint>(server_.StallLimit().count()), &Connection::OnStalled, this);
+        if (write_source_) return;
+        write_source_ = g_socket_create_source(Socket(), G_IO_OUT, nullptr);
+        g_source_set_callback(write_source_, G_SOURCE_FUNC(&Connection::OnWritable), this, nullptr);
+        g_source_attach(write_source_, nullptr);
+    }
+
+    static gboolean OnWritable(GSocket*, GIOCondition, gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        g_source_unref(self->write_source_);
+        self->write_source_ = nullptr;
+        self->Flush();
+        return G_SOURCE_REMOVE;
+    }
+
+    static gboolean OnStalled(gpointer data) {
+        auto* self = static_cast<Connection*>(data);
+        self->stall_timer_ = 0;
+        self->Close("the web process took nothing of a reply for " +
+                    std::to_string(self->server_.StallLimit().count()) + " s");
+        return G_SOURCE_REMOVE;
+    }
+
+    BridgeServer& server_;
+    GObjectPtr<GSocketConnection> connection_;
+    char header_[4] = {};
+    std::string body_;
+    std::string out_;  // the reply being sent
+    size_t sent_ = 0;
+    GSource* write_source_ = nullptr;
+    guint stall_timer_ = 0;
+};
+
+}  // namespace
+
+BridgeServer::BridgeServer(std::chrono::seconds stallLimit) : stall_limit_(stallLimit) {}
+
+BridgeServer::~BridgeServer() {
+    if (service_) {
+        g_socket_service_stop(service_.get());
+        unlink(path_.c_str());
+    }
+}
+
+bool BridgeServer::Listen() {
+    const std::string folder = RuntimeFolder();
+    RemoveStaleBridgeSockets(folder);
+    path_ = folder + "/bridge-" + std::to_string(getpid()) + ".sock";
+    unlink(path_.c_str());
+    service_.reset(g_socket_service_new());
+    g_autoptr(GSocketAddress) address = g_unix_socket_address_new(path_.c_str());
+    g_autoptr(GError) error = nullptr;
+    if (!g_socket_listener_add_address(G_SOCKET_LISTENER(service_.get()), address, G_SOCKET_TYPE_STREAM,
+                                       G_SOCKET_PROTOCOL_DEFAULT, nullptr, nullptr, &error)) {
+        std::fprintf(stderr, "TesraBrowser: page bridge socket %s: %s\n", path_.c_str(), error->message);
+        return false;
+    }
+    RemoveAtExit(path_);
+    g_signal_connect(service_.get(), "incoming", G_CALLBACK(&BridgeServer::OnIncoming), this);
+    g_socket_service_start(service_.get());
+    return true;
+}
+
+gboolean BridgeServer::OnIncoming(GSocketService*, GSocketConnection* connection, GObject*, gpointer self) {
+    auto* peer = new Connection(*static_cast<BridgeServer*>(self), connection);
+    // Only the user's own web processes: anyone else who reaches the socket is turned away.
+    g_autoptr(GCredentials) credentials = g_socket_get_credentials(g_socket_connection_get_socket(connection), nullptr);
+    uid_t uid = credentials ? g_credentials_get_unix_user(credentials, nullptr) : static_cast<uid_t>(-1);
+    if (uid != getuid()) {
+        peer->Close("refused a connection of user " + (credentials ? std::to_string(uid) : std::string("unknown")));
+    } else {
+        peer->ReadHeader();
+    }
+    return TRUE;
+}
+
+GBytes* BridgeServer::Answer(const void* frame, size_t size, std::string& why) {
+    bridge::Request request;
+    if (!bridge::DecodeRequest(frame, size, request, why)) return nullptr;
+    auto handler = handlers_.find(request.name);
+    if (handler == handlers_.end()) {
+        why = "a request of unknown name \"" + bridge::MessageText(request.name) + "\"";
+        return nullptr;
+    }
+    GVariant* reply = nullptr;
+    try {
+        reply = bridge::EncodeReply(true, "", handler->second(request.payload.get()));
+    } catch (const std::exception& e) {
+        reply = bridge::EncodeReply(false, e.what(), nullptr);
+    } catch (...) {
+        reply = bridge::EncodeReply(false, "Catastrophic failure", nullptr);
+    }
+    bridge::VariantPtr owned(g_variant_ref_sink(reply));
+    return g_variant_get_data_as_bytes(owned.get());
+}
+
+}  // namespace tesra::platform

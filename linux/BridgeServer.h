@@ -1,0 +1,52 @@
+#pragma once
+// The UI side of the page bridge: serves the blocking requests of every web process from the main
+// loop. A handler may run a nested loop (a capture does); other requests are served meanwhile. Only
+// processes of the same user are served; every frame they send is checked before it is used, and a
+// frame that is wrong closes its connection and nothing else. The program never waits for a web
+// process: a reply that the peer does not take at once goes out as the peer reads, and a peer that
+// takes nothing of it for 30 s is cut off.
+
+#include <gio/gio.h>
+
+#include <chrono>
+#include <functional>
+#include <map>
+#include <string>
+
+#include "linux/GObjectPtr.h"
+
+namespace tesra::platform {
+
+class BridgeServer {
+public:
+    // Answers a request: returns the result (a new or floating GVariant, never null) or throws an
+    // exception whose message becomes the script error.
+    using Handler = std::function<GVariant*(GVariant* payload)>;
+
+    // stallLimit: how long a peer may take nothing of a reply before it is cut off.
+    explicit BridgeServer(std::chrono::seconds stallLimit = std::chrono::seconds(30));
+    ~BridgeServer();
+    BridgeServer(const BridgeServer&) = delete;
+    BridgeServer& operator=(const BridgeServer&) = delete;
+
+    // Listens on a fresh socket in the runtime folder; false when that fails.
+    bool Listen();
+    const std::string& SocketPath() const { return path_; }
+    void SetHandler(const std::string& name, Handler handler) { handlers_[name] = std::move(handler); }
+    std::chrono::seconds StallLimit() const { return stall_limit_; }
+    bool HasHandler(const std::string& name) const { return handlers_.count(name) > 0; }
+
+    // The reply frame body for one request frame body (a new reference); null, with the reason in
+    // why, when the request is not one to answer and its connection is to be closed.
+    GBytes* Answer(const void* frame, size_t size, std::string& why);
+
+private:
+    static gboolean OnIncoming(GSocketService* service, GSocketConnection* connection, GObject* source, gpointer self);
+
+    std::chrono::seconds stall_limit_;
+    GObjectPtr<GSocketService> service_;
+    std::string path_;
+    std::map<std::string, Handler> handlers_;
+};
+
+}  // namespace tesra::platform

@@ -1,0 +1,88 @@
+#include "linux/GtkMessageBoxes.h"
+
+#include <gtk/gtk.h>
+
+namespace tesra::platform {
+namespace {
+
+GtkMessageType IconType(unsigned flags) {
+    switch (flags & 0xF0) {
+    case MB_ICONSTOP:
+        return GTK_MESSAGE_ERROR;
+    case MB_ICONQUESTION:
+        return GTK_MESSAGE_QUESTION;
+    case MB_ICONWARNING:
+        return GTK_MESSAGE_WARNING;
+    case MB_ICONINFORMATION:
+        return GTK_MESSAGE_INFO;
+    default:
+        return GTK_MESSAGE_OTHER;
+    }
+}
+
+const char* IconName(GtkMessageType type) {
+    switch (type) {
+    case GTK_MESSAGE_ERROR:
+        return "dialog-error";
+    case GTK_MESSAGE_QUESTION:
+        return "dialog-question";
+    case GTK_MESSAGE_WARNING:
+        return "dialog-warning";
+    case GTK_MESSAGE_INFO:
+        return "dialog-information";
+    default:
+        return nullptr;
+    }
+}
+
+// GTK 3 message boxes draw no icon of their own, so an error would look like a notice: the icon goes in
+// front of the text, as users know it from other desktops' boxes.
+void AddIcon(GtkWidget* dialog, GtkMessageType type) {
+    const char* name = IconName(type);
+    if (!name) return;
+    GtkWidget* textArea = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
+    GtkWidget* row = gtk_widget_get_parent(textArea);
+    if (!GTK_IS_BOX(row)) return;
+    GtkWidget* icon = gtk_image_new_from_icon_name(name, GTK_ICON_SIZE_DIALOG);
+    gtk_widget_set_valign(icon, GTK_ALIGN_START);
+    gtk_box_pack_start(GTK_BOX(row), icon, FALSE, FALSE, 0);
+    gtk_box_reorder_child(GTK_BOX(row), icon, 0);
+    gtk_widget_show(icon);
+}
+
+// The box belongs to the application: over its active (or any visible) window.
+GtkWindow* OwnerWindow() {
+    GtkWindow* owner = nullptr;
+    GList* toplevels = gtk_window_list_toplevels();
+    for (GList* item = toplevels; item; item = item->next) {
+        GtkWindow* window = GTK_WINDOW(item->data);
+        if (!gtk_widget_get_visible(GTK_WIDGET(window)) || gtk_window_get_window_type(window) != GTK_WINDOW_TOPLEVEL)
+            continue;
+        if (!owner || gtk_window_is_active(window)) owner = window;
+    }
+    g_list_free(toplevels);
+    return owner;
+}
+
+}  // namespace
+
+int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
+    bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
+    GtkMessageType type = IconType(flags);
+    GtkWidget* dialog =
+        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
+    AddIcon(dialog, type);
+    // The program speaks Chinese whatever the desktop's language.
+    if (okCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "取消", GTK_RESPONSE_CANCEL);
+    gtk_dialog_add_button(GTK_DIALOG(dialog), "确定", GTK_RESPONSE_OK);
+    gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
+    gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+    gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    int response = gtk_dialog_run(GTK_DIALOG(dialog));
+    gtk_widget_destroy(dialog);
+    if (!okCancel) return IDOK;  // a box with only OK answers OK however it was closed
+    return response == GTK_RESPONSE_OK ? IDOK : IDCANCEL;
+}
+
+}  // namespace tesra::platform
