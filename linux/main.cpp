@@ -47,21 +47,31 @@ using namespace tesra;
 
 namespace {
 
-EntryActions LinuxEntryActions(const platform::Platform& system) {
+// The main window while it is open, and the address it was opened with.
+struct OpenWindow {
+    TfmMain* window = nullptr;
+    std::string address;
+};
+
+EntryActions LinuxEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open) {
     EntryActions actions;
-    actions.showAddressDialog = [] { return ShowAddressDialog(); };
+    actions.showAddressDialog = [&system] { return ShowAddressDialog(system.factory, system.environment); };
     // Install mode is not guarded by the entry: its errors go to the general error handling.
     actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
     actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
     actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
     actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
-    actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
+    actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
     actions.showInfo = [&system](const std::string& text) {
         const std::string title = system.app.Title();
         system.boxes.Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
     };
-    actions.createMainWindowAndRun = [&system] {
-        TfmMain main(system);
+    actions.createMainWindowAndRun = [&system, &capture, &open](const std::string& address) {
+        open.address = address;
+        TfmMain main(system, capture, address);
+        // Cleared however the run ends: a box of the failed start still runs events.
+        const std::unique_ptr<TfmMain*, void (*)(TfmMain**)> opened(&open.window, [](TfmMain** w) { *w = nullptr; });
+        open.window = &main;
         main.FormShow();
         system.app.Run();
     };
@@ -142,7 +152,7 @@ int main(int argc, char** argv) {
                             captureUi,   network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
 
-    InitializeTbLog(MachineLogIdentity());
+    InitializeTbLog(MachineLogIdentity(network));
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);
@@ -157,16 +167,17 @@ int main(int argc, char** argv) {
         return 1;
     }
     RemoveLeftoversOfEarlierRuns(environment);
-    ProgramServices services(switches.automation, app, registry);
+    // Made before the main window, so that Ctrl+Alt+T works for the whole run.
+    TScreenCapture capture(factory, *screen, captureUi);
+    OpenWindow open;
+    ProgramServices services(switches.automation, app, registry, capture, [&open] { return open.window; });
     platform::BridgeServer bridge;
     bridge.Listen();
-    platform::ServeBridgeRequests(bridge, services, [] { return StartAddress; });
+    platform::ServeBridgeRequests(bridge, services, [&open] { return open.address; });
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);
-    // Made before the main window, so that Ctrl+Alt+T works for the whole run.
-    TScreenCapture::Instance().SetHostFinder(
-        [] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
-    RunEntry(args, LinuxEntryActions(real));
+    capture.SetHostFinder([&open] { return open.window ? &open.window->Frame() : nullptr; });
+    RunEntry(args, LinuxEntryActions(real, capture, open));
     app.Halt();
 }

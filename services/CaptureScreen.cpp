@@ -9,17 +9,12 @@
 
 namespace tesra {
 
-TScreenCapture::TScreenCapture()
-    : Window_(platform::Default().factory.MakeProgramHotKeys([this](int id) { WindowProc(id); })) {
+TScreenCapture::TScreenCapture(platform::Factory& factory, platform::Screen& screen, platform::CaptureUi& ui)
+    : screen_(screen), ui_(ui), Window_(factory.MakeProgramHotKeys([this](int id) { WindowProc(id); })) {
     Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T');
 }
 
 TScreenCapture::~TScreenCapture() { Window_->Unregister(HotKeyAtom); }
-
-TScreenCapture& TScreenCapture::Instance() {
-    static TScreenCapture instance;
-    return instance;
-}
 
 void TScreenCapture::WindowProc(int hotKeyId) {
     if (hotKeyId == HotKeyAtom) CaptureDesktop();
@@ -27,7 +22,7 @@ void TScreenCapture::WindowProc(int hotKeyId) {
 
 void TScreenCapture::CaptureDesktop() {
     Buffer_ = {};
-    Buffer_ = platform::Default().screen.CapturePrimary(false);
+    Buffer_ = screen_.CapturePrimary(false);
     if (Buffer_.Empty()) throw Exception("截取屏幕失败：无法读取屏幕图像");
 }
 
@@ -60,7 +55,7 @@ void TScreenCapture::Capture(std::string& output) {
 void TScreenCapture::SelectFromBuffer() {
     TfmCaptureBackground overlay(std::move(Buffer_));
     Buffer_ = {};
-    platform::Default().captureUi.RunOverlay(overlay.Background(), overlay);
+    ui_.RunOverlay(overlay.Background(), overlay);
     if (overlay.Selection()) Buffer_ = *overlay.Selection();
 }
 
@@ -77,10 +72,9 @@ void TScreenCapture::RestoreHost() {
     host->Restore();
 }
 
-bool TScreenCapture::AskStart() { return platform::Default().captureUi.AskStart(); }
+bool TScreenCapture::AskStart() { return ui_.AskStart(); }
 
-std::string CaptureImageBase64(int mode) {
-    TScreenCapture& capture = TScreenCapture::Instance();
+std::string CaptureImageBase64(TScreenCapture& capture, int mode) {
     capture.SetMode(mode);
     std::string jpeg;
     capture.Capture(jpeg);

@@ -9,8 +9,13 @@
 #include <string>
 
 #include "platform/Browser.h"
+#include "platform/CaptureUi.h"
 #include "platform/HotKeys.h"
 #include "platform/Screen.h"
+
+namespace tesra::platform {
+class Factory;
+}  // namespace tesra::platform
 
 namespace tesra {
 
@@ -26,14 +31,12 @@ public:
     using HostFinder = std::function<platform::Frame*()>;
 
     // Registers Ctrl+Alt+T as a key of the program's own (refused in a Wayland session, where it
-    // would cost a question of the desktop); a refusal goes unnoticed.
-    TScreenCapture();
+    // would cost a question of the desktop); a refusal goes unnoticed. The program makes one for the
+    // whole run; the platform objects outlive it.
+    TScreenCapture(platform::Factory& factory, platform::Screen& screen, platform::CaptureUi& ui);
     ~TScreenCapture();
     TScreenCapture(const TScreenCapture&) = delete;
     TScreenCapture& operator=(const TScreenCapture&) = delete;
-
-    // The program's capture object, made on first use and kept to the end of the run.
-    static TScreenCapture& Instance();
 
     void SetHostFinder(HostFinder finder) { FindHostFrameWindow_ = std::move(finder); }
     int Mode() const { return Mode_; }
@@ -56,6 +59,8 @@ private:
     void SelectFromBuffer();
     void WindowProc(int hotKeyId);
 
+    platform::Screen& screen_;
+    platform::CaptureUi& ui_;
     platform::Picture Buffer_;
     std::unique_ptr<platform::HotKeys> Window_;
     platform::Frame* HostWindow_ = nullptr;
@@ -66,6 +71,6 @@ private:
 
 // What GetCaptureImage and the Windows-key shortcuts run: Mode := mode, one capture, and the JPEG
 // file as base64 text (empty when nothing was selected).
-std::string CaptureImageBase64(int mode);
+std::string CaptureImageBase64(TScreenCapture& capture, int mode);
 
 }  // namespace tesra

@@ -1,6 +1,5 @@
 #include "services/LogIdentity.h"
 
-#include "platform/Platform.h"
 #include "services/MachineAddress.h"
 #include "setup/tsVersionInfo.h"
 #include "support/tsCommon.h"
@@ -19,10 +18,9 @@ std::string ClientVersion() {
 
 }  // namespace
 
-// The network of the default platform at each entry: the identity outlives any one platform.
-LogIdentity MachineLogIdentity() {
-    return {ClientVersion(), [] { return GetComputerNameUpper(platform::Default().network); },
-            [] { return GetLocalIP(platform::Default().network); }};
+LogIdentity MachineLogIdentity(platform::NetworkIdentity& network) {
+    return {ClientVersion(), [&network] { return GetComputerNameUpper(network); },
+            [&network] { return GetLocalIP(network); }};
 }
 
 }  // namespace tesra

@@ -2,11 +2,13 @@
 // The client log's identity of this machine: the program file's version, the computer name and the
 // local address.
 
+#include "platform/NetworkIdentity.h"
 #include "support/tsLog.h"
 
 namespace tesra {
 
-// The version is read once, here; the host and the address are asked anew for each entry.
-LogIdentity MachineLogIdentity();
+// The version is read once, here; the host and the address are asked of the network anew for each
+// entry, so the network outlives every entry written with this identity.
+LogIdentity MachineLogIdentity(platform::NetworkIdentity& network);
 
 }  // namespace tesra

@@ -1,6 +1,5 @@
 #include "setup/tsIni.h"
 
-#include "platform/Platform.h"
 #include "support/FailureLog.h"
 #include "support/tsCommon.h"
 
@@ -85,11 +84,6 @@ std::optional<std::int32_t> ParseDecimalInteger(const std::string& text) {
         if (number > limit) return std::nullopt;
     }
     return static_cast<std::int32_t>(negative ? -number : number);
-}
-
-TtsIni& GetIni() {
-    static TtsIni ini("", platform::Default().registry);
-    return ini;
 }
 
 }  // namespace tesra

@@ -59,7 +59,4 @@ std::optional<std::int32_t> ParseDecimalInteger(const std::string& text);
 // the cause, which names the value, into the client log. Never throws.
 void LogUnreadableSetting(const platform::RegistryError& cause);
 
-// The program-wide settings store on the process-wide registry, made on first use.
-TtsIni& GetIni();
-
 }  // namespace tesra

@@ -8,30 +8,27 @@
 #include "shell/fuMain.h"
 
 namespace tesra {
-namespace {
 
-TfmMain& MainWindow() {
-    TfmMain* main = TfmMain::Instance();
+TfmMain& ProgramServices::OpenMainWindow() const {
+    TfmMain* main = main_window_ ? main_window_() : nullptr;
     if (!main) throw Exception("主窗口还没有创建");
     return *main;
 }
 
-}  // namespace
-
-void ProgramServices::ShowNewMessageHint(std::int32_t count) { MainWindow().ShowNewMessageHint(count); }
+void ProgramServices::ShowNewMessageHint(std::int32_t count) { OpenMainWindow().ShowNewMessageHint(count); }
 
 void ProgramServices::Close() {
     app_.SetTitle("");
     app_.Terminate();
 }
 
-std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(mode); }
+std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(capture_, mode); }
 
 bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) {
-    return MainWindow().HotKeys().RegisterHotKey(
-        id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [facade](int pressed) {
+    return OpenMainWindow().HotKeys().RegisterHotKey(
+        id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [this, facade](int pressed) {
             // A facade that no longer answers goes to the general error handling.
-            if (TfmMain* main = TfmMain::Instance()) {
+            if (TfmMain* main = main_window_()) {
                 main->wbMain().Page().HotKey(facade.id, pressed, [](const std::string& error) {
                     if (!error.empty()) throw Exception(error, "EOleException");
                 });
@@ -39,7 +36,7 @@ bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std
         });
 }
 
-void ProgramServices::Refresh() { MainWindow().RefreshPage(); }
+void ProgramServices::Refresh() { OpenMainWindow().RefreshPage(); }
 
 std::string ProgramServices::VersionInfo() { return GetVersionText(); }
 

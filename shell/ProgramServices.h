@@ -2,19 +2,31 @@
 // The program's side of the scripting object: what each member does, on the one main window,
 // whichever page holds the object.
 
+#include <functional>
+
 #include "platform/Application.h"
 #include "platform/Registry.h"
+#include "services/CaptureScreen.h"
 #include "services/TesraMessageImpl.h"
 
 namespace tesra {
+
+class TfmMain;
 
 class ProgramServices final : public ServiceChannel {
 public:
     // automation: the program was started by the component system and ends when the last object
     // handed out is released.
-    // The application and the registry outlive the services.
-    ProgramServices(bool automation, platform::Application& app, platform::Registry& registry)
-        : automation_(automation), app_(app), registry_(registry) {}
+    // The main window while it is open (null before and after); the application, the registry and the
+    // capture outlive the services.
+    using MainWindow = std::function<TfmMain*()>;
+    ProgramServices(bool automation, platform::Application& app, platform::Registry& registry, TScreenCapture& capture,
+                    MainWindow mainWindow)
+        : automation_(automation),
+          app_(app),
+          registry_(registry),
+          capture_(capture),
+          main_window_(std::move(mainWindow)) {}
 
     void ShowNewMessageHint(std::int32_t count) override;
     void Close() override;
@@ -28,9 +40,13 @@ public:
     void ObjectReleased();
 
 private:
+    TfmMain& OpenMainWindow() const;
+
     bool automation_;
     platform::Application& app_;
     platform::Registry& registry_;
+    TScreenCapture& capture_;
+    MainWindow main_window_;
     int objects_ = 0;
 };
 

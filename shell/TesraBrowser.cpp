@@ -6,26 +6,19 @@
 #include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/MessageBox.h"
-#include "platform/Platform.h"
 #include "support/Address.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
 
-std::string StartAddress;
-
 namespace {
 
-// The address of the command line in its one URI form as StartAddress; a refused one is said in the
-// start's message box before anything is made.
-bool TakeAddress(const std::string& address, const EntryActions& actions) {
-    const std::optional<std::string> uri = AddressUri(address);
-    if (!uri) {
-        actions.showInfo(kNetworkError);
-        return false;
-    }
-    StartAddress = *uri;
-    return true;
+// The address of the command line in its one URI form; a refused one is said in the start's message
+// box before anything is made.
+std::optional<std::string> TakeAddress(const std::string& address, const EntryActions& actions) {
+    std::optional<std::string> uri = AddressUri(address);
+    if (!uri) actions.showInfo(kNetworkError);
+    return uri;
 }
 
 }  // namespace
@@ -55,24 +48,25 @@ AutomationSwitches ParseAutomationSwitches(const std::vector<std::string>& args)
 void RunEntry(const std::vector<std::string>& args, const EntryActions& actions) {
     using Action = StartDecision::Action;
     StartDecision decision = DecideStart(args);
+    std::optional<std::string> address;
     switch (decision.action) {
     case Action::Nothing:
         return;
     case Action::Install:
-        if (!TakeAddress(decision.address, actions)) return;
-        actions.install(StartAddress);
+        if (address = TakeAddress(decision.address, actions); address) actions.install(*address);
         return;
     case Action::AskAddress:
-        if (!actions.showAddressDialog()) return;
+        address = actions.showAddressDialog();
         break;
     case Action::Run:
-        if (!TakeAddress(decision.address, actions)) return;
+        address = TakeAddress(decision.address, actions);
         break;
     }
+    if (!address) return;
     try {
         if (actions.isAlreadyRunning()) return;
-        actions.startup(StartAddress);
-        actions.createMainWindowAndRun();
+        actions.startup(*address);
+        actions.createMainWindowAndRun(*address);
     } catch (const std::exception& cause) {
         // The one network message, with the real cause on a second line; the log gets the cause too.
         actions.logStartFailure(cause);
@@ -86,9 +80,10 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
     }
 }
 
-bool IsAlreadyRunning() {
-    if (!platform::Default().environment.InstanceLockExists(platform::Default().app.Title())) return false;
-    platform::Default().boxes.Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
+bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,
+                      platform::MessageBoxes& boxes) {
+    if (!environment.InstanceLockExists(app.Title())) return false;
+    boxes.Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
     return true;
 }
 

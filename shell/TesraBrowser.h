@@ -3,13 +3,17 @@
 
 #include <exception>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace tesra {
 
-// The web application address of this run.
-extern std::string StartAddress;
+namespace platform {
+class Application;
+class Environment;
+class MessageBoxes;
+}  // namespace platform
 
 constexpr char kApplicationTitle[] = "蓝岸浏览器";
 // The message of a start that failed, and of an address that is refused.
@@ -35,14 +39,15 @@ AutomationSwitches ParseAutomationSwitches(const std::vector<std::string>& args)
 
 // What the entry does, so that the entry's rules are tested with fakes.
 struct EntryActions {
-    std::function<bool()> showAddressDialog;  // true when an address was confirmed into StartAddress
+    // The address that the user confirmed, in its one URI form; none when the dialog was left.
+    std::function<std::optional<std::string>()> showAddressDialog;
     std::function<bool()> isAlreadyRunning;
     std::function<void(const std::string& address)> install;
     std::function<void(const std::string& address)> startup;
     std::function<void()> restoreEnvironment;
     // Keeps the real cause of a failed start (the user sees only the network message).
     std::function<void(const std::exception& cause)> logStartFailure;
-    std::function<void()> createMainWindowAndRun;
+    std::function<void(const std::string& address)> createMainWindowAndRun;
     std::function<void(const std::string& text)> showInfo;
 };
 
@@ -51,6 +56,7 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
 
 // Creates the instance lock named by the application title; shows "程序已经运行" and answers true when
 // another copy holds it.
-bool IsAlreadyRunning();
+bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,
+                      platform::MessageBoxes& boxes);
 
 }  // namespace tesra

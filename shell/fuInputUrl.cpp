@@ -102,18 +102,17 @@ HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess acces
     return HistoryPlace::ProgramFolder;
 }
 
-std::string HistoryFilePath() {
+std::string HistoryFilePath(platform::Environment& environment) {
     const std::string programFolder = GetProgramFolder();
     const FolderAccess access =
-        platform::Default().environment.FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
-    const HistoryPlace place =
-        HistoryPlaceOf(programFolder, access, platform::Default().environment.PackageProgramFolder());
+        environment.FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
+    const HistoryPlace place = HistoryPlaceOf(programFolder, access, environment.PackageProgramFolder());
     return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
 }
 
-bool DeleteCacheFolder(const std::string& path) {
+bool DeleteCacheFolder(platform::Environment& environment, const std::string& path) {
     try {
-        if (platform::Default().environment.MoveToTrash(path)) return true;
+        if (environment.MoveToTrash(path)) return true;
         std::error_code error;
         fs::remove_all(path, error);
         return !error;
@@ -122,8 +121,12 @@ bool DeleteCacheFolder(const std::string& path) {
     }
 }
 
-TfmInputUrl::TfmInputUrl(platform::InputUrlView& view, std::string historyPath, std::string cacheFolder)
-    : view_(view), HistoryPath_(std::move(historyPath)), cacheFolder_(std::move(cacheFolder)) {}
+TfmInputUrl::TfmInputUrl(platform::Environment& environment, platform::InputUrlView& view, std::string historyPath,
+                         std::string cacheFolder)
+    : environment_(environment),
+      view_(view),
+      HistoryPath_(std::move(historyPath)),
+      cacheFolder_(std::move(cacheFolder)) {}
 
 bool TfmInputUrl::ShowModal() {
     platform::InputUrlView::Handlers handlers;
@@ -154,7 +157,7 @@ void TfmInputUrl::btnOkClick() {
         view_.FocusUrl();
         return;
     }
-    StartAddress = address;
+    address_ = address;
     // Set before the history is written: a failed write still ends the dialog with the address.
     view_.SetModalResult(platform::ModalResult::Ok);
     SaveHistory(HistorySave::OnTopOfTheFile);
@@ -169,7 +172,7 @@ void TfmInputUrl::btnClearClick() {
 void TfmInputUrl::btnClearCacheClick() {
     std::error_code error;
     const bool present = fs::exists(fs::symlink_status(cacheFolder_, error));
-    if (!present || DeleteCacheFolder(cacheFolder_)) {
+    if (!present || DeleteCacheFolder(environment_, cacheFolder_)) {
         ShowMessageBox("缓存已清空！", platform::MB_OK);
     } else {
         ShowMessageBox("缓存清空失败！", platform::MB_OK);
@@ -190,8 +193,7 @@ void TfmInputUrl::LoadHistory() {
 void TfmInputUrl::SaveHistory(HistorySave how) {
     // Another address dialog may have saved since this one read the file: under a lock on the
     // file's folder, the file as it is now is what the confirmed address goes in front of.
-    const std::unique_ptr<platform::HeldLock> lock =
-        platform::Default().environment.Lock(fs::path(HistoryPath_).parent_path().string());
+    const std::unique_ptr<platform::HeldLock> lock = environment_.Lock(fs::path(HistoryPath_).parent_path().string());
     std::vector<std::string> items;
     std::error_code error;
     if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error))
@@ -199,13 +201,14 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
     HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.
-    platform::Default().environment.ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
+    environment_.ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }
 
-bool ShowAddressDialog() {
-    auto view = platform::Default().factory.MakeInputUrlView();
-    TfmInputUrl form(*view, HistoryFilePath(), ProgramCacheFolder());
-    return form.ShowModal();
+std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment) {
+    auto view = factory.MakeInputUrlView();
+    TfmInputUrl form(environment, *view, HistoryFilePath(environment), ProgramCacheFolder());
+    if (!form.ShowModal()) return std::nullopt;
+    return form.Address();
 }
 
 }  // namespace tesra

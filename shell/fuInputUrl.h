@@ -3,10 +3,16 @@
 // offers the addresses used before from the history file "Browser.CFG", and can forget them all or
 // empty the browser's cache folder.
 
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/Environment.h"
 #include "platform/InputUrlView.h"
+
+namespace tesra::platform {
+class Factory;
+}  // namespace tesra::platform
 
 namespace tesra {
 
@@ -37,19 +43,22 @@ enum class HistoryPlace { ProgramFolder, AppFolder };
 HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess access, const std::string& packageFolder);
 
 // The history file of this program: "Browser.CFG" in the folder that HistoryPlaceOf chooses.
-std::string HistoryFilePath();
+std::string HistoryFilePath(platform::Environment& environment);
 
 // Sends the folder to the trash, or deletes it when there is no trash for it; true when it is gone.
 // Never throws.
-bool DeleteCacheFolder(const std::string& path);
+bool DeleteCacheFolder(platform::Environment& environment, const std::string& path);
 
 class TfmInputUrl {
 public:
-    // The history file and the cache folder that the buttons act on.
-    TfmInputUrl(platform::InputUrlView& view, std::string historyPath, std::string cacheFolder);
+    // The history file and the cache folder that the buttons act on, through the environment.
+    TfmInputUrl(platform::Environment& environment, platform::InputUrlView& view, std::string historyPath,
+                std::string cacheFolder);
 
-    // Runs the dialog; true when it ended with an address in StartAddress.
+    // Runs the dialog; true when it ended with a confirmed address.
     bool ShowModal();
+    // The address that OK confirmed, normalised; none before.
+    const std::optional<std::string>& Address() const { return address_; }
 
     void FormActivate();
     void btnOkClick();
@@ -67,15 +76,17 @@ public:
     const std::string& HistoryPath() const { return HistoryPath_; }
 
 private:
+    platform::Environment& environment_;
     platform::InputUrlView& view_;
     std::string HistoryPath_;
     std::string cacheFolder_;
     std::vector<std::string> HistoryList;
     bool activated_ = false;
+    std::optional<std::string> address_;
 };
 
-// The dialog over the program's history file and cache folder; true when the user
-// confirmed an address, which is then in StartAddress, normalised.
-bool ShowAddressDialog();
+// The dialog over the program's history file and cache folder; the address that the user confirmed,
+// normalised, or none.
+std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment);
 
 }  // namespace tesra

@@ -26,8 +26,6 @@
 namespace tesra {
 namespace {
 
-TfmMain* g_main = nullptr;
-
 constexpr int kBlinkInterval = 500;
 
 void RunIgnoringErrors(const std::function<void()>& work) {
@@ -45,26 +43,25 @@ std::string AddMachineParam(const std::string& address, const std::string& machi
     return address + (address.find('?') == std::string::npos ? "?" : "&") + "__MAC=" + machine;
 }
 
-std::string GetIEVersion() {
+std::string GetIEVersion(platform::Registry& registry) {
     using namespace platform;
     const std::string path = "\\SOFTWARE\\Microsoft\\Internet Explorer\\Version Vector";
     try {
         // The key is created when missing; a user who may not change the machine's settings reads it.
-        auto key = platform::Default().registry.CreateKey(RootKey::LocalMachine, path);
-        if (!key) key = platform::Default().registry.OpenKey(RootKey::LocalMachine, path, Access::Read);
+        auto key = registry.CreateKey(RootKey::LocalMachine, path);
+        if (!key) key = registry.OpenKey(RootKey::LocalMachine, path, Access::Read);
         return key ? key->ReadString("IE") : std::string();
     } catch (const RegistryError&) {
         return {};
     }
 }
 
-TfmMain* TfmMain::Instance() { return g_main; }
-
-TfmMain::TfmMain(const platform::Platform& platform)
+TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, std::string startAddress)
     : hot_keys_(platform.factory),
       platform_(platform),
+      capture_(capture),
+      start_address_(std::move(startAddress)),
       frame_(platform.windows.MakeFrame(platform::FrameKind::Main, nullptr)) {
-    g_main = this;
     frame_->SetCaption(platform_.app.Title());
     frame_->SetOnCloseRequest([this] { FormClose(); });
     frame_->SetOnEscape([this] { FormClose(); });
@@ -101,17 +98,14 @@ void TfmMain::FormCreate() {
 
     platform::Rect area = platform_.windows.WorkArea();
     frame_->SetBounds(area.left, area.top, area.width, area.height);
-    NavigateTo(StartAddress);
+    NavigateTo(start_address_);
 
     blink_timer_->SetOnTick([this] { TimerTick(); });
     blink_timer_->SetInterval(kBlinkInterval);
     blink_timer_->SetEnabled(true);
 }
 
-TfmMain::~TfmMain() {
-    platform_.app.SetMessageFilter(nullptr);
-    if (g_main == this) g_main = nullptr;
-}
+TfmMain::~TfmMain() { platform_.app.SetMessageFilter(nullptr); }
 
 void TfmMain::FormShow() {
     frame_->Show();
@@ -155,7 +149,7 @@ void TfmMain::CreateTrayMenu() {
                 platform_.app.ProcessMessages();
             };
             context.documentCompleted = [this] { return FDocumentCompleted; };
-            context.startAddress = StartAddress;
+            context.startAddress = start_address_;
             context.navigate = [this](const std::string& address) {
                 wbMain().Navigate(address, platform::kNavNoReadFromCache);
             };
@@ -175,11 +169,14 @@ void TfmMain::CreateTrayIcon() {
     FTrayIcon->SetEnabled(true);
 }
 
-bool TfmMain::IsCloseToTray() {
-    return tesra::IsCloseToTray(ReadUserCloseToTray(GetIni()), MenuFileCloseToTray(MenuIni()));
+bool TfmMain::IsCloseToTray() const {
+    TtsIni settings("", platform_.registry);
+    return tesra::IsCloseToTray(ReadUserCloseToTray(settings), MenuFileCloseToTray(MenuIni()));
 }
 
-void TfmMain::SetCloseToTray(bool on) { GetIni().WriteBool("TesraBrowser", "IsCloseToTrayIcon", on); }
+void TfmMain::SetCloseToTray(bool on) {
+    TtsIni("", platform_.registry).WriteBool("TesraBrowser", "IsCloseToTrayIcon", on);
+}
 
 void TfmMain::miShowMainClick() {
     frame_->Show();
@@ -242,7 +239,7 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
     binding_ = true;
     report_on_its_way_ = report.has_value();
     wbMain().Page().CompleteDocument(
-        TrustedAddresses(), report, GetIEVersion(),
+        TrustedAddresses(), report, GetIEVersion(platform_.registry),
         [this, asked = report.has_value(), user = report_user_](const platform::DocumentOutcome& outcome) {
             if (asked && user == report_user_) {
                 report_on_its_way_ = false;
@@ -256,7 +253,7 @@ void TfmMain::wbMainDocumentComplete(const std::string& url) {
 }
 
 std::vector<std::string> TfmMain::TrustedAddresses() const {
-    std::vector<std::string> addresses{StartAddress};
+    std::vector<std::string> addresses{start_address_};
     if (!first_page_.empty()) addresses.push_back(first_page_);
     return addresses;
 }
@@ -405,8 +402,8 @@ void TfmMain::AppMessage(const platform::MessageRecord& message, bool& handled) 
     const Application& app = platform_.app;
     if (message.wParam == 'X') {
         // The picture is not used: the shortcut only runs the capture.
-        if (app.IsKeyDown(VK_LWIN)) RunIgnoringErrors([] { CaptureImageBase64(1); });
-        if (app.IsKeyDown(VK_RWIN)) RunIgnoringErrors([] { CaptureImageBase64(0); });
+        if (app.IsKeyDown(VK_LWIN)) RunIgnoringErrors([this] { CaptureImageBase64(capture_, 1); });
+        if (app.IsKeyDown(VK_RWIN)) RunIgnoringErrors([this] { CaptureImageBase64(capture_, 0); });
     }
     const char* shortcut = PageShortcut(static_cast<int>(message.wParam));
     bool otherKeys = app.IsKeyDown(VK_MENU) || app.IsKeyDown(VK_ESCAPE) || app.IsKeyDown(VK_SHIFT) ||

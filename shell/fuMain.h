@@ -12,6 +12,7 @@
 #include "platform/Messages.h"
 #include "platform/PopupMenu.h"
 #include "platform/Timer.h"
+#include "services/CaptureScreen.h"
 #include "services/HotKeyState.h"
 #include "shell/NewMessageHint.h"
 #include "shell/fuNew.h"
@@ -26,20 +27,18 @@ std::string AddMachineParam(const std::string& address, const std::string& machi
 std::string PopupKey(platform::WindowId browser);
 
 // The hosted engine's version from the machine's "Version Vector" key ("IE"); empty when it cannot be read.
-std::string GetIEVersion();
+std::string GetIEVersion(platform::Registry& registry);
 
 class TfmMain {
 public:
-    // FormCreate: wires the browser, places the window on the work area and navigates to StartAddress.
-    // FormCreate: a failure of one of its steps is shown in a box and skips the steps after it; the
-    // window stays, and nothing of the program is left pointing at it when it goes.
-    explicit TfmMain(const platform::Platform& platform);
+    // FormCreate: wires the browser, places the window on the work area and navigates to the start
+    // address, the application's address of this run. A failure of one of its steps is shown in a box
+    // and skips the steps after it; the window stays, and nothing of the program is left pointing at it
+    // when it goes. The platform and the capture outlive the window.
+    TfmMain(const platform::Platform& platform, TScreenCapture& capture, std::string startAddress);
     ~TfmMain();
     TfmMain(const TfmMain&) = delete;
     TfmMain& operator=(const TfmMain&) = delete;
-
-    // The single main window of the program, or null before it is created.
-    static TfmMain* Instance();
 
     // FormShow: top-left corner of the screen, in front.
     void FormShow();
@@ -59,8 +58,8 @@ public:
     platform::PopupMenu& pmMain() { return *pmMain_; }
 
     // Closing hides the window to the tray: the user's own setting, or the web application's default.
-    static bool IsCloseToTray();
-    static void SetCloseToTray(bool on);
+    bool IsCloseToTray() const;
+    void SetCloseToTray(bool on);
 
     platform::Frame& Frame() { return *frame_; }
     platform::BrowserControl& wbMain() { return frame_->Browser(); }
@@ -99,6 +98,8 @@ private:
 
     HotKeyState hot_keys_;
     const platform::Platform& platform_;
+    TScreenCapture& capture_;
+    const std::string start_address_;
     std::unique_ptr<platform::Frame> frame_;
     std::unique_ptr<platform::Timer> blink_timer_;
     std::unique_ptr<platform::Timer> reaper_;  // frees closed pop-ups after the event that closed them

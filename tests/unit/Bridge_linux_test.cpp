@@ -10,6 +10,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "PlatformFakes.h"
 #include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
@@ -65,7 +66,7 @@ std::string RequestBody(const char* name, GVariant* payload) {
     return std::string(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
 }
 
-class BridgeTest : public testing::Test {
+class BridgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime_ = g_dir_make_tmp("bridge-XXXXXX", nullptr);
@@ -102,7 +103,9 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 }
 
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
-    ProgramServices services(false, platform::Default().app, platform::Default().registry);
+    fakes::FakePlatform fakes;
+    TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
+    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr);
     std::string startAddress;
     platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
     startAddress = "http://app.example:8080/index.html";
@@ -223,7 +226,9 @@ TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
 
 TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
-    ProgramServices services(false, platform::Default().app, platform::Default().registry);
+    fakes::FakePlatform fakes;
+    TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
+    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr);
     platform::ServeBridgeRequests(server, services, [] { return std::string(); });
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);

@@ -56,7 +56,7 @@ protected:
 };
 
 TEST_F(CaptureScreenTest, ImmediateModeShowsNoDialogAndMinimisesNothing) {
-    TScreenCapture capture;
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     capture.SetHostFinder([this] { return &frame_; });
     capture.SetMode(1);
     std::string jpeg;
@@ -74,7 +74,7 @@ TEST_F(CaptureScreenTest, OtherModesMinimiseAskAndRestore) {
             SCOPED_TRACE(::testing::Message() << "mode " << mode << (start ? ", started" : ", dialog closed"));
             g_log.clear();
             ui_.start = start;
-            TScreenCapture capture;
+            TScreenCapture capture(fakes.factory, screen_, ui_);
             capture.SetHostFinder([this] { return &frame_; });
             capture.SetMode(mode);
             std::string jpeg;
@@ -91,7 +91,7 @@ TEST_F(CaptureScreenTest, OtherModesMinimiseAskAndRestore) {
 }
 
 TEST_F(CaptureScreenTest, WithoutHostWindowNothingIsMinimised) {
-    TScreenCapture capture;
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     capture.SetHostFinder([] { return nullptr; });
     capture.SetMode(0);
     std::string jpeg;
@@ -101,7 +101,7 @@ TEST_F(CaptureScreenTest, WithoutHostWindowNothingIsMinimised) {
 }
 
 TEST_F(CaptureScreenTest, BufferEndsAsTheSelection) {
-    TScreenCapture capture;
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     capture.SetMode(1);
     std::string jpeg;
     capture.Capture(jpeg);
@@ -138,7 +138,7 @@ TEST_F(CaptureScreenTest, NothingSelectedGivesNoBytes) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         ui_.user = c.user;
-        TScreenCapture capture;
+        TScreenCapture capture(fakes.factory, screen_, ui_);
         capture.SetMode(1);
         std::string jpeg;
         capture.Capture(jpeg);
@@ -153,7 +153,7 @@ TEST_F(CaptureScreenTest, OnePixelHighDragGivesAPictureTwoHigh) {
         c.MouseMove({70, 41});
         c.MouseUp();
     };
-    TScreenCapture capture;
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     capture.SetMode(1);
     std::string jpeg;
     capture.Capture(jpeg);
@@ -183,7 +183,7 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
         screen_.picture = fakes::NumberedPicture(400, 300);
         ui_.failAsk = ui_.failOverlay = false;
         c.breakIt(screen_, ui_);
-        TScreenCapture capture;
+        TScreenCapture capture(fakes.factory, screen_, ui_);
         capture.SetHostFinder([this] { return &frame_; });
         capture.SetMode(0);
         std::string jpeg;
@@ -199,7 +199,7 @@ TEST_F(CaptureScreenTest, FailuresStillRestoreTheHostAndArePassedOn) {
 }
 
 TEST_F(CaptureScreenTest, CaptureStartedDuringACaptureIsRefused) {
-    TScreenCapture capture;
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     capture.SetHostFinder([this] { return &frame_; });
     capture.SetMode(0);
     bool nestedRefused = false;
@@ -221,7 +221,7 @@ TEST_F(CaptureScreenTest, CaptureStartedDuringACaptureIsRefused) {
 
 TEST_F(CaptureScreenTest, CtrlAltTOnlyRefreshesTheBuffer) {
     {
-        TScreenCapture capture;
+        TScreenCapture capture(fakes.factory, screen_, ui_);
         fakes::FakeHotKeys* hotKeys_ = HotKeys();
         ASSERT_NE(hotKeys_, nullptr);
         hotKeys_->log = &g_log;
@@ -242,11 +242,12 @@ TEST_F(CaptureScreenTest, CtrlAltTOnlyRefreshesTheBuffer) {
 }
 
 TEST_F(CaptureScreenTest, CaptureImageBase64SetsTheModeAndEncodes) {
+    TScreenCapture capture(fakes.factory, screen_, ui_);
     ui_.start = false;
-    EXPECT_EQ(CaptureImageBase64(0), "");
-    EXPECT_EQ(TScreenCapture::Instance().Mode(), 0);
-    std::string text = CaptureImageBase64(1);
-    EXPECT_EQ(TScreenCapture::Instance().Mode(), 1);
+    EXPECT_EQ(CaptureImageBase64(capture, 0), "");
+    EXPECT_EQ(capture.Mode(), 0);
+    std::string text = CaptureImageBase64(capture, 1);
+    EXPECT_EQ(capture.Mode(), 1);
     EXPECT_EQ(text.substr(0, 4), "/9j/") << "base64 of FF D8 FF";
     EXPECT_EQ(text.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/="),
               std::string::npos);

@@ -19,10 +19,12 @@ class LogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
         unsetenv("TESRA_DEV_ENVIRONMENT");
-        SetLogIdentity(MachineLogIdentity());
+        SetLogIdentity(MachineLogIdentity(network));
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
     }
+    // The identity asks this fixture's network, which goes with it.
+    void TearDown() override { SetLogIdentity({GetProgramFileName(), nullptr, nullptr}); }
 
     std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
     std::filesystem::path LogFile() const { return LogFolder() / "tesra.elf"; }

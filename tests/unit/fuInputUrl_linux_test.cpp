@@ -12,6 +12,7 @@
 #include <sstream>
 
 #include "PlatformFakes.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
 #include "shell/TesraBrowser.h"
@@ -185,13 +186,13 @@ fs::path TestFolder() {
 
 class AddressDialog : public ::testing::Test {
 protected:
-    void SetUp() override { StartAddress.clear(); }
-
     fs::path History() const { return folder / "Browser.CFG"; }
     fs::path Cache() const { return folder / "TesraBrowserCache"; }
     bool Run() {
-        TfmInputUrl form(view, History().string(), Cache().string());
-        return form.ShowModal();
+        TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
+        const bool confirmed = form.ShowModal();
+        address = form.Address().value_or("");
+        return confirmed;
     }
 
     fs::path folder = TestFolder();
@@ -199,11 +200,12 @@ protected:
     testing::FakeApplication& app = fakes.app;
     testing::FakeBoxes& boxes = fakes.boxes;
     FakeInputUrlView view;
+    std::string address;  // what the last Run confirmed
 };
 
 TEST_F(AddressDialog, TheHistoryFillsTheListOnce) {
     WriteFile(History(), "A\r\na\r\n\r\nhttp://b/\r\n");
-    TfmInputUrl form(view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_EQ(view.items, (std::vector<std::string>{"A", "http://b/"}));
     EXPECT_EQ(view.text, "A");
@@ -214,7 +216,7 @@ TEST_F(AddressDialog, TheHistoryFillsTheListOnce) {
 }
 
 TEST_F(AddressDialog, AMissingHistoryIsAnEmptyOne) {
-    TfmInputUrl form(view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_TRUE(view.items.empty());
     EXPECT_EQ(view.text, "");
@@ -224,7 +226,7 @@ TEST_F(AddressDialog, OkNormalisesTheAddressAndPutsTheTypedOneFirst) {
     WriteFile(History(), "a\r\nhost/app\r\nc\r\n");
     view.script = {Type("  HOST/app \t", view), Ok()};
     EXPECT_TRUE(Run());
-    EXPECT_EQ(StartAddress, "http://HOST/app/");
+    EXPECT_EQ(address, "http://HOST/app/");
     EXPECT_EQ(view.text, "HOST/app") << "the trimmed text is written back";
     EXPECT_EQ(ReadFile(History()), "HOST/app\r\na\r\nc\r\n");
 }
@@ -235,7 +237,7 @@ TEST_F(AddressDialog, OnlyBlanksKeepTheDialogOpen) {
     EXPECT_FALSE(Run());
     EXPECT_EQ(view.text, "");
     EXPECT_EQ(view.focused, 1);
-    EXPECT_EQ(StartAddress, "");
+    EXPECT_EQ(address, "");
     EXPECT_EQ(ReadFile(History()), "a\r\n") << "nothing is written";
 }
 
@@ -246,13 +248,13 @@ TEST_F(AddressDialog, ARefusedAddressIsSaidAndTheDialogStaysOpen) {
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "网络出错：请检查网络是否正常或输入的网址是否正确！");
     EXPECT_EQ(view.focused, 1);
-    EXPECT_EQ(StartAddress, "");
+    EXPECT_EQ(address, "");
     EXPECT_EQ(ReadFile(History()), "a\r\n") << "nothing is written";
 
     // The next address that reads the same for everybody is taken.
     view.script = {Type("127.0.0.1:8081/应用", view), Ok()};
     EXPECT_TRUE(Run());
-    EXPECT_EQ(StartAddress, "http://127.0.0.1:8081/%E5%BA%94%E7%94%A8/");
+    EXPECT_EQ(address, "http://127.0.0.1:8081/%E5%BA%94%E7%94%A8/");
     EXPECT_EQ(ReadFile(History()), "127.0.0.1:8081/\xD3\xA6\xD3\xC3\r\na\r\n") << "the history keeps what was typed";
 }
 
@@ -265,7 +267,7 @@ TEST_F(AddressDialog, ClearThenCancelLeavesOneEmptyLine) {
     EXPECT_EQ(ReadFile(History()), "\r\n");
 
     FakeInputUrlView again;
-    TfmInputUrl form(again, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, again, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_TRUE(again.items.empty()) << "the empty line reads back as no addresses";
 }
@@ -289,8 +291,8 @@ TEST_F(AddressDialog, ALongHistoryWithMixedLineEndsKeepsEveryAddress) {
 TEST_F(AddressDialog, TwoDialogsAtOnceLoseNoAddress) {
     WriteFile(History(), "a\r\nb\r\n");
     FakeInputUrlView first, second;
-    TfmInputUrl one(first, History().string(), Cache().string());
-    TfmInputUrl two(second, History().string(), Cache().string());
+    TfmInputUrl one(fakes.handle.environment, first, History().string(), Cache().string());
+    TfmInputUrl two(fakes.handle.environment, second, History().string(), Cache().string());
     one.FormActivate();
     two.FormActivate();
     second.text = "z";
@@ -312,7 +314,7 @@ TEST_F(AddressDialog, ProcessesConfirmingAtOnceKeepEveryAddress) {
         pid_t pid = fork();
         if (pid == 0) {
             FakeInputUrlView own;
-            TfmInputUrl form(own, History().string(), Cache().string());
+            TfmInputUrl form(fakes.handle.environment, own, History().string(), Cache().string());
             form.FormActivate();
             own.text = "http://host" + std::to_string(i) + "/";
             form.btnOkClick();
@@ -332,15 +334,15 @@ TEST_F(AddressDialog, ProcessesConfirmingAtOnceKeepEveryAddress) {
 TEST_F(AddressDialog, AFailedHistoryWriteStillEndsWithTheAddress) {
     const fs::path notFolder = folder / "not-a-folder";
     WriteFile(notFolder, "a file");
-    TfmInputUrl form(view, (notFolder / "Browser.CFG").string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, view, (notFolder / "Browser.CFG").string(), Cache().string());
     view.text = "host/app";
     EXPECT_THROW(form.btnOkClick(), Exception);
     EXPECT_EQ(view.result, ModalResult::Ok);
-    EXPECT_EQ(StartAddress, "http://host/app/");
+    EXPECT_EQ(form.Address(), "http://host/app/");
 }
 
 TEST_F(AddressDialog, ClearCacheReportsWhetherTheFolderIsGone) {
-    TfmInputUrl form(view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
     form.btnClearCacheClick();  // no folder yet
     fs::create_directories(Cache() / "sub");
     WriteFile(Cache() / "sub/page", "cached");
@@ -357,22 +359,23 @@ TEST_F(AddressDialog, ClearCacheReportsWhetherTheFolderIsGone) {
 
 TEST_F(AddressDialog, ACacheFolderThatCannotGoIsReported) {
     // Nothing in the process file system can be moved or deleted.
-    TfmInputUrl form(view, History().string(), "/proc/self/fdinfo");
+    TfmInputUrl form(fakes.handle.environment, view, History().string(), "/proc/self/fdinfo");
     form.btnClearCacheClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "缓存清空失败！");
 }
 
 TEST(DeleteCacheFolder, DeletesWhenThereIsNoTrash) {
+    platform::LinuxEnvironment environment;
     const fs::path cache = TestFolder() / "cache";
     fs::create_directories(cache / "a/b");
     // A file where the trash belongs: the folder cannot go there and is deleted instead.
     fs::remove_all(TrashFolder());
     WriteFile(TrashFolder(), "no trash");
-    EXPECT_TRUE(DeleteCacheFolder(cache.string()));
+    EXPECT_TRUE(DeleteCacheFolder(environment, cache.string()));
     fs::remove(TrashFolder());
     EXPECT_FALSE(fs::exists(cache));
-    EXPECT_FALSE(DeleteCacheFolder("/proc/self/fdinfo"));
+    EXPECT_FALSE(DeleteCacheFolder(environment, "/proc/self/fdinfo"));
 }
 
 }  // namespace

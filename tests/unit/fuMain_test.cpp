@@ -30,16 +30,11 @@ protected:
         system.brand = platform::ProcessorBrand{'C', 'P', 'U'};
         system.memory = 1u << 30;
         system.version = platform::OsVersion{std::nullopt, "Debian"};
-        StartAddress = "http://app.example/";
-    }
-    void TearDown() override {
-        main.reset();
-        registry.DeleteKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser");
     }
 
     void Create() {
         first_timer_ = platform.factory.timers.size();
-        main = std::make_unique<TfmMain>(handle);
+        main = std::make_unique<TfmMain>(handle, capture, "http://app.example/");
     }
     FakeFrame& MainFrame() { return *windows.frames.at(0); }
     fakes::FakeBrowser& Browser() { return MainFrame().browser; }
@@ -64,19 +59,12 @@ protected:
         Page().AnswerDocument(outcome);
     }
 
-    // The program-wide settings store keeps the registry of its first use, so all these tests share
-    // one that outlives them; each test leaves it without the program's settings.
-    static platform::MemoryRegistry& SharedRegistry() {
-        static platform::MemoryRegistry shared;
-        return shared;
-    }
     fakes::FakePlatform platform;
     fakes::FakeWindowSystem& windows = platform.windows;
-    platform::MemoryRegistry& registry = SharedRegistry();
+    platform::MemoryRegistry& registry = platform.registry;
     testing::FakeSystem& system = platform.system;
-    // The fakes with the shared registry: what the window is given, and the default meanwhile.
-    const platform::Platform handle = fakes::With(platform.handle, registry);
-    const platform::DefaultPlatform installed{handle};
+    const platform::Platform& handle = platform.handle;
+    TScreenCapture capture{platform.factory, platform.screen, platform.captureUi};
     std::unique_ptr<TfmMain> main;
     size_t first_timer_ = 0;
 };

@@ -171,16 +171,5 @@ TEST_F(TtsIniTest, OwnsACrypterWithTheSimpleAlgorithm) {
     EXPECT_EQ(ini.Crypter().Key(), "581347");
 }
 
-TEST(GetIni, BuildsOneStoreOnTheProcessWideRegistry) {
-    fakes::FakePlatform fakes;
-    MemoryRegistry& reg = fakes.registry;
-    TtsIni& ini = GetIni();
-    EXPECT_EQ(&GetIni(), &ini);
-    EXPECT_EQ(ini.RootPath(), "Software\\Kestal\\Tesra");
-    ini.WriteBool("TesraBrowser", "IsCloseToTrayIcon", false);
-    EXPECT_EQ(reg.OpenKey(HKCU, "Software\\Kestal\\Tesra\\TesraBrowser", Access::Read)->ReadString("IsCloseToTrayIcon"),
-              "0");
-}
-
 }  // namespace
 }  // namespace tesra
