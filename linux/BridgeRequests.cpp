@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra::platform {
 namespace {

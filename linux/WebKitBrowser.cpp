@@ -11,11 +11,11 @@
 #include "linux/Folders.h"
 #include "linux/GtkApp.h"
 #include "linux/WebContext.h"
-#include "linux/bridge/BridgeProtocol.h"
 #include "platform/Application.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "services/BridgeProtocol.h"
 #include "support/FailureLog.h"
 #include "support/tsLog.h"
 

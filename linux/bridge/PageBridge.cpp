@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "linux/bridge/BridgeProtocol.h"
 #include "linux/bridge/JscDocument.h"
 #include "platform/Exception.h"
+#include "services/BridgeProtocol.h"
 #include "support/Origin.h"
 
 namespace tesra::bridge {

@@ -13,8 +13,8 @@
 #include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
-#include "linux/bridge/BridgeProtocol.h"
 #include "platform/Platform.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra {
 namespace {
