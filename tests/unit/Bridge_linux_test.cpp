@@ -10,11 +10,11 @@
 #include <stdexcept>
 #include <thread>
 
-#include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
 #include "platform/Platform.h"
 #include "services/BridgeProtocol.h"
+#include "shell/ProgramServices.h"
 
 namespace tesra {
 namespace {
@@ -102,9 +102,10 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 }
 
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
-    ProgramServices services(false, platform::Default().app, platform::Default().registry);
     std::string startAddress;
-    platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
+    ProgramServices services(false, platform::Default().app, platform::Default().registry,
+                             [&] { return startAddress; });
+    for (auto& [name, handler] : services.Handlers()) server_.SetHandler(name, std::move(handler));
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
@@ -223,8 +224,9 @@ TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
 
 TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
-    ProgramServices services(false, platform::Default().app, platform::Default().registry);
-    platform::ServeBridgeRequests(server, services, [] { return std::string(); });
+    ProgramServices services(false, platform::Default().app, platform::Default().registry,
+                             [] { return std::string(); });
+    for (auto& [name, handler] : services.Handlers()) server.SetHandler(name, std::move(handler));
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);
         EXPECT_TRUE(server.HasHandler(type.name));
