@@ -81,6 +81,11 @@ struct HotKeyCall {
     std::int32_t id = 0;
     bool operator==(const HotKeyCall&) const = default;
 };
+// A page's window.close(): whether the main document is the application's and bound.
+struct WindowClose {
+    bool application = false;
+    bool operator==(const WindowClose&) const = default;
+};
 // The head of every reply of the page: false with the page's error when the message failed.
 struct Status {
     bool ok = true;
@@ -246,6 +251,12 @@ struct Wire<HotKeyCall> {
         c.facade = facade;
         return c;
     }
+};
+template <>
+struct Wire<WindowClose> {
+    static constexpr char kType[] = "b";
+    static GVariant* Encode(const WindowClose& c) { return g_variant_new_boolean(c.application); }
+    static WindowClose Decode(GVariant* v) { return {g_variant_get_boolean(v) != FALSE}; }
 };
 template <>
 struct Wire<Status> {
@@ -520,9 +531,8 @@ bool VisitPageMessage(const std::string& name, Visit&& visit) {
     return VisitMessage(kPageMessages, name, std::forward<Visit>(visit));
 }
 
-// User message of a page to its view, not answered.
-// The main document's script called window.close(); a boolean: the document is the application's and bound.
-constexpr char kCloseWindow[] = "View.CloseWindow";
+// User message of a page to its view, not answered: the main document's script called window.close().
+constexpr Message<WindowClose, None> kCloseWindow{"View.CloseWindow"};
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";

@@ -276,6 +276,8 @@ TEST(BridgeProtocol, EveryPayloadAndResultRoundTrips) {
     ExpectRoundTrip(PageMessage{"CPU", chinese});
     ExpectRoundTrip(HotKeyName{"Ctrl+N"});
     ExpectRoundTrip(HotKeyCall{G_GUINT64_CONSTANT(1) << 33, 5});
+    ExpectRoundTrip(WindowClose{true});
+    ExpectRoundTrip(WindowClose{false});
     ExpectRoundTrip(Status{false, chinese});
     ExpectRoundTrip(Binding{{true, ""}, true, false, true, {"错误一", "错误二"}});
     ExpectRoundTrip(DocumentResult{{{false, "失败"}, false, true, false, {}}, "report", "version"});
