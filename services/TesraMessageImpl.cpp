@@ -23,18 +23,6 @@ PageValue ToPageValue(const Variant& value) {
     return PageValue::Null();
 }
 
-}  // namespace
-
-std::int32_t VariantToInt(const Variant& value) {
-    std::int64_t number = PageValueToInteger(ToPageValue(value));
-    if (number < INT32_MIN || number > INT32_MAX) throw Exception("类型不匹配", "EVariantTypeCastError");
-    return static_cast<std::int32_t>(number);
-}
-
-std::string VariantToText(const Variant& value) { return PageValueToText(ToPageValue(value)); }
-
-namespace {
-
 // The arguments converted by the types the member declares for them.
 std::vector<Variant> Converted(const tlb::MemberType& type, const std::vector<Variant>& args) {
     std::vector<Variant> converted;
@@ -99,6 +87,14 @@ TTesraMessage::InvokeResult Run(ServiceChannel&, const bridge::EmptyMember&, con
 }
 
 }  // namespace
+
+std::int32_t VariantToInt(const Variant& value) {
+    std::int64_t number = PageValueToInteger(ToPageValue(value));
+    if (number < INT32_MIN || number > INT32_MAX) throw Exception("类型不匹配", "EVariantTypeCastError");
+    return static_cast<std::int32_t>(number);
+}
+
+std::string VariantToText(const Variant& value) { return PageValueToText(ToPageValue(value)); }
 
 TTesraMessage::InvokeResult TTesraMessage::Invoke(int dispid, const std::vector<Variant>& args) {
     const tlb::Member* member = tlb::FindMember(dispid);
