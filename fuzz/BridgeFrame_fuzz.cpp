@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <cstring>
 
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     std::size_t offset = 0;

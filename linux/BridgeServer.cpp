@@ -9,7 +9,7 @@
 
 #include "linux/Folders.h"
 #include "linux/Leftovers.h"
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra::platform {
 namespace {

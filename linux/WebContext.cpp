@@ -12,7 +12,7 @@
 
 #include "linux/FileReplace.h"
 #include "linux/Folders.h"
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 #include "support/FailureLog.h"
 
 extern "C" const unsigned char tesra_bridge_blob_start[];

@@ -11,11 +11,11 @@
 #include "linux/Folders.h"
 #include "linux/GtkApp.h"
 #include "linux/WebContext.h"
-#include "linux/bridge/BridgeProtocol.h"
 #include "platform/Application.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "services/BridgeProtocol.h"
 #include "support/FailureLog.h"
 #include "support/tsLog.h"
 
@@ -284,11 +284,10 @@ void WebKitBrowser::OnClose(WebKitWebView*, gpointer data) {
 }
 
 gboolean WebKitBrowser::OnPageMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
-    if (std::strcmp(webkit_user_message_get_name(message), bridge::kCloseWindow) != 0) return FALSE;
+    if (std::strcmp(webkit_user_message_get_name(message), bridge::kCloseWindow.name) != 0) return FALSE;
     auto* self = static_cast<WebKitBrowser*>(data);
-    GVariant* parameters = webkit_user_message_get_parameters(message);
-    bool application =
-        parameters && g_variant_is_of_type(parameters, G_VARIANT_TYPE_BOOLEAN) && g_variant_get_boolean(parameters);
+    auto close = bridge::TryDecode<bridge::WindowClose>(webkit_user_message_get_parameters(message));
+    bool application = close && close->application;
     TheGtkApp().Filter({self->id_, WM_CLOSE, application ? kCloseByBoundApplication : 0, 0});
     return TRUE;
 }

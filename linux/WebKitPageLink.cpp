@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "linux/bridge/BridgeProtocol.h"
 #include "platform/HandlerGuard.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra::platform {
 namespace {

@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
-#include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/FileRegistry.h"
 #include "linux/Folders.h"
@@ -35,6 +35,7 @@
 #include "services/LogIdentity.h"
 #include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
+#include "shell/ProgramServices.h"
 #include "shell/TesraBrowser.h"
 #include "shell/fuInputUrl.h"
 #include "shell/fuMain.h"
@@ -170,10 +171,11 @@ int main(int argc, char** argv) {
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture capture(factory, *screen, captureUi);
     OpenWindow open;
-    ProgramServices services(switches.automation, app, registry, capture, [&open] { return open.window; });
+    ProgramServices services(
+        switches.automation, app, registry, capture, [&open] { return open.window; }, [&open] { return open.address; });
     platform::BridgeServer bridge;
     bridge.Listen();
-    platform::ServeBridgeRequests(bridge, services, [&open] { return open.address; });
+    for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);

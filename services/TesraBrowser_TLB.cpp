@@ -1,5 +1,8 @@
 #include "services/TesraBrowser_TLB.h"
 
+#include <tuple>
+
+#include "services/BridgeProtocol.h"
 #include "support/tsCommon.h"
 
 namespace tesra::tlb {
@@ -19,29 +22,18 @@ const Param* Member::Retval() const {
     return nullptr;
 }
 
+namespace {
+
+Member Listed(const MemberType& type) {
+    const auto* params = type.params.items.data();
+    return {type.slot, type.dispid, type.name, type.kind, {params, params + type.params.size}};
+}
+
+}  // namespace
+
 const std::vector<Member>& Members() {
-    using enum Type;
-    using enum Direction;
-    static const std::vector<Member> members = {
-        {7, 201, "ShowNewMessageHint", Kind::Method, {{"newMessageCount", Long, In}, {"clickCommand", Bstr, In}}},
-        {8, 202, "Close", Kind::Method, {}},
-        {9, 203, "GetCaptureImage", Kind::Method, {{"Amode", LongPtr, In}, {"Value", BstrPtr, OutRetval}}},
-        {10,
-         204,
-         "RegisterHotKey",
-         Kind::Method,
-         {{"id", Long, In},
-          {"modifier", Long, In},
-          {"vk", Long, In},
-          {"facade", Dispatch, In},
-          {"Vaule", BoolPtr, OutRetval}}},
-        {11, 205, "Refresh", Kind::Method, {}},
-        {12, 206, "VersionInfo", Kind::PropertyGet, {{"Value", BstrPtr, OutRetval}}},
-        {13, 207, "GetCPUInfo", Kind::Method, {{"mode", LongPtr, In}, {"Value", BstrPtr, OutRetval}}},
-        {14, 208, "GetMemoryInfo", Kind::Method, {{"mode", LongPtr, In}, {"Value", BstrPtr, OutRetval}}},
-        {15, 209, "GetOSVersion", Kind::Method, {{"Value", BstrPtr, OutRetval}}},
-        {16, 210, "GetInstalledSoft", Kind::Method, {{"Value", BstrPtr, OutRetval}}},
-    };
+    static const std::vector<Member> members =
+        std::apply([](const auto&... row) { return std::vector<Member>{Listed(row.type)...}; }, bridge::kMembers);
     return members;
 }
 

@@ -3,7 +3,10 @@
 // members with their slots, dispatch identifiers, parameter names, types and directions. Page script
 // binds to these, so they never change.
 
+#include <array>
+#include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -33,12 +36,39 @@ enum class Type { Long, LongPtr, Bstr, BstrPtr, Dispatch, BoolPtr };
 enum class Direction { In, OutRetval };
 
 struct Param {
-    const char* name;
-    Type type;
-    Direction direction;
+    const char* name = nullptr;
+    Type type = Type::Long;
+    Direction direction = Direction::In;
 };
 
 enum class Kind { Method, PropertyGet };
+
+// A member's parameters as the scripting members' table writes them.
+struct ParamList {
+    constexpr ParamList() = default;
+    // More parameters than the list holds do not compile where the list is a constant.
+    constexpr ParamList(std::initializer_list<Param> params) {
+        for (const Param& param : params) items[size++] = param;
+    }
+    std::array<Param, 5> items{};
+    std::size_t size = 0;
+};
+
+// A member's type information as the scripting members' table writes it.
+struct MemberType {
+    int slot;
+    int dispid;
+    const char* name;
+    Kind kind;
+    ParamList params;
+
+    constexpr const Param* Retval() const {
+        for (std::size_t i = 0; i < params.size; ++i) {
+            if (params.items[i].direction == Direction::OutRetval) return &params.items[i];
+        }
+        return nullptr;
+    }
+};
 
 struct Member {
     int slot;
@@ -53,7 +83,7 @@ struct Member {
     const Param* Retval() const;
 };
 
-// The members in interface order (slots 7 to 16).
+// The members in interface order (slots 7 to 16), as the scripting members' table lists them.
 const std::vector<Member>& Members();
 // Name lookup as dispatch does it: ignoring letter case; DISPID_UNKNOWN when there is none.
 int GetIDOfName(const std::string& name);

@@ -1,7 +1,10 @@
 #include "services/TesraMessageImpl.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
+#include <tuple>
+#include <type_traits>
 
 #include "platform/Exception.h"
 #include "services/TesraBrowser_TLB.h"
@@ -20,6 +23,69 @@ PageValue ToPageValue(const Variant& value) {
     return PageValue::Null();
 }
 
+// The arguments converted by the types the member declares for them.
+std::vector<Variant> Converted(const tlb::MemberType& type, const std::vector<Variant>& args) {
+    std::vector<Variant> converted;
+    auto arg = args.begin();
+    for (std::size_t i = 0; i < type.params.size; ++i) {
+        const tlb::Param& param = type.params.items[i];
+        if (param.direction != tlb::Direction::In) continue;
+        if (param.type == tlb::Type::Dispatch) {
+            const auto* facade = std::get_if<FacadeRef>(&*arg);
+            converted.emplace_back(facade ? *facade : FacadeRef{});
+        } else if (param.type == tlb::Type::Long || param.type == tlb::Type::LongPtr) {
+            converted.emplace_back(VariantToInt(*arg));
+        } else {
+            converted.emplace_back(VariantToText(*arg));
+        }
+        ++arg;
+    }
+    return converted;
+}
+
+// The request's payload from the converted arguments (an argument the request does not carry is not sent).
+template <class P>
+P PayloadOf(const std::vector<Variant>& in) {
+    if constexpr (std::is_same_v<P, bridge::None>) {
+        return {};
+    } else if constexpr (std::is_same_v<P, bridge::Number>) {
+        return {std::get<std::int32_t>(in.at(0))};
+    } else {
+        static_assert(std::is_same_v<P, bridge::HotKeyRegistration>, "a payload that no member's arguments make");
+        return {std::get<std::int32_t>(in.at(0)), std::get<std::int32_t>(in.at(1)), std::get<std::int32_t>(in.at(2)),
+                std::get<FacadeRef>(in.at(3)).id};
+    }
+}
+
+Variant ValueOf(const bridge::None&) { return {}; }
+Variant ValueOf(const bridge::Text& text) { return text.value; }
+Variant ValueOf(const bridge::Flag& flag) { return flag.value; }
+
+template <bridge::Name N, class P, class R>
+TTesraMessage::InvokeResult Run(ServiceChannel& channel, const bridge::ScriptingMember<N, P, R>& member,
+                                const std::vector<Variant>& args) {
+    P payload;
+    try {
+        payload = PayloadOf<P>(Converted(member.type, args));
+    } catch (const std::exception& e) {
+        // An argument that does not convert: the member is not run.
+        return {tlb::E_UNEXPECTED, {}, e.what()};
+    }
+    try {
+        bridge::VariantPtr result = channel.Ask(member.name, bridge::Encode(payload));
+        return {tlb::S_OK, ValueOf(bridge::Wire<R>::Decode(result.get())), {}};
+    } catch (const std::exception& e) {
+        return {tlb::E_UNEXPECTED, ValueOf(R{}), e.what()};
+    } catch (...) {
+        return {tlb::E_UNEXPECTED, ValueOf(R{}), "Catastrophic failure"};
+    }
+}
+
+// The mode is not read.
+TTesraMessage::InvokeResult Run(ServiceChannel&, const bridge::EmptyMember&, const std::vector<Variant>&) {
+    return {tlb::S_OK, std::string(), {}};
+}
+
 }  // namespace
 
 std::int32_t VariantToInt(const Variant& value) {
@@ -30,124 +96,14 @@ std::int32_t VariantToInt(const Variant& value) {
 
 std::string VariantToText(const Variant& value) { return PageValueToText(ToPageValue(value)); }
 
-template <typename Work>
-std::int32_t TTesraMessage::SafeCall(Work work) {
-    error_description_.clear();
-    try {
-        work();
-        return tlb::S_OK;
-    } catch (const std::exception& e) {
-        error_description_ = e.what();
-    } catch (...) {
-        error_description_ = "Catastrophic failure";
-    }
-    return tlb::E_UNEXPECTED;
-}
-
-std::int32_t TTesraMessage::ShowNewMessageHint(std::int32_t newMessageCount, const std::string&) {
-    return SafeCall([&] { channel_.ShowNewMessageHint(newMessageCount); });
-}
-
-std::int32_t TTesraMessage::Close() {
-    return SafeCall([&] { channel_.Close(); });
-}
-
-std::int32_t TTesraMessage::GetCaptureImage(std::int32_t Amode, std::string& Value) {
-    Value.clear();
-    return SafeCall([&] { Value = channel_.GetCaptureImage(Amode); });
-}
-
-std::int32_t TTesraMessage::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade,
-                                           bool& Vaule) {
-    Vaule = false;
-    return SafeCall([&] { Vaule = channel_.RegisterHotKey(id, modifier, vk, facade); });
-}
-
-std::int32_t TTesraMessage::Refresh() {
-    return SafeCall([&] { channel_.Refresh(); });
-}
-
-std::int32_t TTesraMessage::get_VersionInfo(std::string& Value) {
-    Value.clear();
-    return SafeCall([&] { Value = channel_.VersionInfo(); });
-}
-
-// The client information reaches the page through the page hook's report; these answer empty.
-std::int32_t TTesraMessage::GetCPUInfo(std::int32_t, std::string& Value) {
-    Value.clear();
-    return tlb::S_OK;
-}
-
-std::int32_t TTesraMessage::GetMemoryInfo(std::int32_t, std::string& Value) {
-    Value.clear();
-    return tlb::S_OK;
-}
-
-std::int32_t TTesraMessage::GetOSVersion(std::string& Value) {
-    Value.clear();
-    return tlb::S_OK;
-}
-
-std::int32_t TTesraMessage::GetInstalledSoft(std::string& Value) {
-    Value.clear();
-    return SafeCall([&] { Value = channel_.InstalledSoft(); });
-}
-
 TTesraMessage::InvokeResult TTesraMessage::Invoke(int dispid, const std::vector<Variant>& args) {
     const tlb::Member* member = tlb::FindMember(dispid);
     if (!member) return {tlb::DISP_E_MEMBERNOTFOUND, {}, {}};
     if (args.size() != member->InParams().size()) return {tlb::DISP_E_BADPARAMCOUNT, {}, {}};
     InvokeResult result;
-    std::string text;
-    bool flag = false;
-    try {
-        switch (dispid) {
-        case 201:
-            result.hresult = ShowNewMessageHint(VariantToInt(args[0]), VariantToText(args[1]));
-            break;
-        case 202:
-            result.hresult = Close();
-            break;
-        case 203:
-            result.hresult = GetCaptureImage(VariantToInt(args[0]), text);
-            result.value = text;
-            break;
-        case 204: {
-            const auto* facade = std::get_if<FacadeRef>(&args[3]);
-            result.hresult = RegisterHotKey(VariantToInt(args[0]), VariantToInt(args[1]), VariantToInt(args[2]),
-                                            facade ? *facade : FacadeRef{}, flag);
-            result.value = flag;
-            break;
-        }
-        case 205:
-            result.hresult = Refresh();
-            break;
-        case 206:
-            result.hresult = get_VersionInfo(text);
-            result.value = text;
-            break;
-        case 207:
-            result.hresult = GetCPUInfo(0, text);
-            result.value = text;
-            break;  // mode is not read
-        case 208:
-            result.hresult = GetMemoryInfo(0, text);
-            result.value = text;
-            break;
-        case 209:
-            result.hresult = GetOSVersion(text);
-            result.value = text;
-            break;
-        case 210:
-            result.hresult = GetInstalledSoft(text);
-            result.value = text;
-            break;
-        }
-    } catch (const std::exception& e) {
-        // An argument that does not convert: the member is not run.
-        return {tlb::E_UNEXPECTED, {}, e.what()};
-    }
-    if (result.hresult != tlb::S_OK) result.description = error_description_;
+    std::apply(
+        [&](const auto&... row) { ((row.type.dispid == dispid && (result = Run(channel_, row, args), true)) || ...); },
+        bridge::kMembers);
     return result;
 }
 

@@ -1,5 +1,7 @@
 #include "shell/ProgramServices.h"
 
+#include <cstdio>
+
 #include "platform/Application.h"
 #include "platform/Exception.h"
 #include "services/CaptureScreen.h"
@@ -15,36 +17,62 @@ TfmMain& ProgramServices::OpenMainWindow() const {
     return *main;
 }
 
-void ProgramServices::ShowNewMessageHint(std::int32_t count) { OpenMainWindow().ShowNewMessageHint(count); }
+std::map<std::string, bridge::RequestHandler> ProgramServices::Handlers() { return bridge::RequestHandlers(*this); }
 
-void ProgramServices::Close() {
-    app_.SetTitle("");
-    app_.Terminate();
+bridge::Text ProgramServices::Serve(decltype(bridge::kHello), const bridge::ProcessId& process) {
+    std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n",
+                 static_cast<unsigned long long>(process.value));
+    return {start_address_()};
 }
 
-std::string ProgramServices::GetCaptureImage(std::int32_t mode) { return CaptureImageBase64(capture_, mode); }
+bridge::None ProgramServices::Serve(decltype(bridge::kShowNewMessageHint), const bridge::Number& count) {
+    OpenMainWindow().ShowNewMessageHint(count.value);
+    return {};
+}
 
-bool ProgramServices::RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) {
-    return OpenMainWindow().HotKeys().RegisterHotKey(
-        id, static_cast<unsigned>(modifier), static_cast<unsigned>(vk), [this, facade](int pressed) {
+bridge::None ProgramServices::Serve(decltype(bridge::kClose), const bridge::None&) {
+    app_.SetTitle("");
+    app_.Terminate();
+    return {};
+}
+
+bridge::Text ProgramServices::Serve(decltype(bridge::kGetCaptureImage), const bridge::Number& mode) {
+    return {CaptureImageBase64(capture_, mode.value)};
+}
+
+bridge::Flag ProgramServices::Serve(decltype(bridge::kRegisterHotKey), const bridge::HotKeyRegistration& key) {
+    return {OpenMainWindow().HotKeys().RegisterHotKey(
+        key.id, static_cast<unsigned>(key.modifier), static_cast<unsigned>(key.vk),
+        [this, facade = key.facade](int pressed) {
             // A facade that no longer answers goes to the general error handling.
             if (TfmMain* main = main_window_()) {
-                main->wbMain().Page().HotKey(facade.id, pressed, [](const std::string& error) {
+                main->wbMain().Page().HotKey(facade, pressed, [](const std::string& error) {
                     if (!error.empty()) throw Exception(error, "EOleException");
                 });
             }
-        });
+        })};
 }
 
-void ProgramServices::Refresh() { OpenMainWindow().RefreshPage(); }
+bridge::None ProgramServices::Serve(decltype(bridge::kRefresh), const bridge::None&) {
+    OpenMainWindow().RefreshPage();
+    return {};
+}
 
-std::string ProgramServices::VersionInfo() { return GetVersionText(); }
+bridge::Text ProgramServices::Serve(decltype(bridge::kVersionInfo), const bridge::None&) { return {GetVersionText()}; }
 
-std::string ProgramServices::InstalledSoft() { return ReadInstalledSoft(registry_); }
+bridge::Text ProgramServices::Serve(decltype(bridge::kInstalledSoft), const bridge::None&) {
+    return {ReadInstalledSoft(registry_)};
+}
 
-void ProgramServices::ObjectReleased() {
+bridge::None ProgramServices::Serve(decltype(bridge::kObjectCreated), const bridge::None&) {
+    ++objects_;
+    return {};
+}
+
+bridge::None ProgramServices::Serve(decltype(bridge::kObjectReleased), const bridge::None&) {
     if (objects_ > 0) --objects_;
     if (automation_ && objects_ == 0) app_.Terminate();
+    return {};
 }
 
 }  // namespace tesra

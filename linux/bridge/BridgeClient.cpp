@@ -6,7 +6,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra::bridge {
 

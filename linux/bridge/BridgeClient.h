@@ -7,7 +7,7 @@
 #include <string>
 
 #include "linux/GObjectPtr.h"
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 namespace tesra::bridge {
 

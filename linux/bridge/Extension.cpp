@@ -2,8 +2,8 @@
 
 #include <webkit2/webkit-web-extension.h>
 
-#include "linux/bridge/BridgeProtocol.h"
 #include "linux/bridge/PageBridge.h"
+#include "services/BridgeProtocol.h"
 
 extern "C" G_MODULE_EXPORT void webkit_web_extension_initialize_with_user_data(WebKitWebExtension* extension,
                                                                                const GVariant* data) {

@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <exception>
 
-#include "linux/bridge/BridgeProtocol.h"
 #include "linux/bridge/JscDocument.h"
 #include "platform/Exception.h"
+#include "services/BridgeProtocol.h"
 #include "support/Origin.h"
 
 namespace tesra::bridge {
@@ -93,7 +93,8 @@ void PageBridge::RouteWindowClose(WebKitWebPage* page, WebKitFrame* frame) {
         // Judged when the call comes: the document shown then may be another site's.
         bool application = target->bridge->ShowsBoundApplication(page);
         webkit_web_page_send_message_to_view(
-            page, webkit_user_message_new(kCloseWindow, g_variant_new_boolean(application)), nullptr, nullptr, nullptr);
+            page, webkit_user_message_new(kCloseWindow.name, Encode(WindowClose{application})), nullptr, nullptr,
+            nullptr);
     };
     g_autoptr(JSCValue) function =
         jsc_value_new_function(context, "close", G_CALLBACK(+close), target, destroy, G_TYPE_NONE, 0);

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "linux/bridge/BridgeClient.h"
-#include "linux/bridge/BridgeProtocol.h"
 #include "linux/bridge/JscDocument.h"
 #include "linux/bridge/ScriptingObjects.h"
+#include "services/BridgeProtocol.h"
 #include "shell/PageHook.h"
 
 namespace tesra::bridge {

@@ -2,25 +2,17 @@
 
 #include <cstdio>
 
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 #include "services/TesraBrowser_TLB.h"
 
 namespace tesra::bridge {
 
-// The members' work, asked of the program.
+// The members' work, asked of the program over the socket.
 class ScriptingObjects::Channel final : public ServiceChannel {
 public:
     explicit Channel(BridgeClient& client) : client_(client) {}
 
-    void ShowNewMessageHint(std::int32_t count) override { client_.Call(kShowNewMessageHint, {count}); }
-    void Close() override { client_.Call(kClose); }
-    std::string GetCaptureImage(std::int32_t mode) override { return client_.Call(kGetCaptureImage, {mode}).value; }
-    bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override {
-        return client_.Call(kRegisterHotKey, {id, modifier, vk, facade.id}).value;
-    }
-    void Refresh() override { client_.Call(kRefresh); }
-    std::string VersionInfo() override { return client_.Call(kVersionInfo).value; }
-    std::string InstalledSoft() override { return client_.Call(kInstalledSoft).value; }
+    VariantPtr Ask(const char* name, GVariant* payload) override { return client_.CallRaw(name, payload); }
 
 private:
     BridgeClient& client_;

@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "linux/bridge/BridgeProtocol.h"
+#include "services/BridgeProtocol.h"
 
 namespace {
 

@@ -11,11 +11,11 @@
 #include <thread>
 
 #include "PlatformFakes.h"
-#include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
-#include "linux/bridge/BridgeProtocol.h"
 #include "platform/Platform.h"
+#include "services/BridgeProtocol.h"
+#include "shell/ProgramServices.h"
 
 namespace tesra {
 namespace {
@@ -105,9 +105,9 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
     fakes::FakePlatform fakes;
     TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
-    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr);
     std::string startAddress;
-    platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
+    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr, [&] { return startAddress; });
+    for (auto& [name, handler] : services.Handlers()) server_.SetHandler(name, std::move(handler));
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
         bridge::BridgeClient client(server_.SocketPath());
@@ -228,8 +228,8 @@ TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
     fakes::FakePlatform fakes;
     TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
-    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr);
-    platform::ServeBridgeRequests(server, services, [] { return std::string(); });
+    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr, [] { return std::string(); });
+    for (auto& [name, handler] : services.Handlers()) server.SetHandler(name, std::move(handler));
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);
         EXPECT_TRUE(server.HasHandler(type.name));
@@ -279,6 +279,8 @@ TEST(BridgeProtocol, EveryPayloadAndResultRoundTrips) {
     ExpectRoundTrip(PageMessage{"CPU", chinese});
     ExpectRoundTrip(HotKeyName{"Ctrl+N"});
     ExpectRoundTrip(HotKeyCall{G_GUINT64_CONSTANT(1) << 33, 5});
+    ExpectRoundTrip(WindowClose{true});
+    ExpectRoundTrip(WindowClose{false});
     ExpectRoundTrip(Status{false, chinese});
     ExpectRoundTrip(Binding{{true, ""}, true, false, true, {"错误一", "错误二"}});
     ExpectRoundTrip(DocumentResult{{{false, "失败"}, false, true, false, {}}, "report", "version"});

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/Exception.h"
+#include "services/BridgeProtocol.h"
 #include "services/TesraBrowser_TLB.h"
 #include "services/TesraMessageImpl.h"
 
@@ -43,30 +46,40 @@ TEST(TypeLibrary, MembersKeepTheirSlotsAndDispids) {
     EXPECT_EQ(tlb::Members()[3].params[3].type, tlb::Type::Dispatch);
 }
 
-class FakeChannel : public ServiceChannel {
+// The program's side: records each member's work.
+class FakeServices {
 public:
     std::vector<std::string> calls;
     bool fail = false;
 
-    void ShowNewMessageHint(std::int32_t count) override { Record("hint " + std::to_string(count)); }
-    void Close() override { Record("close"); }
-    std::string GetCaptureImage(std::int32_t mode) override {
-        Record("capture " + std::to_string(mode));
-        return "/9j/";
+    bridge::None Serve(decltype(bridge::kShowNewMessageHint), const bridge::Number& count) {
+        Record("hint " + std::to_string(count.value));
+        return {};
     }
-    bool RegisterHotKey(std::int32_t id, std::int32_t modifier, std::int32_t vk, FacadeRef facade) override {
-        Record("hotkey " + std::to_string(id) + " " + std::to_string(modifier) + " " + std::to_string(vk) + " " +
-               std::to_string(facade.id));
-        return true;
+    bridge::None Serve(decltype(bridge::kClose), const bridge::None&) {
+        Record("close");
+        return {};
     }
-    void Refresh() override { Record("refresh"); }
-    std::string VersionInfo() override {
+    bridge::Text Serve(decltype(bridge::kGetCaptureImage), const bridge::Number& mode) {
+        Record("capture " + std::to_string(mode.value));
+        return {"/9j/"};
+    }
+    bridge::Flag Serve(decltype(bridge::kRegisterHotKey), const bridge::HotKeyRegistration& key) {
+        Record("hotkey " + std::to_string(key.id) + " " + std::to_string(key.modifier) + " " + std::to_string(key.vk) +
+               " " + std::to_string(key.facade));
+        return {true};
+    }
+    bridge::None Serve(decltype(bridge::kRefresh), const bridge::None&) {
+        Record("refresh");
+        return {};
+    }
+    bridge::Text Serve(decltype(bridge::kVersionInfo), const bridge::None&) {
         Record("version");
-        return "1.0.0.41,2026-12-10";
+        return {"1.0.0.41,2026-12-10"};
     }
-    std::string InstalledSoft() override {
+    bridge::Text Serve(decltype(bridge::kInstalledSoft), const bridge::None&) {
         Record("soft");
-        return "【a】";
+        return {"【a】"};
     }
 
 private:
@@ -76,9 +89,24 @@ private:
     }
 };
 
+// Asks the fake as the page bridge asks the program: through the handler of the member's request.
+class ServedChannel : public ServiceChannel {
+public:
+    explicit ServedChannel(FakeServices& services)
+        : handlers_(bridge::RequestHandlers(services, bridge::kMemberRequests)) {}
+    bridge::VariantPtr Ask(const char* name, GVariant* payload) override {
+        bridge::VariantPtr owned(g_variant_ref_sink(payload));
+        return bridge::VariantPtr(g_variant_ref_sink(handlers_.at(name)(owned.get())));
+    }
+
+private:
+    std::map<std::string, bridge::RequestHandler> handlers_;
+};
+
 TEST(TesraMessage, InvokeForwardsPositionalArguments) {
-    FakeChannel channel;
-    TTesraMessage object(channel);
+    FakeServices channel;
+    ServedChannel served(channel);
+    TTesraMessage object(served);
     EXPECT_EQ(object.Invoke(201, {3, std::string("cmd")}).hresult, tlb::S_OK);
     EXPECT_EQ(object.Invoke(201, {3, std::monostate{}}).hresult, tlb::S_OK);
     auto capture = object.Invoke(203, {1});
@@ -94,8 +122,9 @@ TEST(TesraMessage, InvokeForwardsPositionalArguments) {
 }
 
 TEST(TesraMessage, ClientInformationMembersAnswerEmptyWhateverTheMode) {
-    FakeChannel channel;
-    TTesraMessage object(channel);
+    FakeServices channel;
+    ServedChannel served(channel);
+    TTesraMessage object(served);
     for (const Variant& mode : {Variant{0}, Variant{7}, Variant{std::string("x")}, Variant{FacadeRef{1}}, Variant{}}) {
         for (int dispid : {207, 208}) {
             auto result = object.Invoke(dispid, {mode});
@@ -108,24 +137,59 @@ TEST(TesraMessage, ClientInformationMembersAnswerEmptyWhateverTheMode) {
 }
 
 TEST(TesraMessage, FailuresBecomeResultCodesWithTheMessage) {
-    FakeChannel channel;
+    FakeServices channel;
     channel.fail = true;
-    TTesraMessage object(channel);
+    ServedChannel served(channel);
+    TTesraMessage object(served);
     auto capture = object.Invoke(203, {1});
     EXPECT_EQ(capture.hresult, tlb::E_UNEXPECTED);
     EXPECT_EQ(capture.description, "截屏失败：无法打开显示");
     EXPECT_EQ(std::get<std::string>(capture.value), "");
-    std::string out = "stale";
-    EXPECT_EQ(object.GetCaptureImage(1, out), tlb::E_UNEXPECTED);
-    EXPECT_EQ(out, "");
-    bool registered = true;
-    EXPECT_EQ(object.RegisterHotKey(1, 2, 3, {}, registered), tlb::E_UNEXPECTED);
-    EXPECT_FALSE(registered);
+    auto hotkey = object.Invoke(204, {1, 2, 3, FacadeRef{}});
+    EXPECT_EQ(hotkey.hresult, tlb::E_UNEXPECTED);
+    EXPECT_EQ(hotkey.value, Variant{false});
+    auto close = object.Invoke(202, {});
+    EXPECT_EQ(close.hresult, tlb::E_UNEXPECTED);
+    EXPECT_EQ(close.description, "截屏失败：无法打开显示");
+    EXPECT_EQ(close.value, Variant{});
+}
+
+// Every member of the type information dispatches from the table: called with an argument of each
+// declared type it succeeds with a value of its retval's type, and each member's request reaches the
+// program once, in interface order; the client information members ask nothing.
+TEST(TesraMessage, EveryMemberOfTheTypeInformationDispatches) {
+    FakeServices channel;
+    ServedChannel served(channel);
+    TTesraMessage object(served);
+    for (const tlb::Member& member : tlb::Members()) {
+        SCOPED_TRACE(member.name);
+        std::vector<Variant> args;
+        for (const tlb::Param& param : member.InParams()) {
+            if (param.type == tlb::Type::Dispatch)
+                args.emplace_back(FacadeRef{5});
+            else if (param.type == tlb::Type::Bstr)
+                args.emplace_back(std::string("x"));
+            else
+                args.emplace_back(2);
+        }
+        auto result = object.Invoke(tlb::GetIDOfName(member.name), args);
+        EXPECT_EQ(result.hresult, tlb::S_OK) << result.description;
+        const tlb::Param* retval = member.Retval();
+        if (!retval)
+            EXPECT_TRUE(std::holds_alternative<std::monostate>(result.value));
+        else if (retval->type == tlb::Type::BoolPtr)
+            EXPECT_TRUE(std::holds_alternative<bool>(result.value));
+        else
+            EXPECT_TRUE(std::holds_alternative<std::string>(result.value));
+    }
+    EXPECT_EQ(channel.calls, (std::vector<std::string>{"hint 2", "close", "capture 2", "hotkey 2 2 2 5", "refresh",
+                                                       "version", "soft"}));
 }
 
 TEST(TesraMessage, RejectsBadDispatch) {
-    FakeChannel channel;
-    TTesraMessage object(channel);
+    FakeServices channel;
+    ServedChannel served(channel);
+    TTesraMessage object(served);
     EXPECT_EQ(object.Invoke(999, {}).hresult, tlb::DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(object.Invoke(203, {}).hresult, tlb::DISP_E_BADPARAMCOUNT);
     auto bad = object.Invoke(203, {std::string("abc")});

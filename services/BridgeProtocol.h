@@ -1,6 +1,7 @@
 #pragma once
 // The messages between the program (UI process) and the page bridge (the web extension in every web
-// process), all listed here with the types of their payloads and results, and each type's one encoding.
+// process), all listed here with the types of their payloads and results, and each type's one encoding;
+// and the scripting object's members, each declared once with its type information and its request.
 //
 // Web process -> UI process: blocking requests over a Unix stream socket. A frame is a 32-bit
 // little-endian byte count followed by a serialised GVariant: requests are "(sv)" (name, payload),
@@ -14,14 +15,19 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <functional>
+#include <initializer_list>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
 #include "platform/PageLink.h"
+#include "services/TesraBrowser_TLB.h"
 
 namespace tesra::bridge {
 
@@ -74,6 +80,11 @@ struct HotKeyCall {
     std::uint64_t facade = 0;
     std::int32_t id = 0;
     bool operator==(const HotKeyCall&) const = default;
+};
+// A page's window.close(): whether the main document is the application's and bound.
+struct WindowClose {
+    bool application = false;
+    bool operator==(const WindowClose&) const = default;
 };
 // The head of every reply of the page: false with the page's error when the message failed.
 struct Status {
@@ -242,6 +253,12 @@ struct Wire<HotKeyCall> {
     }
 };
 template <>
+struct Wire<WindowClose> {
+    static constexpr char kType[] = "b";
+    static GVariant* Encode(const WindowClose& c) { return g_variant_new_boolean(c.application); }
+    static WindowClose Decode(GVariant* v) { return {g_variant_get_boolean(v) != FALSE}; }
+};
+template <>
 struct Wire<Status> {
     static constexpr char kType[] = "(bs)";
     static GVariant* Encode(const Status& s) { return g_variant_new(kType, s.ok, MessageText(s.error).c_str()); }
@@ -312,21 +329,135 @@ struct Message {
     const char* name;
 };
 
-// Requests of the web process, answered by the program.
-constexpr Message<ProcessId, Text> kHello{"Bridge.Hello"};  // the start address
-constexpr Message<Number, None> kShowNewMessageHint{"Service.ShowNewMessageHint"};
-constexpr Message<None, None> kClose{"Service.Close"};
-constexpr Message<Number, Text> kGetCaptureImage{"Service.GetCaptureImage"};  // mode; base64 JPEG
-constexpr Message<HotKeyRegistration, Flag> kRegisterHotKey{"Service.RegisterHotKey"};
-constexpr Message<None, None> kRefresh{"Service.Refresh"};
-constexpr Message<None, Text> kVersionInfo{"Service.VersionInfo"};
-constexpr Message<None, Text> kInstalledSoft{"Service.InstalledSoft"};
-constexpr Message<None, None> kObjectCreated{"Service.ObjectCreated"};    // a scripting object was handed out
-constexpr Message<None, None> kObjectReleased{"Service.ObjectReleased"};  // the page let one go
+// A name given as a template argument: each request is a type of its own, so that its handler is found
+// when compiling.
+template <std::size_t N>
+struct Name {
+    constexpr Name(const char (&name)[N]) { std::copy_n(name, N, text); }
+    char text[N]{};
+};
+
+// A request of the web process, answered by the program.
+template <Name N, class P, class R>
+struct WebRequest {
+    using Payload = P;
+    using Result = R;
+    static constexpr const char* name = N.text;
+};
+
+// A member of the scripting object whose work the program does: its type information and the request
+// that asks the program for it.
+template <Name N, class P, class R>
+struct ScriptingMember : WebRequest<N, P, R> {
+    constexpr ScriptingMember(int slot, int dispid, const char* member, tlb::Kind kind, tlb::ParamList params = {})
+        : type{slot, dispid, member, kind, params} {}
+    tlb::MemberType type;
+};
+
+// A member that asks nothing and answers an empty text: the client information reaches the page
+// through the page hook's report.
+struct EmptyMember {
+    constexpr EmptyMember(int slot, int dispid, const char* member, tlb::ParamList params)
+        : type{slot, dispid, member, tlb::Kind::Method, params} {}
+    tlb::MemberType type;
+};
+
+// The scripting members, one declaration each: the slot, dispatch identifier, name and parameters that
+// page script binds to (they never change), and the request with its payload and result. The program
+// serves each request with a handler of its own (ProgramServices::Serve).
+constexpr ScriptingMember<"Service.ShowNewMessageHint", Number, None> kShowNewMessageHint{
+    7,
+    201,
+    "ShowNewMessageHint",
+    tlb::Kind::Method,
+    {{"newMessageCount", tlb::Type::Long, tlb::Direction::In}, {"clickCommand", tlb::Type::Bstr, tlb::Direction::In}}};
+constexpr ScriptingMember<"Service.Close", None, None> kClose{8, 202, "Close", tlb::Kind::Method};
+// The payload is the mode, the result a base64 JPEG.
+constexpr ScriptingMember<"Service.GetCaptureImage", Number, Text> kGetCaptureImage{
+    9,
+    203,
+    "GetCaptureImage",
+    tlb::Kind::Method,
+    {{"Amode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+constexpr ScriptingMember<"Service.RegisterHotKey", HotKeyRegistration, Flag> kRegisterHotKey{
+    10,
+    204,
+    "RegisterHotKey",
+    tlb::Kind::Method,
+    {{"id", tlb::Type::Long, tlb::Direction::In},
+     {"modifier", tlb::Type::Long, tlb::Direction::In},
+     {"vk", tlb::Type::Long, tlb::Direction::In},
+     {"facade", tlb::Type::Dispatch, tlb::Direction::In},
+     {"Vaule", tlb::Type::BoolPtr, tlb::Direction::OutRetval}}};
+constexpr ScriptingMember<"Service.Refresh", None, None> kRefresh{11, 205, "Refresh", tlb::Kind::Method};
+constexpr ScriptingMember<"Service.VersionInfo", None, Text> kVersionInfo{
+    12, 206, "VersionInfo", tlb::Kind::PropertyGet, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+constexpr EmptyMember kGetCPUInfo{
+    13,
+    207,
+    "GetCPUInfo",
+    {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+constexpr EmptyMember kGetMemoryInfo{
+    14,
+    208,
+    "GetMemoryInfo",
+    {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+constexpr EmptyMember kGetOSVersion{
+    15, 209, "GetOSVersion", {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+constexpr ScriptingMember<"Service.InstalledSoft", None, Text> kInstalledSoft{
+    16, 210, "GetInstalledSoft", tlb::Kind::Method, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
+
+// The members in interface order.
+constexpr auto kMembers =
+    std::tuple{kShowNewMessageHint, kClose,      kGetCaptureImage, kRegisterHotKey, kRefresh,
+               kVersionInfo,        kGetCPUInfo, kGetMemoryInfo,   kGetOSVersion,   kInstalledSoft};
+
+// What a member's type information says it returns is its request's result.
+template <Name N, class P, class R>
+constexpr bool ReturnsItsResult(const ScriptingMember<N, P, R>& member) {
+    const tlb::Param* retval = member.type.Retval();
+    if constexpr (std::is_same_v<R, None>) return retval == nullptr;
+    if constexpr (std::is_same_v<R, Text>) return retval && retval->type == tlb::Type::BstrPtr;
+    if constexpr (std::is_same_v<R, Flag>) return retval && retval->type == tlb::Type::BoolPtr;
+    return false;
+}
+constexpr bool ReturnsItsResult(const EmptyMember& member) {
+    return member.type.Retval() && member.type.Retval()->type == tlb::Type::BstrPtr;
+}
+static_assert(std::apply([](auto... member) { return (ReturnsItsResult(member) && ...); }, kMembers),
+              "a member's retval is not of its request's result type");
+
+// The list is in interface order (slots from 7 on) and no two members share a dispatch identifier.
+constexpr bool InInterfaceOrder(std::initializer_list<tlb::MemberType> types) {
+    int slot = 7;
+    for (const tlb::MemberType& type : types) {
+        if (type.slot != slot++) return false;
+        for (const tlb::MemberType& other : types) {
+            if (&other != &type && other.dispid == type.dispid) return false;
+        }
+    }
+    return true;
+}
+static_assert(std::apply([](auto... member) { return InInterfaceOrder({member.type...}); }, kMembers),
+              "the members are not in interface order or share a dispatch identifier");
+
+template <Name N, class P, class R>
+constexpr auto RequestsOf(const ScriptingMember<N, P, R>& member) {
+    return std::tuple{member};
+}
+constexpr std::tuple<> RequestsOf(const EmptyMember&) { return {}; }
+
+// Requests of the web process, answered by the program: those of the members and of the bridge itself.
+constexpr WebRequest<"Bridge.Hello", ProcessId, Text> kHello;                // the start address
+constexpr WebRequest<"Service.ObjectCreated", None, None> kObjectCreated;    // a scripting object was handed out
+constexpr WebRequest<"Service.ObjectReleased", None, None> kObjectReleased;  // the page let one go
+
+// The requests of the members whose work the program does, in interface order.
+constexpr auto kMemberRequests =
+    std::apply([](auto... member) { return std::tuple_cat(RequestsOf(member)...); }, kMembers);
 
 constexpr auto kRequestMessages =
-    std::tuple{kHello,   kShowNewMessageHint, kClose,         kGetCaptureImage, kRegisterHotKey,
-               kRefresh, kVersionInfo,        kInstalledSoft, kObjectCreated,   kObjectReleased};
+    std::tuple_cat(std::tuple{kHello}, kMemberRequests, std::tuple{kObjectCreated, kObjectReleased});
 
 // Calls visit(message) with the message of that name among messages; false when there is none.
 template <class Messages, class Visit>
@@ -360,6 +491,29 @@ inline const RequestType* FindRequest(const std::string& name) {
     return nullptr;
 }
 
+// Answers a request: returns the result (a new or floating GVariant, never null) or throws an exception
+// whose message becomes the script error.
+using RequestHandler = std::function<GVariant*(GVariant* payload)>;
+
+// A handler for every request, by name: services.Serve(request, payload) with the payload decoded and the
+// result encoded. A request that the services do not serve does not compile.
+template <class Services, class Requests = decltype(kRequestMessages)>
+std::map<std::string, RequestHandler> RequestHandlers(Services& services, const Requests& requests = kRequestMessages) {
+    std::map<std::string, RequestHandler> handlers;
+    std::apply(
+        [&](auto... request) {
+            (handlers.emplace(request.name,
+                              [&services, request](GVariant* payload) {
+                                  using M = decltype(request);
+                                  return Encode<typename M::Result>(
+                                      services.Serve(request, Wire<typename M::Payload>::Decode(payload)));
+                              }),
+             ...);
+        },
+        requests);
+    return handlers;
+}
+
 // Messages of the program to a page, answered by the page bridge.
 constexpr Message<Addresses, Binding> kBindFacade{"Page.BindFacade"};
 // Binding, client report and version statement in one go.
@@ -377,9 +531,8 @@ bool VisitPageMessage(const std::string& name, Visit&& visit) {
     return VisitMessage(kPageMessages, name, std::forward<Visit>(visit));
 }
 
-// User message of a page to its view, not answered.
-// The main document's script called window.close(); a boolean: the document is the application's and bound.
-constexpr char kCloseWindow[] = "View.CloseWindow";
+// User message of a page to its view, not answered: the main document's script called window.close().
+constexpr Message<WindowClose, None> kCloseWindow{"View.CloseWindow"};
 
 constexpr char kRequestType[] = "(sv)";
 constexpr char kReplyType[] = "(bsv)";
