@@ -58,9 +58,11 @@ EntryActions LinuxEntryActions(const platform::Platform& system, TScreenCapture&
     EntryActions actions;
     actions.showAddressDialog = [&system] { return ShowAddressDialog(system.factory, system.environment); };
     // Install mode is not guarded by the entry: its errors go to the general error handling.
-    actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
-    actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
-    actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
+    actions.install = [&system](const std::string& address) {
+        platform::RunHandler([&] { TtbInstaller::Install(system, address); });
+    };
+    actions.startup = [&system](const std::string& address) { TtbInstaller::Startup(system, address); };
+    actions.restoreEnvironment = [&system] { TtbInstaller::RestoreEnvironment(system); };
     actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
     actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
     actions.showInfo = [&system](const std::string& text) {
@@ -176,7 +178,8 @@ int main(int argc, char** argv) {
     platform::BridgeServer bridge;
     bridge.Listen();
     for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
-    platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
+    platform::ConfigureWebContext(
+        {[&registry, &environment] { return BrowserCacheFolder(registry, environment); }, bridge.SocketPath()});
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);
     capture.SetHostFinder([&open] { return open.window ? &open.window->Frame() : nullptr; });

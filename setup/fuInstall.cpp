@@ -41,8 +41,8 @@ const char kMachineInternetSettings[] = "\\SOFTWARE\\Microsoft\\Windows\\Current
 const char kExplorerMain[] = "\\Software\\Microsoft\\Internet Explorer\\Main";
 
 // The key with full access, or null when it is missing or this user may not change it.
-std::unique_ptr<platform::RegistryKey> OpenForWriting(RootKey root, const char* path) {
-    return platform::Default().registry.OpenKey(root, path, Access::Full);
+std::unique_ptr<platform::RegistryKey> OpenForWriting(platform::Registry& registry, RootKey root, const char* path) {
+    return registry.OpenKey(root, path, Access::Full);
 }
 
 const char kIconFile[] = "TesraBrowser.ico";
@@ -70,10 +70,9 @@ std::string AppFolderPath(platform::Environment& environment) {
 // The per-user copy, written whole under a temporary name first, so that a failed copy leaves the
 // copy before it as it was. The failure goes to the error notification and is given back; "" when
 // the copy was made.
-std::string CopyProgram(const std::string& target) {
+std::string CopyProgram(platform::Environment& environment, const std::string& target) {
     try {
-        platform::Default().environment.ReplaceFileWithCopy(platform::Default().environment.ProgramImage(), target,
-                                                            platform::FileMode::Executable);
+        environment.ReplaceFileWithCopy(environment.ProgramImage(), target, platform::FileMode::Executable);
         return "";
     } catch (const std::exception& e) {
         NotifyError(e.what());
@@ -82,9 +81,9 @@ std::string CopyProgram(const std::string& target) {
 }
 
 // Why the downloaded bytes may not take the stored file's place; "" when they may.
-std::string DownloadRefusal(const std::string& localName, const std::string& bytes) {
-    if (localName == kIconFile)
-        return IconRefusal(bytes.size(), platform::Default().environment.MeasurePicture(bytes, kIconSideLimit));
+std::string DownloadRefusal(platform::Environment& environment, const std::string& localName,
+                            const std::string& bytes) {
+    if (localName == kIconFile) return IconRefusal(bytes.size(), environment.MeasurePicture(bytes, kIconSideLimit));
     return MenuRefusal(bytes);
 }
 
@@ -97,14 +96,14 @@ void TInstallProgress::SetPosition(int position) {
     // Counts come many a second: a few are painted, each waiting for its paint.
     const auto now = std::chrono::steady_clock::now();
     if (now - shown_ >= std::chrono::milliseconds(250)) Show(text);
-    platform::Default().app.ProcessMessages();
+    form_.App().ProcessMessages();
 }
 
 void TInstallProgress::SetText(const std::string& text) {
     // A change of state (connected, receiving, done) is painted at once: it may be the last text
     // before the server stalls, and must not be dropped for the one before it.
     Show(text);
-    platform::Default().app.ProcessMessages();
+    form_.App().ProcessMessages();
 }
 
 void TInstallProgress::Show(const std::string& detail) {
@@ -145,25 +144,28 @@ std::string ShortcutName(const std::string& iconName) {
     return name.empty() ? kDefaultShortcutName : name;
 }
 
-bool IsFileRunning(const std::string& path) {
+bool IsFileRunning(platform::Environment& environment, const std::string& path) {
     std::error_code error;
     const std::string canonical = fs::weakly_canonical(path, error).string();
     const std::string name = fs::path(path).filename().string();
-    for (const std::string& file : platform::Default().environment.RunningProgramFiles()) {
+    for (const std::string& file : environment.RunningProgramFiles()) {
         if (!ContainsText(fs::path(file).filename().string(), name)) continue;
         if (SameText(file, path) || SameText(file, canonical)) return true;
     }
     return false;
 }
 
-TfmInstall::TfmInstall() : form_(platform::Default().factory.MakeInstallForm()) { form_->Show(); }
+TfmInstall::TfmInstall(platform::Factory& factory, platform::Application& app)
+    : form_(factory.MakeInstallForm()), app_(app) {
+    form_->Show();
+}
 
 TfmInstall::~TfmInstall() = default;
 
 void ShowStatus(TfmInstall& form, const std::string& text) {
     form.SetStep(text);
     form.Form().SetStatus(text + "...");
-    platform::Default().app.ProcessMessages();
+    form.App().ProcessMessages();
 }
 
 const TtsHTTP::Timeouts kSetupTimeouts{std::chrono::milliseconds(15000), std::chrono::seconds(30),
@@ -174,20 +176,21 @@ std::string& SavedCacheFolder() {
     return saved;
 }
 
-std::string ProgramCacheFolder() { return platform::Default().environment.CacheFolder() + "/TesraBrowserCache"; }
+std::string ProgramCacheFolder(platform::Environment& environment) {
+    return environment.CacheFolder() + "/TesraBrowserCache";
+}
 
-std::string BrowserCacheFolder() {
+std::string BrowserCacheFolder(platform::Registry& registry, platform::Environment& environment) {
     std::string folder;
     try {
-        if (auto key = platform::Default().registry.OpenKey(RootKey::CurrentUser, kShellFolders, Access::Read)) {
+        if (auto key = registry.OpenKey(RootKey::CurrentUser, kShellFolders, Access::Read)) {
             folder = ExpandEnvironmentText(key->ReadString("Cache"));
         }
     } catch (const platform::RegistryError&) {
         // A setting that cannot be read must not keep the browser from starting.
         folder.clear();
     }
-    if (folder.empty() || !std::filesystem::path(folder).is_absolute())
-        return platform::Default().environment.WebCacheFolder();
+    if (folder.empty() || !std::filesystem::path(folder).is_absolute()) return environment.WebCacheFolder();
     return folder;
 }
 
@@ -231,37 +234,40 @@ void TtbInstaller::Tolerate(Step step) {
     }
 }
 
-void TtbInstaller::Startup(const std::string& url) {
-    TtbInstaller installer(url);
+void TtbInstaller::Startup(const platform::Platform& platform, const std::string& url) {
+    TtbInstaller installer(platform, url);
     installer.Tolerate([&] { installer.SetEnvironment(); });
     installer.CheckSetup();
     const std::string failures = StartWriteFailures(installer.failures_);
     if (!failures.empty()) ClientLog().LogError(failures);
 }
 
-void TtbInstaller::Install(const std::string& url) {
-    TtbInstaller installer(url);
+void TtbInstaller::Install(const platform::Platform& platform, const std::string& url) {
+    TtbInstaller installer(platform, url);
     installer.DoInstall();
 }
 
-void TtbInstaller::RestoreEnvironment() {
+void TtbInstaller::RestoreEnvironment(const platform::Platform& platform) {
     std::string& saved = SavedCacheFolder();
     if (saved.empty()) return;
     // Flushed to the disk: this is the user's own cache folder coming back. Were it lost, the next
     // start would read the program's folder as the user's and hand the engine's default folder back
     // instead. Only the first restore of a run changes anything; the later ones write nothing.
-    platform::Default().registry.ChangeTogether(RootKey::CurrentUser, platform::Durability::Durable, [&] {
-        if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
+    platform::Registry& registry = platform.registry;
+    registry.ChangeTogether(RootKey::CurrentUser, platform::Durability::Durable, [&] {
+        if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kShellFolders)) {
             // A start after a run that never restored read our own folder: give the user the engine's
             // default folder instead of keeping ours.
-            if (saved == ProgramCacheFolder()) saved = platform::Default().environment.WebCacheFolder();
+            if (saved == ProgramCacheFolder(platform.environment)) saved = platform.environment.WebCacheFolder();
             key->WriteString("Cache", saved);
         }
-        if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 4);
+        if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kInternetSettings))
+            key->WriteDWord("SyncMode5", 4);
     });
 }
 
-TtbInstaller::TtbInstaller(std::string url) : FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
+TtbInstaller::TtbInstaller(const platform::Platform& platform, std::string url)
+    : platform_(platform), FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
 
 void TtbInstaller::SetEnvironment() {
     // One write for each hive. The file is still flushed before it takes the hive's place (the hive
@@ -269,24 +275,27 @@ void TtbInstaller::SetEnvironment() {
     // are put back after the first download of this run and written again at every start, so a power
     // cut that loses this rename only brings back the hive as the last run left it, whole.
     const auto durability = platform::Durability::Atomic;
-    platform::Default().registry.ChangeTogether(RootKey::CurrentUser, durability, [&] {
-        if (auto key = OpenForWriting(RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
-        if (auto key = OpenForWriting(RootKey::CurrentUser, kInternetSettings)) key->WriteDWord("SyncMode5", 0);
-        if (auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders)) {
+    platform::Registry& registry = platform_.registry;
+    registry.ChangeTogether(RootKey::CurrentUser, durability, [&] {
+        if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kCacheSettings)) key->WriteDWord("Persistent", 1);
+        if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kInternetSettings))
+            key->WriteDWord("SyncMode5", 0);
+        if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kShellFolders)) {
             SavedCacheFolder() = GetUserCacheFolder();
-            key->WriteString("Cache", ProgramCacheFolder());
+            key->WriteString("Cache", ProgramCacheFolder(platform_.environment));
         }
     });
-    platform::Default().registry.ChangeTogether(RootKey::LocalMachine, durability, [&] {
-        if (auto key = OpenForWriting(RootKey::LocalMachine, kMachineInternetSettings)) {
+    registry.ChangeTogether(RootKey::LocalMachine, durability, [&] {
+        if (auto key = OpenForWriting(registry, RootKey::LocalMachine, kMachineInternetSettings)) {
             key->WriteDWord("BypassSSLNoCacheCheck", 1);
         }
-        if (auto key = OpenForWriting(RootKey::LocalMachine, kExplorerMain)) key->WriteDWord("TabProcGrowth", 0);
+        if (auto key = OpenForWriting(registry, RootKey::LocalMachine, kExplorerMain))
+            key->WriteDWord("TabProcGrowth", 0);
     });
 }
 
 std::string TtbInstaller::GetUserCacheFolder() {
-    auto key = OpenForWriting(RootKey::CurrentUser, kShellFolders);
+    auto key = OpenForWriting(platform_.registry, RootKey::CurrentUser, kShellFolders);
     try {
         return key ? key->ReadString("Cache") : "";
     } catch (const platform::RegistryError& e) {
@@ -298,8 +307,7 @@ std::string TtbInstaller::GetUserCacheFolder() {
 
 std::string TtbInstaller::RecordedAddress() const {
     try {
-        // The settings store on the registry of now (GetIni keeps the registry it was first made on).
-        return TtsIni("", platform::Default().registry).ReadString(kUrlsSection, FUrlKey, "");
+        return TtsIni("", platform_.registry).ReadString(kUrlsSection, FUrlKey, "");
     } catch (const platform::RegistryError& e) {
         // Not a record of this address: the full setup writes it anew.
         LogUnreadableSetting(e);
@@ -322,7 +330,7 @@ void TtbInstaller::DoInstall() {
     bool done = true;
     std::string copyFailure;
     {
-        TfmInstall form;
+        TfmInstall form(platform_.factory, platform_.app);
         form_ = &form;
         struct Forget {
             TfmInstall*& form;
@@ -340,9 +348,9 @@ void TtbInstaller::DoInstall() {
     // Said once the form is gone, which would cover the box.
     if (!copyFailure.empty())
         ShowInfo(Format("复制程序到“%s”失败：%s\n安装没有完成，下次启动时将重新安装。",
-                        {ProgramCopyPath(platform::Default().environment), copyFailure}));
+                        {ProgramCopyPath(platform_.environment), copyFailure}));
     // A setup that lacks a file it could not fetch, or the program copy, is done again at the next start.
-    if (done && copyFailure.empty()) TtsIni("", platform::Default().registry).WriteString(kUrlsSection, FUrlKey, FUrl);
+    if (done && copyFailure.empty()) TtsIni("", platform_.registry).WriteString(kUrlsSection, FUrlKey, FUrl);
 }
 
 bool TtbInstaller::DownloadIcon() { return DownloadFile("TesraBrowser.ico", kIconFile); }
@@ -354,15 +362,15 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     TtsHTTP http;
     http.SetTimeouts(kSetupTimeouts);
     http.SetBodyLimit(localName == kIconFile ? kIconFileLimit : kSetupFileLimit);
-    http.SetProxyResolver([](const std::string& url) { return platform::Default().environment.ProxyFor(url); });
+    http.SetProxyResolver([this](const std::string& url) { return platform_.environment.ProxyFor(url); });
     if (form_) http.SetProgressor(std::make_shared<TInstallProgress>(*form_));
     try {
         std::string bytes;
         http.Get(address, bytes, 0);
-        if (const std::string refusal = DownloadRefusal(localName, bytes); !refusal.empty())
+        if (const std::string refusal = DownloadRefusal(platform_.environment, localName, bytes); !refusal.empty())
             throw Exception(Format("接收“%s”失败，%s", {address, refusal}));
         // Replaced whole: a failed write (a full disk) leaves the earlier file as it was.
-        platform::Default().environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);
+        platform_.environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);
         return true;
     } catch (const std::exception& e) {
         NotifyError(std::string("SSL Error:") + e.what());
@@ -371,8 +379,8 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     }
 }
 
-std::string AppFolder() {
-    const std::string folder = AppFolderPath(platform::Default().environment);
+std::string AppFolder(platform::Environment& environment) {
+    const std::string folder = AppFolderPath(environment);
     ForceFolder(folder);
     return folder;
 }
@@ -396,6 +404,8 @@ std::string HandOverTarget(const std::string& running, const std::string& copy, 
     }
 }
 
+std::string TtbInstaller::GetAppFolder() const { return AppFolder(platform_.environment); }
+
 std::string TtbInstaller::GetUrlFolder() const {
     const std::string folder = GetAppFolder() + FUrlKey + "/";
     ForceFolder(folder);
@@ -405,7 +415,7 @@ std::string TtbInstaller::GetUrlFolder() const {
 void TtbInstaller::LoadIcon() {
     const std::string icon = GetUrlFolder() + kIconFile;
     // A file that is no picture leaves the program's icon as it is.
-    if (FileExists(icon)) platform::Default().app.SetIconFile(icon);
+    if (FileExists(icon)) platform_.app.SetIconFile(icon);
 }
 
 void TtbInstaller::LoadMenuIni() {
@@ -415,7 +425,7 @@ void TtbInstaller::LoadMenuIni() {
 }
 
 void TtbInstaller::RefreshProgramCopy() {
-    const std::string copy = ProgramCopyPath(platform::Default().environment);
+    const std::string copy = ProgramCopyPath(platform_.environment);
     if (!FileExists(copy)) return;
     std::array<std::int32_t, 4> copyVersion{};
     try {
@@ -423,15 +433,16 @@ void TtbInstaller::RefreshProgramCopy() {
     } catch (const std::exception&) {
         // A copy without a readable version is refreshed like an older one.
     }
-    if (copyVersion >= TtsVersionInfo().Version() || IsFileRunning(copy)) return;
-    CopyProgram(copy);
+    if (copyVersion >= TtsVersionInfo().Version() || IsFileRunning(platform_.environment, copy)) return;
+    CopyProgram(platform_.environment, copy);
 }
 
 std::string TtbInstaller::CreateShortcut() {
-    const std::string target = ProgramCopyPath(platform::Default().environment);
-    ForceFolder(AppFolderPath(platform::Default().environment));
+    platform::Environment& environment = platform_.environment;
+    const std::string target = ProgramCopyPath(environment);
+    ForceFolder(AppFolderPath(environment));
     // A running copy is never replaced; the shortcut then points at it as it is.
-    const std::string copyFailure = IsFileRunning(target) ? "" : CopyProgram(target);
+    const std::string copyFailure = IsFileRunning(environment, target) ? "" : CopyProgram(environment, target);
     // A shortcut to a program that is not there would stay broken for good.
     if (!copyFailure.empty() && !FileExists(target)) return copyFailure;
     std::string icon = GetUrlFolder() + kIconFile;
@@ -443,7 +454,7 @@ std::string TtbInstaller::CreateShortcut() {
     // shortcut only: the setup completes and is not repeated at every start.
     try {
         ForceFolder(desktop);
-        platform::Default().environment.CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
+        environment.CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
     } catch (const std::exception& e) {
         NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
     }

@@ -24,8 +24,12 @@
 namespace tesra {
 
 namespace platform {
+class Application;
 class Environment;
+class Factory;
 class InstallForm;
+class Registry;
+struct Platform;
 }  // namespace platform
 
 // The settings store's section of the setup records: value name = the address key, data = the address.
@@ -38,12 +42,12 @@ extern const char kDefaultShortcutName[];
 std::string& SavedCacheFolder();
 
 // The program's own cache folder: "TesraBrowserCache" in the user's cache folder.
-std::string ProgramCacheFolder();
+std::string ProgramCacheFolder(platform::Environment& environment);
 
 // The disk cache folder of a browser control being created: the user's "Cache" shell folder with
 // %NAME% references expanded; the web engine's default folder when that is missing, unreadable or
 // not an absolute path.
-std::string BrowserCacheFolder();
+std::string BrowserCacheFolder(platform::Registry& registry, platform::Environment& environment);
 
 // Replaces each %NAME% by the environment variable's value; a name that is not set stays as written.
 std::string ExpandEnvironmentText(const std::string& text);
@@ -62,11 +66,11 @@ std::string SetupUrlOf(const std::string& url);
 std::string ShortcutName(const std::string& iconName);
 
 // Whether a running process was started from this program file (names compared ignoring case).
-bool IsFileRunning(const std::string& path);
+bool IsFileRunning(platform::Environment& environment, const std::string& path);
 
 // The application folder: local application data + "Kestal/TesraBrowser/", created when missing.
 // It holds the per-user copy of the program and one folder per address.
-std::string AppFolder();
+std::string AppFolder(platform::Environment& environment);
 // The per-user copy's path in the application folder (nothing is created).
 std::string ProgramCopyPath(platform::Environment& environment);
 // The installed program's path in the package's folder; "" where there is none.
@@ -102,21 +106,24 @@ private:
     int position_ = 0;
 };
 
-// The progress form of the full setup: on the screen while the object lives.
+// The progress form of the full setup: on the screen while the object lives. The application runs
+// its events while a step blocks.
 class TfmInstall {
 public:
-    TfmInstall();
+    TfmInstall(platform::Factory& factory, platform::Application& app);
     ~TfmInstall();
     TfmInstall(const TfmInstall&) = delete;
     TfmInstall& operator=(const TfmInstall&) = delete;
 
     platform::InstallForm& Form() { return *form_; }
+    platform::Application& App() { return app_; }
     // The status last given by ShowStatus, without its "...".
     const std::string& Step() const { return step_; }
     void SetStep(std::string step) { step_ = std::move(step); }
 
 private:
     std::unique_ptr<platform::InstallForm> form_;
+    platform::Application& app_;
     std::string step_;
 };
 
@@ -139,14 +146,15 @@ public:
     // of their writes: one that fails (a full disk, a data or settings folder that cannot be made)
     // leaves the rest of the start to go on, is done again at the next start, and all of them are
     // said once in the client log (see StartWriteFailures).
-    static void Startup(const std::string& url);
+    static void Startup(const platform::Platform& platform, const std::string& url);
     // Install mode: the full setup for the address, without touching the environment settings.
-    static void Install(const std::string& url);
+    static void Install(const platform::Platform& platform, const std::string& url);
     // Puts the user's cache folder and the freshness check back, in one change; nothing when
     // SavedCacheFolder is empty. Run after every completed download, and before the program gives up on a start.
-    static void RestoreEnvironment();
+    static void RestoreEnvironment(const platform::Platform& platform);
 
-    explicit TtbInstaller(std::string url);
+    // The platform outlives the installer.
+    TtbInstaller(const platform::Platform& platform, std::string url);
 
     // Writes the five values in their order, skipping a key that does not open with full access;
     // each hive's values in one change. A write that fails on a key that did open throws
@@ -179,7 +187,7 @@ public:
     bool DownloadFile(const std::string& remoteName, const std::string& localName);
     std::string GetSetupUrl() const { return SetupUrlOf(FUrl); }
     // AppFolder() and the address folder below it (FUrlKey + "/"), each created when missing.
-    std::string GetAppFolder() const { return AppFolder(); }
+    std::string GetAppFolder() const;
     std::string GetUrlFolder() const;
     // The downloaded icon as the program's icon; a file that is no picture is ignored.
     void LoadIcon();
@@ -202,6 +210,7 @@ private:
     template <typename Step>
     void Tolerate(Step step);
 
+    const platform::Platform& platform_;
     std::string FUrl;
     std::string FUrlKey;
     std::vector<std::string> failures_;

@@ -107,7 +107,7 @@ std::string HistoryFilePath(platform::Environment& environment) {
     const FolderAccess access =
         environment.FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
     const HistoryPlace place = HistoryPlaceOf(programFolder, access, environment.PackageProgramFolder());
-    return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder()) + "Browser.CFG";
+    return (place == HistoryPlace::ProgramFolder ? programFolder : AppFolder(environment)) + "Browser.CFG";
 }
 
 bool DeleteCacheFolder(platform::Environment& environment, const std::string& path) {
@@ -206,7 +206,7 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
 
 std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment) {
     auto view = factory.MakeInputUrlView();
-    TfmInputUrl form(environment, *view, HistoryFilePath(environment), ProgramCacheFolder());
+    TfmInputUrl form(environment, *view, HistoryFilePath(environment), ProgramCacheFolder(environment));
     if (!form.ShowModal()) return std::nullopt;
     return form.Address();
 }

@@ -212,7 +212,7 @@ void TfmMain::TrayLost() {
 }
 
 void TfmMain::wbDownloadComplete() {
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::RestoreEnvironment(platform_);
     // A binding on its way (started by the completed page) is not started twice.
     if (!FServiceBound && !binding_) {
         BindFacade();
@@ -265,7 +265,7 @@ bool TfmMain::IsApplicationAddress(const std::string& address) const {
 
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
-        TtbInstaller::RestoreEnvironment();
+        TtbInstaller::RestoreEnvironment(platform_);
         ShowInfo("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
         platform_.app.Terminate();
         return;

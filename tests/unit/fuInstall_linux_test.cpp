@@ -79,16 +79,16 @@ protected:
     testing::TempHome home;
     FailingRegistry reg;
     fakes::FakePlatform fakes;
-    const fakes::DefaultRegistry useReg{reg};
+    const platform::Platform handle = fakes::With(fakes.handle, reg);
 };
 
 TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
-    EXPECT_EQ(ProgramCacheFolder(), "/home/u/.cache/TesraBrowserCache");
+    EXPECT_EQ(ProgramCacheFolder(fakes.handle.environment), "/home/u/.cache/TesraBrowserCache");
 }
 
 TEST_F(EnvironmentTest, StartupWritesTheFiveValues) {
     SetCache(RegistryValue::ExpandString("/home/u/.cache/TesraBrowser"));
-    TtbInstaller::Startup(kUrl);
+    TtbInstaller::Startup(handle, kUrl);
     EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
     EXPECT_EQ(Cache(), RegistryValue::String("/home/u/.cache/TesraBrowserCache"));
@@ -99,9 +99,9 @@ TEST_F(EnvironmentTest, StartupWritesTheFiveValues) {
 
 TEST_F(EnvironmentTest, TheSavedFolderIsTheStoredTextUnexpanded) {
     SetCache(RegistryValue::ExpandString("%HOME%/cache"));
-    TtbInstaller("u").SetEnvironment();
+    TtbInstaller(handle, "u").SetEnvironment();
     EXPECT_EQ(SavedCacheFolder(), "%HOME%/cache");
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::RestoreEnvironment(handle);
     EXPECT_EQ(Cache(), RegistryValue::String("%HOME%/cache"));
 }
 
@@ -137,9 +137,9 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
         auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
         key->DeleteValue("Cache");
         if (c.atStart) key->SetValue("Cache", *c.atStart);
-        TtbInstaller::Startup(kUrl);
+        TtbInstaller::Startup(handle, kUrl);
         for (int download = 0; download < 3; ++download) {
-            TtbInstaller::RestoreEnvironment();
+            TtbInstaller::RestoreEnvironment(handle);
             EXPECT_EQ(Cache(), c.afterRestore);
             EXPECT_EQ(SyncMode(), c.syncModeAfterRestore);
             EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));  // never restored
@@ -149,19 +149,19 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
 
 TEST_F(EnvironmentTest, EveryRestoreWritesTheSameTwoValuesAgain) {
     SetCache(RegistryValue::String("/data/cache"));
-    TtbInstaller::Startup(kUrl);
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::Startup(handle, kUrl);
+    TtbInstaller::RestoreEnvironment(handle);
     // Something else changes them between two downloads.
     SetCache(RegistryValue::String("/elsewhere"));
     reg.OpenKey(HKCU, kInternetSettings, Access::Full)->WriteDWord("SyncMode5", 0);
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::RestoreEnvironment(handle);
     EXPECT_EQ(Cache(), RegistryValue::String("/data/cache"));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(4));
 }
 
 TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
     int before = reg.ChangeCount(HKCU);
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::RestoreEnvironment(handle);
     EXPECT_EQ(reg.ChangeCount(HKCU), before);
     EXPECT_EQ(Cache(), std::nullopt);
     EXPECT_EQ(SyncMode(), std::nullopt);
@@ -170,8 +170,8 @@ TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
 TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
     SetCache(RegistryValue::String("/data/cache"));
     int machine = reg.ChangeCount(HKLM);
-    TtbInstaller::Install(kUrl);
-    TtbInstaller::RestoreEnvironment();
+    TtbInstaller::Install(handle, kUrl);
+    TtbInstaller::RestoreEnvironment(handle);
     // The user's hive gets the setup record, and nothing of the five.
     EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), std::nullopt);
     EXPECT_EQ(SyncMode(), std::nullopt);
@@ -183,10 +183,10 @@ TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
 TEST_F(EnvironmentTest, WithoutAdministratorRightsTheMachineValuesAreSkipped) {
     SetCache(RegistryValue::String("/data/cache"));
     reg.SetWritable(HKLM, false);
-    TtbInstaller::Startup(kUrl);
+    TtbInstaller::Startup(handle, kUrl);
     EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), std::nullopt);
     EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), std::nullopt);
-    EXPECT_EQ(Cache(), RegistryValue::String(ProgramCacheFolder()));
+    EXPECT_EQ(Cache(), RegistryValue::String(ProgramCacheFolder(fakes.handle.environment)));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
 }
 
@@ -206,10 +206,10 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) fresh.CreateKey(HKLM, path);
         fresh.OpenKey(HKCU, kShellFolders, Access::Full)->WriteString("Cache", "/data/cache");
         fresh.DeleteKey(c.root, c.missing);
-        const fakes::DefaultRegistry useFresh(fresh);
+        const platform::Platform handle = fakes::With(fakes.handle, fresh);
         SavedCacheFolder().clear();
-        TtbInstaller::Startup(kUrl);
-        TtbInstaller::RestoreEnvironment();
+        TtbInstaller::Startup(handle, kUrl);
+        TtbInstaller::RestoreEnvironment(handle);
 
         auto value = [&](RootKey root, const char* path, const char* name) -> std::optional<RegistryValue> {
             auto key = fresh.OpenKey(root, path, Access::Read);
@@ -252,9 +252,9 @@ TEST_F(EnvironmentTest, AFailedWriteKeepsTheValuesBeforeItAndTheStartGoesOn) {
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) failing.CreateKey(HKLM, path);
         int setupChanges = failing.ChangeCount(HKCU) + failing.ChangeCount(HKLM);
         failing.failAt = setupChanges + failAt;
-        const fakes::DefaultRegistry useFailing(failing);
+        const platform::Platform handle = fakes::With(fakes.handle, failing);
         SavedCacheFolder().clear();
-        EXPECT_NO_THROW(TtbInstaller::Startup(kUrl));
+        EXPECT_NO_THROW(TtbInstaller::Startup(handle, kUrl));
         for (int row = 0; row < 5; ++row) {
             auto key = failing.OpenKey(rows[row].root, rows[row].path, Access::Read);
             EXPECT_EQ(key->HasValue(rows[row].name), row + 1 < failAt) << rows[row].name;
@@ -281,7 +281,7 @@ TEST(StartWriteFailures, OneEntryForAllOfThem) {
 class UnreadableStartSettings : public testing::LogFixture {
 protected:
     MemoryRegistry reg;
-    const fakes::DefaultRegistry useReg{reg};
+    const platform::Platform handle = fakes::With(fakes.handle, reg);
 };
 
 TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAreAbsentAndLogged) {
@@ -289,7 +289,7 @@ TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAr
     const std::string key = std::to_string(UrlHash(kUrl));
     reg.CreateKey(HKCU, kShellFolders)->SetValue("Cache", RegistryValue::DWord(1));
     reg.CreateKey(HKCU, record)->SetValue(key, RegistryValue::MultiString({kUrl}));
-    TtbInstaller installer(kUrl);
+    TtbInstaller installer(handle, kUrl);
     EXPECT_EQ(installer.GetUserCacheFolder(), "");
     EXPECT_EQ(installer.RecordedAddress(), "");
     auto entries = Entries();
@@ -328,10 +328,10 @@ TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
         auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
         key->DeleteValue("Cache");
         if (c.cache) key->SetValue("Cache", *c.cache);
-        EXPECT_EQ(BrowserCacheFolder(), c.folder);
+        EXPECT_EQ(BrowserCacheFolder(reg, fakes.handle.environment), c.folder);
     }
     reg.DeleteKey(HKCU, kShellFolders);
-    EXPECT_EQ(BrowserCacheFolder(), "/home/u/.cache/TesraBrowser");
+    EXPECT_EQ(BrowserCacheFolder(reg, fakes.handle.environment), "/home/u/.cache/TesraBrowser");
 }
 
 // The file registry as it was before changes could be made together: each value its own write.
@@ -350,6 +350,7 @@ std::string FileText(const std::filesystem::path& path) {
 
 TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
     testing::TempHome home;
+    fakes::FakePlatform fakes;
     struct Case {
         std::string what;
         std::optional<RegistryValue> cache;  // none: the value is deleted; no case: a new hive
@@ -359,7 +360,7 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
     const Case cases[] = {
         {"a new hive", std::nullopt, true, 1},
         {"another folder", RegistryValue::String("/data/cache"), false, 1},
-        {"the program's own folder", RegistryValue::String(ProgramCacheFolder()), false, 1},
+        {"the program's own folder", RegistryValue::String(ProgramCacheFolder(fakes.handle.environment)), false, 1},
         {"a missing value", std::nullopt, false, 0},
         {"a value that is not text counts as missing", RegistryValue::DWord(1), false, 0},
     };
@@ -383,8 +384,8 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
             }
             platform::FileRegistry together(at);
             ValueByValue valueByValue(at);
-            const fakes::DefaultRegistry use(kind == "together" ? static_cast<platform::Registry&>(together)
-                                                                : valueByValue);
+            const platform::Platform handle = fakes::With(
+                fakes.handle, kind == "together" ? static_cast<platform::Registry&>(together) : valueByValue);
             std::filesystem::create_directories(folder);
             // Every hive write fills a temporary file of its own beside the hive.
             testing::FileEvents newFiles(folder, IN_CREATE);
@@ -393,11 +394,11 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
                 writes[kind].push_back(newFiles.Count(".HKCU.reg.") + newFiles.Count(".HKLM.reg."));
             };
             SavedCacheFolder().clear();
-            TtbInstaller(kUrl).SetEnvironment();
+            TtbInstaller(handle, kUrl).SetEnvironment();
             step();
-            TtbInstaller::RestoreEnvironment();
+            TtbInstaller::RestoreEnvironment(handle);
             step();
-            TtbInstaller::RestoreEnvironment();
+            TtbInstaller::RestoreEnvironment(handle);
             step();
         }
         EXPECT_EQ(texts["together"], texts["value by value"]);
