@@ -13,9 +13,9 @@ namespace {
 
 class GtkFrame final : public Frame {
 public:
-    GtkFrame(FrameKind kind, WebKitBrowser* opener)
+    GtkFrame(FrameKind kind, WebKitBrowser* opener, CertificateQuestion& certificates)
         : window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
-          browser_(opener ? opener->View() : nullptr),
+          browser_(opener ? opener->View() : nullptr, certificates),
           id_(NewWindowId()) {
         g_object_ref_sink(window_);
         SetWidgetId(GTK_WIDGET(window_), id_);
@@ -98,7 +98,7 @@ private:
 }  // namespace
 
 std::unique_ptr<Frame> GtkWindowSystem::MakeFrame(FrameKind kind, BrowserControl* opener) {
-    return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener));
+    return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener), certificates_);
 }
 
 Rect GtkWindowSystem::WorkArea() const {

@@ -8,14 +8,16 @@
 
 #include "linux/WebKitPageLink.h"
 #include "platform/Browser.h"
+#include "support/CertificateQuestion.h"
 #include "support/PageRequests.h"
 
 namespace tesra::platform {
 
 class WebKitBrowser final : public BrowserControl {
 public:
-    // A new web view; a pop-up passes the view whose page opened it.
-    explicit WebKitBrowser(WebKitWebView* related);
+    // A new web view; a pop-up passes the view whose page opened it. The certificate question is the
+    // one that all windows share.
+    WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates);
     ~WebKitBrowser() override;
 
     void SetEvents(Events events) override { events_ = std::move(events); }
@@ -53,6 +55,7 @@ private:
     // Loads the address for the program (the user), not for a page.
     void LoadForProgram(WebKitURIRequest* request);
 
+    CertificateQuestion& certificates_;
     WebKitWebView* view_;
     WindowId id_;
     WebKitPageLink page_;

@@ -57,8 +57,7 @@ EntryActions LinuxEntryActions(const platform::Platform& system) {
     actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
     actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
     actions.showInfo = [&system](const std::string& text) {
-        const std::string title = system.app.Title();
-        system.boxes.Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
+        system.boxes.Show(text, CaptionFor(system.app.Title()), platform::MB_ICONINFORMATION | platform::MB_OK);
     };
     actions.createMainWindowAndRun = [&system] {
         TfmMain main(system);
@@ -122,7 +121,8 @@ int main(int argc, char** argv) {
     }
     platform::GtkApp app;
     platform::GtkMessageBoxes boxes;
-    platform::GtkWindowSystem windows;
+    CertificateQuestion certificates(boxes, app);
+    platform::GtkWindowSystem windows(certificates);
     platform::LinuxNetworkIdentity network;
     platform::LinuxSystemInfo systemInfo;
     platform::FileRegistry registry;
