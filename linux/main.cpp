@@ -29,70 +29,19 @@
 #include "linux/SessionKind.h"
 #include "linux/WebContext.h"
 #include "linux/X11Screen.h"
-#include "platform/HandlerGuard.h"
 #include "platform/Platform.h"
 #include "services/CaptureScreen.h"
 #include "services/LogIdentity.h"
-#include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
-#include "shell/fuInputUrl.h"
 #include "shell/fuMain.h"
 #include "support/FailureLog.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
-#include "support/tsTrayIcon.h"
 
 using namespace tesra;
 
 namespace {
-
-EntryActions LinuxEntryActions(const platform::Platform& system) {
-    EntryActions actions;
-    actions.showAddressDialog = [] { return ShowAddressDialog(); };
-    // Install mode is not guarded by the entry: its errors go to the general error handling.
-    actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
-    actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
-    actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
-    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
-    actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
-    actions.showInfo = [&system](const std::string& text) {
-        system.boxes.Show(text, CaptionFor(system.app.Title()), platform::MB_ICONINFORMATION | platform::MB_OK);
-    };
-    actions.createMainWindowAndRun = [&system] {
-        TfmMain main(system);
-        main.FormShow();
-        system.app.Run();
-    };
-    return actions;
-}
-
-// The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
-// end of the session the icon goes, then the program.
-std::unique_ptr<platform::SessionGuard> GuardSession(const platform::Platform& system) {
-    platform::SessionEvents events;
-    events.queryEnd = [&system] { return system.notifyIcons.QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
-    events.refusal = [&system] { return EndSessionRefusal(system.app.Title()); };
-    events.end = [&system] {
-        system.notifyIcons.Broadcast({0, platform::WM_ENDSESSION, 1, 0});
-        system.app.Halt();
-    };
-    return platform::StartSessionGuard(std::move(events));
-}
-
-// The registration is brought up to date on every start; its failure matters only when asked for.
-void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system) {
-    try {
-        if (switches.unregisterServer) {
-            UnregisterServer(system.registry);
-        } else {
-            RegisterServer(system.registry, platform::ProgramFile());
-        }
-    } catch (const std::exception& e) {
-        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
-    }
-    if (switches.registerServer || switches.unregisterServer) system.app.Halt();
-}
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
@@ -163,10 +112,11 @@ int main(int argc, char** argv) {
     platform::ServeBridgeRequests(bridge, services, [] { return StartAddress; });
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 
-    const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);
+    const std::unique_ptr<platform::SessionGuard> sessionGuard =
+        platform::StartSessionGuard(ProgramSessionEvents(real));
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture::Instance().SetHostFinder(
         [] { return TfmMain::Instance() ? &TfmMain::Instance()->Frame() : nullptr; });
-    RunEntry(args, LinuxEntryActions(real));
+    RunEntry(args, ProgramEntryActions(real));
     app.Halt();
 }

@@ -5,10 +5,17 @@
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
+#include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
+#include "services/ServerRegistration.h"
+#include "setup/fuInstall.h"
+#include "shell/fuInputUrl.h"
+#include "shell/fuMain.h"
 #include "support/Address.h"
+#include "support/FailureLog.h"
 #include "support/tsCommon.h"
+#include "support/tsTrayIcon.h"
 
 namespace tesra {
 
@@ -84,6 +91,50 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
         }
         actions.showInfo(std::string(kNetworkError) + "\n" + cause.what());
     }
+}
+
+EntryActions ProgramEntryActions(const platform::Platform& system) {
+    EntryActions actions;
+    actions.showAddressDialog = [] { return ShowAddressDialog(); };
+    // Install mode is not guarded by the entry: its errors go to the general error handling.
+    actions.install = [](const std::string& address) { platform::RunHandler([&] { TtbInstaller::Install(address); }); };
+    actions.startup = [](const std::string& address) { TtbInstaller::Startup(address); };
+    actions.restoreEnvironment = [] { TtbInstaller::RestoreEnvironment(); };
+    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
+    actions.isAlreadyRunning = [] { return IsAlreadyRunning(); };
+    actions.showInfo = [&system](const std::string& text) {
+        system.boxes.Show(text, CaptionFor(system.app.Title()), platform::MB_ICONINFORMATION | platform::MB_OK);
+    };
+    actions.createMainWindowAndRun = [&system] {
+        TfmMain main(system);
+        main.FormShow();
+        system.app.Run();
+    };
+    return actions;
+}
+
+platform::SessionEvents ProgramSessionEvents(const platform::Platform& system) {
+    platform::SessionEvents events;
+    events.queryEnd = [&system] { return system.notifyIcons.QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
+    events.refusal = [&system] { return EndSessionRefusal(system.app.Title()); };
+    events.end = [&system] {
+        system.notifyIcons.Broadcast({0, platform::WM_ENDSESSION, 1, 0});
+        system.app.Halt();
+    };
+    return events;
+}
+
+void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system) {
+    try {
+        if (switches.unregisterServer) {
+            UnregisterServer(system.registry);
+        } else {
+            RegisterServer(system.registry, system.environment.ProgramFile());
+        }
+    } catch (const std::exception& e) {
+        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
+    }
+    if (switches.registerServer || switches.unregisterServer) system.app.Halt();
 }
 
 bool IsAlreadyRunning() {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+#include "platform/SessionEvents.h"
+
 namespace tesra {
 
 // The web application address of this run.
@@ -48,6 +51,16 @@ struct EntryActions {
 
 // Runs the entry's steps after the title is set; the caller then halts the process (exit code 0).
 void RunEntry(const std::vector<std::string>& args, const EntryActions& actions);
+// The entry's actions on the program's own units and the platform's objects.
+EntryActions ProgramEntryActions(const platform::Platform& system);
+
+// The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
+// end of the session the icon goes, then the program.
+platform::SessionEvents ProgramSessionEvents(const platform::Platform& system);
+
+// The registration is brought up to date on every start; its failure matters only when asked for.
+// After "REGSERVER" or "UNREGSERVER" the program ends.
+void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system);
 
 // Creates the instance lock named by the application title; shows "程序已经运行" and answers true when
 // another copy holds it.
