@@ -38,10 +38,6 @@ std::string HostOf(const char* uri) {
     return host;
 }
 
-// Navigations remembered for the loads and downloads that follow them; a page that keeps navigating
-// does not make the list grow.
-constexpr size_t kRememberedNavigations = 64;
-
 void LogLine(const std::string& text, int level) {
     try {
         ClientLog().LogText(text, level);
@@ -130,32 +126,16 @@ bool WebKitBrowser::IsApplication(const std::string& address) const {
 bool WebKitBrowser::ShowsApplication() const { return IsApplication(shown_uri_); }
 
 void WebKitBrowser::LoadForProgram(WebKitURIRequest* request) {
-    program_load_ = webkit_uri_request_get_uri(request);
+    sources_.ProgramLoads(webkit_uri_request_get_uri(request));
     webkit_web_view_load_request(view_, request);
 }
 
 void WebKitBrowser::NoteNavigation(WebKitNavigationAction* action) {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     if (!uri) return;
-    RequestSource source;
-    if (!program_load_.empty() && program_load_ == uri) {
-        source.program = true;
-        program_load_.clear();
-    } else if (webkit_navigation_action_is_redirect(action)) {
-        source = last_source_;
-    } else {
-        // The document still shown is the one that started the navigation.
-        source.application = ShowsApplication();
-        source.userAction = webkit_navigation_action_is_user_gesture(action);
-    }
-    last_source_ = source;
-    if (sources_.size() >= kRememberedNavigations) sources_.clear();
-    sources_[uri] = source;
-}
-
-RequestSource WebKitBrowser::SourceOf(const std::string& address) const {
-    auto source = sources_.find(address);
-    return source == sources_.end() ? RequestSource{} : source->second;
+    // The document still shown is the one that started a navigation that is no redirection.
+    sources_.Note(uri, webkit_navigation_action_is_redirect(action), ShowsApplication(),
+                  webkit_navigation_action_is_user_gesture(action));
 }
 
 void WebKitBrowser::Navigate(const std::string& url, int flags) {
@@ -172,7 +152,7 @@ void WebKitBrowser::Navigate(const std::string& url, int flags) {
 
 void WebKitBrowser::Refresh() {
     const char* uri = webkit_web_view_get_uri(view_);
-    program_load_ = uri ? uri : "";
+    sources_.ProgramLoads(uri ? uri : "");
     webkit_web_view_reload(view_);
 }
 
@@ -233,7 +213,7 @@ gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertific
     auto* self = static_cast<WebKitBrowser*>(data);
     const std::string host = HostOf(uri);
     bool trusted = false;
-    RunHandler([&] { trusted = self->certificates_.Ask(self->SourceOf(uri), host, FaultsOf(errors)); });
+    RunHandler([&] { trusted = self->certificates_.Ask(self->sources_.SourceOf(uri), host, FaultsOf(errors)); });
     if (!trusted) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
     // The engine still finishes the refused load after this handler: that end belongs to no page.
@@ -300,7 +280,7 @@ void WebKitBrowser::OnDownloadStarted(WebKitWebContext*, WebKitDownload* downloa
     if (webkit_download_get_web_view(download) != self->view_) return;
     const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
     std::string address = uri ? uri : "";
-    RequestSource source = self->SourceOf(address);
+    RequestSource source = self->sources_.SourceOf(address);
     // A file of the application's own site that its document asks for.
     source.application = self->ShowsApplication() && self->IsApplication(address);
     if (!MayServe(PageRequest::Download, source)) {
