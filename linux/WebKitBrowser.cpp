@@ -280,12 +280,11 @@ void WebKitBrowser::OnDownloadStarted(WebKitWebContext*, WebKitDownload* downloa
     if (webkit_download_get_web_view(download) != self->view_) return;
     const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
     std::string address = uri ? uri : "";
-    RequestSource source = self->sources_.SourceOf(address);
-    // A file of the application's own site that its document asks for.
-    source.application = self->ShowsApplication() && self->IsApplication(address);
+    const RequestSource source =
+        self->sources_.DownloadSourceOf(address, self->ShowsApplication(), self->IsApplication(address));
     if (!MayServe(PageRequest::Download, source)) {
         const char* page = webkit_web_view_get_uri(self->view_);
-        LogLine("拒绝了页面“" + std::string(page ? page : "") + "”未经用户操作的下载“" + address + "”", kLogWarning);
+        LogLine(RefusedDownloadText(page ? page : "", address), kLogWarning);
         webkit_download_cancel(download);
         return;
     }

@@ -46,6 +46,17 @@ RequestSource NavigationSources::SourceOf(const std::string& address) const {
     return source == sources_.end() ? RequestSource{} : source->second;
 }
 
+RequestSource NavigationSources::DownloadSourceOf(const std::string& address, bool showsApplication,
+                                                  bool applicationSite) const {
+    RequestSource source = SourceOf(address);
+    source.application = showsApplication && applicationSite;
+    return source;
+}
+
+std::string RefusedDownloadText(const std::string& page, const std::string& address) {
+    return "拒绝了页面“" + page + "”未经用户操作的下载“" + address + "”";
+}
+
 std::string DownloadFileName(const std::string& suggested) {
     std::string name = suggested.substr(suggested.find_last_of("/\\") + 1);
     std::string clean;

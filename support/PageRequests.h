@@ -38,12 +38,18 @@ public:
     void Note(const std::string& address, bool redirect, bool showsApplication, bool userAction);
     // Nobody's when the address was not navigated to lately.
     RequestSource SourceOf(const std::string& address) const;
+    // Who stands behind a download of the address: whoever started its navigation, and the
+    // application only for a file of its own site that the application's document asks for.
+    RequestSource DownloadSourceOf(const std::string& address, bool showsApplication, bool applicationSite) const;
 
 private:
     std::string program_load_;                      // the address the program is loading, until its navigation
     RequestSource last_;                            // of the last navigation that was no redirection
     std::map<std::string, RequestSource> sources_;  // who started the recent navigations, by address
 };
+
+// The log's line about a download that the page may not start.
+std::string RefusedDownloadText(const std::string& page, const std::string& address);
 
 // The file name for a download that the page or server suggests: its last path part, without control
 // characters and leading dots; "下载文件" when nothing usable is left.

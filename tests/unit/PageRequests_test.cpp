@@ -149,5 +149,37 @@ TEST(NavigationSources, APageThatKeepsNavigatingDoesNotMakeTheListGrow) {
     EXPECT_TRUE(sources.SourceOf("https://a/64").application);
 }
 
+TEST(NavigationSources, ADownloadHasTheApplicationBehindItOnlyForItsOwnSitesFile) {
+    struct Case {
+        const char* name;
+        bool navigationByApplication, showsApplication, applicationSite, application;
+    };
+    const Case cases[] = {
+        {"the application's file from its document", true, true, true, true},
+        {"another site's file from the application's document", true, true, false, false},
+        {"the application's file from another site's document", false, false, true, false},
+        {"another site's file from another site's document", false, false, false, false},
+        {"the document changed since the navigation", true, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NavigationSources sources;
+        sources.Note("https://f/file.pdf", false, c.navigationByApplication, true);
+        const RequestSource source =
+            sources.DownloadSourceOf("https://f/file.pdf", c.showsApplication, c.applicationSite);
+        EXPECT_EQ(source.application, c.application);
+        EXPECT_TRUE(source.userAction) << "the navigation's";
+    }
+    NavigationSources sources;
+    sources.ProgramLoads("https://f/file.pdf");
+    sources.Note("https://f/file.pdf", false, false, false);
+    EXPECT_TRUE(sources.DownloadSourceOf("https://f/file.pdf", false, false).program);
+}
+
+TEST(RefusedDownloadText, NamesThePageAndTheFile) {
+    EXPECT_EQ(RefusedDownloadText("https://other.test/", "https://other.test/a.exe"),
+              "拒绝了页面“https://other.test/”未经用户操作的下载“https://other.test/a.exe”");
+}
+
 }  // namespace
 }  // namespace tesra
