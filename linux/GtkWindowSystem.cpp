@@ -2,20 +2,19 @@
 
 #include <gtk/gtk.h>
 
-#include <algorithm>
-
 #include "linux/GtkApp.h"
 #include "linux/WebKitBrowser.h"
 #include "platform/HandlerGuard.h"
+#include "support/FrameBounds.h"
 
 namespace tesra::platform {
 namespace {
 
 class GtkFrame final : public Frame {
 public:
-    GtkFrame(FrameKind kind, WebKitBrowser* opener)
+    GtkFrame(FrameKind kind, WebKitBrowser* opener, CertificateQuestion& certificates)
         : window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
-          browser_(opener ? opener->View() : nullptr),
+          browser_(opener ? opener->View() : nullptr, certificates),
           id_(NewWindowId()) {
         g_object_ref_sink(window_);
         SetWidgetId(GTK_WIDGET(window_), id_);
@@ -25,7 +24,6 @@ public:
             gtk_window_set_type_hint(window_, GDK_WINDOW_TYPE_HINT_NORMAL);
         } else {
             gtk_window_set_keep_above(window_, TRUE);
-            SetBounds(822, 351, 602, 365);
         }
         g_signal_connect(window_, "delete-event", G_CALLBACK(&GtkFrame::OnDelete), this);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(&GtkFrame::OnKey), this);
@@ -49,15 +47,16 @@ public:
     }
     void SetBounds(int left, int top, int width, int height) override {
         // The bounds are the outer ones: leave room for the decorations the window manager adds.
+        Size content{width, height};
         GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
         if (gdk && gtk_widget_get_mapped(GTK_WIDGET(window_))) {
             GdkRectangle frame;
             gdk_window_get_frame_extents(gdk, &frame);
-            width -= std::max(0, frame.width - gdk_window_get_width(gdk));
-            height -= std::max(0, frame.height - gdk_window_get_height(gdk));
+            content = ContentSizeFor({width, height}, {frame.width, frame.height},
+                                     {gdk_window_get_width(gdk), gdk_window_get_height(gdk)});
         }
-        gtk_widget_set_size_request(browser_.Widget(), width, height);
-        gtk_window_resize(window_, width, height);
+        gtk_widget_set_size_request(browser_.Widget(), content.width, content.height);
+        gtk_window_resize(window_, content.width, content.height);
         gtk_window_move(window_, left, top);
     }
     void Show() override { gtk_widget_show_all(GTK_WIDGET(window_)); }
@@ -98,7 +97,7 @@ private:
 }  // namespace
 
 std::unique_ptr<Frame> GtkWindowSystem::MakeFrame(FrameKind kind, BrowserControl* opener) {
-    return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener));
+    return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener), certificates_);
 }
 
 Rect GtkWindowSystem::WorkArea() const {

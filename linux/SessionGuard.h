@@ -4,20 +4,11 @@
 // session management protocol with the manager named by SESSION_MANAGER, otherwise nothing asks.
 // One registration only, so that each query is asked once.
 
-#include <functional>
 #include <memory>
-#include <string>
+
+#include "platform/SessionEvents.h"
 
 namespace tesra::platform {
-
-struct SessionEvents {
-    // The end-of-session query: false refuses (a box then tells the user why). May run a nested loop.
-    std::function<bool()> queryEnd;
-    // Why the session may not end, for a session manager that shows it.
-    std::function<std::string()> refusal;
-    // The session ends now.
-    std::function<void()> end;
-};
 
 class SessionGuard {
 public:

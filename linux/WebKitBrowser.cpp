@@ -13,8 +13,6 @@
 #include "linux/WebContext.h"
 #include "platform/Application.h"
 #include "platform/HandlerGuard.h"
-#include "platform/MessageBox.h"
-#include "platform/Platform.h"
 #include "services/BridgeProtocol.h"
 #include "support/FailureLog.h"
 #include "support/tsLog.h"
@@ -22,14 +20,15 @@
 namespace tesra::platform {
 namespace {
 
-std::string TlsProblem(GTlsCertificateFlags errors) {
-    if (errors & G_TLS_CERTIFICATE_UNKNOWN_CA) return "证书的颁发机构不受信任";
-    if (errors & G_TLS_CERTIFICATE_BAD_IDENTITY) return "证书与网站的地址不符";
-    if (errors & G_TLS_CERTIFICATE_EXPIRED) return "证书已过期";
-    if (errors & G_TLS_CERTIFICATE_NOT_ACTIVATED) return "证书尚未生效";
-    if (errors & G_TLS_CERTIFICATE_REVOKED) return "证书已被吊销";
-    if (errors & G_TLS_CERTIFICATE_INSECURE) return "证书的算法不安全";
-    return "证书无法验证";
+CertificateFaults FaultsOf(GTlsCertificateFlags errors) {
+    CertificateFaults faults;
+    faults.unknownAuthority = (errors & G_TLS_CERTIFICATE_UNKNOWN_CA) != 0;
+    faults.badIdentity = (errors & G_TLS_CERTIFICATE_BAD_IDENTITY) != 0;
+    faults.expired = (errors & G_TLS_CERTIFICATE_EXPIRED) != 0;
+    faults.notActivated = (errors & G_TLS_CERTIFICATE_NOT_ACTIVATED) != 0;
+    faults.revoked = (errors & G_TLS_CERTIFICATE_REVOKED) != 0;
+    faults.insecure = (errors & G_TLS_CERTIFICATE_INSECURE) != 0;
+    return faults;
 }
 
 std::string HostOf(const char* uri) {
@@ -38,13 +37,6 @@ std::string HostOf(const char* uri) {
     if (parsed) g_uri_unref(parsed);
     return host;
 }
-
-// Navigations remembered for the loads and downloads that follow them; a page that keeps navigating
-// does not make the list grow.
-constexpr size_t kRememberedNavigations = 64;
-
-// Only one certificate question at a time, whichever window asks.
-bool g_asking_certificate = false;
 
 void LogLine(const std::string& text, int level) {
     try {
@@ -98,8 +90,9 @@ void OnDownloadFailed(WebKitDownload* download, GError*, gpointer) {
 
 }  // namespace
 
-WebKitBrowser::WebKitBrowser(WebKitWebView* related)
-    : view_(WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
+WebKitBrowser::WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates)
+    : certificates_(certificates),
+      view_(WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
                                     : webkit_web_view_new_with_context(SharedWebContext()))),
       id_(NewWindowId()),
       page_(view_) {
@@ -133,32 +126,16 @@ bool WebKitBrowser::IsApplication(const std::string& address) const {
 bool WebKitBrowser::ShowsApplication() const { return IsApplication(shown_uri_); }
 
 void WebKitBrowser::LoadForProgram(WebKitURIRequest* request) {
-    program_load_ = webkit_uri_request_get_uri(request);
+    sources_.ProgramLoads(webkit_uri_request_get_uri(request));
     webkit_web_view_load_request(view_, request);
 }
 
 void WebKitBrowser::NoteNavigation(WebKitNavigationAction* action) {
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     if (!uri) return;
-    RequestSource source;
-    if (!program_load_.empty() && program_load_ == uri) {
-        source.program = true;
-        program_load_.clear();
-    } else if (webkit_navigation_action_is_redirect(action)) {
-        source = last_source_;
-    } else {
-        // The document still shown is the one that started the navigation.
-        source.application = ShowsApplication();
-        source.userAction = webkit_navigation_action_is_user_gesture(action);
-    }
-    last_source_ = source;
-    if (sources_.size() >= kRememberedNavigations) sources_.clear();
-    sources_[uri] = source;
-}
-
-RequestSource WebKitBrowser::SourceOf(const std::string& address) const {
-    auto source = sources_.find(address);
-    return source == sources_.end() ? RequestSource{} : source->second;
+    // The document still shown is the one that started a navigation that is no redirection.
+    sources_.Note(uri, webkit_navigation_action_is_redirect(action), ShowsApplication(),
+                  webkit_navigation_action_is_user_gesture(action));
 }
 
 void WebKitBrowser::Navigate(const std::string& url, int flags) {
@@ -175,7 +152,7 @@ void WebKitBrowser::Navigate(const std::string& url, int flags) {
 
 void WebKitBrowser::Refresh() {
     const char* uri = webkit_web_view_get_uri(view_);
-    program_load_ = uri ? uri : "";
+    sources_.ProgramLoads(uri ? uri : "");
     webkit_web_view_reload(view_);
 }
 
@@ -234,21 +211,10 @@ gboolean WebKitBrowser::OnLoadFailed(WebKitWebView*, WebKitLoadEvent, gchar*, GE
 gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertificate* certificate,
                                    GTlsCertificateFlags errors, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
-    // Another site's page may not have the user accept a certificate for it, nor raise one box after
-    // another: its load fails as any other.
-    if (g_asking_certificate || !MayServe(PageRequest::CertificateQuestion, self->SourceOf(uri))) return FALSE;
-    std::string host = HostOf(uri);
-    std::string text = "网站“" + host + "”的安全证书有问题：" + TlsProblem(errors) +
-                       "。\n\n按“确定”在本次运行中信任该证书并继续打开，按“取消”不打开。";
-    int answer = IDCANCEL;
-    g_asking_certificate = true;
-    RunHandler([&] {
-        answer = platform::Default().boxes.Show(
-            text, platform::Default().app.Title().empty() ? "系统提示" : platform::Default().app.Title(),
-            MB_OKCANCEL | MB_ICONWARNING);
-    });
-    g_asking_certificate = false;
-    if (answer != IDOK) return FALSE;  // the load then fails like any other
+    const std::string host = HostOf(uri);
+    bool trusted = false;
+    RunHandler([&] { trusted = self->certificates_.Ask(self->sources_.SourceOf(uri), host, FaultsOf(errors)); });
+    if (!trusted) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
     // The engine still finishes the refused load after this handler: that end belongs to no page.
     ++self->replaced_loads_;
@@ -313,12 +279,11 @@ void WebKitBrowser::OnDownloadStarted(WebKitWebContext*, WebKitDownload* downloa
     if (webkit_download_get_web_view(download) != self->view_) return;
     const char* uri = webkit_uri_request_get_uri(webkit_download_get_request(download));
     std::string address = uri ? uri : "";
-    RequestSource source = self->SourceOf(address);
-    // A file of the application's own site that its document asks for.
-    source.application = self->ShowsApplication() && self->IsApplication(address);
+    const RequestSource source =
+        self->sources_.DownloadSourceOf(address, self->ShowsApplication(), self->IsApplication(address));
     if (!MayServe(PageRequest::Download, source)) {
         const char* page = webkit_web_view_get_uri(self->view_);
-        LogLine("拒绝了页面“" + std::string(page ? page : "") + "”未经用户操作的下载“" + address + "”", kLogWarning);
+        LogLine(RefusedDownloadText(page ? page : "", address), kLogWarning);
         webkit_download_cancel(download);
         return;
     }

@@ -3,19 +3,20 @@
 
 #include <webkit2/webkit2.h>
 
-#include <map>
 #include <string>
 
 #include "linux/WebKitPageLink.h"
 #include "platform/Browser.h"
+#include "support/CertificateQuestion.h"
 #include "support/PageRequests.h"
 
 namespace tesra::platform {
 
 class WebKitBrowser final : public BrowserControl {
 public:
-    // A new web view; a pop-up passes the view whose page opened it.
-    explicit WebKitBrowser(WebKitWebView* related);
+    // A new web view; a pop-up passes the view whose page opened it. The certificate question is the
+    // one that all windows share.
+    WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates);
     ~WebKitBrowser() override;
 
     void SetEvents(Events events) override { events_ = std::move(events); }
@@ -49,10 +50,10 @@ private:
     bool IsApplication(const std::string& address) const;
     // Records who started a navigation, for the certificate question and downloads that follow it.
     void NoteNavigation(WebKitNavigationAction* action);
-    RequestSource SourceOf(const std::string& address) const;
     // Loads the address for the program (the user), not for a page.
     void LoadForProgram(WebKitURIRequest* request);
 
+    CertificateQuestion& certificates_;
     WebKitWebView* view_;
     WindowId id_;
     WebKitPageLink page_;
@@ -63,9 +64,7 @@ private:
     int replaced_loads_ = 0;  // finished signals still to come of loads that a new load replaced
     // The address of the document shown (the view's address is the next one's while a load waits).
     std::string shown_uri_;
-    std::string program_load_;                      // the address the program is loading, until its navigation
-    RequestSource last_source_;                     // of the last navigation that was no redirection
-    std::map<std::string, RequestSource> sources_;  // who started the recent navigations, by address
+    NavigationSources sources_;
 };
 
 }  // namespace tesra::platform

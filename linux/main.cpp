@@ -29,84 +29,20 @@
 #include "linux/SessionKind.h"
 #include "linux/WebContext.h"
 #include "linux/X11Screen.h"
-#include "platform/HandlerGuard.h"
 #include "platform/Platform.h"
 #include "services/CaptureScreen.h"
 #include "services/LogIdentity.h"
-#include "services/ServerRegistration.h"
 #include "setup/fuInstall.h"
 #include "shell/ProgramServices.h"
 #include "shell/TesraBrowser.h"
-#include "shell/fuInputUrl.h"
 #include "shell/fuMain.h"
 #include "support/FailureLog.h"
 #include "support/tbLog.h"
 #include "support/tsCommon.h"
-#include "support/tsTrayIcon.h"
 
 using namespace tesra;
 
 namespace {
-
-// The main window while it is open, and the address it was opened with.
-struct OpenWindow {
-    TfmMain* window = nullptr;
-    std::string address;
-};
-
-EntryActions LinuxEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open) {
-    EntryActions actions;
-    actions.showAddressDialog = [&system] { return ShowAddressDialog(system.factory, system.environment); };
-    // Install mode is not guarded by the entry: its errors go to the general error handling.
-    actions.install = [&system](const std::string& address) {
-        platform::RunHandler([&] { TtbInstaller::Install(system, address); });
-    };
-    actions.startup = [&system](const std::string& address) { TtbInstaller::Startup(system, address); };
-    actions.restoreEnvironment = [&system] { TtbInstaller::RestoreEnvironment(system); };
-    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
-    actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
-    actions.showInfo = [&system](const std::string& text) {
-        const std::string title = system.app.Title();
-        system.boxes.Show(text, title.empty() ? "系统提示" : title, platform::MB_ICONINFORMATION | platform::MB_OK);
-    };
-    actions.createMainWindowAndRun = [&system, &capture, &open](const std::string& address) {
-        open.address = address;
-        TfmMain main(system, capture, address);
-        // Cleared however the run ends: a box of the failed start still runs events.
-        const std::unique_ptr<TfmMain*, void (*)(TfmMain**)> opened(&open.window, [](TfmMain** w) { *w = nullptr; });
-        open.window = &main;
-        main.FormShow();
-        system.app.Run();
-    };
-    return actions;
-}
-
-// The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
-// end of the session the icon goes, then the program.
-std::unique_ptr<platform::SessionGuard> GuardSession(const platform::Platform& system) {
-    platform::SessionEvents events;
-    events.queryEnd = [&system] { return system.notifyIcons.QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
-    events.refusal = [&system] { return EndSessionRefusal(system.app.Title()); };
-    events.end = [&system] {
-        system.notifyIcons.Broadcast({0, platform::WM_ENDSESSION, 1, 0});
-        system.app.Halt();
-    };
-    return platform::StartSessionGuard(std::move(events));
-}
-
-// The registration is brought up to date on every start; its failure matters only when asked for.
-void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system) {
-    try {
-        if (switches.unregisterServer) {
-            UnregisterServer(system.registry);
-        } else {
-            RegisterServer(system.registry, platform::ProgramFile());
-        }
-    } catch (const std::exception& e) {
-        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
-    }
-    if (switches.registerServer || switches.unregisterServer) system.app.Halt();
-}
 
 std::string FolderOf(const std::string& path) { return path.substr(0, path.rfind('/')); }
 
@@ -135,7 +71,8 @@ int main(int argc, char** argv) {
     }
     platform::GtkApp app;
     platform::GtkMessageBoxes boxes;
-    platform::GtkWindowSystem windows;
+    CertificateQuestion certificates(boxes, app);
+    platform::GtkWindowSystem windows(certificates);
     platform::LinuxNetworkIdentity network;
     platform::LinuxSystemInfo systemInfo;
     platform::FileRegistry registry;
@@ -181,8 +118,9 @@ int main(int argc, char** argv) {
     platform::ConfigureWebContext(
         {[&registry, &environment] { return BrowserCacheFolder(registry, environment); }, bridge.SocketPath()});
 
-    const std::unique_ptr<platform::SessionGuard> sessionGuard = GuardSession(real);
+    const std::unique_ptr<platform::SessionGuard> sessionGuard =
+        platform::StartSessionGuard(ProgramSessionEvents(real));
     capture.SetHostFinder([&open] { return open.window ? &open.window->Frame() : nullptr; });
-    RunEntry(args, LinuxEntryActions(real, capture, open));
+    RunEntry(args, ProgramEntryActions(real, capture, open));
     app.Halt();
 }

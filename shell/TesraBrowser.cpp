@@ -5,9 +5,17 @@
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
+#include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
+#include "platform/Platform.h"
+#include "services/ServerRegistration.h"
+#include "setup/fuInstall.h"
+#include "shell/fuInputUrl.h"
+#include "shell/fuMain.h"
 #include "support/Address.h"
+#include "support/FailureLog.h"
 #include "support/tsCommon.h"
+#include "support/tsTrayIcon.h"
 
 namespace tesra {
 
@@ -78,6 +86,56 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
         }
         actions.showInfo(std::string(kNetworkError) + "\n" + cause.what());
     }
+}
+
+EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open) {
+    EntryActions actions;
+    actions.showAddressDialog = [&system] { return ShowAddressDialog(system.factory, system.environment); };
+    // Install mode is not guarded by the entry: its errors go to the general error handling.
+    actions.install = [&system](const std::string& address) {
+        platform::RunHandler([&] { TtbInstaller::Install(system, address); });
+    };
+    actions.startup = [&system](const std::string& address) { TtbInstaller::Startup(system, address); };
+    actions.restoreEnvironment = [&system] { TtbInstaller::RestoreEnvironment(system); };
+    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
+    actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
+    actions.showInfo = [&system](const std::string& text) {
+        system.boxes.Show(text, CaptionFor(system.app.Title()), platform::MB_ICONINFORMATION | platform::MB_OK);
+    };
+    actions.createMainWindowAndRun = [&system, &capture, &open](const std::string& address) {
+        open.address = address;
+        TfmMain main(system, capture, address);
+        // Cleared however the run ends: a box of the failed start still runs events.
+        const std::unique_ptr<TfmMain*, void (*)(TfmMain**)> opened(&open.window, [](TfmMain** w) { *w = nullptr; });
+        open.window = &main;
+        main.FormShow();
+        system.app.Run();
+    };
+    return actions;
+}
+
+platform::SessionEvents ProgramSessionEvents(const platform::Platform& system) {
+    platform::SessionEvents events;
+    events.queryEnd = [&system] { return system.notifyIcons.QueryBroadcast({0, platform::WM_QUERYENDSESSION, 0, 0}); };
+    events.refusal = [&system] { return EndSessionRefusal(system.app.Title()); };
+    events.end = [&system] {
+        system.notifyIcons.Broadcast({0, platform::WM_ENDSESSION, 1, 0});
+        system.app.Halt();
+    };
+    return events;
+}
+
+void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system) {
+    try {
+        if (switches.unregisterServer) {
+            UnregisterServer(system.registry);
+        } else {
+            RegisterServer(system.registry, system.environment.ProgramFile());
+        }
+    } catch (const std::exception& e) {
+        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
+    }
+    if (switches.registerServer || switches.unregisterServer) system.app.Halt();
 }
 
 bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,

@@ -7,6 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/Platform.h"
+#include "platform/SessionEvents.h"
+
 namespace tesra {
 
 namespace platform {
@@ -53,6 +56,27 @@ struct EntryActions {
 
 // Runs the entry's steps after the title is set; the caller then halts the process (exit code 0).
 void RunEntry(const std::vector<std::string>& args, const EntryActions& actions);
+class TfmMain;
+class TScreenCapture;
+
+// The main window while it is open, and the address it was opened with: what outlives the window (the
+// scripting object's services, the capture) reaches it through this.
+struct OpenWindow {
+    TfmMain* window = nullptr;
+    std::string address;
+};
+
+// The entry's actions on the program's own units and the platform's objects; the window opened is
+// kept in open while it runs.
+EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open);
+
+// The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
+// end of the session the icon goes, then the program.
+platform::SessionEvents ProgramSessionEvents(const platform::Platform& system);
+
+// The registration is brought up to date on every start; its failure matters only when asked for.
+// After "REGSERVER" or "UNREGSERVER" the program ends.
+void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system);
 
 // Creates the instance lock named by the application title; shows "程序已经运行" and answers true when
 // another copy holds it.

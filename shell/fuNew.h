@@ -8,6 +8,9 @@
 
 namespace tesra {
 
+// Where a pop-up opens and how large it is, its decorations included.
+constexpr platform::Rect kPopupBounds{822, 351, 602, 365};
+
 class TfmNew {
 public:
     // onClose runs when the user closes the window (Esc or its close box); the owner frees it.

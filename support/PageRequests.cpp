@@ -1,6 +1,12 @@
 #include "support/PageRequests.h"
 
 namespace tesra {
+namespace {
+
+// A page that keeps navigating does not make the list grow.
+constexpr size_t kRememberedNavigations = 64;
+
+}  // namespace
 
 bool MayServe(PageRequest request, const RequestSource& source) {
     switch (request) {
@@ -17,6 +23,38 @@ bool MayServe(PageRequest request, const RequestSource& source) {
         return source.program || source.application;
     }
     return false;
+}
+
+void NavigationSources::Note(const std::string& address, bool redirect, bool showsApplication, bool userAction) {
+    RequestSource source;
+    if (!program_load_.empty() && program_load_ == address) {
+        source.program = true;
+        program_load_.clear();
+    } else if (redirect) {
+        source = last_;
+    } else {
+        source.application = showsApplication;
+        source.userAction = userAction;
+    }
+    last_ = source;
+    if (sources_.size() >= kRememberedNavigations) sources_.clear();
+    sources_[address] = source;
+}
+
+RequestSource NavigationSources::SourceOf(const std::string& address) const {
+    auto source = sources_.find(address);
+    return source == sources_.end() ? RequestSource{} : source->second;
+}
+
+RequestSource NavigationSources::DownloadSourceOf(const std::string& address, bool showsApplication,
+                                                  bool applicationSite) const {
+    RequestSource source = SourceOf(address);
+    source.application = showsApplication && applicationSite;
+    return source;
+}
+
+std::string RefusedDownloadText(const std::string& page, const std::string& address) {
+    return "拒绝了页面“" + page + "”未经用户操作的下载“" + address + "”";
 }
 
 std::string DownloadFileName(const std::string& suggested) {

@@ -3,6 +3,7 @@
 // save files, and have the user asked about a certificate. A document of another site gets no more
 // than any browser would give it; the application's own documents keep what they had.
 
+#include <map>
 #include <string>
 
 namespace tesra {
@@ -25,6 +26,30 @@ struct RequestSource {
 };
 
 bool MayServe(PageRequest request, const RequestSource& source);
+
+// Who started the recent navigations of one view, for the certificate question and the downloads that
+// follow them.
+class NavigationSources {
+public:
+    // The program loads the address for the user (not for a page); its navigation comes next.
+    void ProgramLoads(const std::string& address) { program_load_ = address; }
+    // A navigation to the address: the program's when it is the load the program announced, that of
+    // the navigation it continues when it is a redirection, else the document's still shown.
+    void Note(const std::string& address, bool redirect, bool showsApplication, bool userAction);
+    // Nobody's when the address was not navigated to lately.
+    RequestSource SourceOf(const std::string& address) const;
+    // Who stands behind a download of the address: whoever started its navigation, and the
+    // application only for a file of its own site that the application's document asks for.
+    RequestSource DownloadSourceOf(const std::string& address, bool showsApplication, bool applicationSite) const;
+
+private:
+    std::string program_load_;                      // the address the program is loading, until its navigation
+    RequestSource last_;                            // of the last navigation that was no redirection
+    std::map<std::string, RequestSource> sources_;  // who started the recent navigations, by address
+};
+
+// The log's line about a download that the page may not start.
+std::string RefusedDownloadText(const std::string& page, const std::string& address);
 
 // The file name for a download that the page or server suggests: its last path part, without control
 // characters and leading dots; "下载文件" when nothing usable is left.

@@ -64,10 +64,9 @@ bool StartViewerAndSend(const std::string& text) {
 
 }  // namespace
 
-std::string BoxCaption() {
-    std::string title = platform::Default().app.Title();
-    return title.empty() ? "系统提示" : title;
-}
+std::string CaptionFor(const std::string& title) { return title.empty() ? "系统提示" : title; }
+
+std::string BoxCaption() { return CaptionFor(platform::Default().app.Title()); }
 
 int ShowMessageBox(const std::string& text, unsigned flags) {
     return platform::Default().boxes.Show(text, BoxCaption(), flags);

@@ -29,6 +29,8 @@ bool Confirm(const std::string& caption, const std::string& text);
 // As Confirm, captioned by the application title even when that is empty.
 bool ConfirmApp(const std::string& text);
 // The caption of the boxes: the application title, or "系统提示" when it is empty.
+std::string CaptionFor(const std::string& title);
+// The caption for the default platform's application title.
 std::string BoxCaption();
 
 // The program-wide error-notification procedure; none at start.

@@ -108,6 +108,7 @@ public:
     platform::FrameKind kind;
     FakeBrowser browser;
     std::string caption;
+    std::optional<platform::Rect> bounds;  // the last ones set
     bool visible = false;
     bool minimized = false;
     std::function<void()> onClose;
@@ -122,7 +123,7 @@ public:
     platform::WindowId Handle() const override { return handle_; }
     void SetCaption(const std::string& text) override { caption = text; }
     std::string Caption() const override { return caption; }
-    void SetBounds(int, int, int, int) override {}
+    void SetBounds(int left, int top, int width, int height) override { bounds = {left, top, width, height}; }
     void Show() override { visible = true; }
     void Hide() override { visible = false; }
     bool IsVisible() const override { return visible; }

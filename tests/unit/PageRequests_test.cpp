@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 namespace tesra {
 namespace {
 
@@ -73,6 +75,110 @@ TEST(NumberedFileName, NumberBeforeTheSuffix) {
         {"README", 3, "README (3)"}, {".profile", 1, ".profile (1)"},
     };
     for (const Row& row : rows) EXPECT_EQ(NumberedFileName(row.name, row.n), row.expected) << row.name << row.n;
+}
+
+// Who stands behind a load: the program's own load, a redirection that continues a navigation, or the
+// document shown with or without the user's click.
+TEST(NavigationSources, WhoStartedTheNavigation) {
+    struct Step {
+        enum Kind { Program, Navigation, Redirect } kind;
+        std::string address;
+        bool showsApplication = false;
+        bool userAction = false;
+    };
+    struct Expected {
+        bool program, application, userAction;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Step> steps;
+        std::string asked;
+        Expected source;
+    };
+    using K = Step::Kind;
+    const Case cases[] = {
+        {"the program's load", {{K::Program, "https://a/"}, {K::Navigation, "https://a/"}}, "https://a/", {1, 0, 0}},
+        {"the program's load redirected",
+         {{K::Program, "https://a/"}, {K::Navigation, "https://a/"}, {K::Redirect, "https://b/"}},
+         "https://b/",
+         {1, 0, 0}},
+        {"the application's document", {{K::Navigation, "https://b/", true, false}}, "https://b/", {0, 1, 0}},
+        {"another site's page after a click", {{K::Navigation, "https://c/", false, true}}, "https://c/", {0, 0, 1}},
+        {"another site's redirection of a click",
+         {{K::Navigation, "https://c/", false, true}, {K::Redirect, "https://d/"}},
+         "https://d/",
+         {0, 0, 1}},
+        {"a page's navigation while the program's load waits",
+         {{K::Program, "https://a/"}, {K::Navigation, "https://x/"}},
+         "https://x/",
+         {0, 0, 0}},
+        {"the program's load comes after the page's",
+         {{K::Program, "https://a/"}, {K::Navigation, "https://x/"}, {K::Navigation, "https://a/"}},
+         "https://a/",
+         {1, 0, 0}},
+        {"the program's load is its once",
+         {{K::Program, "https://a/"}, {K::Navigation, "https://a/"}, {K::Navigation, "https://a/"}},
+         "https://a/",
+         {0, 0, 0}},
+        {"never navigated to", {{K::Navigation, "https://b/", true, true}}, "https://other/", {0, 0, 0}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NavigationSources sources;
+        for (const Step& step : c.steps) {
+            if (step.kind == K::Program) {
+                sources.ProgramLoads(step.address);
+            } else {
+                sources.Note(step.address, step.kind == K::Redirect, step.showsApplication, step.userAction);
+            }
+        }
+        const RequestSource source = sources.SourceOf(c.asked);
+        EXPECT_EQ(source.program, c.source.program);
+        EXPECT_EQ(source.application, c.source.application);
+        EXPECT_EQ(source.userAction, c.source.userAction);
+        EXPECT_FALSE(source.bound);
+    }
+}
+
+TEST(NavigationSources, APageThatKeepsNavigatingDoesNotMakeTheListGrow) {
+    NavigationSources sources;
+    for (int n = 0; n < 64; ++n) sources.Note("https://a/" + std::to_string(n), false, true, false);
+    EXPECT_TRUE(sources.SourceOf("https://a/0").application) << "64 are remembered";
+    sources.Note("https://a/64", false, true, false);
+    EXPECT_FALSE(sources.SourceOf("https://a/0").application);
+    EXPECT_TRUE(sources.SourceOf("https://a/64").application);
+}
+
+TEST(NavigationSources, ADownloadHasTheApplicationBehindItOnlyForItsOwnSitesFile) {
+    struct Case {
+        const char* name;
+        bool navigationByApplication, showsApplication, applicationSite, application;
+    };
+    const Case cases[] = {
+        {"the application's file from its document", true, true, true, true},
+        {"another site's file from the application's document", true, true, false, false},
+        {"the application's file from another site's document", false, false, true, false},
+        {"another site's file from another site's document", false, false, false, false},
+        {"the document changed since the navigation", true, false, true, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        NavigationSources sources;
+        sources.Note("https://f/file.pdf", false, c.navigationByApplication, true);
+        const RequestSource source =
+            sources.DownloadSourceOf("https://f/file.pdf", c.showsApplication, c.applicationSite);
+        EXPECT_EQ(source.application, c.application);
+        EXPECT_TRUE(source.userAction) << "the navigation's";
+    }
+    NavigationSources sources;
+    sources.ProgramLoads("https://f/file.pdf");
+    sources.Note("https://f/file.pdf", false, false, false);
+    EXPECT_TRUE(sources.DownloadSourceOf("https://f/file.pdf", false, false).program);
+}
+
+TEST(RefusedDownloadText, NamesThePageAndTheFile) {
+    EXPECT_EQ(RefusedDownloadText("https://other.test/", "https://other.test/a.exe"),
+              "拒绝了页面“https://other.test/”未经用户操作的下载“https://other.test/a.exe”");
 }
 
 }  // namespace

@@ -6,6 +6,11 @@
 
 #include <stdexcept>
 
+#include "PlatformFakes.h"
+#include "services/CaptureScreen.h"
+#include "services/ServerRegistration.h"
+#include "services/TesraBrowser_TLB.h"
+
 namespace tesra {
 namespace {
 
@@ -29,7 +34,7 @@ TEST(CommandLine, DecidesByArgumentCount) {
         {{"-install", "http://a/", "c"}, Action::Run, "-install"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
+        SCOPED_TRACE(::testing::PrintToString(c.args));
         StartDecision decision = DecideStart(c.args);
         EXPECT_EQ(decision.action, c.action);
         EXPECT_EQ(decision.address, c.address);
@@ -115,7 +120,7 @@ TEST(Entry, FollowsTheCommandLine) {
         {{"ftp://h/app/"}, false, false, false, {refused}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.args));
+        SCOPED_TRACE(::testing::PrintToString(c.args));
         EntryRecorder recorder;
         recorder.dialogAnswer = c.dialogAnswer;
         recorder.running = c.running;
@@ -134,6 +139,100 @@ TEST(Entry, AFailedRestoreAfterAFailedStartIsLoggedAndTheMessageStillComes) {
                                                         "log 写入注册表文件“/c/HKCU.reg”失败：No space left on device",
                                                         "box 网络出错：请检查网络是否正常或输入的网址是否正确！\n"
                                                         "connect failed"}));
+}
+
+TEST(ProgramEntry, TheStartsBoxFollowsTheCaptionRule) {
+    struct Case {
+        std::string title, caption;
+    };
+    const Case cases[] = {{"蓝岸浏览器", "蓝岸浏览器"}, {"", "系统提示"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.title);
+        fakes::FakePlatform fakes;
+        fakes.app.title = c.title;
+        TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
+        OpenWindow open;
+        ProgramEntryActions(fakes.handle, capture, open).showInfo("网络出错");
+        ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+        EXPECT_EQ(fakes.boxes.shown[0].text, "网络出错");
+        EXPECT_EQ(fakes.boxes.shown[0].caption, c.caption);
+        EXPECT_EQ(fakes.boxes.shown[0].flags, platform::MB_ICONINFORMATION | platform::MB_OK);
+    }
+}
+
+// A message window of the tray icon that answers the session's query as told.
+struct SessionWindow {
+    explicit SessionWindow(fakes::FakeNotifyIcons& icons) {
+        icons.CreateMessageWindow([this](const platform::MessageRecord& message) {
+            seen.push_back(message);
+            return answer;
+        });
+    }
+    std::intptr_t answer = 1;
+    std::vector<platform::MessageRecord> seen;
+};
+
+TEST(ProgramSession, TheQueryGoesToTheMessageWindowsWhoseAnswerDecides) {
+    for (std::intptr_t answer : {0, 1}) {
+        SCOPED_TRACE(answer);
+        fakes::FakePlatform fakes;
+        SessionWindow window(fakes.notifyIcons);
+        window.answer = answer;
+        EXPECT_EQ(ProgramSessionEvents(fakes.handle).queryEnd(), answer != 0);
+        ASSERT_EQ(window.seen.size(), 1u);
+        EXPECT_EQ(window.seen[0].number, platform::WM_QUERYENDSESSION);
+    }
+}
+
+TEST(ProgramSession, TheRefusalNamesTheApplication) {
+    fakes::FakePlatform fakes;
+    fakes.app.title = "蓝岸浏览器";
+    EXPECT_EQ(ProgramSessionEvents(fakes.handle).refusal(), "蓝岸浏览器正在运行，请先退出!");
+}
+
+TEST(ProgramSession, AtTheEndTheIconGoesThenTheProgram) {
+    fakes::FakePlatform fakes;
+    SessionWindow window(fakes.notifyIcons);
+    EXPECT_THROW(ProgramSessionEvents(fakes.handle).end(), std::logic_error) << "the fake's Halt";
+    ASSERT_EQ(window.seen.size(), 1u);
+    EXPECT_EQ(window.seen[0].number, platform::WM_ENDSESSION);
+    EXPECT_EQ(window.seen[0].wParam, 1);
+}
+
+TEST(ServerSwitches, EveryStartRegistersAndTheSwitchesEndTheProgram) {
+    const std::string classKey = "Software\\Classes\\TesraBrowser.TesraMessage\\Clsid";
+    struct Case {
+        std::vector<std::string> args;
+        bool registered, halted;
+    };
+    const Case cases[] = {
+        {{"http://h/"}, true, false},
+        {{"-automation"}, true, false},
+        {{"/regserver"}, true, true},
+        {{"-unregserver"}, false, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(c.args));
+        tesra::testing::FakeEnvironment environment;
+        environment.programFile = "/opt/tesra/TesraBrowser";
+        fakes::FakePlatform fakes(environment);
+        RegisterServer(fakes.registry, "/old/TesraBrowser");
+        const AutomationSwitches switches = ParseAutomationSwitches(c.args);
+        if (c.halted) {
+            EXPECT_THROW(HandleServerSwitches(switches, fakes.handle), std::logic_error) << "the fake's Halt";
+        } else {
+            HandleServerSwitches(switches, fakes.handle);
+        }
+        EXPECT_EQ(fakes.registry.KeyExists(platform::RootKey::CurrentUser, classKey), c.registered);
+        if (c.registered) {
+            const std::string server =
+                std::string("Software\\Classes\\CLSID\\") + tlb::CLASS_TesraMessage + "\\LocalServer32";
+            auto key = fakes.registry.OpenKey(platform::RootKey::CurrentUser, server, platform::Access::Read);
+            ASSERT_TRUE(key);
+            EXPECT_EQ(key->ReadString(""), "\"/opt/tesra/TesraBrowser\" /automation");
+        }
+        EXPECT_TRUE(fakes.boxes.shown.empty());
+    }
 }
 
 }  // namespace
