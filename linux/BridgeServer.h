@@ -30,7 +30,7 @@ public:
     BridgeServer& operator=(const BridgeServer&) = delete;
 
     // Listens on a fresh socket in the runtime folder; false when that fails.
-    bool Listen();
+    [[nodiscard]] bool Listen();
     const std::string& SocketPath() const { return path_; }
     void SetHandler(const std::string& name, Handler handler) { handlers_[name] = std::move(handler); }
     std::chrono::seconds StallLimit() const { return stall_limit_; }
@@ -38,7 +38,7 @@ public:
 
     // The reply frame body for one request frame body (a new reference); null, with the reason in
     // why, when the request is not one to answer and its connection is to be closed.
-    GBytes* Answer(const void* frame, size_t size, std::string& why);
+    [[nodiscard]] GBytes* Answer(const void* frame, size_t size, std::string& why);
 
 private:
     static gboolean OnIncoming(GSocketService* service, GSocketConnection* connection, GObject* source, gpointer self);

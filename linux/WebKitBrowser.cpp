@@ -161,9 +161,9 @@ RequestSource WebKitBrowser::SourceOf(const std::string& address) const {
     return source == sources_.end() ? RequestSource{} : source->second;
 }
 
-void WebKitBrowser::Navigate(const std::string& url, int flags) {
+void WebKitBrowser::Navigate(const std::string& url, CacheUse cache) {
     g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(url.c_str());
-    if (flags & kNavNoReadFromCache) {
+    if (cache == CacheUse::NoReadFromCache) {
         SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request);
         if (headers) {
             soup_message_headers_replace(headers, "Cache-Control", "no-cache");

@@ -159,7 +159,8 @@ int main(int argc, char** argv) {
     RemoveLeftoversOfEarlierRuns(environment);
     ProgramServices services(switches.automation, app, registry);
     platform::BridgeServer bridge;
-    bridge.Listen();
+    // Without the socket the pages still show; their calls to the program fail with a message.
+    static_cast<void>(bridge.Listen());
     platform::ServeBridgeRequests(bridge, services, [] { return StartAddress; });
     platform::ConfigureWebContext({BrowserCacheFolder, bridge.SocketPath()});
 

@@ -87,7 +87,9 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
 }
 
 bool IsAlreadyRunning() {
-    if (!platform::Default().environment.InstanceLockExists(platform::Default().app.Title())) return false;
+    if (platform::Default().environment.TakeInstanceLock(platform::Default().app.Title()) ==
+        platform::InstanceLock::Taken)
+        return false;
     platform::Default().boxes.Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
     return true;
 }

@@ -7,9 +7,12 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
+#include "ScopedEnv.h"
 #include "linux/BridgeRequests.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
@@ -32,6 +35,8 @@ public:
     ~RawPeer() {
         if (connection_) g_object_unref(connection_);
     }
+    RawPeer(const RawPeer&) = delete;
+    RawPeer& operator=(const RawPeer&) = delete;
     bool Connected() const { return connection_ != nullptr; }
     void Send(const std::string& bytes) {
         g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection_)), bytes.data(), bytes.size(),
@@ -65,12 +70,12 @@ std::string RequestBody(const char* name, GVariant* payload) {
     return std::string(static_cast<const char*>(g_variant_get_data(request.get())), g_variant_get_size(request.get()));
 }
 
-class BridgeTest : public testing::Test {
+class BridgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime_ = g_dir_make_tmp("bridge-XXXXXX", nullptr);
-        g_setenv("XDG_RUNTIME_DIR", runtime_, TRUE);
-        ASSERT_TRUE(server_.Listen());
+        runtimeVariable_.emplace("XDG_RUNTIME_DIR", runtime_);
+        ASSERT_TRUE(server_->Listen());
     }
     void TearDown() override { g_free(runtime_); }
 
@@ -87,16 +92,17 @@ protected:
     }
 
     gchar* runtime_ = nullptr;
-    platform::BridgeServer server_{1s};
+    std::optional<testing::ScopedEnv> runtimeVariable_;
+    std::unique_ptr<platform::BridgeServer> server_ = std::make_unique<platform::BridgeServer>(1s);
 };
 
 TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
     const std::string samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
     size_t next = 0;
-    server_.SetHandler(bridge::kVersionInfo.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
+    server_->SetHandler(bridge::kVersionInfo.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         for (const std::string& sample : samples) EXPECT_EQ(client.Call(bridge::kVersionInfo).value, sample);
     });
 }
@@ -104,20 +110,20 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
     ProgramServices services(false, platform::Default().app, platform::Default().registry);
     std::string startAddress;
-    platform::ServeBridgeRequests(server_, services, [&] { return startAddress; });
+    platform::ServeBridgeRequests(*server_, services, [&] { return startAddress; });
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         EXPECT_EQ(client.Call(bridge::kHello, {42}).value, startAddress);
     });
 }
 
 TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
-    server_.SetHandler(bridge::kGetCaptureImage.name,
-                       [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kGetCaptureImage.name,
+                        [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         try {
             client.Call(bridge::kGetCaptureImage, {1});
             ADD_FAILURE() << "no error";
@@ -139,7 +145,7 @@ TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
 }
 
 TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     std::uint32_t oversized = GUINT32_TO_LE(bridge::kMaxRequest + 1);
     struct Row {
         const char* name;
@@ -157,11 +163,11 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
         {"an unknown name", Frame(RequestBody("Service.FormatDisk", bridge::Encode(bridge::None{})))},
     };
     RunClient([&] {
-        bridge::BridgeClient good(server_.SocketPath());
+        bridge::BridgeClient good(server_->SocketPath());
         EXPECT_EQ(good.Call(bridge::kVersionInfo).value, "1.0");
         for (const Row& row : rows) {
             SCOPED_TRACE(row.name);
-            RawPeer bad(server_.SocketPath());
+            RawPeer bad(server_->SocketPath());
             ASSERT_TRUE(bad.Connected());
             bad.Send(row.bytes);
             bad.EndWriting();
@@ -173,14 +179,14 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
 
 TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
     const std::string big(4u << 20, 'x');
-    server_.SetHandler(bridge::kInstalledSoft.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kInstalledSoft.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
-        RawPeer stuck(server_.SocketPath());
+        RawPeer stuck(server_->SocketPath());
         stuck.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         // The program goes on serving others while the reply waits for the stuck peer.
-        bridge::BridgeClient other(server_.SocketPath());
+        bridge::BridgeClient other(server_->SocketPath());
         for (int i = 0; i < 20; ++i) EXPECT_EQ(other.Call(bridge::kVersionInfo).value, "1.0");
         std::this_thread::sleep_for(2500ms);
         // Cut off after the stall limit: what it reads now ends before the whole reply.
@@ -192,10 +198,10 @@ TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
 
 TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
     const std::string big(4u << 20, 'y');
-    server_.SetHandler(bridge::kInstalledSoft.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_->SetHandler(bridge::kInstalledSoft.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
     RunClient([&] {
-        RawPeer slow(server_.SocketPath());
+        RawPeer slow(server_->SocketPath());
         slow.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         std::this_thread::sleep_for(600ms);  // under the stall limit: a pause, not a stall
         slow.EndWriting();
