@@ -43,6 +43,25 @@ public:
                                   nullptr, nullptr, nullptr);
     }
     void EndWriting() { g_socket_shutdown(g_socket_connection_get_socket(connection_), FALSE, TRUE, nullptr); }
+    // The next reply frame, header and body; "" when the connection ends first.
+    std::string ReadFrame() {
+        GInputStream* in = g_io_stream_get_input_stream(G_IO_STREAM(connection_));
+        std::uint32_t header = 0;
+        gsize got = 0;
+        if (!g_input_stream_read_all(in, &header, sizeof header, &got, nullptr, nullptr) || got != sizeof header)
+            return "";
+        std::string body(GUINT32_FROM_LE(header), '\0');
+        if (!g_input_stream_read_all(in, body.data(), body.size(), &got, nullptr, nullptr) || got != body.size())
+            return "";
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + body;
+    }
+    // Whether the program ends the connection within the time, with nothing more sent.
+    bool EndedWithin(std::chrono::seconds limit) {
+        GSocket* socket = g_socket_connection_get_socket(connection_);
+        g_socket_set_timeout(socket, static_cast<guint>(limit.count()));
+        char byte = 0;
+        return g_socket_receive(socket, &byte, 1, nullptr, nullptr) == 0;
+    }
     // Everything until the program closes the connection.
     std::string ReadToEnd() {
         std::string all;
@@ -215,6 +234,22 @@ TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
         g_variant_get(inner, "(&s)", &text);
         EXPECT_EQ(std::string(text), big);
     });
+}
+
+TEST_F(BridgeTest, ItsConnectionsCloseWithTheServer) {
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    RawPeer peer(server_->SocketPath());
+    ASSERT_TRUE(peer.Connected());
+    RunClient([&] {
+        peer.Send(Frame(RequestBody(bridge::kVersionInfo.name, bridge::Encode(bridge::None{}))));
+        EXPECT_NE(peer.ReadFrame(), "");
+        peer.Send(std::string("\x05\x00", 2));  // half of the next header: the server is in the middle of a read
+    });
+    server_.reset();
+    EXPECT_TRUE(peer.EndedWithin(20s));
+    // The cancelled read returns; the connection it held goes with it.
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
 }
 
 TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
