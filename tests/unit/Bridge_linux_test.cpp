@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <thread>
@@ -250,6 +251,59 @@ TEST_F(BridgeTest, ItsConnectionsCloseWithTheServer) {
     // The cancelled read returns; the connection it held goes with it.
     while (g_main_context_iteration(nullptr, FALSE)) {
     }
+}
+
+TEST_F(BridgeTest, APostedRequestLeavesTheCallerAtOnceAndReachesTheProgramInOrder) {
+    std::mutex lock;
+    std::vector<std::string> heard;
+    auto hear = [&](const char* what) {
+        std::lock_guard<std::mutex> guard(lock);
+        heard.push_back(what);
+    };
+    auto heardSoFar = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return heard;
+    };
+    server_->SetHandler(bridge::kObjectReleased.name, [&](GVariant*) {
+        hear("released");
+        return bridge::Encode(bridge::None{});
+    });
+    server_->SetHandler(bridge::kVersionInfo.name, [&](GVariant*) {
+        hear("version");
+        return bridge::Encode(bridge::Text{"1.0"});
+    });
+    RunClient([&] {
+        // The web process's main loop, as the client thread's own.
+        GMainContext* loop = g_main_context_new();
+        g_main_context_push_thread_default(loop);
+        {
+            bridge::BridgeClient client(server_->SocketPath());
+            client.Post(bridge::kObjectReleased);
+            // A blocking round trip would have run the handler before returning.
+            EXPECT_TRUE(heardSoFar().empty());
+            EXPECT_EQ(client.Call(bridge::kVersionInfo).value, "1.0");
+            EXPECT_EQ(heardSoFar(), (std::vector<std::string>{"released", "version"}));
+            client.Post(bridge::kObjectReleased);
+            while (g_main_context_iteration(loop, FALSE)) {
+            }
+            EXPECT_EQ(heardSoFar(), (std::vector<std::string>{"released", "version", "released"}));
+        }
+        g_main_context_pop_thread_default(loop);
+        g_main_context_unref(loop);
+    });
+}
+
+TEST(BridgeClient, APostToAnAbsentProgramIsDropped) {
+    GMainContext* loop = g_main_context_new();
+    g_main_context_push_thread_default(loop);
+    {
+        bridge::BridgeClient client("/nonexistent/tesra-bridge.sock");
+        client.Post(bridge::kObjectReleased);
+        EXPECT_TRUE(g_main_context_iteration(loop, FALSE)) << "the post was sent from the loop";
+        EXPECT_THROW(client.Call(bridge::kVersionInfo), bridge::BridgeError);
+    }
+    g_main_context_pop_thread_default(loop);
+    g_main_context_unref(loop);
 }
 
 TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
