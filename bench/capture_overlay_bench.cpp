@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
     GtkCaptureUi ui(wayland);
     for (int i = 0; i < runs; ++i) {
         Clock::time_point start = Clock::now();
-        Picture picture = screen->CapturePrimary(false);
+        Picture picture = screen->CapturePrimary(CursorInPicture::Omitted);
         Clock::time_point taken = Clock::now();
         if (picture.Empty()) {
             std::fprintf(stderr, "no picture of the screen\n");

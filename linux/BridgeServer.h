@@ -4,13 +4,14 @@
 // processes of the same user are served; every frame they send is checked before it is used, and a
 // frame that is wrong closes its connection and nothing else. The program never waits for a web
 // process: a reply that the peer does not take at once goes out as the peer reads, and a peer that
-// takes nothing of it for 30 s is cut off.
+// takes nothing of it for 30 s is cut off. The server owns its connections: when it goes, they close.
 
 #include <gio/gio.h>
 
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "linux/GObjectPtr.h"
@@ -30,7 +31,7 @@ public:
     BridgeServer& operator=(const BridgeServer&) = delete;
 
     // Listens on a fresh socket in the runtime folder; false when that fails.
-    bool Listen();
+    [[nodiscard]] bool Listen();
     const std::string& SocketPath() const { return path_; }
     void SetHandler(const std::string& name, Handler handler) { handlers_[name] = std::move(handler); }
     std::chrono::seconds StallLimit() const { return stall_limit_; }
@@ -38,15 +39,19 @@ public:
 
     // The reply frame body for one request frame body (a new reference); null, with the reason in
     // why, when the request is not one to answer and its connection is to be closed.
-    GBytes* Answer(const void* frame, size_t size, std::string& why);
+    [[nodiscard]] GBytes* Answer(const void* frame, size_t size, std::string& why);
 
 private:
+    class Connection;
+
     static gboolean OnIncoming(GSocketService* service, GSocketConnection* connection, GObject* source, gpointer self);
 
     std::chrono::seconds stall_limit_;
     GObjectPtr<GSocketService> service_;
     std::string path_;
     std::map<std::string, Handler> handlers_;
+    // A read in progress holds its connection as well, so that the buffer it fills outlives a close.
+    std::map<Connection*, std::shared_ptr<Connection>> connections_;
 };
 
 }  // namespace tesra::platform

@@ -19,6 +19,8 @@ public:
     ~SocketDebugChannel() override {
         if (fd_ >= 0) close(fd_);
     }
+    SocketDebugChannel(const SocketDebugChannel&) = delete;
+    SocketDebugChannel& operator=(const SocketDebugChannel&) = delete;
 
     bool Send(const std::string& text) override {
         sockaddr_un address{};

@@ -1,5 +1,6 @@
 #pragma once
 // An owning pointer to a GObject (unreferenced when it goes), for members where g_autoptr cannot stand.
+// It moves and never copies: a second owner takes a reference of its own.
 
 #include <glib-object.h>
 

@@ -9,7 +9,10 @@ namespace {
 
 class GlibTimer final : public Timer {
 public:
+    GlibTimer() = default;
     ~GlibTimer() override { Stop(); }
+    GlibTimer(const GlibTimer&) = delete;
+    GlibTimer& operator=(const GlibTimer&) = delete;
 
     void SetInterval(int milliseconds) override {
         interval_ = milliseconds;

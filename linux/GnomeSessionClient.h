@@ -17,6 +17,8 @@ public:
     // Registers asynchronously on the given connection.
     GnomeSessionClient(GDBusConnection* connection, SessionEvents events);
     ~GnomeSessionClient() override;
+    GnomeSessionClient(const GnomeSessionClient&) = delete;
+    GnomeSessionClient& operator=(const GnomeSessionClient&) = delete;
 
     // Whether org.gnome.SessionManager is on the bus now.
     static bool ManagerPresent(GDBusConnection* connection);

@@ -36,6 +36,8 @@ public:
         gtk_widget_destroy(GTK_WIDGET(window_));
         g_object_unref(window_);
     }
+    GtkFrame(const GtkFrame&) = delete;
+    GtkFrame& operator=(const GtkFrame&) = delete;
 
     BrowserControl& Browser() override { return browser_; }
     WindowId Handle() const override { return id_; }

@@ -8,13 +8,13 @@
 
 namespace tesra::platform {
 
-bool InstanceLockExists(const std::string& name) {
+InstanceLock TakeInstanceLock(const std::string& name) {
     std::string path = RuntimeFolder() + "/" + name + ".lock";
     int fd = open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) return false;  // without a lock file the start goes on, as a lock that was free
-    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return false;  // kept open: the lock dies with the process
+    if (fd < 0) return InstanceLock::Taken;  // without a lock file the start goes on, as a lock that was free
+    if (flock(fd, LOCK_EX | LOCK_NB) == 0) return InstanceLock::Taken;  // kept open: the lock dies with the process
     close(fd);
-    return true;
+    return InstanceLock::HeldByAnother;
 }
 
 }  // namespace tesra::platform

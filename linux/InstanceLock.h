@@ -4,9 +4,11 @@
 
 #include <string>
 
+#include "platform/Environment.h"
+
 namespace tesra::platform {
 
-// Takes the lock; true when it was already held by another process (the lock is then not taken).
-bool InstanceLockExists(const std::string& name);
+// Takes the lock; HeldByAnother when another process holds it (the lock is then not taken).
+[[nodiscard]] InstanceLock TakeInstanceLock(const std::string& name);
 
 }  // namespace tesra::platform

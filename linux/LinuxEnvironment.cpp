@@ -50,13 +50,13 @@ std::string LinuxEnvironment::CreateShellLink(const std::string& folder, const s
     return platform::CreateShellLink(folder, name, target, argument, icon);
 }
 
-bool LinuxEnvironment::StartProgram(const std::vector<std::string>& arguments, int showCommand) {
-    return platform::StartProgram(arguments, showCommand);
+bool LinuxEnvironment::StartProgram(const std::vector<std::string>& arguments, ShowCommand show) {
+    return platform::StartProgram(arguments, show);
 }
 
 std::vector<std::string> LinuxEnvironment::RunningProgramFiles() { return platform::RunningProgramFiles(); }
 
-bool LinuxEnvironment::InstanceLockExists(const std::string& name) { return platform::InstanceLockExists(name); }
+InstanceLock LinuxEnvironment::TakeInstanceLock(const std::string& name) { return platform::TakeInstanceLock(name); }
 
 std::unique_ptr<SharedLibrary> LinuxEnvironment::LoadSharedLibrary(const std::string& name, int version,
                                                                    std::string& error) {

@@ -31,9 +31,9 @@ public:
     std::string CreateShellLink(const std::string& folder, const std::string& name, const std::string& target,
                                 const std::string& argument, const std::string& icon) override;
 
-    bool StartProgram(const std::vector<std::string>& arguments, int showCommand) override;
+    bool StartProgram(const std::vector<std::string>& arguments, ShowCommand show) override;
     std::vector<std::string> RunningProgramFiles() override;
-    bool InstanceLockExists(const std::string& name) override;
+    InstanceLock TakeInstanceLock(const std::string& name) override;
     std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version, std::string& error) override;
 
     void SetFatalFaultHandler(FatalFaultProc proc) override;

@@ -87,7 +87,7 @@ int CaptureMonitorIndex(GdkDisplay* display) {
     return 0;
 }
 
-Picture PortalScreen::CapturePrimary(bool) {
+Picture PortalScreen::CapturePrimary(CursorInPicture) {
     if (!bus_) throw Exception(kNoScreenshotPortalText);
     PortalRequest request(bus_);
     GVariantBuilder options;

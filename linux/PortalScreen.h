@@ -33,7 +33,7 @@ public:
 
     // The cursor is left to the desktop. Throws tesra::Exception with kNoScreenshotPortalText or
     // kScreenshotRefusedText; empty when the picture file cannot be read. The file is deleted.
-    Picture CapturePrimary(bool withCursor) override;
+    Picture CapturePrimary(CursorInPicture cursor) override;
 
 private:
     GDBusConnection* bus_;

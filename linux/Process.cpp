@@ -9,7 +9,7 @@ extern char** environ;
 
 namespace tesra::platform {
 
-bool StartProgram(const std::vector<std::string>& arguments, int /*showCommand*/) {
+bool StartProgram(const std::vector<std::string>& arguments, ShowCommand /*show*/) {
     if (arguments.empty() || arguments[0].empty()) return false;
     std::vector<char*> argv;
     for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));

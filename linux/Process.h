@@ -4,12 +4,13 @@
 #include <string>
 #include <vector>
 
+#include "platform/Environment.h"
+
 namespace tesra::platform {
 
 // Starts the program arguments[0] (searched in the program path when it names no folder) with the
-// other arguments and returns without waiting for it. showCommand is the classic show state of the
-// new program's first window; platforms without one ignore it. True when the program was started.
-// Any thread.
-bool StartProgram(const std::vector<std::string>& arguments, int showCommand);
+// other arguments and returns without waiting for it; the show command is ignored, X11 has none. True
+// when the program was started. Any thread.
+[[nodiscard]] bool StartProgram(const std::vector<std::string>& arguments, ShowCommand show);
 
 }  // namespace tesra::platform

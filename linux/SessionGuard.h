@@ -16,6 +16,6 @@ public:
 };
 
 // Null when no session manager is there.
-std::unique_ptr<SessionGuard> StartSessionGuard(SessionEvents events);
+[[nodiscard]] std::unique_ptr<SessionGuard> StartSessionGuard(SessionEvents events);
 
 }  // namespace tesra::platform

@@ -138,9 +138,9 @@ void WebKitBrowser::NoteNavigation(WebKitNavigationAction* action) {
                   webkit_navigation_action_is_user_gesture(action));
 }
 
-void WebKitBrowser::Navigate(const std::string& url, int flags) {
+void WebKitBrowser::Navigate(const std::string& url, CacheUse cache) {
     g_autoptr(WebKitURIRequest) request = webkit_uri_request_new(url.c_str());
-    if (flags & kNavNoReadFromCache) {
+    if (cache == CacheUse::NoReadFromCache) {
         SoupMessageHeaders* headers = webkit_uri_request_get_http_headers(request);
         if (headers) {
             soup_message_headers_replace(headers, "Cache-Control", "no-cache");

@@ -18,9 +18,11 @@ public:
     // one that all windows share.
     WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates);
     ~WebKitBrowser() override;
+    WebKitBrowser(const WebKitBrowser&) = delete;
+    WebKitBrowser& operator=(const WebKitBrowser&) = delete;
 
     void SetEvents(Events events) override { events_ = std::move(events); }
-    void Navigate(const std::string& url, int flags) override;
+    void Navigate(const std::string& url, CacheUse cache) override;
     void Refresh() override;
     ReadyState State() const override { return state_; }
     bool HasDocument() const override { return has_document_; }

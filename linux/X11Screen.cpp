@@ -188,7 +188,7 @@ X11Screen::~X11Screen() {
     if (display_) XCloseDisplay(display_);
 }
 
-Picture X11Screen::CapturePrimary(bool withCursor) {
+Picture X11Screen::CapturePrimary(CursorInPicture cursor) {
     if (!display_) return {};
     X11ErrorTrap trap(display_);
     Rect area = PrimaryDisplayArea(display_);
@@ -205,7 +205,7 @@ Picture X11Screen::CapturePrimary(bool withCursor) {
         if (!image || trap.Sync()) return {};
         picture = ToPicture(*image);
     }
-    if (withCursor) DrawCursor(display_, picture, area);
+    if (cursor == CursorInPicture::Drawn) DrawCursor(display_, picture, area);
     trap.Sync();
     return picture;
 }

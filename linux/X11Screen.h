@@ -22,7 +22,7 @@ public:
     X11Screen& operator=(const X11Screen&) = delete;
 
     // The cursor is drawn with its picture's top-left corner at the pointer position.
-    Picture CapturePrimary(bool withCursor) override;
+    Picture CapturePrimary(CursorInPicture cursor) override;
 
 private:
     Display* display_;

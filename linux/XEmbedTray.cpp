@@ -83,6 +83,9 @@ struct XEmbedTray::Icon {
         if (reported != 0) g_source_remove(reported);
         DestroyStatus();
     }
+    Icon() = default;
+    Icon(const Icon&) = delete;
+    Icon& operator=(const Icon&) = delete;
 
     void CreateStatus() {
         TrayErrorTrap trap;

@@ -16,6 +16,8 @@ public:
     // Null when no session manager answers.
     static std::unique_ptr<XsmpSessionClient> Connect(SessionEvents events);
     ~XsmpSessionClient() override;
+    XsmpSessionClient(const XsmpSessionClient&) = delete;
+    XsmpSessionClient& operator=(const XsmpSessionClient&) = delete;
 
     // The session manager's requests (libSM's callbacks).
     void SaveYourself(bool shutdown, bool mayInteract);

@@ -113,7 +113,8 @@ int main(int argc, char** argv) {
     ProgramServices services(
         switches.automation, app, registry, capture, [&open] { return open.window; }, [&open] { return open.address; });
     platform::BridgeServer bridge;
-    bridge.Listen();
+    // Without the socket the pages still show; their calls to the program fail with a message.
+    static_cast<void>(bridge.Listen());
     for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
     platform::ConfigureWebContext(
         {[&registry, &environment] { return BrowserCacheFolder(registry, environment); }, bridge.SocketPath()});

@@ -30,7 +30,9 @@ public:
     virtual void Run() = 0;
     // Asks the message loop to end; returns at once.
     virtual void Terminate() = 0;
-    // Ends the process at once with exit code 0 (exit handlers run).
+    // Ends the process at once with exit code 0. Only the standard streams are flushed and the files
+    // to be removed at exit removed: no exit handlers and no static destructors run, and no window or
+    // tray icon is taken down first (the system does that when the process is gone).
     [[noreturn]] virtual void Halt() = 0;
 
     // The filter sees every input and window message before it is dispatched; setting handled

@@ -13,8 +13,8 @@ namespace tesra::platform {
 
 enum class ReadyState { Uninitialized = 0, Loading = 1, Loaded = 2, Interactive = 3, Complete = 4 };
 
-// Navigation flag: do not read the page from the cache.
-constexpr int kNavNoReadFromCache = 4;
+// Whether a navigation may take the page from the cache; NoReadFromCache asks the server again.
+enum class CacheUse { ReadFromCache, NoReadFromCache };
 
 class BrowserControl {
 public:
@@ -33,7 +33,7 @@ public:
 
     virtual ~BrowserControl() = default;
     virtual void SetEvents(Events events) = 0;
-    virtual void Navigate(const std::string& url, int flags) = 0;
+    virtual void Navigate(const std::string& url, CacheUse cache) = 0;
     virtual void Refresh() = 0;
     virtual ReadyState State() const = 0;
     // Whether a document is shown: false before the first page and after a load failed without one.
@@ -83,7 +83,7 @@ public:
     virtual ~WindowSystem() = default;
     // A new hidden frame with a browser control. A pop-up passes the control whose page asked for
     // it, so that the new page shares that page's session.
-    virtual std::unique_ptr<Frame> MakeFrame(FrameKind kind, BrowserControl* opener) = 0;
+    [[nodiscard]] virtual std::unique_ptr<Frame> MakeFrame(FrameKind kind, BrowserControl* opener) = 0;
     // The desktop work area of the primary display.
     virtual Rect WorkArea() const = 0;
 };

@@ -41,6 +41,13 @@ public:
     virtual void Commit(Durability durability = Durability::Durable) = 0;
 };
 
+// How a started program shows its first window, as the classic show commands say; platforms without
+// the notion ignore it.
+enum class ShowCommand { Normal = 1, NoActivate = 4 };
+
+// What taking the instance lock came to.
+enum class InstanceLock { Taken, HeldByAnother };
+
 // An exclusive lock held while the object lives.
 class HeldLock {
 public:
@@ -77,13 +84,13 @@ public:
     // ReplaceFile with the bytes of the file at source. Throws tesra::FileFailure. Any thread.
     virtual void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) = 0;
     // Starts writing a file in place of path (see NewFile). Throws tesra::FileFailure.
-    virtual std::unique_ptr<NewFile> StartReplacing(const std::string& path, FileMode mode) = 0;
+    [[nodiscard]] virtual std::unique_ptr<NewFile> StartReplacing(const std::string& path, FileMode mode) = 0;
     // Waits for the exclusive lock that the program's processes take on an existing file or folder.
     // Throws tesra::FileFailure "锁定文件“<path>”失败：<the system's text>".
-    virtual std::unique_ptr<HeldLock> Lock(const std::string& path) = 0;
+    [[nodiscard]] virtual std::unique_ptr<HeldLock> Lock(const std::string& path) = 0;
     // Moves the file or folder into the user's trash without asking; true when it is gone from its
     // place. Never throws. Any thread.
-    virtual bool MoveToTrash(const std::string& path) = 0;
+    [[nodiscard]] virtual bool MoveToTrash(const std::string& path) = 0;
     // Appends a whole record to a file that several processes write at once (see LockedAppend.h).
     // Throws tesra::FileFailure; the file is then as it was.
     virtual void AppendRecord(const RecordFile& file, std::string_view record) = 0;
@@ -93,17 +100,18 @@ public:
                                         const std::string& argument, const std::string& icon) = 0;
 
     // Starts the program arguments[0] with the other arguments without waiting for it; true when it
-    // started. showCommand is the classic show state of its first window. Any thread.
-    virtual bool StartProgram(const std::vector<std::string>& arguments, int showCommand) = 0;
+    // started. Any thread.
+    [[nodiscard]] virtual bool StartProgram(const std::vector<std::string>& arguments, ShowCommand show) = 0;
     // The program file of every running process that this user may look at, in no order. Any thread.
     virtual std::vector<std::string> RunningProgramFiles() = 0;
-    // Takes the lock named name, held until the process ends; true when another process held it
-    // already (it is then not taken).
-    virtual bool InstanceLockExists(const std::string& name) = 0;
+    // Takes the lock named name, held until the process ends; HeldByAnother when another process
+    // holds it (it is then not taken). Taken also when the lock cannot be made at all: the start goes
+    // on as with a free lock.
+    [[nodiscard]] virtual InstanceLock TakeInstanceLock(const std::string& name) = 0;
     // Loads the system library of that name and interface version ("curl", 4); null when it cannot,
     // with the system's reason in error. Any thread.
-    virtual std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
-                                                             std::string& error) = 0;
+    [[nodiscard]] virtual std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
+                                                                           std::string& error) = 0;
 
     // Arms proc for every fatal fault (null disarms). User-interface thread, at start.
     virtual void SetFatalFaultHandler(FatalFaultProc proc) = 0;

@@ -23,7 +23,7 @@ public:
     // Registers the key with the modifiers (a MOD_* mask) under id. False when the key is taken
     // (by this or another program), or the mask or the key code is not one the platform knows.
     // The same id may be registered again for another key; both registrations stay.
-    virtual bool Register(int id, unsigned modifiers, unsigned virtualKey) = 0;
+    [[nodiscard]] virtual bool Register(int id, unsigned modifiers, unsigned virtualKey) = 0;
     // Releases one registration made under id; false when there is none.
     virtual bool Unregister(int id) = 0;
 };

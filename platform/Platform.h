@@ -27,20 +27,20 @@ class Factory {
 public:
     virtual ~Factory() = default;
     // A disabled timer with an interval of 1000 ms.
-    virtual std::unique_ptr<Timer> MakeTimer() = 0;
+    [[nodiscard]] virtual std::unique_ptr<Timer> MakeTimer() = 0;
     // A new hot-key receiver; each press of one of its keys runs onHotKey with the id through RunHandler.
-    virtual std::unique_ptr<HotKeys> MakeHotKeys(HotKeyCallback onHotKey) = 0;
+    [[nodiscard]] virtual std::unique_ptr<HotKeys> MakeHotKeys(HotKeyCallback onHotKey) = 0;
     // A receiver for the keys that the program registers for itself, not the page. A platform where a
     // global key may cost the user a question at every start gives one that refuses every key.
-    virtual std::unique_ptr<HotKeys> MakeProgramHotKeys(HotKeyCallback onHotKey) {
+    [[nodiscard]] virtual std::unique_ptr<HotKeys> MakeProgramHotKeys(HotKeyCallback onHotKey) {
         return MakeHotKeys(std::move(onHotKey));
     }
     // An empty popup menu.
-    virtual std::unique_ptr<PopupMenu> MakePopupMenu() = 0;
+    [[nodiscard]] virtual std::unique_ptr<PopupMenu> MakePopupMenu() = 0;
     // The window of the address dialog, not yet shown.
-    virtual std::unique_ptr<InputUrlView> MakeInputUrlView() = 0;
+    [[nodiscard]] virtual std::unique_ptr<InputUrlView> MakeInputUrlView() = 0;
     // The installer's progress form, not yet shown.
-    virtual std::unique_ptr<InstallForm> MakeInstallForm() = 0;
+    [[nodiscard]] virtual std::unique_ptr<InstallForm> MakeInstallForm() = 0;
 };
 
 // References only: whoever builds the handle keeps the objects alive longer than every unit it

@@ -14,11 +14,13 @@ struct Picture {
     bool Empty() const { return width <= 0 || height <= 0; }
 };
 
+enum class CursorInPicture { Omitted, Drawn };
+
 class Screen {
 public:
     virtual ~Screen() = default;
-    // The whole primary display; with the cursor drawn at its position when asked. Empty on failure.
-    virtual Picture CapturePrimary(bool withCursor) = 0;
+    // The whole primary display, with or without the cursor drawn at its position. Empty on failure.
+    virtual Picture CapturePrimary(CursorInPicture cursor) = 0;
 };
 
 }  // namespace tesra::platform

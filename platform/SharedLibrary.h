@@ -17,6 +17,7 @@ public:
 // Loads the library of that name and interface version ("curl", 4). Null when it cannot be loaded,
 // with the system's reason in error. The library stays loaded until the process ends, also after
 // the object is gone: what it handed out may still be in use. Any thread.
-std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version, std::string& error);
+[[nodiscard]] std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
+                                                               std::string& error);
 
 }  // namespace tesra::platform

@@ -11,7 +11,8 @@ namespace tesra {
 
 TScreenCapture::TScreenCapture(platform::Factory& factory, platform::Screen& screen, platform::CaptureUi& ui)
     : screen_(screen), ui_(ui), Window_(factory.MakeProgramHotKeys([this](int id) { WindowProc(id); })) {
-    Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T');
+    // A key that another program holds stays with it; the page can still ask for a capture.
+    static_cast<void>(Window_->Register(HotKeyAtom, platform::MOD_CONTROL | platform::MOD_ALT, 'T'));
 }
 
 TScreenCapture::~TScreenCapture() { Window_->Unregister(HotKeyAtom); }
@@ -22,7 +23,7 @@ void TScreenCapture::WindowProc(int hotKeyId) {
 
 void TScreenCapture::CaptureDesktop() {
     Buffer_ = {};
-    Buffer_ = screen_.CapturePrimary(false);
+    Buffer_ = screen_.CapturePrimary(platform::CursorInPicture::Omitted);
     if (Buffer_.Empty()) throw Exception("截取屏幕失败：无法读取屏幕图像");
 }
 

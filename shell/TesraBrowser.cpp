@@ -140,7 +140,7 @@ void HandleServerSwitches(const AutomationSwitches& switches, const platform::Pl
 
 bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,
                       platform::MessageBoxes& boxes) {
-    if (!environment.InstanceLockExists(app.Title())) return false;
+    if (environment.TakeInstanceLock(app.Title()) == platform::InstanceLock::Taken) return false;
     boxes.Show("程序已经运行", "提示", platform::MB_ICONINFORMATION | platform::MB_OK);
     return true;
 }

@@ -115,7 +115,8 @@ void TfmMain::FormShow() {
 }
 
 void TfmMain::NavigateTo(const std::string& address) {
-    wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName(platform_.network)), platform::kNavNoReadFromCache);
+    wbMain().Navigate(AddMachineParam(address, GetMacOrComputerName(platform_.network)),
+                      platform::CacheUse::NoReadFromCache);
 }
 
 void TfmMain::wbMainTitleChange(const std::string& title) {
@@ -151,7 +152,7 @@ void TfmMain::CreateTrayMenu() {
             context.documentCompleted = [this] { return FDocumentCompleted; };
             context.startAddress = start_address_;
             context.navigate = [this](const std::string& address) {
-                wbMain().Navigate(address, platform::kNavNoReadFromCache);
+                wbMain().Navigate(address, platform::CacheUse::NoReadFromCache);
             };
             if (TIniFile* file = MenuIni()) MenuItemClick(item.Caption(), *file, context);
         });

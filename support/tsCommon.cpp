@@ -54,7 +54,9 @@ void AppendNumber(std::string& out, int value, int digits) {
 bool StartViewerAndSend(const std::string& text) {
     std::string viewer = GetProgramFolder() + "tsDebugInfo";
     std::error_code error;
-    if (!fs::exists(viewer, error) || !platform::Default().environment.StartProgram({viewer}, 1)) return false;
+    if (!fs::exists(viewer, error) ||
+        !platform::Default().environment.StartProgram({viewer}, platform::ShowCommand::Normal))
+        return false;
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (platform::Default().environment.Debug().Send(text)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));

@@ -30,7 +30,6 @@ const TranslationRow kTranslations[] = {
 };
 
 constexpr int kReportJpegQuality = 30;
-constexpr int kShowNoActivate = 4;
 
 // The report offer's state: the last screenshot and the entry record to attach to it.
 struct ReportState {
@@ -121,7 +120,7 @@ void CaptureScreenReport(const std::string& path) {
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
     g_report.screenshotPath = file;
-    platform::Picture picture = platform::Default().screen.CapturePrimary(true);
+    platform::Picture picture = platform::Default().screen.CapturePrimary(platform::CursorInPicture::Drawn);
     if (picture.Empty()) throw Exception("截取屏幕失败");
     WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
     if (!g_report.entryRecord.empty()) WriteFile(file, "\r\n" + g_report.entryRecord, std::ios::app);
@@ -141,7 +140,7 @@ void OfferReportToUser(const std::string& message, const std::string& entryRecor
     if (g_report.screenshotPath.empty() || !TranslateErrorText(text)) return;
     if (!ConfirmApp(ReportDialogText(text, g_report.screenshotPath))) return;
     sent = true;
-    RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), kShowNoActivate);
+    RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), platform::ShowCommand::NoActivate);
     platform::Default().app.BringToFront();
 }
 

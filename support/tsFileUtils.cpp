@@ -76,10 +76,10 @@ std::string QuoteCommandArgument(const std::string& text) {
     return quoted + "\"";
 }
 
-bool RunCommandLine(const std::string& commandLine, int showCommand) {
+bool RunCommandLine(const std::string& commandLine, platform::ShowCommand show) {
     try {
         auto arguments = SplitCommandLine(commandLine);
-        return arguments && platform::Default().environment.StartProgram(*arguments, showCommand);
+        return arguments && platform::Default().environment.StartProgram(*arguments, show);
     } catch (const std::exception&) {
         return false;
     }

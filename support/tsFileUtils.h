@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/Environment.h"
+
 namespace tesra {
 
 // Shell folder identifiers.
@@ -14,7 +16,7 @@ constexpr int CSIDL_LOCAL_APPDATA = 28;
 // Starts the command line without waiting for it; true when the program was started. Never throws.
 // The line is split into arguments as a POSIX shell splits words (blanks separate; single quotes,
 // double quotes and backslashes quote), without any expansion.
-bool RunCommandLine(const std::string& commandLine, int showCommand);
+bool RunCommandLine(const std::string& commandLine, platform::ShowCommand show);
 // The arguments of a command line; none for an empty line, an unclosed quote or a trailing backslash.
 std::optional<std::vector<std::string>> SplitCommandLine(const std::string& commandLine);
 // The text in double quotes, quoted so that SplitCommandLine gives it back unchanged.

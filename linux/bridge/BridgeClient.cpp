@@ -4,11 +4,19 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <utility>
 #include <vector>
 
 #include "services/BridgeProtocol.h"
 
 namespace tesra::bridge {
+
+BridgeClient::~BridgeClient() {
+    if (idle_) {
+        g_source_destroy(idle_);
+        g_source_unref(idle_);
+    }
+}
 
 // The connection is dropped, so that the next call connects anew.
 void BridgeClient::Fail(const char* message) {
@@ -31,6 +39,39 @@ GSocketConnection* BridgeClient::Connect() {
 }
 
 VariantPtr BridgeClient::CallRaw(const char* name, GVariant* payload) {
+    VariantPtr owned(g_variant_ref_sink(payload));
+    SendPosted();
+    return Exchange(name, owned.get());
+}
+
+void BridgeClient::PostRaw(const char* name, GVariant* payload) {
+    posted_.emplace_back(name, VariantPtr(g_variant_ref_sink(payload)));
+    if (idle_) return;
+    idle_ = g_idle_source_new();
+    g_source_set_callback(idle_, &BridgeClient::OnIdle, this, nullptr);
+    g_source_attach(idle_, g_main_context_get_thread_default());
+}
+
+gboolean BridgeClient::OnIdle(gpointer self) {
+    auto* client = static_cast<BridgeClient*>(self);
+    g_source_unref(std::exchange(client->idle_, nullptr));
+    client->SendPosted();
+    return G_SOURCE_REMOVE;
+}
+
+void BridgeClient::SendPosted() {
+    while (!posted_.empty()) {
+        auto [name, payload] = std::move(posted_.front());
+        posted_.pop_front();
+        try {
+            Exchange(name.c_str(), payload.get());
+        } catch (const BridgeError&) {
+            // The program is gone or refused it: nobody waits for the answer.
+        }
+    }
+}
+
+VariantPtr BridgeClient::Exchange(const char* name, GVariant* payload) {
     VariantPtr request = EncodeRequest(name, payload);
     gsize size = g_variant_get_size(request.get());
     std::uint32_t header = GUINT32_TO_LE(static_cast<std::uint32_t>(size));

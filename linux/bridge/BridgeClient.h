@@ -3,8 +3,10 @@
 
 #include <gio/gio.h>
 
+#include <deque>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "linux/GObjectPtr.h"
 #include "services/BridgeProtocol.h"
@@ -24,6 +26,7 @@ public:
 class BridgeClient {
 public:
     explicit BridgeClient(std::string socketPath) : path_(std::move(socketPath)) {}
+    ~BridgeClient();
     BridgeClient(const BridgeClient&) = delete;
     BridgeClient& operator=(const BridgeClient&) = delete;
 
@@ -39,12 +42,28 @@ public:
     // request's type.
     VariantPtr CallRaw(const char* name, GVariant* payload);
 
+    // Queues the request without touching the socket, for callers that may not wait on the program (a
+    // script engine finalizer). It goes out from the thread's main loop, or ahead of the next call if that comes
+    // first, so that the program hears the requests in the order they were made; its failure and its
+    // result are dropped.
+    template <class M>
+    void Post(M message, const typename M::Payload& payload = {}) {
+        PostRaw(message.name, Encode(payload));
+    }
+    void PostRaw(const char* name, GVariant* payload);
+
 private:
+    VariantPtr Exchange(const char* name, GVariant* payload);
+    void SendPosted();
+    static gboolean OnIdle(gpointer self);
+
     GSocketConnection* Connect();
     [[noreturn]] void Fail(const char* message);
 
     std::string path_;
     platform::GObjectPtr<GSocketConnection> connection_;
+    std::deque<std::pair<std::string, VariantPtr>> posted_;
+    GSource* idle_ = nullptr;
 };
 
 }  // namespace tesra::bridge

@@ -36,7 +36,7 @@ void PageBridge::OnWindowObjectCleared(WebKitScriptWorld*, WebKitWebPage* page, 
     if (!webkit_frame_is_main_frame(frame)) return;
     // A new document: the facades that the old one handed over, and its plug-in, are gone with it.
     bridge->ForgetShownDocument(page);
-    g_set_object(&bridge->StateOf(page).frame, frame);
+    bridge->StateOf(page).frame.reset(WEBKIT_FRAME(g_object_ref(frame)));
     bridge->RouteWindowClose(page, frame);
 }
 
@@ -56,7 +56,7 @@ void PageBridge::NoteShownDocument(WebKitWebPage* page) {
     state.shown = std::move(document);
 }
 
-WebKitFrame* PageBridge::MainFrame(WebKitWebPage* page) { return StateOf(page).frame; }
+WebKitFrame* PageBridge::MainFrame(WebKitWebPage* page) { return StateOf(page).frame.get(); }
 
 const char* PageBridge::MainUri(WebKitWebPage* page) {
     WebKitFrame* frame = MainFrame(page);

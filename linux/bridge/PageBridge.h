@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "linux/GObjectPtr.h"
 #include "linux/bridge/BridgeClient.h"
 #include "linux/bridge/JscDocument.h"
 #include "linux/bridge/ScriptingObjects.h"
@@ -28,12 +29,11 @@ private:
     struct PageState {
         std::vector<std::string> trustedAddresses;
         std::unique_ptr<PageHook> hook;
-        WebKitFrame* frame = nullptr;  // the main frame, which stays while the page lives
-        JscValuePtr shown;             // the main document at the last request, as the bridge's own world sees it
+        platform::GObjectPtr<WebKitFrame> frame;  // the main frame, which stays while the page lives
+        JscValuePtr shown;  // the main document at the last request, as the bridge's own world sees it
         BoundDocuments bound;
         // A document at the address may be bound: it is of the origin of one of the trusted addresses.
         bool Trusts(const std::string& address) const;
-        ~PageState() { g_clear_object(&frame); }
     };
 
     struct PageGone {

@@ -75,13 +75,10 @@ JSCValue* ScriptingObjects::Get(gpointer instance, gpointer member) {
     return Run(static_cast<Instance*>(instance), *static_cast<const tlb::Member*>(member), nullptr);
 }
 
+// The garbage collector runs this: the program hears of it from the main loop, not from here.
 void ScriptingObjects::Release(gpointer instance) {
     auto* self = static_cast<Instance*>(instance);
-    try {
-        self->client->Call(kObjectReleased);
-    } catch (const BridgeError&) {
-        // The program is gone: nobody is counting any more.
-    }
+    self->client->Post(kObjectReleased);
     delete self;
 }
 

@@ -7,10 +7,14 @@
 
 #include <atomic>
 #include <chrono>
+#include <memory>
+#include <mutex>
+#include <optional>
 #include <stdexcept>
 #include <thread>
 
 #include "PlatformFakes.h"
+#include "ScopedEnv.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
 #include "platform/Platform.h"
@@ -33,12 +37,33 @@ public:
     ~RawPeer() {
         if (connection_) g_object_unref(connection_);
     }
+    RawPeer(const RawPeer&) = delete;
+    RawPeer& operator=(const RawPeer&) = delete;
     bool Connected() const { return connection_ != nullptr; }
     void Send(const std::string& bytes) {
         g_output_stream_write_all(g_io_stream_get_output_stream(G_IO_STREAM(connection_)), bytes.data(), bytes.size(),
                                   nullptr, nullptr, nullptr);
     }
     void EndWriting() { g_socket_shutdown(g_socket_connection_get_socket(connection_), FALSE, TRUE, nullptr); }
+    // The next reply frame, header and body; "" when the connection ends first.
+    std::string ReadFrame() {
+        GInputStream* in = g_io_stream_get_input_stream(G_IO_STREAM(connection_));
+        std::uint32_t header = 0;
+        gsize got = 0;
+        if (!g_input_stream_read_all(in, &header, sizeof header, &got, nullptr, nullptr) || got != sizeof header)
+            return "";
+        std::string body(GUINT32_FROM_LE(header), '\0');
+        if (!g_input_stream_read_all(in, body.data(), body.size(), &got, nullptr, nullptr) || got != body.size())
+            return "";
+        return std::string(reinterpret_cast<const char*>(&header), sizeof header) + body;
+    }
+    // Whether the program ends the connection within the time, with nothing more sent.
+    bool EndedWithin(std::chrono::seconds limit) {
+        GSocket* socket = g_socket_connection_get_socket(connection_);
+        g_socket_set_timeout(socket, static_cast<guint>(limit.count()));
+        char byte = 0;
+        return g_socket_receive(socket, &byte, 1, nullptr, nullptr) == 0;
+    }
     // Everything until the program closes the connection.
     std::string ReadToEnd() {
         std::string all;
@@ -70,8 +95,8 @@ class BridgeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         runtime_ = g_dir_make_tmp("bridge-XXXXXX", nullptr);
-        g_setenv("XDG_RUNTIME_DIR", runtime_, TRUE);
-        ASSERT_TRUE(server_.Listen());
+        runtimeVariable_.emplace("XDG_RUNTIME_DIR", runtime_);
+        ASSERT_TRUE(server_->Listen());
     }
     void TearDown() override { g_free(runtime_); }
 
@@ -88,16 +113,17 @@ protected:
     }
 
     gchar* runtime_ = nullptr;
-    platform::BridgeServer server_{1s};
+    std::optional<testing::ScopedEnv> runtimeVariable_;
+    std::unique_ptr<platform::BridgeServer> server_ = std::make_unique<platform::BridgeServer>(1s);
 };
 
 TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
     const std::string samples[] = {"plain", "quote \" and \\ backslash", "line\nbreak", "中文 ümlaut", ""};
     size_t next = 0;
-    server_.SetHandler(bridge::kVersionInfo.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
+    server_->SetHandler(bridge::kVersionInfo.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{samples[next++]}); });
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         for (const std::string& sample : samples) EXPECT_EQ(client.Call(bridge::kVersionInfo).value, sample);
     });
 }
@@ -107,20 +133,20 @@ TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
     TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
     std::string startAddress;
     ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr, [&] { return startAddress; });
-    for (auto& [name, handler] : services.Handlers()) server_.SetHandler(name, std::move(handler));
+    for (auto& [name, handler] : services.Handlers()) server_->SetHandler(name, std::move(handler));
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         EXPECT_EQ(client.Call(bridge::kHello, {42}).value, startAddress);
     });
 }
 
 TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
-    server_.SetHandler(bridge::kGetCaptureImage.name,
-                       [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kGetCaptureImage.name,
+                        [](GVariant*) -> GVariant* { throw std::runtime_error("截屏失败"); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
-        bridge::BridgeClient client(server_.SocketPath());
+        bridge::BridgeClient client(server_->SocketPath());
         try {
             client.Call(bridge::kGetCaptureImage, {1});
             ADD_FAILURE() << "no error";
@@ -142,7 +168,7 @@ TEST_F(BridgeTest, FailuresReachTheCallerAsErrors) {
 }
 
 TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     std::uint32_t oversized = GUINT32_TO_LE(bridge::kMaxRequest + 1);
     struct Row {
         const char* name;
@@ -160,11 +186,11 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
         {"an unknown name", Frame(RequestBody("Service.FormatDisk", bridge::Encode(bridge::None{})))},
     };
     RunClient([&] {
-        bridge::BridgeClient good(server_.SocketPath());
+        bridge::BridgeClient good(server_->SocketPath());
         EXPECT_EQ(good.Call(bridge::kVersionInfo).value, "1.0");
         for (const Row& row : rows) {
             SCOPED_TRACE(row.name);
-            RawPeer bad(server_.SocketPath());
+            RawPeer bad(server_->SocketPath());
             ASSERT_TRUE(bad.Connected());
             bad.Send(row.bytes);
             bad.EndWriting();
@@ -176,14 +202,14 @@ TEST_F(BridgeTest, ABadFrameClosesItsConnectionAndNothingElse) {
 
 TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
     const std::string big(4u << 20, 'x');
-    server_.SetHandler(bridge::kInstalledSoft.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
-    server_.SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    server_->SetHandler(bridge::kInstalledSoft.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
     RunClient([&] {
-        RawPeer stuck(server_.SocketPath());
+        RawPeer stuck(server_->SocketPath());
         stuck.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         // The program goes on serving others while the reply waits for the stuck peer.
-        bridge::BridgeClient other(server_.SocketPath());
+        bridge::BridgeClient other(server_->SocketPath());
         for (int i = 0; i < 20; ++i) EXPECT_EQ(other.Call(bridge::kVersionInfo).value, "1.0");
         std::this_thread::sleep_for(2500ms);
         // Cut off after the stall limit: what it reads now ends before the whole reply.
@@ -195,10 +221,10 @@ TEST_F(BridgeTest, APeerThatDoesNotReadNeitherBlocksTheProgramNorStaysForever) {
 
 TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
     const std::string big(4u << 20, 'y');
-    server_.SetHandler(bridge::kInstalledSoft.name,
-                       [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
+    server_->SetHandler(bridge::kInstalledSoft.name,
+                        [&](GVariant*) { return bridge::Encode(bridge::Text{big.c_str()}); });
     RunClient([&] {
-        RawPeer slow(server_.SocketPath());
+        RawPeer slow(server_->SocketPath());
         slow.Send(Frame(RequestBody(bridge::kInstalledSoft.name, bridge::Encode(bridge::None{}))));
         std::this_thread::sleep_for(600ms);  // under the stall limit: a pause, not a stall
         slow.EndWriting();
@@ -212,6 +238,75 @@ TEST_F(BridgeTest, ASlowReaderGetsTheWholeReply) {
         g_variant_get(inner, "(&s)", &text);
         EXPECT_EQ(std::string(text), big);
     });
+}
+
+TEST_F(BridgeTest, ItsConnectionsCloseWithTheServer) {
+    server_->SetHandler(bridge::kVersionInfo.name, [](GVariant*) { return bridge::Encode(bridge::Text{"1.0"}); });
+    RawPeer peer(server_->SocketPath());
+    ASSERT_TRUE(peer.Connected());
+    RunClient([&] {
+        peer.Send(Frame(RequestBody(bridge::kVersionInfo.name, bridge::Encode(bridge::None{}))));
+        EXPECT_NE(peer.ReadFrame(), "");
+        peer.Send(std::string("\x05\x00", 2));  // half of the next header: the server is in the middle of a read
+    });
+    server_.reset();
+    EXPECT_TRUE(peer.EndedWithin(20s));
+    // The cancelled read returns; the connection it held goes with it.
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+TEST_F(BridgeTest, APostedRequestLeavesTheCallerAtOnceAndReachesTheProgramInOrder) {
+    std::mutex lock;
+    std::vector<std::string> heard;
+    auto hear = [&](const char* what) {
+        std::lock_guard<std::mutex> guard(lock);
+        heard.push_back(what);
+    };
+    auto heardSoFar = [&] {
+        std::lock_guard<std::mutex> guard(lock);
+        return heard;
+    };
+    server_->SetHandler(bridge::kObjectReleased.name, [&](GVariant*) {
+        hear("released");
+        return bridge::Encode(bridge::None{});
+    });
+    server_->SetHandler(bridge::kVersionInfo.name, [&](GVariant*) {
+        hear("version");
+        return bridge::Encode(bridge::Text{"1.0"});
+    });
+    RunClient([&] {
+        // The web process's main loop, as the client thread's own.
+        GMainContext* loop = g_main_context_new();
+        g_main_context_push_thread_default(loop);
+        {
+            bridge::BridgeClient client(server_->SocketPath());
+            client.Post(bridge::kObjectReleased);
+            // A blocking round trip would have run the handler before returning.
+            EXPECT_TRUE(heardSoFar().empty());
+            EXPECT_EQ(client.Call(bridge::kVersionInfo).value, "1.0");
+            EXPECT_EQ(heardSoFar(), (std::vector<std::string>{"released", "version"}));
+            client.Post(bridge::kObjectReleased);
+            while (g_main_context_iteration(loop, FALSE)) {
+            }
+            EXPECT_EQ(heardSoFar(), (std::vector<std::string>{"released", "version", "released"}));
+        }
+        g_main_context_pop_thread_default(loop);
+        g_main_context_unref(loop);
+    });
+}
+
+TEST(BridgeClient, APostToAnAbsentProgramIsDropped) {
+    GMainContext* loop = g_main_context_new();
+    g_main_context_push_thread_default(loop);
+    {
+        bridge::BridgeClient client("/nonexistent/tesra-bridge.sock");
+        client.Post(bridge::kObjectReleased);
+        EXPECT_TRUE(g_main_context_iteration(loop, FALSE)) << "the post was sent from the loop";
+        EXPECT_THROW(client.Call(bridge::kVersionInfo), bridge::BridgeError);
+    }
+    g_main_context_pop_thread_default(loop);
+    g_main_context_unref(loop);
 }
 
 TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {

@@ -78,7 +78,7 @@ public:
     FakePageLink page;
 
     void SetEvents(Events e) override { events = std::move(e); }
-    void Navigate(const std::string& address, int) override { navigations.push_back(address); }
+    void Navigate(const std::string& address, platform::CacheUse) override { navigations.push_back(address); }
     void Refresh() override {}
     platform::ReadyState State() const override { return state; }
     bool HasDocument() const override { return hasDocument; }

@@ -64,7 +64,7 @@ TEST(CairoBadge, TextDiffersWithTheCount) {
     EXPECT_EQ(many.rgba, DrawBadge(tesra::NewMessageBadge(250, 32)).rgba);
 }
 
-TEST(CairoBadge, OtherSizes) {
+TEST(CairoBadge, ALargerBadgeKeepsItsColoursAndSizeZeroThrows) {
     const IconImage icon = DrawBadge(tesra::NewMessageBadge(3, 48));
     EXPECT_EQ(icon.width, 48);
     EXPECT_TRUE(IsBlue(At(icon, 47, 47)));

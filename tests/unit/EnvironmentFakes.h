@@ -25,7 +25,7 @@ class FakeEnvironment : public platform::Environment {
 public:
     struct Start {
         std::vector<std::string> arguments;
-        int showCommand;
+        platform::ShowCommand show;
     };
     struct Link {
         std::string path, target, argument, icon;
@@ -105,12 +105,15 @@ public:
         return path;
     }
 
-    bool StartProgram(const std::vector<std::string>& arguments, int showCommand) override {
-        starts.push_back({arguments, showCommand});
+    bool StartProgram(const std::vector<std::string>& arguments, platform::ShowCommand show) override {
+        starts.push_back({arguments, show});
         return startWorks;
     }
     std::vector<std::string> RunningProgramFiles() override { return running; }
-    bool InstanceLockExists(const std::string& name) override { return !heldInstanceLocks.insert(name).second; }
+    platform::InstanceLock TakeInstanceLock(const std::string& name) override {
+        return heldInstanceLocks.insert(name).second ? platform::InstanceLock::Taken
+                                                     : platform::InstanceLock::HeldByAnother;
+    }
     // The system's own loader: the HTTP client's tests download through the real libcurl.
     std::unique_ptr<platform::SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
                                                                std::string& error) override {
@@ -247,11 +250,11 @@ public:
                                 const std::string& argument, const std::string& icon) override {
         return base_.CreateShellLink(folder, name, target, argument, icon);
     }
-    bool StartProgram(const std::vector<std::string>& arguments, int showCommand) override {
-        return base_.StartProgram(arguments, showCommand);
+    bool StartProgram(const std::vector<std::string>& arguments, platform::ShowCommand show) override {
+        return base_.StartProgram(arguments, show);
     }
     std::vector<std::string> RunningProgramFiles() override { return base_.RunningProgramFiles(); }
-    bool InstanceLockExists(const std::string& name) override { return base_.InstanceLockExists(name); }
+    platform::InstanceLock TakeInstanceLock(const std::string& name) override { return base_.TakeInstanceLock(name); }
     std::unique_ptr<platform::SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
                                                                std::string& error) override {
         return base_.LoadSharedLibrary(name, version, error);

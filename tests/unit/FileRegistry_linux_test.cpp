@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <list>
 #include <sstream>
 
 #include "SupportFakes.h"
@@ -114,9 +115,9 @@ protected:
                                         {"XDG_CONFIG_HOME", "home/.config"},
                                         {"XDG_CACHE_HOME", "home/.cache"},
                                         {"XDG_DATA_HOME", "home/.local/share"}}) {
-            setenv(name, (root_ / sub).c_str(), 1);
+            variables_.emplace_back(name, (root_ / sub).string());
         }
-        setenv("TESRA_MACHINE_HIVE_DIR", (root_ / "machine").c_str(), 1);
+        variables_.emplace_back("TESRA_MACHINE_HIVE_DIR", (root_ / "machine").string());
         WriteText(root_ / "dpkg-status", kDpkgStatus);
         locations_ = FileRegistry::DefaultLocations();
         locations_.packageStatus = root_ / "dpkg-status";
@@ -128,6 +129,7 @@ protected:
 
     fs::path root_;
     FileRegistry::Locations locations_;
+    std::list<tesra::testing::ScopedEnv> variables_;  // also what a test changes comes back
 };
 
 TEST_F(FileRegistryTest, HivesLiveInTheUsersConfigFolderAndTheMachineFolder) {

@@ -127,7 +127,7 @@ TEST_F(GtkCaptureUiTest, OverlayDimsThePictureShowsTheDragAndGrabsTheInput) {
             return controller.Rect() == SelRect{100, 50, 300, 200};
         },
         [&] {  // wait until the selection is painted at full brightness
-            shown = screen.CapturePrimary(false);
+            shown = screen.CapturePrimary(platform::CursorInPicture::Omitted);
             return !shown.Empty() && Near(platform::At(shown, 150, 100), 150, 100, 200);
         },
         [&] {

@@ -33,7 +33,7 @@ protected:
     }
 };
 
-TEST_F(IniFileTest, ReadStringRules) {
+TEST_F(IniFileTest, ReadStringFindsTheFirstKeyOfItsSectionTrimmedAndUnquoted) {
     struct Row {
         const char* name;
         std::string content;

@@ -45,7 +45,7 @@ TEST(JALXMLGenerator, WritesGbkAndTrimsAttributeNames) {
     EXPECT_EQ(GbkToUtf8(out.str()), "<Log LogType=\"错误\"/>\n");
 }
 
-TEST(JALXMLGenerator, RefusesMisuse) {
+TEST(JALXMLGenerator, AnEndOrAttributeOutsideAnOpenStartTagThrows) {
     std::ostringstream out;
     TXMLGenerator writer(out);
     EXPECT_THROW(writer.EndElement(), std::logic_error);

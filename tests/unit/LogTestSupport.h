@@ -18,7 +18,6 @@ namespace tesra::testing {
 class LogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        unsetenv("TESRA_DEV_ENVIRONMENT");
         SetLogIdentity(MachineLogIdentity(network));
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
@@ -59,6 +58,7 @@ protected:
     }
 
     TempHome home;
+    ScopedEnv devEnvironment{"TESRA_DEV_ENVIRONMENT", nullptr};
     // The environment of the test program (fake, or the Linux one) with a fake user interface; the
     // platform of fakes is the default while the fixture lives.
     EnvironmentWithFakeUi environment{platform::Default().environment};

@@ -16,7 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using Entries = std::vector<std::string>;
 
-TEST(SplitCommaList, Syntax) {
+TEST(SplitCommaList, CommasAndBlanksSeparateAndQuotesKeepBlanks) {
     struct Row {
         std::string text;
         Entries expected;

@@ -34,7 +34,7 @@ TEST(MenuItem, ItemsKeepTheirPlaceInMemory) {
     EXPECT_EQ(&menu.Item(100), &first);
 }
 
-TEST(MenuItem, ClickRules) {
+TEST(MenuItem, AClickRunsTheHandlerOfAnEnabledItemOnly) {
     struct Row {
         const char* caption;
         bool enabled;

@@ -15,8 +15,11 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
+
+#include "ScopedEnv.h"
 
 namespace tesra::testing {
 
@@ -65,7 +68,7 @@ public:
         close(fds[0]);
         if (number.empty()) return;
         display_ = ":" + number;
-        setenv("DISPLAY", display_.c_str(), 1);
+        display_variable_.emplace("DISPLAY", display_);
     }
     ~PrivateXServer() { StopProgram(pid_); }
     PrivateXServer(const PrivateXServer&) = delete;
@@ -77,6 +80,7 @@ public:
 private:
     pid_t pid_ = 0;
     std::string display_;
+    std::optional<ScopedEnv> display_variable_;
 };
 
 // GTK on a private X server for the whole test program: the server starts before the first test and

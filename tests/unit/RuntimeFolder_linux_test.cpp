@@ -10,6 +10,7 @@
 #include <fstream>
 #include <functional>
 
+#include "ScopedEnv.h"
 #include "linux/Folders.h"
 
 namespace tesra::platform {
@@ -22,7 +23,7 @@ void Folder(const fs::path& path, mode_t mode) {
     ASSERT_EQ(chmod(path.c_str(), mode), 0);
 }
 
-class RuntimeFolderTest : public testing::Test {
+class RuntimeFolderTest : public ::testing::Test {
 protected:
     fs::path root;
 
@@ -101,8 +102,7 @@ TEST_F(RuntimeFolderTest, RefusesAFolderOnANoexecFileSystem) {
 }
 
 TEST_F(RuntimeFolderTest, FallsBackWhenTheSessionFolderIsNotTheUsersOwn) {
-    const char* saved = g_getenv("XDG_RUNTIME_DIR");
-    std::string savedValue = saved ? saved : "";
+    tesra::testing::ScopedEnv runtime("XDG_RUNTIME_DIR", nullptr);
     std::string fallback = std::string(g_get_tmp_dir()) + "/tesrabrowser-" + std::to_string(getuid());
     fs::path own = root / "own";
     fs::path open = root / "open";
@@ -121,13 +121,8 @@ TEST_F(RuntimeFolderTest, FallsBackWhenTheSessionFolderIsNotTheUsersOwn) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
-        g_setenv("XDG_RUNTIME_DIR", row.value.c_str(), TRUE);
+        runtime.Set(row.value.c_str());
         EXPECT_EQ(RuntimeFolder(), row.expected);
-    }
-    if (saved) {
-        g_setenv("XDG_RUNTIME_DIR", savedValue.c_str(), TRUE);
-    } else {
-        g_unsetenv("XDG_RUNTIME_DIR");
     }
 }
 

@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <list>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -18,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "ScopedEnv.h"
 #include "platform/Application.h"
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
@@ -130,12 +132,12 @@ class FakeScreen : public platform::Screen {
 public:
     platform::Picture picture;
     int captures = 0;
-    bool lastWithCursor = false;
+    platform::CursorInPicture lastCursor = platform::CursorInPicture::Omitted;
     std::vector<std::string>* log = nullptr;
-    platform::Picture CapturePrimary(bool withCursor) override {
+    platform::Picture CapturePrimary(platform::CursorInPicture cursor) override {
         ++captures;
-        lastWithCursor = withCursor;
-        if (log) log->push_back(withCursor ? "screen with cursor" : "screen");
+        lastCursor = cursor;
+        if (log) log->push_back(cursor == platform::CursorInPicture::Drawn ? "screen with cursor" : "screen");
         return picture;
     }
 };
@@ -176,8 +178,8 @@ public:
     std::optional<platform::OsVersion> Version() const override { return version; }
 };
 
-// A temporary home with its own XDG folders for the life of the object; restores nothing, since
-// every test process uses its own.
+// A temporary home with its own XDG folders for the life of the object; the variables come back as
+// they were when it goes.
 class TempHome {
 public:
     TempHome() {
@@ -197,11 +199,12 @@ public:
     const std::filesystem::path& Root() const { return root_; }
 
 private:
-    static void Set(const char* name, const std::filesystem::path& path) {
+    void Set(const char* name, const std::filesystem::path& path) {
         std::filesystem::create_directories(path);
-        setenv(name, path.c_str(), 1);
+        variables_.emplace_back(name, path.string());
     }
     std::filesystem::path root_;
+    std::list<ScopedEnv> variables_;  // the variables as they were come back after the folder is gone
 };
 
 // The largest file this process may write, lowered for the life of the object: a write past it fails

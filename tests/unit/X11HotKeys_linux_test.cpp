@@ -4,6 +4,8 @@
 
 #include "linux/X11HotKeys.h"
 
+#include "ScopedEnv.h"
+
 #include <X11/Xlib.h>
 #include <X11/keysym.h>
 #include <glib.h>
@@ -102,7 +104,7 @@ private:
     Display* display_;
 };
 
-class X11HotKeysTest : public testing::Test {
+class X11HotKeysTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!std::getenv("DISPLAY")) GTEST_SKIP() << "no X display (DISPLAY is not set)";
@@ -200,18 +202,9 @@ TEST_F(X11HotKeysTest, UnknownMaskOrKeyIsRefused) {
 }
 
 TEST(X11HotKeysWithoutDisplay, EveryRegistrationIsRefused) {
-    const char* display = std::getenv("DISPLAY");
-    std::string saved = display ? display : "";
-    setenv("DISPLAY", ":nothing", 1);
-    {
-        X11HotKeys keys([](int) {});
-        EXPECT_FALSE(keys.Register(1, MOD_CONTROL | MOD_ALT, 'T'));
-    }
-    if (display) {
-        setenv("DISPLAY", saved.c_str(), 1);
-    } else {
-        unsetenv("DISPLAY");
-    }
+    tesra::testing::ScopedEnv display("DISPLAY", ":nothing");
+    X11HotKeys keys([](int) {});
+    EXPECT_FALSE(keys.Register(1, MOD_CONTROL | MOD_ALT, 'T'));
 }
 
 }  // namespace

@@ -56,7 +56,7 @@ TEST_F(X11ScreenTest, CapturesThePrimaryDisplayWithItsPixels) {
     Window w = SolidWindow(area.left + 40, area.top + 30, 100, 60, 0xC81E5A);
 
     X11Screen screen;
-    Picture picture = screen.CapturePrimary(false);
+    Picture picture = screen.CapturePrimary(CursorInPicture::Omitted);
     XDestroyWindow(display_, w);
     XSync(display_, False);
 
@@ -88,8 +88,8 @@ TEST_F(X11ScreenTest, DrawsTheCursorWithItsCornerAtThePointer) {
     for (int attempt = 0; attempt < 5; ++attempt) {
         XWarpPointer(display_, None, DefaultRootWindow(display_), 0, 0, 0, 0, area.left + 150, area.top + 160);
         XSync(display_, False);
-        plain = screen.CapturePrimary(false);
-        with = screen.CapturePrimary(true);
+        plain = screen.CapturePrimary(CursorInPicture::Omitted);
+        with = screen.CapturePrimary(CursorInPicture::Drawn);
         if (PointerAt(area.left + 150, area.top + 160)) break;
     }
     XDestroyWindow(display_, w);

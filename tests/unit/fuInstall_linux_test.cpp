@@ -58,7 +58,6 @@ private:
 class EnvironmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        setenv("XDG_CACHE_HOME", "/home/u/.cache", 1);
         SavedCacheFolder().clear();
         for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) reg.CreateKey(HKCU, path);
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) reg.CreateKey(HKLM, path);
@@ -77,6 +76,7 @@ protected:
     }
 
     testing::TempHome home;
+    const testing::ScopedEnv cacheHome{"XDG_CACHE_HOME", "/home/u/.cache"};
     FailingRegistry reg;
     fakes::FakePlatform fakes;
     const platform::Platform handle = fakes::With(fakes.handle, reg);
@@ -306,7 +306,7 @@ TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAr
 }
 
 TEST_F(EnvironmentTest, TheBrowserControlGetsTheExpandedCacheFolder) {
-    setenv("TESRA_TEST_CACHE_ROOT", "/srv/cache", 1);
+    const testing::ScopedEnv cacheRoot("TESRA_TEST_CACHE_ROOT", "/srv/cache");
     struct Case {
         std::string what;
         std::optional<RegistryValue> cache;
@@ -412,8 +412,8 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
 }
 
 TEST(ExpandEnvironmentText, ReplacesNamesThatAreSet) {
-    setenv("TESRA_A", "alpha", 1);
-    unsetenv("TESRA_UNSET");
+    const testing::ScopedEnv a("TESRA_A", "alpha");
+    const testing::ScopedEnv unset("TESRA_UNSET", nullptr);
     struct Case {
         std::string text, expanded;
     };

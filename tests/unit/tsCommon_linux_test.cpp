@@ -18,13 +18,11 @@ namespace fs = std::filesystem;
 
 class CommonTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetErrorNotifyProc(nullptr);
-        unsetenv("TESRA_DEV_ENVIRONMENT");
-    }
+    void SetUp() override { SetErrorNotifyProc(nullptr); }
     void TearDown() override { SetErrorNotifyProc(nullptr); }
 
     TempHome home;
+    ScopedEnv devEnvironment{"TESRA_DEV_ENVIRONMENT", nullptr};
     platform::Environment& system = platform::Default().environment;  // the Linux one
     EnvironmentWithFakeUi environment{system};
     fakes::FakePlatform fakes{environment};
@@ -156,20 +154,16 @@ TEST_F(CommonTest, WithoutViewerTheTraceIsLostAndNothingStarts) {
     const platform::DefaultPlatform real(withSystem);
     EXPECT_FALSE(SendDebugText("lost"));
     DebugTrace("lost too");
-    setenv("TESRA_DEV_ENVIRONMENT", "1", 1);  // no viewer next to the test program either
+    devEnvironment.Set("1");  // no viewer next to the test program either
     EXPECT_FALSE(SendDebugText("lost"));
 }
 
-TEST_F(CommonTest, DevEnvironmentFromVariable) {
+TEST_F(CommonTest, TheDevVariableCountsWhenSetToAnythingButEmptyOrZero) {
     const std::pair<const char*, bool> cases[] = {
         {nullptr, false}, {"", false}, {"0", false}, {"1", true}, {"yes", true}};
     for (auto [value, expected] : cases) {
         SCOPED_TRACE(value ? value : "(unset)");
-        if (value) {
-            setenv("TESRA_DEV_ENVIRONMENT", value, 1);
-        } else {
-            unsetenv("TESRA_DEV_ENVIRONMENT");
-        }
+        devEnvironment.Set(value);
         EXPECT_EQ(IsDevEnvironmentRunning(), expected);
     }
 }

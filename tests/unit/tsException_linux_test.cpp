@@ -81,10 +81,10 @@ TEST_F(ExceptionHookTest, ObjectThatIsNoExceptionIsLoggedWithoutBox) {
 }
 
 TEST_F(ExceptionHookTest, DevelopmentEnvironmentLeavesTheReportToTheLayer) {
-    setenv("TESRA_DEV_ENVIRONMENT", "1", 1);
+    devEnvironment.Set("1");
     channel.Lines();
     Guarded([] { throw Exception("开发中"); });
-    unsetenv("TESRA_DEV_ENVIRONMENT");
+    devEnvironment.Set(nullptr);
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(EntryCount(), 1u);
 }
@@ -197,7 +197,7 @@ TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
     OfferReportToUser("nothing to translate", "<Log record/>", sent);
     EXPECT_FALSE(sent);
     EXPECT_TRUE(boxes.shown.empty());  // no translation, no dialog
-    EXPECT_TRUE(screen.lastWithCursor);
+    EXPECT_EQ(screen.lastCursor, platform::CursorInPicture::Drawn);
     EXPECT_EQ(cursor.changes, (std::vector<bool>{true, false}));
     std::string path = LastScreenshotPath();
     std::string name = fs::path(path).filename().string();

@@ -60,10 +60,10 @@ TEST(SplitCommandLine, QuotedArgumentComesBackUnchanged) {
     }
 }
 
-TEST(RunCommandLine, StartsTheProgram) {
+TEST(RunCommandLine, StartsTheProgramWithItsQuotedArgument) {
     TempHome home;
     fs::path marker = home.Root() / "started marker";
-    ASSERT_TRUE(RunCommandLine("touch " + QuoteCommandArgument(marker.string()), 4));
+    ASSERT_TRUE(RunCommandLine("touch " + QuoteCommandArgument(marker.string()), platform::ShowCommand::NoActivate));
     // The program runs on its own; give it time to get there.
     for (int i = 0; i < 500 && !fs::exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(fs::exists(marker));
@@ -74,19 +74,21 @@ TEST(RunCommandLine, FailsWithoutStartingAnything) {
                                  "/"};
     for (const std::string& line : cases) {
         SCOPED_TRACE(line);
-        EXPECT_FALSE(RunCommandLine(line, 1));
+        EXPECT_FALSE(RunCommandLine(line, platform::ShowCommand::Normal));
     }
 }
 
-TEST(SpecialFolders, DesktopAndLocalAppData) {
+TEST(SpecialFolders, TheDesktopFromTheUserDirsFileAndLocalAppDataFromTheDataHome) {
     TempHome home;
     fs::create_directories(home.Root() / "home/.config");
     Write(home.Root() / "home/.config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
-    EXPECT_EQ(GetDesktopFolder(), (home.Root() / "home/桌面").string());
-    EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOP), GetDesktopFolder());
-    EXPECT_EQ(GetLocalAppDataFolder(), (home.Root() / "home/.local/share").string());
-    EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), GetLocalAppDataFolder());
-    EXPECT_EQ(GetSpecialFolderPath(5), "");
+    const std::string desktop = (home.Root() / "home/桌面").string();
+    const std::string localAppData = (home.Root() / "home/.local/share").string();
+    EXPECT_EQ(GetDesktopFolder(), desktop);
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOP), desktop);
+    EXPECT_EQ(GetLocalAppDataFolder(), localAppData);
+    EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), localAppData);
+    EXPECT_EQ(GetSpecialFolderPath(5), "") << "an identifier the platform does not know";
 }
 
 class CopyTest : public ::testing::Test {
@@ -100,12 +102,12 @@ protected:
     std::string source, target;
 };
 
-TEST_F(CopyTest, CopiesToNewTarget) {
+TEST_F(CopyTest, ANewTargetGetsTheSourcesBytes) {
     EXPECT_TRUE(CopyFileChecked(source, target, IfTargetExists::Fail, OnCopyFailure::Raise));
     EXPECT_EQ(Read(target), "new");
 }
 
-TEST_F(CopyTest, ExistingTargetRules) {
+TEST_F(CopyTest, AnExistingTargetStaysUnlessOverwriteIsAsked) {
     Write(target, "old");
     EXPECT_FALSE(CopyFileChecked(source, target, IfTargetExists::Fail, OnCopyFailure::ReturnFalse));
     EXPECT_EQ(Read(target), "old");
@@ -120,7 +122,7 @@ TEST_F(CopyTest, ExistingTargetRules) {
     EXPECT_EQ(Read(target), "new");
 }
 
-TEST_F(CopyTest, FailuresReportOrRaise) {
+TEST_F(CopyTest, AMissingSourceOrFolderReturnsFalseOrRaisesAsAsked) {
     std::string missing = (home.Root() / "missing").string();
     EXPECT_FALSE(CopyFileChecked(missing, target, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
     EXPECT_FALSE(fs::exists(target));

@@ -301,7 +301,7 @@ TEST_F(ClientLogTest, RegisteringAnotherClassReplacesTheInstance) {
     RegisterLogClass(LogClassOf<TtsLog>());
 }
 
-TEST(TtsCustomLogDefaults, OverridableAnswers) {
+TEST(TtsCustomLogDefaults, ALogThatOverridesNothingAnswersNoAndFollowsTheDevVariable) {
     CountingLog log;
     EXPECT_FALSE(log.IsQuietMode());
     EXPECT_FALSE(log.OfferReport());
@@ -309,11 +309,10 @@ TEST(TtsCustomLogDefaults, OverridableAnswers) {
     EXPECT_FALSE(log.IsSpecificException(Exception("x")));
     EXPECT_TRUE(log.IsSpecificException(Exception("x", "EAccessViolation")));
     EXPECT_EQ(log.GetLogFileName(), "tesra.elf");
-    unsetenv("TESRA_DEV_ENVIRONMENT");
+    testing::ScopedEnv devEnvironment("TESRA_DEV_ENVIRONMENT", nullptr);
     EXPECT_FALSE(log.IsDesignEnvironment());
-    setenv("TESRA_DEV_ENVIRONMENT", "1", 1);
+    devEnvironment.Set("1");
     EXPECT_TRUE(log.IsDesignEnvironment());
-    unsetenv("TESRA_DEV_ENVIRONMENT");
 }
 
 }  // namespace

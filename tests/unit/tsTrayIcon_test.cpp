@@ -179,7 +179,7 @@ TEST_F(TrayIconTest, AnAddAnsweredLaterTurnsOutAsTheAnswerSays) {
     }
 }
 
-TEST_F(TrayIconTest, ClickRules) {
+TEST_F(TrayIconTest, EachClickRestoresOrShowsTheMenuAsConfigured) {
     struct Row {
         const char* name;
         TRzTrayIconClicks restoreOn;
