@@ -6,6 +6,7 @@
 #include <stdexcept>
 
 #include "PlatformFakes.h"
+#include "SupportFakes.h"
 #include "platform/Exception.h"
 #include "platform/Registry.h"
 #include "registry/MemoryRegistry.h"
@@ -59,6 +60,8 @@ protected:
         Page().AnswerDocument(outcome);
     }
 
+    // The log of a failed creation step goes to the user's data folder: a temporary one.
+    testing::TempHome home;
     fakes::FakePlatform platform;
     fakes::FakeWindowSystem& windows = platform.windows;
     platform::MemoryRegistry& registry = platform.registry;
