@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     }
     platform::GtkCaptureUi captureUi(wayland);
     platform::LinuxNotifyIconHost notifyIcons;
-    platform::LinuxFactory factory(session, [](const std::string& text) { ShowInfo(text); });
+    platform::LinuxFactory factory(session,
+                                   [&boxes, &app](const std::string& text) { AppBoxes(boxes, app).Info(text); });
     platform::Platform real{environment, app,     boxes,      registry,    *screen, windows,
                             captureUi,   network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
@@ -102,7 +103,7 @@ int main(int argc, char** argv) {
     // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
     // could change is never used.
     if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
-        ShowError(fault);
+        AppBoxes(boxes, app).Error(fault);
         LogStartFailure(Exception(fault));
         return 1;
     }

@@ -50,14 +50,14 @@ std::string OsVersionText(const platform::OsVersion& version) {
     return WindowsName(version.number) + " " + servicePack.substr(0, servicePack.find('\0'));
 }
 
-std::string ReadCpuInfo(const platform::SystemInformation& system, int) {
+std::string ReadCpuInfo(const platform::SystemInformation& system, const AppBoxes& boxes, int) {
     std::string result = "未知";
     try {
         const auto brand = system.ProcessorBrandBytes().value_or(platform::ProcessorBrand{});
         result = BrandName(brand);
         result = CpuText(brand, system.ProcessorCount());
     } catch (const std::exception&) {
-        ShowInfo("erro");
+        boxes.Info("erro");
     }
     return result;
 }
@@ -99,8 +99,9 @@ std::string ReadInstalledSoft(platform::Registry& registry) {
     return result;
 }
 
-ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry) {
-    return {ReadCpuInfo(system, 0), ReadMemoryInfo(system), ReadOSVersion(system), ReadInstalledSoft(registry)};
+ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry,
+                              const AppBoxes& boxes) {
+    return {ReadCpuInfo(system, boxes, 0), ReadMemoryInfo(system), ReadOSVersion(system), ReadInstalledSoft(registry)};
 }
 
 }  // namespace tesra

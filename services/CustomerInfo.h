@@ -9,6 +9,7 @@
 
 #include "platform/Registry.h"
 #include "platform/SystemInfo.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 
@@ -26,7 +27,7 @@ std::string OsVersionText(const platform::OsVersion& version);
 // The processor text (mode 0 is the only mode). On a failure an information box "erro" is shown and
 // the text is returned as far as it was built ("未知" before the brand was read). A processor
 // without brand leaves has an empty brand name.
-std::string ReadCpuInfo(const platform::SystemInformation& system, int mode);
+std::string ReadCpuInfo(const platform::SystemInformation& system, const AppBoxes& boxes, int mode);
 // MemoryText of the machine; empty when the memory status cannot be read.
 std::string ReadMemoryInfo(const platform::SystemInformation& system);
 // OsVersionText of the system; empty when the version cannot be read.
@@ -44,6 +45,7 @@ struct ClientReport {
 };
 
 // The four texts of the client report, in the order the page receives them.
-ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry);
+ClientReport ReadClientReport(const platform::SystemInformation& system, platform::Registry& registry,
+                              const AppBoxes& boxes);
 
 }  // namespace tesra

@@ -347,8 +347,9 @@ void TtbInstaller::DoInstall() {
     }
     // Said once the form is gone, which would cover the box.
     if (!copyFailure.empty())
-        ShowInfo(Format("复制程序到“%s”失败：%s\n安装没有完成，下次启动时将重新安装。",
-                        {ProgramCopyPath(platform_.environment), copyFailure}));
+        AppBoxes(platform_.boxes, platform_.app)
+            .Info(Format("复制程序到“%s”失败：%s\n安装没有完成，下次启动时将重新安装。",
+                         {ProgramCopyPath(platform_.environment), copyFailure}));
     // A setup that lacks a file it could not fetch, or the program copy, is done again at the next start.
     if (done && copyFailure.empty()) TtsIni("", platform_.registry).WriteString(kUrlsSection, FUrlKey, FUrl);
 }

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Exception.h"
+#include "support/Format.h"
 #include "support/IniFile.h"
 #include "support/Origin.h"
 #include "support/tsCommon.h"
@@ -41,6 +43,12 @@ std::string PlainEntry(const std::string& text, std::size_t& i) {
     const std::size_t start = i;
     while (i < text.size() && static_cast<unsigned char>(text[i]) > 32 && text[i] != ',') ++i;
     return text.substr(start, i - start);
+}
+
+// The click's error box, then the end of the click without another message.
+[[noreturn]] void Abort(const MenuClickContext& context, const std::string& text) {
+    context.showError(text);
+    throw SilentAbort();
 }
 
 }  // namespace
@@ -84,8 +92,8 @@ void BuildTrayMenu(platform::MenuItem& menu, const TIniFile& menuIni, const plat
 void MenuItemClick(const std::string& caption, const TIniFile& menuIni, const MenuClickContext& context) {
     if (!context.isMainWindowVisible()) context.showMainWindow();
     const std::string command = TrimBlanks(menuIni.ReadString("Menus", caption, ""));
-    if (command.empty()) ShowErrorFmtAndAbort("菜单项“%s”没有配置命令行", {caption});
-    if (!context.documentCompleted()) ShowErrorAndAbort("浏览还没完成，请稍等");
+    if (command.empty()) Abort(context, Format("菜单项“%s”没有配置命令行", {caption}));
+    if (!context.documentCompleted()) Abort(context, "浏览还没完成，请稍等");
     if (IsSameOrigin(command, context.startAddress)) context.navigate(command);
 }
 

@@ -35,6 +35,8 @@ struct MenuClickContext {
     // The address of this run; a command line of the same origin is navigated to.
     std::string startAddress;
     std::function<void(const std::string& address)> navigate;
+    // The error box of a click that cannot go on.
+    std::function<void(const std::string& text)> showError;
 };
 
 // The click of a configured item: shows a hidden main window, then checks the item's command line

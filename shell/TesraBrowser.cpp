@@ -90,7 +90,9 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
 
 EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open) {
     EntryActions actions;
-    actions.showAddressDialog = [&system] { return ShowAddressDialog(system.factory, system.environment); };
+    actions.showAddressDialog = [&system] {
+        return ShowAddressDialog(system.factory, system.environment, AppBoxes(system.boxes, system.app));
+    };
     // Install mode is not guarded by the entry: its errors go to the general error handling.
     actions.install = [&system](const std::string& address) {
         platform::RunHandler([&] { TtbInstaller::Install(system, address); });
@@ -133,7 +135,7 @@ void HandleServerSwitches(const AutomationSwitches& switches, const platform::Pl
             RegisterServer(system.registry, system.environment.ProgramFile());
         }
     } catch (const std::exception& e) {
-        if (switches.registerServer || switches.unregisterServer) ShowError(e.what());
+        if (switches.registerServer || switches.unregisterServer) AppBoxes(system.boxes, system.app).Error(e.what());
     }
     if (switches.registerServer || switches.unregisterServer) system.app.Halt();
 }

@@ -121,9 +121,10 @@ bool DeleteCacheFolder(platform::Environment& environment, const std::string& pa
     }
 }
 
-TfmInputUrl::TfmInputUrl(platform::Environment& environment, platform::InputUrlView& view, std::string historyPath,
-                         std::string cacheFolder)
+TfmInputUrl::TfmInputUrl(platform::Environment& environment, AppBoxes boxes, platform::InputUrlView& view,
+                         std::string historyPath, std::string cacheFolder)
     : environment_(environment),
+      boxes_(boxes),
       view_(view),
       HistoryPath_(std::move(historyPath)),
       cacheFolder_(std::move(cacheFolder)) {}
@@ -153,7 +154,7 @@ void TfmInputUrl::btnOkClick() {
     std::string address = text;
     // An address that the program would read differently from the web view is not taken.
     if (!NormalizeAddress(address)) {
-        ShowInfo(kNetworkError);
+        boxes_.Info(kNetworkError);
         view_.FocusUrl();
         return;
     }
@@ -173,9 +174,9 @@ void TfmInputUrl::btnClearCacheClick() {
     std::error_code error;
     const bool present = fs::exists(fs::symlink_status(cacheFolder_, error));
     if (!present || DeleteCacheFolder(environment_, cacheFolder_)) {
-        ShowMessageBox("缓存已清空！", platform::MB_OK);
+        boxes_.Show("缓存已清空！", platform::MB_OK);
     } else {
-        ShowMessageBox("缓存清空失败！", platform::MB_OK);
+        boxes_.Show("缓存清空失败！", platform::MB_OK);
     }
 }
 
@@ -204,9 +205,10 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     environment_.ReplaceFile(HistoryPath_, HistoryBytes(HistoryList), platform::FileMode::Regular);
 }
 
-std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment) {
+std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment,
+                                             AppBoxes boxes) {
     auto view = factory.MakeInputUrlView();
-    TfmInputUrl form(environment, *view, HistoryFilePath(environment), ProgramCacheFolder(environment));
+    TfmInputUrl form(environment, boxes, *view, HistoryFilePath(environment), ProgramCacheFolder(environment));
     if (!form.ShowModal()) return std::nullopt;
     return form.Address();
 }

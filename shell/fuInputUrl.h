@@ -9,6 +9,7 @@
 
 #include "platform/Environment.h"
 #include "platform/InputUrlView.h"
+#include "support/tsCommon.h"
 
 namespace tesra::platform {
 class Factory;
@@ -52,8 +53,8 @@ bool DeleteCacheFolder(platform::Environment& environment, const std::string& pa
 class TfmInputUrl {
 public:
     // The history file and the cache folder that the buttons act on, through the environment.
-    TfmInputUrl(platform::Environment& environment, platform::InputUrlView& view, std::string historyPath,
-                std::string cacheFolder);
+    TfmInputUrl(platform::Environment& environment, AppBoxes boxes, platform::InputUrlView& view,
+                std::string historyPath, std::string cacheFolder);
 
     // Runs the dialog; true when it ended with a confirmed address.
     bool ShowModal();
@@ -77,6 +78,7 @@ public:
 
 private:
     platform::Environment& environment_;
+    AppBoxes boxes_;
     platform::InputUrlView& view_;
     std::string HistoryPath_;
     std::string cacheFolder_;
@@ -87,6 +89,7 @@ private:
 
 // The dialog over the program's history file and cache folder; the address that the user confirmed,
 // normalised, or none.
-std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment);
+std::optional<std::string> ShowAddressDialog(platform::Factory& factory, platform::Environment& environment,
+                                             AppBoxes boxes);
 
 }  // namespace tesra

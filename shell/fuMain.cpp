@@ -70,7 +70,7 @@ TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, st
     } catch (const std::exception& e) {
         // The window stays without what the failed step and the steps after it would have set up.
         LogStartFailure(e);
-        ShowInfo(e.what());
+        AppBoxes(platform_.boxes, platform_.app).Info(e.what());
     }
 }
 
@@ -151,6 +151,9 @@ void TfmMain::CreateTrayMenu() {
             };
             context.documentCompleted = [this] { return FDocumentCompleted; };
             context.startAddress = start_address_;
+            context.showError = [this](const std::string& text) {
+                AppBoxes(platform_.boxes, platform_.app).Error(text);
+            };
             context.navigate = [this](const std::string& address) {
                 wbMain().Navigate(address, platform::CacheUse::NoReadFromCache);
             };
@@ -160,7 +163,7 @@ void TfmMain::CreateTrayMenu() {
 }
 
 void TfmMain::CreateTrayIcon() {
-    FTrayIcon = std::make_unique<TtsTrayIcon>(platform_.app, platform_.notifyIcons, platform_.factory);
+    FTrayIcon = std::make_unique<TtsTrayIcon>(platform_.app, platform_.boxes, platform_.notifyIcons, platform_.factory);
     FTrayIcon->SetPopupMenu(pmMain_.get());
     FTrayIcon->SetHideOnMinimize(false);
     FTrayIcon->SetRestoreOn(ticNone);
@@ -267,7 +270,8 @@ bool TfmMain::IsApplicationAddress(const std::string& address) const {
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
         TtbInstaller::RestoreEnvironment(platform_);
-        ShowInfo("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
+        AppBoxes(platform_.boxes, platform_.app)
+            .Info("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
         platform_.app.Terminate();
         return;
     }
@@ -286,7 +290,7 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     // 500 ms would leave the user no way to work.
     if (!outcome.errors.empty() && !errors_shown_) {
         errors_shown_ = true;
-        for (const auto& error : outcome.errors) ShowInfo(error);
+        for (const auto& error : outcome.errors) AppBoxes(platform_.boxes, platform_.app).Info(error);
     }
     binding_ = false;
     if (fromTimer && !hint_->HasNewMessages() && FServiceBound) blink_timer_->SetEnabled(false);
@@ -294,7 +298,8 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
 
 std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
     try {
-        ClientReport report = ReadClientReport(platform_.system, platform_.registry);
+        ClientReport report =
+            ReadClientReport(platform_.system, platform_.registry, AppBoxes(platform_.boxes, platform_.app));
         return platform::ClientTexts{report.cpu, report.memory, report.os, report.software};
     } catch (const std::exception&) {
         return std::nullopt;  // the report swallows every error

@@ -68,38 +68,35 @@ bool StartViewerAndSend(const std::string& text) {
 
 std::string CaptionFor(const std::string& title) { return title.empty() ? "系统提示" : title; }
 
-std::string BoxCaption() { return CaptionFor(platform::Default().app.Title()); }
-
-int ShowMessageBox(const std::string& text, unsigned flags) {
-    return platform::Default().boxes.Show(text, BoxCaption(), flags);
+int AppBoxes::Show(const std::string& text, unsigned flags) const {
+    return boxes_.Show(text, CaptionFor(app_.Title()), flags);
 }
 
-void ShowInfo(const std::string& text) { ShowMessageBox(text, platform::MB_ICONINFORMATION); }
+void AppBoxes::Info(const std::string& text) const { Show(text, platform::MB_ICONINFORMATION); }
 
-void ShowError(const std::string& text, ErrorNotify notify) {
-    ShowMessageBox(text, platform::MB_ICONSTOP);
+void AppBoxes::Error(const std::string& text, ErrorNotify notify) const {
+    Show(text, platform::MB_ICONSTOP);
     if (notify == ErrorNotify::Yes) NotifyError(text);
 }
 
-void ShowErrorFmt(std::string_view format, std::initializer_list<std::string> args, ErrorNotify notify) {
-    ShowError(Format(format, args), notify);
+void AppBoxes::ErrorFmt(std::string_view format, std::initializer_list<std::string> args, ErrorNotify notify) const {
+    Error(Format(format, args), notify);
 }
 
-void ShowErrorAndAbort(const std::string& text) {
-    ShowError(text, ErrorNotify::No);
+void AppBoxes::ErrorAndAbort(const std::string& text) const {
+    Error(text, ErrorNotify::No);
     throw SilentAbort();
 }
 
-void ShowErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) {
-    ShowErrorAndAbort(Format(format, args));
+void AppBoxes::ErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) const {
+    ErrorAndAbort(Format(format, args));
 }
 
-bool Confirm(const std::string& caption, const std::string& text) {
-    return platform::Default().boxes.Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) ==
-           platform::IDOK;
+bool AppBoxes::Confirm(const std::string& caption, const std::string& text) const {
+    return boxes_.Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) == platform::IDOK;
 }
 
-bool ConfirmApp(const std::string& text) { return Confirm(platform::Default().app.Title(), text); }
+bool AppBoxes::ConfirmApp(const std::string& text) const { return Confirm(app_.Title(), text); }
 
 void SetErrorNotifyProc(ErrorNotifyProc proc) { g_errorNotify = std::move(proc); }
 

@@ -12,26 +12,40 @@
 
 namespace tesra {
 
+namespace platform {
+class Application;
+class MessageBoxes;
+}  // namespace platform
+
 // Whether an error box also hands its text to the error-notification procedure (the client log).
 enum class ErrorNotify { No, Yes };
 
-// Message boxes: modal, captioned by the application title, or "系统提示" when the title is empty.
-int ShowMessageBox(const std::string& text, unsigned flags);
-void ShowInfo(const std::string& text);
-void ShowError(const std::string& text, ErrorNotify notify = ErrorNotify::No);
-void ShowErrorFmt(std::string_view format, std::initializer_list<std::string> args,
-                  ErrorNotify notify = ErrorNotify::No);
-// The error box, then tesra::SilentAbort: the current handler ends without another message.
-[[noreturn]] void ShowErrorAndAbort(const std::string& text);
-[[noreturn]] void ShowErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args);
-// Stop icon with OK and Cancel; true exactly when OK was chosen.
-bool Confirm(const std::string& caption, const std::string& text);
-// As Confirm, captioned by the application title even when that is empty.
-bool ConfirmApp(const std::string& text);
 // The caption of the boxes: the application title, or "系统提示" when it is empty.
 std::string CaptionFor(const std::string& title);
-// The caption for the default platform's application title.
-std::string BoxCaption();
+
+// The program's message boxes: modal, captioned by the application's title (CaptionFor). The boxes
+// and the application outlive the object.
+class AppBoxes {
+public:
+    AppBoxes(platform::MessageBoxes& boxes, const platform::Application& app) : boxes_(boxes), app_(app) {}
+
+    int Show(const std::string& text, unsigned flags) const;
+    void Info(const std::string& text) const;
+    void Error(const std::string& text, ErrorNotify notify = ErrorNotify::No) const;
+    void ErrorFmt(std::string_view format, std::initializer_list<std::string> args,
+                  ErrorNotify notify = ErrorNotify::No) const;
+    // The error box, then tesra::SilentAbort: the current handler ends without another message.
+    [[noreturn]] void ErrorAndAbort(const std::string& text) const;
+    [[noreturn]] void ErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) const;
+    // Stop icon with OK and Cancel; true exactly when OK was chosen.
+    bool Confirm(const std::string& caption, const std::string& text) const;
+    // As Confirm, captioned by the application title even when that is empty.
+    bool ConfirmApp(const std::string& text) const;
+
+private:
+    platform::MessageBoxes& boxes_;
+    const platform::Application& app_;
+};
 
 // The program-wide error-notification procedure; none at start.
 using ErrorNotifyProc = std::function<void(const std::string& text)>;

@@ -107,7 +107,7 @@ void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
                 OfferReportToUser(message, TtsCustomLog::EntryText(entryText + record.reportText, kLogDebug), sent);
             }
         }
-        if (!proceed && !sent) ShowError(message);
+        if (!proceed && !sent) AppBoxes(platform::Default().boxes, platform::Default().app).Error(message);
     }
     if (isNew) ClientLog().LogException(entryText + record.reportText);
 }
@@ -138,7 +138,9 @@ void OfferReportToUser(const std::string& message, const std::string& entryRecor
     ResetCursor();
     std::string text = message;
     if (g_report.screenshotPath.empty() || !TranslateErrorText(text)) return;
-    if (!ConfirmApp(ReportDialogText(text, g_report.screenshotPath))) return;
+    if (!AppBoxes(platform::Default().boxes, platform::Default().app)
+             .ConfirmApp(ReportDialogText(text, g_report.screenshotPath)))
+        return;
     sent = true;
     RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), platform::ShowCommand::NoActivate);
     platform::Default().app.BringToFront();

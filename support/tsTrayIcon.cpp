@@ -53,8 +53,9 @@ std::string TruncateChars(const std::string& text, std::size_t maxChars) {
     return text;
 }
 
-TtsTrayIcon::TtsTrayIcon(platform::Application& app, platform::NotifyIconHost& host, platform::Factory& factory)
-    : app_(app), host_(host), timer_(factory.MakeTimer()) {
+TtsTrayIcon::TtsTrayIcon(platform::Application& app, platform::MessageBoxes& boxes, platform::NotifyIconHost& host,
+                         platform::Factory& factory)
+    : app_(app), boxes_(boxes), host_(host), timer_(factory.MakeTimer()) {
     data_.icon = ApplicationIcon(app_);
     window_ = host_.CreateMessageWindow([this](const platform::MessageRecord& message) { return WindowProc(message); });
     timer_->SetEnabled(false);
@@ -236,7 +237,7 @@ void TtsTrayIcon::TrayLost() {
 
 std::string EndSessionRefusal(const std::string& title) { return title + "正在运行，请先退出!"; }
 
-void TtsTrayIcon::RefuseEndSession() { ShowInfo(EndSessionRefusal(app_.Title())); }
+void TtsTrayIcon::RefuseEndSession() { AppBoxes(boxes_, app_).Info(EndSessionRefusal(app_.Title())); }
 
 void TtsTrayIcon::AnimationStep() {
     if (!icons_) return;

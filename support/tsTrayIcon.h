@@ -45,7 +45,8 @@ public:
     using TNotifyEvent = std::function<void(TtsTrayIcon& sender)>;
 
     // Shows nothing until Enabled becomes true. The application and the host outlive the icon.
-    TtsTrayIcon(platform::Application& app, platform::NotifyIconHost& host, platform::Factory& factory);
+    TtsTrayIcon(platform::Application& app, platform::MessageBoxes& boxes, platform::NotifyIconHost& host,
+                platform::Factory& factory);
     ~TtsTrayIcon();
     TtsTrayIcon(const TtsTrayIcon&) = delete;
     TtsTrayIcon& operator=(const TtsTrayIcon&) = delete;
@@ -121,6 +122,7 @@ private:
     void AnimationStep();
 
     platform::Application& app_;
+    platform::MessageBoxes& boxes_;
     platform::NotifyIconHost& host_;
     std::unique_ptr<platform::Timer> timer_;
     platform::WindowId window_ = 0;

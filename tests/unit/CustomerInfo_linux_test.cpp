@@ -25,7 +25,7 @@ protected:
 TEST_F(LinuxCustomerInfoTest, ProcessorTextEndsWithTheLogicalProcessorCount) {
     const unsigned count = system.ProcessorCount();
     EXPECT_GE(count, 1u);
-    const std::string text = ReadCpuInfo(system, 0);
+    const std::string text = ReadCpuInfo(system, AppBoxes(fakes.boxes, fakes.app), 0);
     EXPECT_TRUE(boxes.shown.empty());
     std::smatch match;
     ASSERT_TRUE(std::regex_match(text, match, std::regex("([^,]*),([0-9]+),([^,]{0,4})"))) << text;

@@ -35,6 +35,7 @@ protected:
     FakeApplication& app = fakes.app;
     FakeBoxes& boxes = fakes.boxes;
     FakeSystem& system = fakes.system;
+    AppBoxes appBoxes{boxes, app};
 };
 
 TEST(CustomerInfoText, BuildsTheProcessorText) {
@@ -137,16 +138,16 @@ TEST(CustomerInfoText, WritesNameSpaceAndServicePack) {
 TEST_F(CustomerInfoTest, ReadsTheProcessorFromTheSystem) {
     system.brand = Brand("Intel(R) Xeon(R) CPU");
     system.count = 32;
-    EXPECT_EQ(ReadCpuInfo(system, 0), "Intel(R) Xeon(R) CPU,32,");
+    EXPECT_EQ(ReadCpuInfo(system, appBoxes, 0), "Intel(R) Xeon(R) CPU,32,");
     system.brand.reset();
-    EXPECT_EQ(ReadCpuInfo(system, 0), ",32,");
+    EXPECT_EQ(ReadCpuInfo(system, appBoxes, 0), ",32,");
     EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(CustomerInfoTest, ProcessorFailureShowsErroAndKeepsWhatWasBuilt) {
     system.brand = Brand("  Some CPU  ");
     system.countFails = true;
-    EXPECT_EQ(ReadCpuInfo(system, 0), "Some CPU");
+    EXPECT_EQ(ReadCpuInfo(system, appBoxes, 0), "Some CPU");
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "erro");
     EXPECT_EQ(boxes.shown[0].caption, app.title);
@@ -258,7 +259,8 @@ TEST_F(InstalledSoftTest, TheReportHoldsAllFourTexts) {
     system.version = OsVersion{VersionNumber{6, 1}, "Service Pack 1"};
     Fill({{"a", {{"DisplayName", Text("A")}, {"DisplayVersion", Text("1")}}}});
 
-    const ClientReport report = ReadClientReport(system, registry);
+    fakes::FakePlatform fakes;
+    const ClientReport report = ReadClientReport(system, registry, AppBoxes(fakes.boxes, fakes.app));
     EXPECT_EQ(report.cpu, "CPU X,2,");
     EXPECT_EQ(report.memory, "2048");
     EXPECT_EQ(report.os, "Windows 7 Service Pack 1");

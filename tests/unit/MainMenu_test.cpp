@@ -9,6 +9,7 @@
 #include "platform/Exception.h"
 #include "support/IniFile.h"
 #include "support/TextCodec.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
@@ -178,6 +179,7 @@ protected:
         [this] { return completed; },
         "http://host/app/",
         [this](const std::string& address) { journal.push_back("navigate " + address); },
+        [this](const std::string& text) { AppBoxes(fake.boxes, fake.app).Error(text); },
     };
 };
 

@@ -76,7 +76,7 @@ TEST(ClampMessageCount, ScriptNumbersBecomeSigned32Bit) {
 class NewMessageHintTest : public ::testing::Test {
 protected:
     fakes::FakePlatform fake;
-    TtsTrayIcon tray{fake.app, fake.notifyIcons, fake.factory};
+    TtsTrayIcon tray{fake.app, fake.boxes, fake.notifyIcons, fake.factory};
     fakes::FakeTimer blinkTimer;
     bool visible = false;
     std::vector<std::int32_t> drawn;

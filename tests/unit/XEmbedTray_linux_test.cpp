@@ -351,7 +351,7 @@ protected:
 };
 
 TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
-    TtsTrayIcon tray(app, host, fake.factory);
+    TtsTrayIcon tray(app, fake.boxes, host, fake.factory);
     tray.SetEnabled(true);
     EXPECT_FALSE(tray.Enabled());
 }
@@ -361,7 +361,7 @@ TEST_F(TrayComponentTest, NoTrayHostMeansEnabledTurnsFalse) {
 TEST_F(TrayComponentTest, AnAddThatTheTrayHostNeverAnswersFailsAfterwards) {
     SilentTrayHost silent;
     ASSERT_TRUE(silent.Ready());
-    TtsTrayIcon tray(app, host, fake.factory);
+    TtsTrayIcon tray(app, fake.boxes, host, fake.factory);
     tray.SetEnabled(true);
     EXPECT_TRUE(tray.Enabled());
     EXPECT_FALSE(tray.InTray());
@@ -374,7 +374,7 @@ TEST_F(TrayComponentTest, AnAddThatTheTrayHostNeverAnswersFailsAfterwards) {
 TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
     auto trayHost = std::make_unique<TrayHost>();
     ASSERT_TRUE(trayHost->Ready());
-    TtsTrayIcon tray(app, host, fake.factory);
+    TtsTrayIcon tray(app, fake.boxes, host, fake.factory);
     tray.SetHint("收件箱");
     tray.SetEnabled(true);
     ASSERT_TRUE(tray.Enabled());
@@ -396,7 +396,7 @@ TEST_F(TrayComponentTest, StaysInTheTrayWhenTheTrayHostIsReplaced) {
 TEST_F(TrayComponentTest, RightClickOpensTheMenuAndRunsTheChosenItem) {
     TrayHost trayHost;
     ASSERT_TRUE(trayHost.Ready());
-    TtsTrayIcon tray(app, host, fake.factory);
+    TtsTrayIcon tray(app, fake.boxes, host, fake.factory);
     GtkPopupMenu pmMain;
     std::vector<std::string> clicked;
     pmMain.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });

@@ -189,7 +189,7 @@ protected:
     fs::path History() const { return folder / "Browser.CFG"; }
     fs::path Cache() const { return folder / "TesraBrowserCache"; }
     bool Run() {
-        TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
+        TfmInputUrl form(fakes.handle.environment, appBoxes, view, History().string(), Cache().string());
         const bool confirmed = form.ShowModal();
         address = form.Address().value_or("");
         return confirmed;
@@ -199,13 +199,14 @@ protected:
     fakes::FakePlatform fakes;
     testing::FakeApplication& app = fakes.app;
     testing::FakeBoxes& boxes = fakes.boxes;
+    AppBoxes appBoxes{boxes, app};
     FakeInputUrlView view;
     std::string address;  // what the last Run confirmed
 };
 
 TEST_F(AddressDialog, TheHistoryFillsTheListOnce) {
     WriteFile(History(), "A\r\na\r\n\r\nhttp://b/\r\n");
-    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, appBoxes, view, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_EQ(view.items, (std::vector<std::string>{"A", "http://b/"}));
     EXPECT_EQ(view.text, "A");
@@ -216,7 +217,7 @@ TEST_F(AddressDialog, TheHistoryFillsTheListOnce) {
 }
 
 TEST_F(AddressDialog, AMissingHistoryIsAnEmptyOne) {
-    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, appBoxes, view, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_TRUE(view.items.empty());
     EXPECT_EQ(view.text, "");
@@ -267,7 +268,7 @@ TEST_F(AddressDialog, ClearThenCancelLeavesOneEmptyLine) {
     EXPECT_EQ(ReadFile(History()), "\r\n");
 
     FakeInputUrlView again;
-    TfmInputUrl form(fakes.handle.environment, again, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, appBoxes, again, History().string(), Cache().string());
     form.FormActivate();
     EXPECT_TRUE(again.items.empty()) << "the empty line reads back as no addresses";
 }
@@ -291,8 +292,8 @@ TEST_F(AddressDialog, ALongHistoryWithMixedLineEndsKeepsEveryAddress) {
 TEST_F(AddressDialog, TwoDialogsAtOnceLoseNoAddress) {
     WriteFile(History(), "a\r\nb\r\n");
     FakeInputUrlView first, second;
-    TfmInputUrl one(fakes.handle.environment, first, History().string(), Cache().string());
-    TfmInputUrl two(fakes.handle.environment, second, History().string(), Cache().string());
+    TfmInputUrl one(fakes.handle.environment, appBoxes, first, History().string(), Cache().string());
+    TfmInputUrl two(fakes.handle.environment, appBoxes, second, History().string(), Cache().string());
     one.FormActivate();
     two.FormActivate();
     second.text = "z";
@@ -314,7 +315,7 @@ TEST_F(AddressDialog, ProcessesConfirmingAtOnceKeepEveryAddress) {
         pid_t pid = fork();
         if (pid == 0) {
             FakeInputUrlView own;
-            TfmInputUrl form(fakes.handle.environment, own, History().string(), Cache().string());
+            TfmInputUrl form(fakes.handle.environment, appBoxes, own, History().string(), Cache().string());
             form.FormActivate();
             own.text = "http://host" + std::to_string(i) + "/";
             form.btnOkClick();
@@ -334,7 +335,7 @@ TEST_F(AddressDialog, ProcessesConfirmingAtOnceKeepEveryAddress) {
 TEST_F(AddressDialog, AFailedHistoryWriteStillEndsWithTheAddress) {
     const fs::path notFolder = folder / "not-a-folder";
     WriteFile(notFolder, "a file");
-    TfmInputUrl form(fakes.handle.environment, view, (notFolder / "Browser.CFG").string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, appBoxes, view, (notFolder / "Browser.CFG").string(), Cache().string());
     view.text = "host/app";
     EXPECT_THROW(form.btnOkClick(), Exception);
     EXPECT_EQ(view.result, ModalResult::Ok);
@@ -342,7 +343,7 @@ TEST_F(AddressDialog, AFailedHistoryWriteStillEndsWithTheAddress) {
 }
 
 TEST_F(AddressDialog, ClearCacheReportsWhetherTheFolderIsGone) {
-    TfmInputUrl form(fakes.handle.environment, view, History().string(), Cache().string());
+    TfmInputUrl form(fakes.handle.environment, appBoxes, view, History().string(), Cache().string());
     form.btnClearCacheClick();  // no folder yet
     fs::create_directories(Cache() / "sub");
     WriteFile(Cache() / "sub/page", "cached");
@@ -359,7 +360,7 @@ TEST_F(AddressDialog, ClearCacheReportsWhetherTheFolderIsGone) {
 
 TEST_F(AddressDialog, ACacheFolderThatCannotGoIsReported) {
     // Nothing in the process file system can be moved or deleted.
-    TfmInputUrl form(fakes.handle.environment, view, History().string(), "/proc/self/fdinfo");
+    TfmInputUrl form(fakes.handle.environment, appBoxes, view, History().string(), "/proc/self/fdinfo");
     form.btnClearCacheClick();
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "缓存清空失败！");

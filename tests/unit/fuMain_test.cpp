@@ -425,7 +425,7 @@ TEST_F(MainWindowTest, APageTitleIsCleanedBeforeItIsShown) {
     Browser().events.onTitleChange(nasty);
     EXPECT_EQ(MainFrame().caption, clean);
     EXPECT_EQ(platform.app.Title(), clean);
-    EXPECT_EQ(BoxCaption(), clean);
+    EXPECT_EQ(CaptionFor(platform.app.Title()), clean);
     ASSERT_FALSE(platform.notifyIcons.shown.empty());
     const std::string tip = platform.notifyIcons.shown.begin()->second.tip;
     EXPECT_EQ(clean.rfind(tip, 0), 0u) << "the tray tip is the cleaned caption, shortened: " << tip;

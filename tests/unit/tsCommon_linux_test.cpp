@@ -28,6 +28,7 @@ protected:
     fakes::FakePlatform fakes{environment};
     FakeApplication& app = fakes.app;
     FakeBoxes& boxes = fakes.boxes;
+    AppBoxes appBoxes{boxes, app};
     FakeChannel& channel = environment.channel;
     FakeCursor& cursor = environment.cursor;
 };
@@ -82,11 +83,11 @@ TEST_F(CommonTest, BoxesFollowTheCaptionRule) {
         SCOPED_TRACE(c.title);
         app.title = c.title;
         boxes.shown.clear();
-        ShowInfo("i");
-        ShowError("e");
-        EXPECT_EQ(ShowMessageBox("m", platform::MB_ICONWARNING | platform::MB_OKCANCEL), platform::IDOK);
-        ConfirmApp("c");
-        Confirm("自定", "d");
+        appBoxes.Info("i");
+        appBoxes.Error("e");
+        EXPECT_EQ(appBoxes.Show("m", platform::MB_ICONWARNING | platform::MB_OKCANCEL), platform::IDOK);
+        appBoxes.ConfirmApp("c");
+        appBoxes.Confirm("自定", "d");
         ASSERT_EQ(boxes.shown.size(), 5u);
         EXPECT_EQ(boxes.shown[0].caption, c.caption);
         EXPECT_EQ(boxes.shown[0].flags, 64u);
@@ -106,19 +107,19 @@ TEST_F(CommonTest, ConfirmIsTrueOnlyForOk) {
     for (auto [answer, expected] : cases) {
         SCOPED_TRACE(answer);
         boxes.answer = answer;
-        EXPECT_EQ(Confirm("c", "t"), expected);
-        EXPECT_EQ(ConfirmApp("t"), expected);
+        EXPECT_EQ(appBoxes.Confirm("c", "t"), expected);
+        EXPECT_EQ(appBoxes.ConfirmApp("t"), expected);
     }
 }
 
 TEST_F(CommonTest, ErrorNotificationOnlyWhenAskedAndSet) {
     std::vector<std::string> notified;
-    ShowError("没有过程", ErrorNotify::Yes);  // no procedure: just the box
+    appBoxes.Error("没有过程", ErrorNotify::Yes);  // no procedure: just the box
     EXPECT_EQ(boxes.shown.size(), 1u);
     SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
-    ShowError("不通知");
-    ShowError("通知", ErrorNotify::Yes);
-    ShowErrorFmt("文件“%s”", {"a.txt"}, ErrorNotify::Yes);
+    appBoxes.Error("不通知");
+    appBoxes.Error("通知", ErrorNotify::Yes);
+    appBoxes.ErrorFmt("文件“%s”", {"a.txt"}, ErrorNotify::Yes);
     NotifyError("直接");
     EXPECT_EQ(boxes.shown.size(), 4u);
     EXPECT_EQ(boxes.shown[3].text, "文件“a.txt”");
@@ -128,8 +129,8 @@ TEST_F(CommonTest, ErrorNotificationOnlyWhenAskedAndSet) {
 TEST_F(CommonTest, AbortingErrorsShowOneBoxAndAbortSilently) {
     std::vector<std::string> notified;
     SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
-    EXPECT_THROW(ShowErrorAndAbort("出错了"), SilentAbort);
-    EXPECT_THROW(ShowErrorFmtAndAbort("“%s”出错", {"x"}), SilentAbort);
+    EXPECT_THROW(appBoxes.ErrorAndAbort("出错了"), SilentAbort);
+    EXPECT_THROW(appBoxes.ErrorFmtAndAbort("“%s”出错", {"x"}), SilentAbort);
     ASSERT_EQ(boxes.shown.size(), 2u);
     EXPECT_EQ(boxes.shown[0].text, "出错了");
     EXPECT_EQ(boxes.shown[1].text, "“x”出错");

@@ -57,7 +57,7 @@ TEST_F(ExceptionHookTest, SilentAbortEndsTheHandlerQuietly) {
     Guarded([] { throw SilentAbort(); });
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(fs::exists(LogFile()));
-    Guarded([] { ShowErrorAndAbort("只此一框"); });
+    Guarded([&] { AppBoxes(boxes, app).ErrorAndAbort("只此一框"); });
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "只此一框");
     EXPECT_FALSE(fs::exists(LogFile()));

@@ -238,8 +238,8 @@ TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
 }
 
 TEST_F(ClientLogTest, ErrorBoxesWithNotifyAreLogged) {
-    ShowError("显示并记录", ErrorNotify::Yes);
-    ShowError("只显示");
+    AppBoxes(boxes, app).Error("显示并记录", ErrorNotify::Yes);
+    AppBoxes(boxes, app).Error("只显示");
     ASSERT_EQ(boxes.shown.size(), 2u);
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);

@@ -51,7 +51,7 @@ protected:
 };
 
 TEST_F(TrayIconTest, DefaultsOfANewComponent) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     EXPECT_FALSE(tray.Enabled());
     EXPECT_FALSE(tray.Animate());
     EXPECT_TRUE(tray.HideOnMinimize());
@@ -68,13 +68,13 @@ TEST_F(TrayIconTest, DefaultsOfANewComponent) {
 }
 
 TEST_F(TrayIconTest, IdentifiersDifferBetweenInstances) {
-    TtsTrayIcon first(fake.app, fake.notifyIcons, fake.factory);
-    TtsTrayIcon second(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon first(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
+    TtsTrayIcon second(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     EXPECT_NE(first.Record().id, second.Record().id);
 }
 
 TEST_F(TrayIconTest, NewComponentWithHintShowsNothingUntilEnabled) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetHint("蓝岸浏览器");
     EXPECT_EQ(fake.notifyIcons.Count(NIM_ADD), 0);
     EXPECT_TRUE(fake.notifyIcons.shown.empty());
@@ -98,7 +98,7 @@ TEST_F(TrayIconTest, RecordLayoutAndTipLengthFollowTheShellVersion) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shellVersion);
         fake.notifyIcons.shellVersion = row.shellVersion;
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         EXPECT_EQ(tray.Record().size, row.size);
         tray.SetHint(std::string(200, 'a'));
         EXPECT_EQ(tray.Record().tip, std::string(row.tipChars, 'a'));
@@ -113,7 +113,7 @@ TEST_F(TrayIconTest, RecordLayoutAndTipLengthFollowTheShellVersion) {
 }
 
 TEST_F(TrayIconTest, SameHintTwiceLeavesTheRecordAloneAndEmptyHintClearsTheTipFlag) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     tray.SetHint("page");
     const int modifies = fake.notifyIcons.Count(NIM_MODIFY);
@@ -129,7 +129,7 @@ TEST_F(TrayIconTest, SameHintTwiceLeavesTheRecordAloneAndEmptyHintClearsTheTipFl
 
 TEST_F(TrayIconTest, FailedAddLeavesEnabledFalse) {
     fake.notifyIcons.trayPresent = false;
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     EXPECT_FALSE(tray.Enabled());
     EXPECT_EQ(fake.notifyIcons.Count(NIM_ADD), 1);
@@ -151,8 +151,8 @@ TEST_F(TrayIconTest, AnAddAnsweredLaterTurnsOutAsTheAnswerSays) {
     for (const Row& row : rows) {
         SCOPED_TRACE(row.shown);
         fake.notifyIcons.answerLater = true;
-        TtsTrayIcon other(fake.app, fake.notifyIcons, fake.factory);
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon other(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         other.SetEnabled(true);
         tray.SetEnabled(true);
         EXPECT_TRUE(tray.Enabled());
@@ -214,7 +214,7 @@ TEST_F(TrayIconTest, EachClickRestoresOrShowsTheMenuAsConfigured) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         fakes::FakePopupMenu menu;
         Track(tray, menu);
         tray.SetRestoreOn(row.restoreOn);
@@ -226,7 +226,7 @@ TEST_F(TrayIconTest, EachClickRestoresOrShowsTheMenuAsConfigured) {
 }
 
 TEST_F(TrayIconTest, MenuClickWithoutMenuDoesNothing) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     bool raised = false;
     tray.OnRButtonUp = [&](TtsTrayIcon&) { raised = true; };
     Notify(tray, platform::NIN_RBUTTONUP);
@@ -234,7 +234,7 @@ TEST_F(TrayIconTest, MenuClickWithoutMenuDoesNothing) {
 }
 
 TEST_F(TrayIconTest, RestoreWhileTheMenuIsOpenIsIgnored) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     fakes::FakePopupMenu menu;
     tray.SetPopupMenu(&menu);
@@ -251,7 +251,7 @@ TEST_F(TrayIconTest, RestoreWhileTheMenuIsOpenIsIgnored) {
 }
 
 TEST_F(TrayIconTest, MenuFlagIsClearedWhenThePopupFails) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     fakes::FakePopupMenu menu;
     tray.SetPopupMenu(&menu);
     menu.whileOpen = [] { throw std::runtime_error("no pointer"); };
@@ -276,7 +276,7 @@ TEST_F(TrayIconTest, MinimizeAndRestoreDependOnEnabledAndHideOnMinimize) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.enabled << row.hideOnMinimize);
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         tray.SetEnabled(row.enabled);
         tray.SetHideOnMinimize(row.hideOnMinimize);
         int minimized = 0;
@@ -295,15 +295,15 @@ TEST_F(TrayIconTest, MinimizeAndRestoreDependOnEnabledAndHideOnMinimize) {
 
 TEST_F(TrayIconTest, ApplicationHooksNeverOutliveTheComponent) {
     {
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         EXPECT_TRUE(fake.app.onMinimize);
         EXPECT_TRUE(fake.app.onRestore);
     }
     EXPECT_FALSE(fake.app.onMinimize);
     EXPECT_FALSE(fake.app.onRestore);
 
-    auto older = std::make_unique<TtsTrayIcon>(fake.app, fake.notifyIcons, fake.factory);
-    TtsTrayIcon newer(fake.app, fake.notifyIcons, fake.factory);
+    auto older = std::make_unique<TtsTrayIcon>(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
+    TtsTrayIcon newer(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     int restored = 0;
     newer.OnRestoreApp = [&](TtsTrayIcon&) { ++restored; };
     older.reset();  // the newer component holds the hooks: they stay
@@ -313,15 +313,15 @@ TEST_F(TrayIconTest, ApplicationHooksNeverOutliveTheComponent) {
 }
 
 TEST_F(TrayIconTest, EnablingInstallsTheHooksAgain) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     fake.app.onRestore = nullptr;
     tray.SetEnabled(true);
     EXPECT_TRUE(fake.app.onRestore);
 }
 
 TEST_F(TrayIconTest, TaskbarCreatedAddsOnlyAnEnabledIconAgain) {
-    TtsTrayIcon disabled(fake.app, fake.notifyIcons, fake.factory);
-    TtsTrayIcon enabled(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon disabled(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
+    TtsTrayIcon enabled(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     enabled.SetEnabled(true);
     fake.notifyIcons.shown.clear();  // the tray host went away with its icons
     const int adds = fake.notifyIcons.Count(NIM_ADD);
@@ -335,7 +335,7 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsOnlyAnEnabledIconAgain) {
 }
 
 TEST_F(TrayIconTest, FailedReAddTurnsEnabledOffAndErrorsAreSwallowed) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     fake.notifyIcons.trayPresent = false;
     EXPECT_EQ(fake.notifyIcons.Send(tray.Record().window, fakes::FakeNotifyIcons::kTaskbarCreated, 0, 0), 0);
@@ -355,8 +355,8 @@ TEST_F(TrayIconTest, FailedReAddTurnsEnabledOffAndErrorsAreSwallowed) {
 // A tray host that goes away for good leaves Enabled true, reports the loss once, and the icon comes
 // back in the next host through "TaskbarCreated"; a disabled icon has nothing to lose.
 TEST_F(TrayIconTest, TrayLostKeepsEnabledUntilAHostComesBack) {
-    TtsTrayIcon disabled(fake.app, fake.notifyIcons, fake.factory);
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon disabled(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     fakes::FakePopupMenu menu;
     tray.SetPopupMenu(&menu);
     int lost = 0;
@@ -395,7 +395,7 @@ TEST_F(TrayIconTest, EndOfSessionIsRefusedWithTheApplicationTitle) {
         SCOPED_TRACE(row.title);
         fake.app.title = row.title;
         fake.boxes.shown.clear();
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         tray.SetEnabled(true);
         EXPECT_EQ(fake.notifyIcons.Send(tray.Record().window, platform::WM_QUERYENDSESSION, 0, 0), 0);
         ASSERT_EQ(fake.boxes.shown.size(), 1u);
@@ -406,7 +406,7 @@ TEST_F(TrayIconTest, EndOfSessionIsRefusedWithTheApplicationTitle) {
 }
 
 TEST_F(TrayIconTest, EndSessionRemovesTheIconOnlyWhenTheSessionEnds) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     fake.notifyIcons.Send(tray.Record().window, platform::WM_ENDSESSION, 0, 0);
     EXPECT_EQ(fake.notifyIcons.shown.size(), 1u);
@@ -415,7 +415,7 @@ TEST_F(TrayIconTest, EndSessionRemovesTheIconOnlyWhenTheSessionEnds) {
 }
 
 TEST_F(TrayIconTest, SetIconAndResetIcon) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     platform::IconImage badge;
     badge.width = 1;
@@ -432,7 +432,7 @@ TEST_F(TrayIconTest, SetIconAndResetIcon) {
 platform::IconImage Frame(int n) { return platform::IconImage::FromFile("/frames/" + std::to_string(n) + ".png"); }
 
 TEST_F(TrayIconTest, AnimationStepWrapsAround) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     const TtsImageList frames = {Frame(0), Frame(1), Frame(2)};
     tray.SetIcons(&frames);
@@ -452,7 +452,7 @@ TEST_F(TrayIconTest, AnimationStepWrapsAround) {
 }
 
 TEST_F(TrayIconTest, AnimationWithoutImagesChangesNothing) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     tray.SetEnabled(true);
     const int modifies = fake.notifyIcons.Count(NIM_MODIFY);
     fake.factory.timers.back()->Tick();
@@ -468,7 +468,7 @@ TEST_F(TrayIconTest, AnimationWithoutImagesChangesNothing) {
 }
 
 TEST_F(TrayIconTest, AnimateAndIntervalDriveTheTimer) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     fakes::FakeTimer& timer = *fake.factory.timers.back();
     tray.SetAnimate(true);
     EXPECT_TRUE(timer.enabled);
@@ -483,7 +483,7 @@ TEST_F(TrayIconTest, AnimateAndIntervalDriveTheTimer) {
 TEST_F(TrayIconTest, DestructionRemovesTheIconAndTheMessageWindow) {
     platform::WindowId window = 0;
     {
-        TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+        TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
         tray.SetEnabled(true);
         window = tray.Record().window;
     }
@@ -492,7 +492,7 @@ TEST_F(TrayIconTest, DestructionRemovesTheIconAndTheMessageWindow) {
 }
 
 TEST_F(TrayIconTest, EveryMessageIsAnsweredWithZero) {
-    TtsTrayIcon tray(fake.app, fake.notifyIcons, fake.factory);
+    TtsTrayIcon tray(fake.app, fake.boxes, fake.notifyIcons, fake.factory);
     for (unsigned number : {0u, 1u, 15u, 9251u, 0xC000u}) {
         SCOPED_TRACE(number);
         EXPECT_EQ(fake.notifyIcons.Send(tray.Record().window, number, 1, 1), 0);
