@@ -167,15 +167,4 @@ inline platform::Platform With(const platform::Platform& p, platform::Registry& 
             p.captureUi,   p.network, p.system, p.notifyIcons, p.factory};
 }
 
-// The default platform with another registry while this object lives.
-class DefaultRegistry {
-public:
-    explicit DefaultRegistry(platform::Registry& registry)
-        : handle_(With(platform::Default(), registry)), installed_(handle_) {}
-
-private:
-    platform::Platform handle_;
-    platform::DefaultPlatform installed_;
-};
-
 }  // namespace tesra::fakes
