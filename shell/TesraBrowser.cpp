@@ -101,9 +101,7 @@ EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCaptur
     actions.restoreEnvironment = [&system] { TtbInstaller::RestoreEnvironment(system); };
     actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
     actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
-    actions.showInfo = [&system](const std::string& text) {
-        system.boxes.Show(text, CaptionFor(system.app.Title()), platform::MB_ICONINFORMATION | platform::MB_OK);
-    };
+    actions.showInfo = [&system](const std::string& text) { AppBoxes(system.boxes, system.app).Info(text); };
     actions.createMainWindowAndRun = [&system, &capture, &open](const std::string& address) {
         open.address = address;
         TfmMain main(system, capture, address);

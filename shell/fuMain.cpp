@@ -59,6 +59,7 @@ std::string GetIEVersion(platform::Registry& registry) {
 TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, std::string startAddress)
     : hot_keys_(platform.factory),
       platform_(platform),
+      boxes_(platform.boxes, platform.app),
       capture_(capture),
       start_address_(std::move(startAddress)),
       frame_(platform.windows.MakeFrame(platform::FrameKind::Main, nullptr)) {
@@ -70,7 +71,7 @@ TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, st
     } catch (const std::exception& e) {
         // The window stays without what the failed step and the steps after it would have set up.
         LogStartFailure(e);
-        AppBoxes(platform_.boxes, platform_.app).Info(e.what());
+        boxes_.Info(e.what());
     }
 }
 
@@ -151,9 +152,7 @@ void TfmMain::CreateTrayMenu() {
             };
             context.documentCompleted = [this] { return FDocumentCompleted; };
             context.startAddress = start_address_;
-            context.showError = [this](const std::string& text) {
-                AppBoxes(platform_.boxes, platform_.app).Error(text);
-            };
+            context.showError = [this](const std::string& text) { boxes_.Error(text); };
             context.navigate = [this](const std::string& address) {
                 wbMain().Navigate(address, platform::CacheUse::NoReadFromCache);
             };
@@ -270,8 +269,7 @@ bool TfmMain::IsApplicationAddress(const std::string& address) const {
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
         TtbInstaller::RestoreEnvironment(platform_);
-        AppBoxes(platform_.boxes, platform_.app)
-            .Info("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
+        boxes_.Info("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
         platform_.app.Terminate();
         return;
     }
@@ -290,7 +288,7 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
     // 500 ms would leave the user no way to work.
     if (!outcome.errors.empty() && !errors_shown_) {
         errors_shown_ = true;
-        for (const auto& error : outcome.errors) AppBoxes(platform_.boxes, platform_.app).Info(error);
+        for (const auto& error : outcome.errors) boxes_.Info(error);
     }
     binding_ = false;
     if (fromTimer && !hint_->HasNewMessages() && FServiceBound) blink_timer_->SetEnabled(false);
@@ -298,8 +296,7 @@ void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
 
 std::optional<platform::ClientTexts> TfmMain::ClientInformation() {
     try {
-        ClientReport report =
-            ReadClientReport(platform_.system, platform_.registry, AppBoxes(platform_.boxes, platform_.app));
+        ClientReport report = ReadClientReport(platform_.system, platform_.registry, boxes_);
         return platform::ClientTexts{report.cpu, report.memory, report.os, report.software};
     } catch (const std::exception&) {
         return std::nullopt;  // the report swallows every error

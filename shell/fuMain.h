@@ -16,6 +16,7 @@
 #include "services/HotKeyState.h"
 #include "shell/NewMessageHint.h"
 #include "shell/fuNew.h"
+#include "support/tsCommon.h"
 #include "support/tsTrayIcon.h"
 
 namespace tesra {
@@ -98,6 +99,7 @@ private:
 
     HotKeyState hot_keys_;
     const platform::Platform& platform_;
+    const AppBoxes boxes_;
     TScreenCapture& capture_;
     const std::string start_address_;
     std::unique_ptr<platform::Frame> frame_;

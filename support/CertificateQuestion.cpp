@@ -1,6 +1,6 @@
 #include "support/CertificateQuestion.h"
 
-#include "support/tsCommon.h"
+#include "platform/MessageBox.h"
 
 namespace tesra {
 
@@ -26,8 +26,8 @@ bool CertificateQuestion::Ask(const RequestSource& source, const std::string& ho
         explicit Asking(bool& f) : flag(f) { flag = true; }
         ~Asking() { flag = false; }
     } asking(asking_);
-    const int answer = boxes_.Show(CertificateQuestionText(host, faults), CaptionFor(app_.Title()),
-                                   platform::MB_OKCANCEL | platform::MB_ICONWARNING);
+    const int answer =
+        boxes_.Show(CertificateQuestionText(host, faults), platform::MB_OKCANCEL | platform::MB_ICONWARNING);
     return answer == platform::IDOK;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/Application.h"
 #include "platform/MessageBox.h"
 #include "support/PageRequests.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
 
@@ -28,7 +29,7 @@ std::string CertificateQuestionText(const std::string& host, const CertificateFa
 // Asks the user, one question at a time whichever window asks.
 class CertificateQuestion {
 public:
-    CertificateQuestion(platform::MessageBoxes& boxes, const platform::Application& app) : boxes_(boxes), app_(app) {}
+    CertificateQuestion(platform::MessageBoxes& boxes, const platform::Application& app) : boxes_(boxes, app) {}
     CertificateQuestion(const CertificateQuestion&) = delete;
     CertificateQuestion& operator=(const CertificateQuestion&) = delete;
 
@@ -38,8 +39,7 @@ public:
     bool Ask(const RequestSource& source, const std::string& host, const CertificateFaults& faults);
 
 private:
-    platform::MessageBoxes& boxes_;
-    const platform::Application& app_;
+    const AppBoxes boxes_;
     bool asking_ = false;
 };
 
