@@ -79,19 +79,6 @@ void AppBoxes::Error(const std::string& text, ErrorNotify notify) const {
     if (notify == ErrorNotify::Yes) NotifyError(text);
 }
 
-void AppBoxes::ErrorFmt(std::string_view format, std::initializer_list<std::string> args, ErrorNotify notify) const {
-    Error(Format(format, args), notify);
-}
-
-void AppBoxes::ErrorAndAbort(const std::string& text) const {
-    Error(text, ErrorNotify::No);
-    throw SilentAbort();
-}
-
-void AppBoxes::ErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) const {
-    ErrorAndAbort(Format(format, args));
-}
-
 bool AppBoxes::Confirm(const std::string& caption, const std::string& text) const {
     return boxes_.Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) == platform::IDOK;
 }

@@ -32,11 +32,6 @@ public:
     int Show(const std::string& text, unsigned flags) const;
     void Info(const std::string& text) const;
     void Error(const std::string& text, ErrorNotify notify = ErrorNotify::No) const;
-    void ErrorFmt(std::string_view format, std::initializer_list<std::string> args,
-                  ErrorNotify notify = ErrorNotify::No) const;
-    // The error box, then tesra::SilentAbort: the current handler ends without another message.
-    [[noreturn]] void ErrorAndAbort(const std::string& text) const;
-    [[noreturn]] void ErrorFmtAndAbort(std::string_view format, std::initializer_list<std::string> args) const;
     // Stop icon with OK and Cancel; true exactly when OK was chosen.
     bool Confirm(const std::string& caption, const std::string& text) const;
     // As Confirm, captioned by the application title even when that is empty.

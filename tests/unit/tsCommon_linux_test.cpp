@@ -119,23 +119,10 @@ TEST_F(CommonTest, ErrorNotificationOnlyWhenAskedAndSet) {
     SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
     appBoxes.Error("不通知");
     appBoxes.Error("通知", ErrorNotify::Yes);
-    appBoxes.ErrorFmt("文件“%s”", {"a.txt"}, ErrorNotify::Yes);
     NotifyError("直接");
-    EXPECT_EQ(boxes.shown.size(), 4u);
-    EXPECT_EQ(boxes.shown[3].text, "文件“a.txt”");
-    EXPECT_EQ(notified, (std::vector<std::string>{"通知", "文件“a.txt”", "直接"}));
-}
-
-TEST_F(CommonTest, AbortingErrorsShowOneBoxAndAbortSilently) {
-    std::vector<std::string> notified;
-    SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
-    EXPECT_THROW(appBoxes.ErrorAndAbort("出错了"), SilentAbort);
-    EXPECT_THROW(appBoxes.ErrorFmtAndAbort("“%s”出错", {"x"}), SilentAbort);
-    ASSERT_EQ(boxes.shown.size(), 2u);
-    EXPECT_EQ(boxes.shown[0].text, "出错了");
-    EXPECT_EQ(boxes.shown[1].text, "“x”出错");
-    EXPECT_EQ(boxes.shown[1].flags, 16u);
-    EXPECT_TRUE(notified.empty());
+    EXPECT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].text, "通知");
+    EXPECT_EQ(notified, (std::vector<std::string>{"通知", "直接"}));
 }
 
 TEST_F(CommonTest, DebugTraceLineHasTimeDashText) {

@@ -57,7 +57,10 @@ TEST_F(ExceptionHookTest, SilentAbortEndsTheHandlerQuietly) {
     Guarded([] { throw SilentAbort(); });
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_FALSE(fs::exists(LogFile()));
-    Guarded([&] { AppBoxes(boxes, app).ErrorAndAbort("只此一框"); });
+    Guarded([&] {
+        AppBoxes(boxes, app).Error("只此一框");
+        throw SilentAbort();
+    });
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_EQ(boxes.shown[0].text, "只此一框");
     EXPECT_FALSE(fs::exists(LogFile()));
