@@ -16,7 +16,6 @@
 
 #include "linux/LinuxEnvironment.h"
 #include "setup/tsHTTP.h"
-#include "tests/unit/PlatformFakes.h"
 
 namespace {
 
@@ -78,8 +77,10 @@ void Download(benchmark::State& state, const std::string& scheme, std::unique_pt
     const auto size = static_cast<std::size_t>(state.range(0));
     Server server(std::move(routes), size);
     const std::string url = scheme + "://127.0.0.1:" + std::to_string(server.Port()) + "/setup/file";
+    tesra::platform::LinuxEnvironment environment;
+    const tesra::CurlLibrary curl = tesra::LoadCurl(environment);
     for (auto _ : state) {
-        tesra::TtsHTTP http;
+        tesra::TtsHTTP http(curl);
         http.SetCaFile(TestTls().ca);
         std::string body;
         http.Get(url, body);
@@ -104,9 +105,6 @@ BENCHMARK(BM_HttpGet)->Arg(1024)->Arg(100 * 1024)->Unit(benchmark::kMicrosecond)
 BENCHMARK(BM_HttpsGet)->Arg(1024)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
 int main(int argc, char** argv) {
-    tesra::platform::LinuxEnvironment environment;
-    // The HTTP client needs only the environment; the rest of the platform is of fakes.
-    tesra::fakes::FakePlatform platform(environment);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

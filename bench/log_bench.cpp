@@ -17,8 +17,8 @@
 
 #include "linux/LinuxEnvironment.h"
 #include "linux/LinuxNetworkIdentity.h"
-#include "platform/DebugChannel.h"
-#include "support/tsLog.h"
+#include "services/LogIdentity.h"
+#include "support/tbLog.h"
 #include "tests/unit/PlatformFakes.h"
 
 namespace {
@@ -49,13 +49,13 @@ void Record(benchmark::State& state, const std::string& name) {
     g_rates[name + "/" + std::to_string(state.threads())] = 0;  // filled in by the reporter
 }
 
-void BM_ClientLogEntry(benchmark::State& state) {
-    for (auto _ : state) tesra::ClientLog().LogError(kText);
+void BM_ClientLogEntry(benchmark::State& state, tesra::TtsCustomLog* log) {
+    for (auto _ : state) log->LogError(kText);
     Record(state, "log");
 }
 
-void BM_PlainAppend(benchmark::State& state) {
-    static const std::string bytes = tesra::TtsCustomLog::EntryText(kText, tesra::kLogError) + "\r\n";
+void BM_PlainAppend(benchmark::State& state, tesra::TtsCustomLog* log) {
+    const std::string bytes = log->EntryText(kText, tesra::kLogError) + "\r\n";
     const std::string path = (TempHome() / "plain.elf").string();
     for (auto _ : state) {
         int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -64,9 +64,6 @@ void BM_PlainAppend(benchmark::State& state) {
     }
     Record(state, "plain");
 }
-
-BENCHMARK(BM_ClientLogEntry)->Threads(1)->Threads(4)->UseRealTime();
-BENCHMARK(BM_PlainAppend)->Threads(1)->Threads(4)->UseRealTime();
 
 // Keeps each benchmark's entries per second for the ratio.
 class RateReporter : public benchmark::ConsoleReporter {
@@ -90,8 +87,12 @@ int main(int argc, char** argv) {
     // The log needs the environment and the network; the rest of the platform is of fakes.
     tesra::fakes::FakePlatform fakes(environment);
     const tesra::platform::Platform platform = tesra::fakes::With(fakes.handle, network);
-    const tesra::platform::DefaultPlatform asDefault(platform);
-    tesra::RegisterLogClass(tesra::LogClassOf<tesra::TtsLog>());
+    tesra::TbLog log(platform, tesra::MachineLogIdentity(environment, network));
+    benchmark::RegisterBenchmark("BM_ClientLogEntry", BM_ClientLogEntry, &log.Log())
+        ->Threads(1)
+        ->Threads(4)
+        ->UseRealTime();
+    benchmark::RegisterBenchmark("BM_PlainAppend", BM_PlainAppend, &log.Log())->Threads(1)->Threads(4)->UseRealTime();
     benchmark::Initialize(&argc, argv);
     RateReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

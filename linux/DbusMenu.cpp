@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "platform/HandlerGuard.h"
+#include "linux/GtkApp.h"
 
 namespace tesra::platform {
 namespace {
@@ -263,7 +263,7 @@ gboolean DbusMenu::RunClicks(gpointer data) {
     for (int id : clicked) {
         if (MenuItem* item = self->ids_.ItemOf(id)) items.push_back(item);
     }
-    for (MenuItem* item : items) item->Click();
+    for (MenuItem* item : items) RunHandler([item] { item->Click(); });
     return G_SOURCE_REMOVE;
 }
 

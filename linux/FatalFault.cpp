@@ -21,6 +21,7 @@ constexpr int kSignals[kFatalFaultCount] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIG
 constexpr const char* kNames[kFatalFaultCount] = {"SIGSEGV", "SIGBUS", "SIGFPE", "SIGILL", "SIGABRT"};
 
 std::atomic<FatalFaultProc> g_proc{nullptr};
+std::atomic<void*> g_context{nullptr};
 std::atomic_flag g_entered = ATOMIC_FLAG_INIT;
 // localtime_r is not async-signal-safe: the offset from UTC is taken when the handler is armed.
 long g_utcOffset = 0;
@@ -56,7 +57,7 @@ void OnFatalSignal(int signal) {
     FatalFaultProc proc = g_proc.load();
     if (proc && !g_entered.test_and_set()) {
         for (int i = 0; i < kFatalFaultCount; ++i) {
-            if (kSignals[i] == signal) proc(static_cast<FatalFault>(i), NowLocal());
+            if (kSignals[i] == signal) proc(g_context.load(), static_cast<FatalFault>(i), NowLocal());
         }
     }
     RemoveExitFiles();
@@ -79,11 +80,12 @@ void UseAlternateStack() {
 
 }  // namespace
 
-void SetFatalFaultHandler(FatalFaultProc proc) {
+void SetFatalFaultHandler(FatalFaultProc proc, void* context) {
     time_t now = time(nullptr);
     tm parts{};
     localtime_r(&now, &parts);
     g_utcOffset = parts.tm_gmtoff;
+    g_context.store(context);
     g_proc.store(proc);
     if (proc) UseAlternateStack();
     struct sigaction action {};

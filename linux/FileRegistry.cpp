@@ -317,7 +317,7 @@ RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool lo
     std::string report = ProblemText(hive.path, reading.problems);
     if (!HiveWritable(root)) {
         // Not this user's file to mend (the machine's hive for a user without the rights): read only.
-        NotifyError(report + "，文件未作改动");
+        Notify(report + "，文件未作改动");
         return std::move(reading.hive);
     }
     // Only under the lock: another process may have replaced the file since we read it.
@@ -325,7 +325,7 @@ RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool lo
     try {
         if (!locked) lock.emplace(hive.path, hive.fileMode);
     } catch (const RegistryError& e) {
-        NotifyError(report + "，文件未作改动：" + e.what());
+        Notify(report + "，文件未作改动：" + e.what());
         return std::move(reading.hive);
     }
     if (lock) {
@@ -339,10 +339,10 @@ RegistryNode FileRegistry::Parsed(RootKey root, const std::string& text, bool lo
         ReplaceFile(aside, text, hive.fileMode);
         ReplaceFile(hive.path, HiveFileBytes(reading.hive, root), hive.fileMode);
     } catch (const FileFailure& e) {
-        NotifyError(report + "，文件未能修复：" + e.what());
+        Notify(report + "，文件未能修复：" + e.what());
         return std::move(reading.hive);
     }
-    NotifyError(report + "，原文件已另存为“" + aside + "”");
+    Notify(report + "，原文件已另存为“" + aside + "”");
     return std::move(reading.hive);
 }
 

@@ -16,6 +16,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -50,6 +51,9 @@ public:
     explicit FileRegistry(Locations locations = DefaultLocations());
     ~FileRegistry() override;
 
+    // Where a damaged hive is reported (what was mended, what was kept); unreported until set.
+    void SetErrorNotify(std::function<void(const std::string& text)> notify) { notify_ = std::move(notify); }
+
     // Holds the hive's lock while work runs; work's changes go to the hive read under it, which is
     // written once at the end.
     void ChangeTogether(RootKey root, Durability durability, const std::function<void()>& work) override;
@@ -60,6 +64,10 @@ public:
     bool HiveWritable(RootKey root) override;
 
 private:
+    void Notify(const std::string& text) const {
+        if (notify_) notify_(text);
+    }
+
     struct PackageStamp {
         ino_t inode = 0;
         off_t size = 0;
@@ -101,6 +109,7 @@ private:
     std::string packageStatus_;
     PackageStamp packageStamp_;
     std::vector<InstalledPackage> packages_;
+    std::function<void(const std::string& text)> notify_;
 };
 
 }  // namespace tesra::platform

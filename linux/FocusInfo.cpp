@@ -1,5 +1,4 @@
-#include "platform/FocusInfo.h"
-#include "linux/LinuxEnvironment.h"
+#include "linux/FocusInfo.h"
 
 #include <gtk/gtk.h>
 
@@ -55,35 +54,27 @@ std::string TextOf(GtkWidget* widget) {
     return {};
 }
 
-class GtkFocusInfo : public FocusInfo {
-public:
-    std::optional<FormFacts> ActiveForm() override {
-        GtkWindow* window = ActiveWindow();
-        if (!window) return std::nullopt;
-        FormFacts facts;
-        static_cast<WidgetFacts&>(facts) = FactsOf(GTK_WIDGET(window));
-        const char* title = gtk_window_get_title(window);
-        facts.caption = title ? title : "";
-        return facts;
-    }
-
-    std::optional<WidgetFacts> FocusedControl() override {
-        GtkWidget* widget = FocusWidget();
-        if (!widget) return std::nullopt;
-        return FactsOf(widget);
-    }
-
-    std::string FocusedControlText() override {
-        GtkWidget* widget = FocusWidget();
-        return widget ? TextOf(widget) : std::string();
-    }
-};
-
 }  // namespace
 
-FocusInfo& SystemFocusInfo() {
-    static GtkFocusInfo info;
-    return info;
+std::optional<FormFacts> GtkFocusInfo::ActiveForm() {
+    GtkWindow* window = ActiveWindow();
+    if (!window) return std::nullopt;
+    FormFacts facts;
+    static_cast<WidgetFacts&>(facts) = FactsOf(GTK_WIDGET(window));
+    const char* title = gtk_window_get_title(window);
+    facts.caption = title ? title : "";
+    return facts;
+}
+
+std::optional<WidgetFacts> GtkFocusInfo::FocusedControl() {
+    GtkWidget* widget = FocusWidget();
+    if (!widget) return std::nullopt;
+    return FactsOf(widget);
+}
+
+std::string GtkFocusInfo::FocusedControlText() {
+    GtkWidget* widget = FocusWidget();
+    return widget ? TextOf(widget) : std::string();
 }
 
 }  // namespace tesra::platform

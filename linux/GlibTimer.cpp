@@ -1,7 +1,7 @@
 #include <glib.h>
 
+#include "linux/GtkApp.h"
 #include "linux/LinuxFactory.h"
-#include "platform/HandlerGuard.h"
 #include "platform/Timer.h"
 
 namespace tesra::platform {

@@ -104,6 +104,8 @@ GtkApp::~GtkApp() {
 
 GtkApp& TheGtkApp() { return *g_instance; }
 
+void RunHandler(const Handler& handler) { RunGuarded(g_instance ? g_instance->Guard() : HandlerGuard(), handler); }
+
 bool GtkApp::SetIconFile(const std::string& path) {
     g_autoptr(GdkPixbuf) icon = IconPixbufFromFile(path);
     if (!icon) return false;

@@ -71,4 +71,8 @@ int VirtualKeyFromKeyval(guint keyval);
 
 GtkApp& TheGtkApp();
 
+// Runs the handler through the guard of the program's GtkApp, bare while there is none (the page
+// bridge's web process has none). Never lets an exception out.
+void RunHandler(const Handler& handler);
+
 }  // namespace tesra::platform

@@ -1,7 +1,7 @@
 #include "linux/GtkInputUrlView.h"
 
+#include "linux/GtkApp.h"
 #include "linux/GtkDialogStyle.h"
-#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 

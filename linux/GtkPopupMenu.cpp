@@ -2,6 +2,8 @@
 
 #include <gtk/gtk.h>
 
+#include "linux/GtkApp.h"
+
 namespace tesra::platform {
 namespace {
 
@@ -12,7 +14,7 @@ struct PendingClick {
 
 gboolean RunClick(gpointer data) {
     auto* click = static_cast<PendingClick*>(data);
-    if (!click->alive.expired()) click->item->Click();
+    if (!click->alive.expired()) RunHandler([click] { click->item->Click(); });
     return G_SOURCE_REMOVE;
 }
 

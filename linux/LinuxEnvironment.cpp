@@ -63,7 +63,9 @@ std::unique_ptr<SharedLibrary> LinuxEnvironment::LoadSharedLibrary(const std::st
     return platform::LoadSharedLibrary(name, version, error);
 }
 
-void LinuxEnvironment::SetFatalFaultHandler(FatalFaultProc proc) { platform::SetFatalFaultHandler(proc); }
+void LinuxEnvironment::SetFatalFaultHandler(FatalFaultProc proc, void* context) {
+    platform::SetFatalFaultHandler(proc, context);
+}
 
 bool LinuxEnvironment::AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
                                       std::size_t dataSize) {
@@ -81,9 +83,5 @@ std::optional<PictureSize> LinuxEnvironment::MeasurePicture(std::string_view byt
 
 IconImage LinuxEnvironment::DrawBadge(const BadgeSpec& badge) { return platform::DrawBadge(badge); }
 int LinuxEnvironment::StandardIconSize() { return platform::StandardIconSize(); }
-
-AppCursor& LinuxEnvironment::Cursor() { return SystemAppCursor(); }
-DebugChannel& LinuxEnvironment::Debug() { return SystemDebugChannel(); }
-FocusInfo& LinuxEnvironment::Focus() { return SystemFocusInfo(); }
 
 }  // namespace tesra::platform

@@ -6,10 +6,6 @@
 
 namespace tesra::platform {
 
-// The system's own busy cursor and keyboard focus (GTK), which LinuxEnvironment gives.
-AppCursor& SystemAppCursor();
-FocusInfo& SystemFocusInfo();
-
 class LinuxEnvironment : public Environment {
 public:
     std::string DesktopFolder() override;
@@ -36,7 +32,7 @@ public:
     InstanceLock TakeInstanceLock(const std::string& name) override;
     std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version, std::string& error) override;
 
-    void SetFatalFaultHandler(FatalFaultProc proc) override;
+    void SetFatalFaultHandler(FatalFaultProc proc, void* context) override;
     bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
                         std::size_t dataSize) override;
     std::string FatalFaultName(FatalFault fault) override;
@@ -47,10 +43,6 @@ public:
 
     IconImage DrawBadge(const BadgeSpec& badge) override;
     int StandardIconSize() override;
-
-    AppCursor& Cursor() override;
-    DebugChannel& Debug() override;
-    FocusInfo& Focus() override;
 };
 
 }  // namespace tesra::platform

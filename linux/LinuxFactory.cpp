@@ -2,12 +2,12 @@
 
 #include <glib.h>
 
+#include "linux/GtkApp.h"
 #include "linux/GtkInputUrlView.h"
 #include "linux/GtkInstallForm.h"
 #include "linux/GtkPopupMenu.h"
 #include "linux/Portal.h"
 #include "linux/X11HotKeys.h"
-#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 namespace {

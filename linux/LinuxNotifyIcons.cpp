@@ -2,9 +2,9 @@
 
 #include <glib.h>
 
+#include "linux/GtkApp.h"
 #include "linux/SniTray.h"
 #include "linux/XEmbedTray.h"
-#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
+#include "linux/GtkApp.h"
 #include "linux/Portal.h"
 #include "linux/X11HotKeys.h"
-#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 namespace {

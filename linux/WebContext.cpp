@@ -49,7 +49,7 @@ bool HoldsExactly(const std::string& path, const unsigned char* data, size_t siz
 
 }  // namespace
 
-std::string InstallBridgeLibrary() {
+std::string InstallBridgeLibrary(TtsCustomLog* log) {
     size_t size = static_cast<size_t>(tesra_bridge_blob_end - tesra_bridge_blob_start);
     std::string folder = RuntimeFolder() + "/" + ContentName(tesra_bridge_blob_start, size);
     std::string library = folder + "/libtesrabridge.so";
@@ -59,7 +59,7 @@ std::string InstallBridgeLibrary() {
         ReplaceFile(library, std::string_view(reinterpret_cast<const char*>(tesra_bridge_blob_start), size),
                     FileMode::Executable);
     } catch (const FileFailure& e) {
-        LogFailure("页面桥接库无法安装", e);
+        if (log) LogFailure(*log, "页面桥接库无法安装", e);
         return {};
     }
     // What WebKit loads is what the program carries, whatever happened in between.
@@ -67,6 +67,8 @@ std::string InstallBridgeLibrary() {
 }
 
 void ConfigureWebContext(WebContextConfig config) { g_config = std::move(config); }
+
+TtsCustomLog* WebContextLog() { return g_config.log; }
 
 WebKitWebContext* SharedWebContext() {
     if (g_context) return g_context;
@@ -77,7 +79,7 @@ WebKitWebContext* SharedWebContext() {
                                                         cache.c_str(), nullptr);
     g_context = webkit_web_context_new_with_website_data_manager(data);
     webkit_web_context_set_cache_model(g_context, WEBKIT_CACHE_MODEL_WEB_BROWSER);
-    std::string extensions = InstallBridgeLibrary();
+    std::string extensions = InstallBridgeLibrary(g_config.log);
     if (extensions.empty()) {
         std::fprintf(stderr, "TesraBrowser: the page bridge could not be installed in %s\n", RuntimeFolder().c_str());
     } else {

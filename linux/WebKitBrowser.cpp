@@ -40,7 +40,7 @@ std::string HostOf(const char* uri) {
 
 void LogLine(const std::string& text, int level) {
     try {
-        ClientLog().LogText(text, level);
+        if (TtsCustomLog* log = WebContextLog()) log->LogText(text, level);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "TesraBrowser: %s (%s)\n", text.c_str(), e.what());
     }
@@ -58,7 +58,8 @@ std::string ReserveFile(const std::string& folder, const std::string& name) {
             return path;
         }
         if (errno != EEXIST) {
-            LogFailure("下载的文件无法保存", FileFailure("创建文件", path, errno));
+            if (TtsCustomLog* log = WebContextLog())
+                LogFailure(*log, "下载的文件无法保存", FileFailure("创建文件", path, errno));
             return {};
         }
     }

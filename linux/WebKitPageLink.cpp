@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "platform/HandlerGuard.h"
+#include "linux/GtkApp.h"
 #include "services/BridgeProtocol.h"
 
 namespace tesra::platform {

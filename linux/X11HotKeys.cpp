@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <map>
 
+#include "linux/GtkApp.h"
 #include "linux/X11ErrorTrap.h"
-#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 namespace {

@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "linux/BridgeServer.h"
+#include "linux/Cursor.h"
+#include "linux/DebugChannel.h"
 #include "linux/FileRegistry.h"
+#include "linux/FocusInfo.h"
 #include "linux/Folders.h"
 #include "linux/GtkApp.h"
 #include "linux/GtkCaptureUi.h"
@@ -89,11 +92,14 @@ int main(int argc, char** argv) {
     platform::LinuxNotifyIconHost notifyIcons;
     platform::LinuxFactory factory(session,
                                    [&boxes, &app](const std::string& text) { AppBoxes(boxes, app).Info(text); });
-    platform::Platform real{environment, app,     boxes,      registry,    *screen, windows,
-                            captureUi,   network, systemInfo, notifyIcons, factory};
-    const platform::DefaultPlatform asDefault(real);
+    platform::GtkAppCursor cursor;
+    platform::SocketDebugChannel debug;
+    platform::GtkFocusInfo focus;
+    platform::Platform real{environment, app,        boxes,       registry, *screen, windows, captureUi,
+                            network,     systemInfo, notifyIcons, factory,  cursor,  debug,   focus};
 
-    InitializeTbLog(MachineLogIdentity(network));
+    TbLog log(real, MachineLogIdentity(environment, network));
+    registry.SetErrorNotify(log.ErrorNotify());
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);
@@ -104,25 +110,27 @@ int main(int argc, char** argv) {
     // could change is never used.
     if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
         AppBoxes(boxes, app).Error(fault);
-        LogStartFailure(Exception(fault));
+        LogStartFailure(log.Log(), Exception(fault));
         return 1;
     }
     RemoveLeftoversOfEarlierRuns(environment);
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture capture(factory, *screen, captureUi);
     OpenWindow open;
+    SetupRun setup;
     ProgramServices services(
-        switches.automation, app, registry, capture, [&open] { return open.window; }, [&open] { return open.address; });
+        switches.automation, app, registry, environment, capture, [&open] { return open.window; },
+        [&open] { return open.address; });
     platform::BridgeServer bridge;
     // Without the socket the pages still show; their calls to the program fail with a message.
     static_cast<void>(bridge.Listen());
     for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
-    platform::ConfigureWebContext(
-        {[&registry, &environment] { return BrowserCacheFolder(registry, environment); }, bridge.SocketPath()});
+    platform::ConfigureWebContext({[&registry, &environment] { return BrowserCacheFolder(registry, environment); },
+                                   bridge.SocketPath(), &log.Log()});
 
     const std::unique_ptr<platform::SessionGuard> sessionGuard =
         platform::StartSessionGuard(ProgramSessionEvents(real));
     capture.SetHostFinder([&open] { return open.window ? &open.window->Frame() : nullptr; });
-    RunEntry(args, ProgramEntryActions(real, capture, open));
+    RunEntry(args, ProgramEntryActions(real, log, setup, capture, open));
     app.Halt();
 }

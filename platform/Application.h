@@ -58,13 +58,28 @@ public:
     virtual void SetOnMinimize(std::function<void()> handler) { (void)handler; }
     virtual void SetOnRestore(std::function<void()> handler) { (void)handler; }
 
-    // The guard that RunHandler passes every handler of this application's platform through (the
-    // crash-reporting layer's); an empty one runs handlers bare.
+    // Both handlers above for owner, replacing those of another owner.
+    void SetMinimizeHooks(const void* owner, std::function<void()> onMinimize, std::function<void()> onRestore) {
+        hookOwner_ = owner;
+        SetOnMinimize(std::move(onMinimize));
+        SetOnRestore(std::move(onRestore));
+    }
+    // Removes both handlers when they are still owner's.
+    void ClearMinimizeHooks(const void* owner) {
+        if (hookOwner_ != owner) return;
+        hookOwner_ = nullptr;
+        SetOnMinimize({});
+        SetOnRestore({});
+    }
+
+    // The guard that every handler of this application's platform runs through (the crash-reporting
+    // layer's, see RunGuarded); an empty one runs handlers bare.
     void SetHandlerGuard(HandlerGuard guard) { guard_ = std::move(guard); }
     const HandlerGuard& Guard() const { return guard_; }
 
 private:
     HandlerGuard guard_;
+    const void* hookOwner_ = nullptr;
 };
 
 }  // namespace tesra::platform

@@ -13,9 +13,4 @@ public:
     virtual bool Send(const std::string& text) = 0;
 };
 
-// The platform's own channel (Linux: the datagram socket "DebugInfo" in the runtime folder).
-DebugChannel& SystemDebugChannel();
-// Where the platform's viewer listens; the viewer program binds this address.
-std::string DebugChannelAddress();
-
 }  // namespace tesra::platform

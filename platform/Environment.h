@@ -11,10 +11,7 @@
 #include <vector>
 
 #include "platform/Badge.h"
-#include "platform/Cursor.h"
-#include "platform/DebugChannel.h"
 #include "platform/FatalFault.h"
-#include "platform/FocusInfo.h"
 #include "platform/Icon.h"
 #include "platform/LockedAppend.h"
 #include "platform/SharedLibrary.h"
@@ -113,8 +110,8 @@ public:
     [[nodiscard]] virtual std::unique_ptr<SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
                                                                            std::string& error) = 0;
 
-    // Arms proc for every fatal fault (null disarms). User-interface thread, at start.
-    virtual void SetFatalFaultHandler(FatalFaultProc proc) = 0;
+    // Arms proc, called with context, for every fatal fault (null disarms). User-interface thread.
+    virtual void SetFatalFaultHandler(FatalFaultProc proc, void* context) = 0;
     // For the fatal fault handler: appends data to the file at path (created when missing), header
     // first when the file is empty. Allocates nothing. True when everything was written.
     virtual bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
@@ -135,11 +132,6 @@ public:
     virtual IconImage DrawBadge(const BadgeSpec& badge) = 0;
     // The platform's standard size of a large icon, in pixels.
     virtual int StandardIconSize() = 0;
-
-    // The system's busy cursor, channel to the debug viewer and keyboard focus.
-    virtual AppCursor& Cursor() = 0;
-    virtual DebugChannel& Debug() = 0;
-    virtual FocusInfo& Focus() = 0;
 };
 
 }  // namespace tesra::platform

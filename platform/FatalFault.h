@@ -16,10 +16,11 @@ struct LocalTime {
 
 // Runs on the faulting thread, once per process, with the process in an unknown state: it may only
 // use memory prepared beforehand and AppendForFault. The process then ends as the fault demands.
-using FatalFaultProc = void (*)(FatalFault fault, const LocalTime& now);
+// context is what the handler was armed with.
+using FatalFaultProc = void (*)(void* context, FatalFault fault, const LocalTime& now);
 
 // Arms the handler for every fatal fault (null disarms). Call from the user-interface thread at start.
-void SetFatalFaultHandler(FatalFaultProc proc);
+void SetFatalFaultHandler(FatalFaultProc proc, void* context);
 
 // For FatalFaultProc: appends data to the file at path (created when missing), putting header first
 // when the file is empty. Allocates nothing. True when everything was written.

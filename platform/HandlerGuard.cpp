@@ -2,29 +2,13 @@
 
 #include <cstdio>
 #include <exception>
-#include <stdexcept>
-
-#include "platform/Platform.h"
 
 namespace tesra::platform {
-namespace {
 
-// Null without a default platform (the page bridge's web process has none): handlers then run bare.
-const HandlerGuard* GuardOfDefault() {
+void RunGuarded(const HandlerGuard& guard, const Handler& handler) {
     try {
-        return &Default().app.Guard();
-    } catch (const std::logic_error&) {
-        return nullptr;
-    }
-}
-
-}  // namespace
-
-void RunHandler(const Handler& handler) {
-    try {
-        const HandlerGuard* guard = GuardOfDefault();
-        if (guard && *guard) {
-            (*guard)(handler);
+        if (guard) {
+            guard(handler);
         } else {
             handler();
         }

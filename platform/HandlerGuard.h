@@ -9,9 +9,9 @@ namespace tesra::platform {
 using Handler = std::function<void()>;
 using HandlerGuard = std::function<void(const Handler& handler)>;
 
-// Runs the handler through the guard of the default platform's application (see
-// Application::SetHandlerGuard). Never lets an exception out: without a guard, or when the guard
-// itself throws, the error is written to standard error.
-void RunHandler(const Handler& handler);
+// Runs the handler through the guard (an application's, see Application::SetHandlerGuard). Never
+// lets an exception out: with an empty guard, or when the guard itself throws, the error is written
+// to standard error.
+void RunGuarded(const HandlerGuard& guard, const Handler& handler);
 
 }  // namespace tesra::platform

@@ -7,7 +7,10 @@
 #include "platform/Application.h"
 #include "platform/Browser.h"
 #include "platform/CaptureUi.h"
+#include "platform/Cursor.h"
+#include "platform/DebugChannel.h"
 #include "platform/Environment.h"
+#include "platform/FocusInfo.h"
 #include "platform/HotKeys.h"
 #include "platform/InputUrlView.h"
 #include "platform/InstallForm.h"
@@ -57,24 +60,9 @@ struct Platform {
     SystemInformation& system;    // processor, memory, system version
     NotifyIconHost& notifyIcons;  // the desktop's notification area
     Factory& factory;             // timers, hot keys, menus and dialog windows made on demand
-};
-
-// The program-wide platform, for the free functions of support/ (message boxes, the log's folder, the
-// wait cursor, the exception report) and the entry's static units. Throws std::logic_error while no
-// DefaultPlatform lives. Any thread.
-const Platform& Default();
-
-// Makes the platform the default while this object lives and puts the previous one back when it
-// goes, so that the default never points at a platform that is gone. Destroy in reverse order.
-class DefaultPlatform {
-public:
-    explicit DefaultPlatform(const Platform& platform);
-    ~DefaultPlatform();
-    DefaultPlatform(const DefaultPlatform&) = delete;
-    DefaultPlatform& operator=(const DefaultPlatform&) = delete;
-
-private:
-    const Platform* previous_;
+    AppCursor& cursor;            // the busy cursor
+    DebugChannel& debug;          // the debug viewer's channel
+    FocusInfo& focus;             // the active window and its focused control
 };
 
 }  // namespace tesra::platform

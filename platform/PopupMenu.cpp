@@ -2,8 +2,6 @@
 
 #include <stdexcept>
 
-#include "platform/HandlerGuard.h"
-
 namespace tesra::platform {
 namespace {
 
@@ -51,7 +49,7 @@ void MenuItem::Click() {
     if (IsSeparator() || !enabled_ || !on_click_) return;
     // A copy, so that a handler that replaces itself still runs to its end.
     ClickHandler handler = on_click_;
-    RunHandler([&] { handler(*this); });
+    handler(*this);
 }
 
 MenuItem& MenuItem::Item(int index) {

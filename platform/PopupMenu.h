@@ -37,8 +37,8 @@ public:
 
     void SetOnClick(ClickHandler handler) { on_click_ = std::move(handler); }
     bool HasOnClick() const { return static_cast<bool>(on_click_); }
-    // Runs the click handler through RunHandler; nothing for separators, disabled items or items
-    // without a handler.
+    // Runs the click handler; nothing for separators, disabled items or items without a handler.
+    // What the handler throws reaches the caller, which runs clicks through the handler guard.
     void Click();
 
     int Count() const { return static_cast<int>(items_.size()); }
@@ -74,7 +74,8 @@ public:
     MenuItem& Items() { return items_; }
     const MenuItem& Items() const { return items_; }
     // Shows the menu at the mouse pointer and returns when it has closed. The handler of a clicked
-    // item runs afterwards from the message loop (as a posted command would), through RunHandler.
+    // item runs afterwards from the message loop (as a posted command would), through the
+    // application's handler guard.
     virtual void PopupAtPointer() = 0;
 
 private:

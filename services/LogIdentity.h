@@ -2,6 +2,7 @@
 // The client log's identity of this machine: the program file's version, the computer name and the
 // local address.
 
+#include "platform/Environment.h"
 #include "platform/NetworkIdentity.h"
 #include "support/tsLog.h"
 
@@ -9,6 +10,6 @@ namespace tesra {
 
 // The version is read once, here; the host and the address are asked of the network anew for each
 // entry, so the network outlives every entry written with this identity.
-LogIdentity MachineLogIdentity(platform::NetworkIdentity& network);
+LogIdentity MachineLogIdentity(platform::Environment& environment, platform::NetworkIdentity& network);
 
 }  // namespace tesra

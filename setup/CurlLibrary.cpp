@@ -5,7 +5,6 @@
 
 #include "platform/Environment.h"
 #include "platform/Exception.h"
-#include "platform/Platform.h"
 
 namespace tesra {
 namespace {
@@ -14,7 +13,8 @@ constexpr int kCurlVersion = 4;
 
 class CurlLoader {
 public:
-    CurlLoader() : library_(platform::Default().environment.LoadSharedLibrary("curl", kCurlVersion, error_)) {}
+    explicit CurlLoader(platform::Environment& environment)
+        : library_(environment.LoadSharedLibrary("curl", kCurlVersion, error_)) {}
 
     template <typename Function>
     void Bind(Function& function, const char* name) {
@@ -22,14 +22,17 @@ public:
         if (!function && error_.empty()) error_ = std::string("libcurl has no ") + name;
     }
     const std::string& Error() const { return error_; }
+    std::shared_ptr<platform::SharedLibrary> Library() { return std::move(library_); }
 
 private:
     std::string error_;
     std::unique_ptr<platform::SharedLibrary> library_;
 };
 
-CurlLibrary Load() {
-    CurlLoader loader;
+}  // namespace
+
+CurlLibrary LoadCurl(platform::Environment& environment) {
+    CurlLoader loader(environment);
     CurlLibrary curl{};
     loader.Bind(curl.global_init, "curl_global_init");
     loader.Bind(curl.easy_init, "curl_easy_init");
@@ -47,15 +50,9 @@ CurlLibrary Load() {
     loader.Bind(curl.url_get, "curl_url_get");
     loader.Bind(curl.free, "curl_free");
     if (!loader.Error().empty()) throw Exception("接收失败，" + loader.Error());
+    // Counted by the library: a second load initialises nothing again.
     curl.global_init(CURL_GLOBAL_DEFAULT);
-    return curl;
-}
-
-}  // namespace
-
-const CurlLibrary& Curl() {
-    // Made once, by the first thread that gets here; a failed load is tried again by the next request.
-    static const CurlLibrary curl = Load();
+    curl.library = loader.Library();
     return curl;
 }
 

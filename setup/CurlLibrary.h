@@ -5,9 +5,15 @@
 
 #include <curl/curl.h>
 
+#include <memory>
+
+#include "platform/Environment.h"
+
 namespace tesra {
 
 struct CurlLibrary {
+    // Keeps the functions mapped while a copy of this lives.
+    std::shared_ptr<platform::SharedLibrary> library;
     decltype(&curl_global_init) global_init;
     decltype(&curl_easy_init) easy_init;
     decltype(&curl_easy_cleanup) easy_cleanup;
@@ -25,8 +31,8 @@ struct CurlLibrary {
     decltype(&curl_free) free;
 };
 
-// The library, loaded and initialised once for the process. Throws tesra::Exception "接收失败，" + the
-// reason when it cannot be loaded (it is missing, or too old to have one of the functions).
-const CurlLibrary& Curl();
+// The library, loaded through the environment and initialised. Throws tesra::Exception "接收失败，" +
+// the reason when it cannot be loaded (it is missing, or too old to have one of the functions).
+CurlLibrary LoadCurl(platform::Environment& environment);
 
 }  // namespace tesra

@@ -68,14 +68,13 @@ std::string AppFolderPath(platform::Environment& environment) {
 }
 
 // The per-user copy, written whole under a temporary name first, so that a failed copy leaves the
-// copy before it as it was. The failure goes to the error notification and is given back; "" when
-// the copy was made.
-std::string CopyProgram(platform::Environment& environment, const std::string& target) {
+// copy before it as it was. The failure goes to the log and is given back; "" when the copy was made.
+std::string CopyProgram(platform::Environment& environment, TtsCustomLog& log, const std::string& target) {
     try {
         environment.ReplaceFileWithCopy(environment.ProgramImage(), target, platform::FileMode::Executable);
         return "";
     } catch (const std::exception& e) {
-        NotifyError(e.what());
+        log.LogError(e.what());
         return e.what();
     }
 }
@@ -171,11 +170,6 @@ void ShowStatus(TfmInstall& form, const std::string& text) {
 const TtsHTTP::Timeouts kSetupTimeouts{std::chrono::milliseconds(15000), std::chrono::seconds(30),
                                        std::chrono::milliseconds(60000)};
 
-std::string& SavedCacheFolder() {
-    static std::string saved;
-    return saved;
-}
-
 std::string ProgramCacheFolder(platform::Environment& environment) {
     return environment.CacheFolder() + "/TesraBrowserCache";
 }
@@ -234,21 +228,23 @@ void TtbInstaller::Tolerate(Step step) {
     }
 }
 
-void TtbInstaller::Startup(const platform::Platform& platform, const std::string& url) {
-    TtbInstaller installer(platform, url);
+void TtbInstaller::Startup(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run,
+                           const std::string& url) {
+    TtbInstaller installer(platform, log, run, url);
     installer.Tolerate([&] { installer.SetEnvironment(); });
     installer.CheckSetup();
     const std::string failures = StartWriteFailures(installer.failures_);
-    if (!failures.empty()) ClientLog().LogError(failures);
+    if (!failures.empty()) log.LogError(failures);
 }
 
-void TtbInstaller::Install(const platform::Platform& platform, const std::string& url) {
-    TtbInstaller installer(platform, url);
+void TtbInstaller::Install(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run,
+                           const std::string& url) {
+    TtbInstaller installer(platform, log, run, url);
     installer.DoInstall();
 }
 
-void TtbInstaller::RestoreEnvironment(const platform::Platform& platform) {
-    std::string& saved = SavedCacheFolder();
+void TtbInstaller::RestoreEnvironment(const platform::Platform& platform, SetupRun& run) {
+    std::string& saved = run.savedCacheFolder;
     if (saved.empty()) return;
     // Flushed to the disk: this is the user's own cache folder coming back. Were it lost, the next
     // start would read the program's folder as the user's and hand the engine's default folder back
@@ -266,8 +262,12 @@ void TtbInstaller::RestoreEnvironment(const platform::Platform& platform) {
     });
 }
 
-TtbInstaller::TtbInstaller(const platform::Platform& platform, std::string url)
-    : platform_(platform), FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
+TtbInstaller::TtbInstaller(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run, std::string url)
+    : platform_(platform), log_(log), run_(run), FUrl(std::move(url)), FUrlKey(std::to_string(UrlHash(FUrl))) {}
+
+TtsIni TtbInstaller::Settings() const {
+    return TtsIni("", platform_.registry, [this](const std::string& text) { log_.LogError(text); });
+}
 
 void TtbInstaller::SetEnvironment() {
     // One write for each hive. The file is still flushed before it takes the hive's place (the hive
@@ -281,7 +281,7 @@ void TtbInstaller::SetEnvironment() {
         if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kInternetSettings))
             key->WriteDWord("SyncMode5", 0);
         if (auto key = OpenForWriting(registry, RootKey::CurrentUser, kShellFolders)) {
-            SavedCacheFolder() = GetUserCacheFolder();
+            run_.savedCacheFolder = GetUserCacheFolder();
             key->WriteString("Cache", ProgramCacheFolder(platform_.environment));
         }
     });
@@ -300,17 +300,17 @@ std::string TtbInstaller::GetUserCacheFolder() {
         return key ? key->ReadString("Cache") : "";
     } catch (const platform::RegistryError& e) {
         // A value of another type is not a folder to give back: as if there were none.
-        LogUnreadableSetting(e);
+        LogUnreadableSetting(log_, e);
         return "";
     }
 }
 
 std::string TtbInstaller::RecordedAddress() const {
     try {
-        return TtsIni("", platform_.registry).ReadString(kUrlsSection, FUrlKey, "");
+        return Settings().ReadString(kUrlsSection, FUrlKey, "");
     } catch (const platform::RegistryError& e) {
         // Not a record of this address: the full setup writes it anew.
-        LogUnreadableSetting(e);
+        LogUnreadableSetting(log_, e);
         return "";
     }
 }
@@ -351,7 +351,7 @@ void TtbInstaller::DoInstall() {
             .Info(Format("复制程序到“%s”失败：%s\n安装没有完成，下次启动时将重新安装。",
                          {ProgramCopyPath(platform_.environment), copyFailure}));
     // A setup that lacks a file it could not fetch, or the program copy, is done again at the next start.
-    if (done && copyFailure.empty()) TtsIni("", platform_.registry).WriteString(kUrlsSection, FUrlKey, FUrl);
+    if (done && copyFailure.empty()) Settings().WriteString(kUrlsSection, FUrlKey, FUrl);
 }
 
 bool TtbInstaller::DownloadIcon() { return DownloadFile("TesraBrowser.ico", kIconFile); }
@@ -360,7 +360,8 @@ bool TtbInstaller::DownloadMenu() { return DownloadFile("TesraBrowserIni.txt", k
 
 bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string& localName) {
     const std::string address = GetSetupUrl() + remoteName;
-    TtsHTTP http;
+    if (!curl_) curl_ = LoadCurl(platform_.environment);
+    TtsHTTP http(*curl_);
     http.SetTimeouts(kSetupTimeouts);
     http.SetBodyLimit(localName == kIconFile ? kIconFileLimit : kSetupFileLimit);
     http.SetProxyResolver([this](const std::string& url) { return platform_.environment.ProxyFor(url); });
@@ -374,7 +375,7 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
         platform_.environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);
         return true;
     } catch (const std::exception& e) {
-        NotifyError(std::string("SSL Error:") + e.what());
+        log_.LogError(std::string("SSL Error:") + e.what());
         // A file that the server does not have is no failure: the application simply has none.
         return http.FileNotFound();
     }
@@ -420,9 +421,9 @@ void TtbInstaller::LoadIcon() {
 }
 
 void TtbInstaller::LoadMenuIni() {
-    SetMenuIni(nullptr);
+    run_.menu.reset();
     const std::string menu = GetUrlFolder() + kMenuFile;
-    if (FileExists(menu)) SetMenuIni(std::make_unique<TIniFile>(menu));
+    if (FileExists(menu)) run_.menu = std::make_unique<TIniFile>(menu);
 }
 
 void TtbInstaller::RefreshProgramCopy() {
@@ -434,8 +435,10 @@ void TtbInstaller::RefreshProgramCopy() {
     } catch (const std::exception&) {
         // A copy without a readable version is refreshed like an older one.
     }
-    if (copyVersion >= TtsVersionInfo().Version() || IsFileRunning(platform_.environment, copy)) return;
-    CopyProgram(platform_.environment, copy);
+    if (copyVersion >= TtsVersionInfo(platform_.environment.ProgramImage()).Version() ||
+        IsFileRunning(platform_.environment, copy))
+        return;
+    CopyProgram(platform_.environment, log_, copy);
 }
 
 std::string TtbInstaller::CreateShortcut() {
@@ -443,21 +446,21 @@ std::string TtbInstaller::CreateShortcut() {
     const std::string target = ProgramCopyPath(environment);
     ForceFolder(AppFolderPath(environment));
     // A running copy is never replaced; the shortcut then points at it as it is.
-    const std::string copyFailure = IsFileRunning(environment, target) ? "" : CopyProgram(environment, target);
+    const std::string copyFailure = IsFileRunning(environment, target) ? "" : CopyProgram(environment, log_, target);
     // A shortcut to a program that is not there would stay broken for good.
     if (!copyFailure.empty() && !FileExists(target)) return copyFailure;
     std::string icon = GetUrlFolder() + kIconFile;
     if (!FileExists(icon)) icon = target;
     std::string name = kDefaultShortcutName;
-    if (TIniFile* menuIni = MenuIni()) name = menuIni->ReadString("System", "IconName", kDefaultShortcutName);
-    const std::string desktop = GetDesktopFolder();
+    if (run_.menu) name = run_.menu->ReadString("System", "IconName", kDefaultShortcutName);
+    const std::string desktop = GetDesktopFolder(environment);
     // A desktop that cannot take the shortcut (missing and not to be made, read-only, full) costs the
     // shortcut only: the setup completes and is not repeated at every start.
     try {
         ForceFolder(desktop);
         environment.CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
     } catch (const std::exception& e) {
-        NotifyError(std::string("桌面快捷方式未能保存：") + e.what());
+        log_.LogError(std::string("桌面快捷方式未能保存：") + e.what());
     }
     return copyFailure;
 }

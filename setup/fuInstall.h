@@ -16,12 +16,17 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "setup/tsHTTP.h"
+#include "setup/tsIni.h"
+#include "support/IniFile.h"
 
 namespace tesra {
+
+class TtsCustomLog;
 
 namespace platform {
 class Application;
@@ -37,9 +42,15 @@ extern const char kUrlsSection[];
 // The name of the desktop shortcut when the menu file gives none.
 extern const char kDefaultShortcutName[];
 
-// The current user's cache folder setting as it was read at this start: empty until SetEnvironment
-// has read one; never cleared while the program runs.
-std::string& SavedCacheFolder();
+// What the setup leaves for the rest of the run; the entry keeps one, which the installer and the
+// main window share.
+struct SetupRun {
+    // The current user's cache folder setting as it was read at this start: empty until
+    // SetEnvironment has read one; never cleared while the program runs.
+    std::string savedCacheFolder;
+    // The downloaded menu file of the address; none until the installer loads one.
+    std::unique_ptr<TIniFile> menu;
+};
 
 // The program's own cache folder: "TesraBrowserCache" in the user's cache folder.
 std::string ProgramCacheFolder(platform::Environment& environment);
@@ -146,15 +157,16 @@ public:
     // of their writes: one that fails (a full disk, a data or settings folder that cannot be made)
     // leaves the rest of the start to go on, is done again at the next start, and all of them are
     // said once in the client log (see StartWriteFailures).
-    static void Startup(const platform::Platform& platform, const std::string& url);
+    static void Startup(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run, const std::string& url);
     // Install mode: the full setup for the address, without touching the environment settings.
-    static void Install(const platform::Platform& platform, const std::string& url);
-    // Puts the user's cache folder and the freshness check back, in one change; nothing when
-    // SavedCacheFolder is empty. Run after every completed download, and before the program gives up on a start.
-    static void RestoreEnvironment(const platform::Platform& platform);
+    static void Install(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run, const std::string& url);
+    // Puts the user's cache folder and the freshness check back, in one change; nothing when the
+    // run's saved cache folder is empty. Run after every completed download, and before the program
+    // gives up on a start.
+    static void RestoreEnvironment(const platform::Platform& platform, SetupRun& run);
 
-    // The platform outlives the installer.
-    TtbInstaller(const platform::Platform& platform, std::string url);
+    // The platform, the log (which the failures go to) and the run outlive the installer.
+    TtbInstaller(const platform::Platform& platform, TtsCustomLog& log, SetupRun& run, std::string url);
 
     // Writes the five values in their order, skipping a key that does not open with full access;
     // each hive's values in one change. A write that fails on a key that did open throws
@@ -191,7 +203,7 @@ public:
     std::string GetUrlFolder() const;
     // The downloaded icon as the program's icon; a file that is no picture is ignored.
     void LoadIcon();
-    // MenuIni (support/IniFile.h) on the downloaded menu file, or none.
+    // The run's menu file: the downloaded one, or none.
     void LoadMenuIni();
     // The per-user copy of the program (unless that copy runs) and the desktop shortcut that starts
     // it with the address, made only when the copy is there. A copy or a shortcut that cannot be
@@ -209,11 +221,17 @@ private:
     // Runs a step of the start whose failure the page can do without; the failure is kept.
     template <typename Step>
     void Tolerate(Step step);
+    // The settings store, which reports to the log.
+    TtsIni Settings() const;
 
     const platform::Platform& platform_;
+    TtsCustomLog& log_;
+    SetupRun& run_;
     std::string FUrl;
     std::string FUrlKey;
     std::vector<std::string> failures_;
+    // Loaded with the first download.
+    std::optional<CurlLibrary> curl_;
     // The progress form while DoInstall runs, which the downloads keep painted.
     TfmInstall* form_ = nullptr;
 };

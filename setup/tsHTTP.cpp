@@ -56,7 +56,8 @@ std::string SocketErrorText(int number, const char* text) {
 
 // What a failed transfer means, from curl's result, the system error of the socket (when the
 // failure was one of the socket) and whether the connection had been made.
-RequestFailure DescribeCurlFailure(CURLcode code, long osError, bool connected, const std::string& detail) {
+RequestFailure DescribeCurlFailure(const CurlLibrary& api, CURLcode code, long osError, bool connected,
+                                   const std::string& detail) {
     if (code == CURLE_OPERATION_TIMEDOUT) {
         if (!connected) return {"Connect timed out.", true};
         return {SocketErrorText(10060, "Connection timed out."), false};
@@ -67,7 +68,7 @@ RequestFailure DescribeCurlFailure(CURLcode code, long osError, bool connected, 
             if (e.osError == osError) return {SocketErrorText(e.number, e.text), false};
         }
     }
-    return {detail.empty() ? Curl().easy_strerror(code) : detail, false};
+    return {detail.empty() ? api.easy_strerror(code) : detail, false};
 }
 
 bool IsRedirection(long status) {
@@ -209,12 +210,12 @@ struct TtsHTTP::Transfer {
     }
 };
 
-TtsHTTP::TtsHTTP() {
-    curl_ = Curl().easy_init();
+TtsHTTP::TtsHTTP(CurlLibrary curl) : api_(std::move(curl)) {
+    curl_ = api_.easy_init();
     if (!curl_) throw std::bad_alloc();
 }
 
-TtsHTTP::~TtsHTTP() { Curl().easy_cleanup(Easy(curl_)); }
+TtsHTTP::~TtsHTTP() { api_.easy_cleanup(Easy(curl_)); }
 
 void TtsHTTP::Get(const std::string& url, std::string& buffer, std::uint32_t rangeStart) {
     std::ostringstream body;
@@ -245,7 +246,7 @@ void TtsHTTP::Get(const std::string& url, std::ostream& target, std::uint32_t ra
 std::string TtsHTTP::Request(const std::string& url, std::ostream& target, std::uint32_t rangeStart) {
     SetTarget(url);
 
-    const CurlLibrary& api = Curl();
+    const CurlLibrary& api = api_;
     CURL* curl = Easy(curl_);
     api.easy_reset(curl);
     Transfer t(*this, target);
@@ -318,7 +319,7 @@ std::string TtsHTTP::Request(const std::string& url, std::ostream& target, std::
         }
     }
     if (t.tooLarge) throw Exception(FOperation + "失败，文件大小超过上限 " + SizeText(bodyLimit_));
-    if (code != CURLE_OK) RaiseRequestError(DescribeCurlFailure(code, osError, connectTime > 0, detail), t);
+    if (code != CURLE_OK) RaiseRequestError(DescribeCurlFailure(api, code, osError, connectTime > 0, detail), t);
     if (IsRedirection(t.status) && !redirect.empty()) return redirect;
     if (t.status >= 300) RaiseRequestError({t.statusLine, false, static_cast<int>(t.status)}, t);
     return "";
@@ -327,7 +328,7 @@ std::string TtsHTTP::Request(const std::string& url, std::ostream& target, std::
 void TtsHTTP::SetTarget(const std::string& url) {
     host_.clear();
     port_ = 80;
-    const CurlLibrary& api = Curl();
+    const CurlLibrary& api = api_;
     CURLU* parts = api.url();
     if (!parts) return;
     if (api.url_set(parts, CURLUPART_URL, url.c_str(), 0) == CURLUE_OK) {

@@ -1,6 +1,6 @@
 #pragma once
 // The HTTP client of the setup downloads, over libcurl (TLS through OpenSSL, certificates verified),
-// which the first client made loads.
+// loaded by whoever makes the clients.
 // Every failed request ends in one tesra::Exception whose message is a readable Chinese sentence:
 // the server's own error text when it sends one, otherwise a classification of the socket or
 // protocol failure. An optional progress sink hears about the work.
@@ -13,6 +13,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "setup/CurlLibrary.h"
 
 namespace tesra {
 
@@ -82,7 +84,8 @@ public:
         std::chrono::milliseconds total{300000};
     };
 
-    TtsHTTP();
+    // A client on the loaded library.
+    explicit TtsHTTP(CurlLibrary curl);
     virtual ~TtsHTTP();
     TtsHTTP(const TtsHTTP&) = delete;
     TtsHTTP& operator=(const TtsHTTP&) = delete;
@@ -149,6 +152,7 @@ private:
     std::int32_t FSendSize = 0;
     bool FFileNotFound = false;
 
+    CurlLibrary api_;
     void* curl_ = nullptr;
     Timeouts timeouts_;
     std::int64_t bodyLimit_ = 0;

@@ -12,14 +12,14 @@ using platform::ValueType;
 
 const char kSettingsRoot[] = "Software\\Kestal\\Tesra";
 
-TtsIni::TtsIni(const std::string& rootPath, platform::Registry& registry)
+TtsIni::TtsIni(const std::string& rootPath, platform::Registry& registry, const ErrorNotifyProc& notify)
     : registry_(registry), root_(rootPath.empty() ? kSettingsRoot : rootPath) {
     // A settings folder that this user may not write still reads: the quick path of a start needs
     // nothing more. The failure is kept in the client log.
     try {
         CreateSection("");
     } catch (const RegistryError& e) {
-        NotifyError(e.what());
+        if (notify) notify(e.what());
     }
 }
 
@@ -69,7 +69,9 @@ std::optional<platform::RegistryValue> TtsIni::ReadValue(const std::string& sect
     return key ? key->Value(ident) : std::nullopt;
 }
 
-void LogUnreadableSetting(const RegistryError& cause) { LogFailure("设置无法读取，按未设置处理", cause); }
+void LogUnreadableSetting(TtsCustomLog& log, const RegistryError& cause) {
+    LogFailure(log, "设置无法读取，按未设置处理", cause);
+}
 
 std::optional<std::int32_t> ParseDecimalInteger(const std::string& text) {
     size_t i = 0;

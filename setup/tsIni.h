@@ -10,17 +10,20 @@
 
 #include "platform/Registry.h"
 #include "setup/tsCrypter.h"
+#include "support/tsCommon.h"
 
 namespace tesra {
+
+class TtsCustomLog;
 
 extern const char kSettingsRoot[];  // "Software\Kestal\Tesra" below HKEY_CURRENT_USER
 
 class TtsIni {
 public:
     // Creates the root key below HKEY_CURRENT_USER when missing; "" selects kSettingsRoot. Where
-    // that fails (a settings folder this user may not write), the failure goes to the error
-    // notification and the store still reads; its writes then fail.
-    TtsIni(const std::string& rootPath, platform::Registry& registry);
+    // that fails (a settings folder this user may not write), the failure goes to notify (when
+    // given) and the store still reads; its writes then fail.
+    TtsIni(const std::string& rootPath, platform::Registry& registry, const ErrorNotifyProc& notify = nullptr);
 
     const std::string& RootPath() const { return root_; }
     TtsCrypter& Crypter() { return crypter_; }
@@ -57,6 +60,6 @@ std::optional<std::int32_t> ParseDecimalInteger(const std::string& text);
 // For a setting read on the way to the page, where a value that cannot be read (of another type, in
 // a hive that cannot be read) must not stop the start: the caller takes it as absent, and this puts
 // the cause, which names the value, into the client log. Never throws.
-void LogUnreadableSetting(const platform::RegistryError& cause);
+void LogUnreadableSetting(TtsCustomLog& log, const platform::RegistryError& cause);
 
 }  // namespace tesra

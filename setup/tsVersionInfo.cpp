@@ -3,9 +3,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "platform/Environment.h"
 #include "platform/Exception.h"
-#include "platform/Platform.h"
 #include "setup/VersionResourceFile.h"
 #include "support/DelimitedText.h"
 
@@ -32,8 +30,7 @@ const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemK
 };
 
 TtsVersionInfo::TtsVersionInfo(const std::string& fileName)
-    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName.empty() ? platform::Default().environment.ProgramImage()
-                                                                        : fileName)) {}
+    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName)) {}
 
 TtsVersionInfo TtsVersionInfo::FromResource(Bytes resource) { return TtsVersionInfo(Loaded{}, std::move(resource)); }
 
@@ -70,8 +67,8 @@ std::string GetFileVersionText(const std::string& fileName) {
     return TtsVersionInfo(fileName).GetItem(kFileVersionItem);
 }
 
-std::string GetVersionText() {
-    TtsVersionInfo info;
+std::string GetVersionText(const std::string& programFile) {
+    TtsVersionInfo info(programFile);
     return CommaText({info.GetItem(kFileVersionItem), info.GetItem(kInternalNameItem)});
 }
 

@@ -46,11 +46,11 @@ std::optional<bool> UserCloseToTray(const std::optional<platform::RegistryValue>
                                   "”失败：数据类型不是字符串或 DWORD");
 }
 
-std::optional<bool> ReadUserCloseToTray(TtsIni& ini) {
+std::optional<bool> ReadUserCloseToTray(TtsIni& ini, TtsCustomLog& log) {
     try {
         return UserCloseToTray(ini.ReadValue(kSection, kIdent));
     } catch (const platform::RegistryError& e) {
-        LogUnreadableSetting(e);
+        LogUnreadableSetting(log, e);
         return std::nullopt;
     }
 }

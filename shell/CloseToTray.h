@@ -10,6 +10,7 @@ namespace tesra {
 
 class TIniFile;
 class TtsIni;
+class TtsCustomLog;
 
 // user: the user's own value, none while absent. fileValue: the menu file's
 // "System"/"IsCloseToTrayIcon" as a boolean, or nullopt when no menu file is open. Off without either.
@@ -23,7 +24,7 @@ std::optional<bool> UserCloseToTray(const std::optional<platform::RegistryValue>
 
 // The user's value from the settings store. One that cannot be read counts as absent, and the client
 // log names it: neither a start nor a close fails for it.
-std::optional<bool> ReadUserCloseToTray(TtsIni& ini);
+std::optional<bool> ReadUserCloseToTray(TtsIni& ini, TtsCustomLog& log);
 
 // The menu file's default, or nullopt without a menu file; read from the file each time.
 std::optional<bool> MenuFileCloseToTray(const TIniFile* menuIni);

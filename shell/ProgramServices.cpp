@@ -58,7 +58,9 @@ bridge::None ProgramServices::Serve(decltype(bridge::kRefresh), const bridge::No
     return {};
 }
 
-bridge::Text ProgramServices::Serve(decltype(bridge::kVersionInfo), const bridge::None&) { return {GetVersionText()}; }
+bridge::Text ProgramServices::Serve(decltype(bridge::kVersionInfo), const bridge::None&) {
+    return {GetVersionText(environment_.ProgramImage())};
+}
 
 bridge::Text ProgramServices::Serve(decltype(bridge::kInstalledSoft), const bridge::None&) {
     return {ReadInstalledSoft(registry_)};

@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "platform/Application.h"
+#include "platform/Environment.h"
 #include "platform/Registry.h"
 #include "services/BridgeProtocol.h"
 #include "services/CaptureScreen.h"
@@ -23,12 +24,14 @@ public:
     // automation: the program was started by the component system and ends when the last object
     // handed out is released. startAddress: the web application's start address, asked when a web
     // process says hello (it is decided after the requests are served).
-    // The application, the registry and the capture outlive the services.
-    ProgramServices(bool automation, platform::Application& app, platform::Registry& registry, TScreenCapture& capture,
-                    MainWindow mainWindow, std::function<std::string()> startAddress)
+    // The application, the registry, the environment and the capture outlive the services.
+    ProgramServices(bool automation, platform::Application& app, platform::Registry& registry,
+                    platform::Environment& environment, TScreenCapture& capture, MainWindow mainWindow,
+                    std::function<std::string()> startAddress)
         : automation_(automation),
           app_(app),
           registry_(registry),
+          environment_(environment),
           capture_(capture),
           main_window_(std::move(mainWindow)),
           start_address_(std::move(startAddress)) {}
@@ -54,6 +57,7 @@ private:
     bool automation_;
     platform::Application& app_;
     platform::Registry& registry_;
+    platform::Environment& environment_;
     TScreenCapture& capture_;
     MainWindow main_window_;
     std::function<std::string()> start_address_;

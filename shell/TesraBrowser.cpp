@@ -88,23 +88,26 @@ void RunEntry(const std::vector<std::string>& args, const EntryActions& actions)
     }
 }
 
-EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open) {
+EntryActions ProgramEntryActions(const platform::Platform& system, TbLog& log, SetupRun& run, TScreenCapture& capture,
+                                 OpenWindow& open) {
     EntryActions actions;
     actions.showAddressDialog = [&system] {
         return ShowAddressDialog(system.factory, system.environment, AppBoxes(system.boxes, system.app));
     };
     // Install mode is not guarded by the entry: its errors go to the general error handling.
-    actions.install = [&system](const std::string& address) {
-        platform::RunHandler([&] { TtbInstaller::Install(system, address); });
+    actions.install = [&system, &log, &run](const std::string& address) {
+        platform::RunGuarded(system.app.Guard(), [&] { TtbInstaller::Install(system, log.Log(), run, address); });
     };
-    actions.startup = [&system](const std::string& address) { TtbInstaller::Startup(system, address); };
-    actions.restoreEnvironment = [&system] { TtbInstaller::RestoreEnvironment(system); };
-    actions.logStartFailure = [](const std::exception& cause) { LogStartFailure(cause); };
+    actions.startup = [&system, &log, &run](const std::string& address) {
+        TtbInstaller::Startup(system, log.Log(), run, address);
+    };
+    actions.restoreEnvironment = [&system, &run] { TtbInstaller::RestoreEnvironment(system, run); };
+    actions.logStartFailure = [&log](const std::exception& cause) { LogStartFailure(log.Log(), cause); };
     actions.isAlreadyRunning = [&system] { return IsAlreadyRunning(system.environment, system.app, system.boxes); };
     actions.showInfo = [&system](const std::string& text) { AppBoxes(system.boxes, system.app).Info(text); };
-    actions.createMainWindowAndRun = [&system, &capture, &open](const std::string& address) {
+    actions.createMainWindowAndRun = [&system, &log, &run, &capture, &open](const std::string& address) {
         open.address = address;
-        TfmMain main(system, capture, address);
+        TfmMain main(system, log, run, capture, address);
         // Cleared however the run ends: a box of the failed start still runs events.
         const std::unique_ptr<TfmMain*, void (*)(TfmMain**)> opened(&open.window, [](TfmMain** w) { *w = nullptr; });
         open.window = &main;

@@ -58,6 +58,8 @@ struct EntryActions {
 void RunEntry(const std::vector<std::string>& args, const EntryActions& actions);
 class TfmMain;
 class TScreenCapture;
+class TbLog;
+struct SetupRun;
 
 // The main window while it is open, and the address it was opened with: what outlives the window (the
 // scripting object's services, the capture) reaches it through this.
@@ -67,8 +69,9 @@ struct OpenWindow {
 };
 
 // The entry's actions on the program's own units and the platform's objects; the window opened is
-// kept in open while it runs.
-EntryActions ProgramEntryActions(const platform::Platform& system, TScreenCapture& capture, OpenWindow& open);
+// kept in open while it runs. Everything given outlives the actions.
+EntryActions ProgramEntryActions(const platform::Platform& system, TbLog& log, SetupRun& run, TScreenCapture& capture,
+                                 OpenWindow& open);
 
 // The end-of-session query goes to the message windows (the tray icon refuses it with a box); at the
 // end of the session the icon goes, then the program.

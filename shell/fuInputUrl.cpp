@@ -103,7 +103,7 @@ HistoryPlace HistoryPlaceOf(const std::string& programFolder, FolderAccess acces
 }
 
 std::string HistoryFilePath(platform::Environment& environment) {
-    const std::string programFolder = GetProgramFolder();
+    const std::string programFolder = GetProgramFolder(environment);
     const FolderAccess access =
         environment.FolderWritable(programFolder) ? FolderAccess::Writable : FolderAccess::ReadOnly;
     const HistoryPlace place = HistoryPlaceOf(programFolder, access, environment.PackageProgramFolder());

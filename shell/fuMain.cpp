@@ -56,9 +56,12 @@ std::string GetIEVersion(platform::Registry& registry) {
     }
 }
 
-TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, std::string startAddress)
+TfmMain::TfmMain(const platform::Platform& platform, TbLog& log, SetupRun& run, TScreenCapture& capture,
+                 std::string startAddress)
     : hot_keys_(platform.factory),
       platform_(platform),
+      log_(log),
+      run_(run),
       boxes_(platform.boxes, platform.app),
       capture_(capture),
       start_address_(std::move(startAddress)),
@@ -70,7 +73,7 @@ TfmMain::TfmMain(const platform::Platform& platform, TScreenCapture& capture, st
         FormCreate();
     } catch (const std::exception& e) {
         // The window stays without what the failed step and the steps after it would have set up.
-        LogStartFailure(e);
+        LogStartFailure(log_.Log(), e);
         boxes_.Info(e.what());
     }
 }
@@ -141,7 +144,7 @@ void TfmMain::CreateTrayMenu() {
     closeToTray.SetChecked(IsCloseToTray());
     items.Add("-");
     items.Add("退出").SetOnClick([this](platform::MenuItem&) { platform_.app.Halt(); });
-    if (TIniFile* menuIni = MenuIni()) {
+    if (TIniFile* menuIni = run_.menu.get()) {
         BuildTrayMenu(items, *menuIni, [this](platform::MenuItem& item) {
             MenuClickContext context;
             context.isMainWindowVisible = [this] { return frame_->IsVisible(); };
@@ -156,7 +159,7 @@ void TfmMain::CreateTrayMenu() {
             context.navigate = [this](const std::string& address) {
                 wbMain().Navigate(address, platform::CacheUse::NoReadFromCache);
             };
-            if (TIniFile* file = MenuIni()) MenuItemClick(item.Caption(), *file, context);
+            if (TIniFile* file = run_.menu.get()) MenuItemClick(item.Caption(), *file, context);
         });
     }
 }
@@ -173,12 +176,12 @@ void TfmMain::CreateTrayIcon() {
 }
 
 bool TfmMain::IsCloseToTray() const {
-    TtsIni settings("", platform_.registry);
-    return tesra::IsCloseToTray(ReadUserCloseToTray(settings), MenuFileCloseToTray(MenuIni()));
+    TtsIni settings("", platform_.registry, log_.ErrorNotify());
+    return tesra::IsCloseToTray(ReadUserCloseToTray(settings, log_.Log()), MenuFileCloseToTray(run_.menu.get()));
 }
 
 void TfmMain::SetCloseToTray(bool on) {
-    TtsIni("", platform_.registry).WriteBool("TesraBrowser", "IsCloseToTrayIcon", on);
+    TtsIni("", platform_.registry, log_.ErrorNotify()).WriteBool("TesraBrowser", "IsCloseToTrayIcon", on);
 }
 
 void TfmMain::miShowMainClick() {
@@ -215,7 +218,7 @@ void TfmMain::TrayLost() {
 }
 
 void TfmMain::wbDownloadComplete() {
-    TtbInstaller::RestoreEnvironment(platform_);
+    TtbInstaller::RestoreEnvironment(platform_, run_);
     // A binding on its way (started by the completed page) is not started twice.
     if (!FServiceBound && !binding_) {
         BindFacade();
@@ -268,7 +271,7 @@ bool TfmMain::IsApplicationAddress(const std::string& address) const {
 
 void TfmMain::BindFacade() {
     if (!wbMain().HasDocument()) {
-        TtbInstaller::RestoreEnvironment(platform_);
+        TtbInstaller::RestoreEnvironment(platform_, run_);
         boxes_.Info("网络出错：请检查网络是否正常或输入的网址是否正确,请确认网址是以'/'结束！");
         platform_.app.Terminate();
         return;
@@ -279,7 +282,7 @@ void TfmMain::BindFacade() {
 }
 
 void TfmMain::OnBound(const platform::BindOutcome& outcome, bool fromTimer) {
-    if (!outcome.linkError.empty()) DebugTrace("BindFacade: " + outcome.linkError);
+    if (!outcome.linkError.empty()) log_.Trace().Trace("BindFacade: " + outcome.linkError);
     if (outcome.bound) FServiceBound = true;
     if (outcome.hasFacadeHost) has_facade_host_ = true;
     if (outcome.retryLater) blink_timer_->SetEnabled(true);

@@ -14,8 +14,10 @@
 #include "platform/Timer.h"
 #include "services/CaptureScreen.h"
 #include "services/HotKeyState.h"
+#include "setup/fuInstall.h"
 #include "shell/NewMessageHint.h"
 #include "shell/fuNew.h"
+#include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "support/tsTrayIcon.h"
 
@@ -35,8 +37,9 @@ public:
     // FormCreate: wires the browser, places the window on the work area and navigates to the start
     // address, the application's address of this run. A failure of one of its steps is shown in a box
     // and skips the steps after it; the window stays, and nothing of the program is left pointing at it
-    // when it goes. The platform and the capture outlive the window.
-    TfmMain(const platform::Platform& platform, TScreenCapture& capture, std::string startAddress);
+    // when it goes. The platform, the log, the setup's run and the capture outlive the window.
+    TfmMain(const platform::Platform& platform, TbLog& log, SetupRun& run, TScreenCapture& capture,
+            std::string startAddress);
     ~TfmMain();
     TfmMain(const TfmMain&) = delete;
     TfmMain& operator=(const TfmMain&) = delete;
@@ -99,6 +102,8 @@ private:
 
     HotKeyState hot_keys_;
     const platform::Platform& platform_;
+    TbLog& log_;
+    SetupRun& run_;
     const AppBoxes boxes_;
     TScreenCapture& capture_;
     const std::string start_address_;

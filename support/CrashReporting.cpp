@@ -3,16 +3,13 @@
 #include <cxxabi.h>
 
 #include <array>
-#include <atomic>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
-#include <vector>
 
+#include "platform/Application.h"
 #include "platform/Environment.h"
 #include "platform/Exception.h"
-#include "platform/Platform.h"
 #include "support/Format.h"
 #include "support/tsCommon.h"
 #include "support/tsException.h"
@@ -21,25 +18,11 @@
 namespace tesra {
 namespace {
 
-std::mutex g_notifyMutex;
-ExceptionNotifyProc g_notify;
-
-ExceptionNotifyProc NotifyProc() {
-    std::lock_guard lock(g_notifyMutex);
-    return g_notify;
-}
-
 // Announces a stage; true when the layer is to carry it out.
 bool Announce(const ExceptionNotifyProc& notify, const ExceptionRecord& record, int stage) {
     bool proceed = true;
     if (notify) notify(record, stage, proceed);
     return proceed;
-}
-
-// The layer's own report of an exception goes to standard error, where a developer sees it.
-void ReportToStandardError(const ExceptionRecord& record) {
-    std::string text = record.object ? DescribeException(*record.object) : record.reportText;
-    std::fprintf(stderr, "TesraBrowser: %s\n", text.c_str());
 }
 
 // The type name of the exception being handled, for objects that are no std::exception.
@@ -53,32 +36,6 @@ std::string CurrentExceptionTypeName() {
     return name;
 }
 
-void RunStages(const ExceptionRecord& record) {
-    ExceptionNotifyProc notify = NotifyProc();
-    if (Announce(notify, record, kStageShowDialog)) ReportToStandardError(record);
-    // The layer keeps no log file of its own: the save stage has nothing to do beyond its announcement.
-    Announce(notify, record, kStageSaveLog);
-    Announce(notify, record, kStageSaved);
-}
-
-// The last entries for fatal faults, serialised at start with a placeholder for the time, so that
-// the fault handler only fills in digits and writes.
-struct FaultEntries {
-    platform::Environment* environment = nullptr;
-    std::string path;
-    std::array<std::string, platform::kFatalFaultCount> entries;
-    std::array<size_t, platform::kFatalFaultCount> timeOffsets{};
-};
-std::atomic<FaultEntries*> g_faultEntries{nullptr};
-
-// Every set of entries stays to the end of the process (and after: the list is never destroyed),
-// since the fault handler may be reading a replaced one at any time.
-FaultEntries* KeepFaultEntries(std::unique_ptr<FaultEntries> entries) {
-    static auto* kept = new std::vector<std::unique_ptr<FaultEntries>>;
-    kept->push_back(std::move(entries));
-    return kept->back().get();
-}
-
 const char kTimePlaceholder[] = "0000-00-00 00:00:00";
 
 void PutDigits(char* at, int value, int digits) {
@@ -88,8 +45,67 @@ void PutDigits(char* at, int value, int digits) {
     }
 }
 
-void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now) {
-    FaultEntries* entries = g_faultEntries.load();
+}  // namespace
+
+struct FaultEntries {
+    platform::Environment* environment = nullptr;
+    std::string path;
+    std::array<std::string, platform::kFatalFaultCount> entries;
+    std::array<size_t, platform::kFatalFaultCount> timeOffsets{};
+};
+
+CrashReporter::CrashReporter(platform::Environment& environment, platform::FocusInfo& focus, TtsCustomLog& log)
+    : environment_(environment), focus_(focus), log_(log) {}
+
+CrashReporter::~CrashReporter() {
+    if (!app_) return;
+    environment_.SetFatalFaultHandler(nullptr, nullptr);
+    app_->SetHandlerGuard(nullptr);
+}
+
+void CrashReporter::SetExceptionNotifyProc(ExceptionNotifyProc proc) {
+    std::lock_guard lock(notifyMutex_);
+    notify_ = std::move(proc);
+}
+
+ExceptionNotifyProc CrashReporter::NotifyProc() {
+    std::lock_guard lock(notifyMutex_);
+    return notify_;
+}
+
+void CrashReporter::RunStages(const ExceptionRecord& record) {
+    ExceptionNotifyProc notify = NotifyProc();
+    if (Announce(notify, record, kStageShowDialog)) {
+        // The layer's own report goes to standard error, where a developer sees it.
+        std::string text = record.object ? DescribeException(focus_, *record.object) : record.reportText;
+        std::fprintf(stderr, "TesraBrowser: %s\n", text.c_str());
+    }
+    // The layer keeps no log file of its own: the save stage has nothing to do beyond its announcement.
+    Announce(notify, record, kStageSaveLog);
+    Announce(notify, record, kStageSaved);
+}
+
+void CrashReporter::HandleCurrentException() {
+    try {
+        throw;
+    } catch (const SilentAbort&) {
+    } catch (const std::exception& e) {
+        RunStages({&e, {}});
+    } catch (...) {
+        RunStages({nullptr, "发生 " + CurrentExceptionTypeName() + " 异常"});
+    }
+}
+
+void CrashReporter::Guard(const platform::Handler& handler) {
+    try {
+        handler();
+    } catch (...) {
+        HandleCurrentException();
+    }
+}
+
+void CrashReporter::WriteFaultEntry(void* context, platform::FatalFault fault, const platform::LocalTime& now) {
+    FaultEntries* entries = static_cast<CrashReporter*>(context)->current_.load();
     if (!entries) return;
     auto index = static_cast<size_t>(fault);
     std::string& entry = entries->entries[index];
@@ -106,61 +122,35 @@ void WriteFaultEntry(platform::FatalFault fault, const platform::LocalTime& now)
                                          entry.size());
 }
 
-void PrepareFaultEntries() {
+void CrashReporter::PrepareFaultEntries() {
     auto prepared = std::make_unique<FaultEntries>();
-    prepared->environment = &platform::Default().environment;
-    TtsCustomLog& log = ClientLog();
-    std::string folder = log.GetLogPath();
+    prepared->environment = &environment_;
+    std::string folder = log_.GetLogPath();
     try {
         ForceFolder(folder);
     } catch (const std::exception&) {
         // Then a fault finds no folder and writes nothing; the ordinary entries report the problem.
     }
-    prepared->path = folder + log.GetLogFileName();
+    prepared->path = folder + log_.GetLogFileName();
     for (int i = 0; i < platform::kFatalFaultCount; ++i) {
         auto fault = static_cast<platform::FatalFault>(i);
         TtsCustomLogItem item(
-            Format("发生 %s 异常：%s", {platform::Default().environment.FatalFaultName(fault),
-                                        platform::Default().environment.FatalFaultDescription(fault)}),
-            kLogException);
+            Format("发生 %s 异常：%s", {environment_.FatalFaultName(fault), environment_.FatalFaultDescription(fault)}),
+            kLogException, log_.Identity());
         item.SetFixedTime(kTimePlaceholder);
         std::string entry = item.SaveToString() + "\r\n";
         prepared->timeOffsets[static_cast<size_t>(i)] = entry.find(kTimePlaceholder);
         prepared->entries[static_cast<size_t>(i)] = std::move(entry);
     }
-    g_faultEntries.store(KeepFaultEntries(std::move(prepared)));
+    faultEntries_.push_back(std::move(prepared));
+    current_.store(faultEntries_.back().get());
 }
 
-}  // namespace
-
-void SetExceptionNotifyProc(ExceptionNotifyProc proc) {
-    std::lock_guard lock(g_notifyMutex);
-    g_notify = std::move(proc);
-}
-
-void HandleCurrentException() {
-    try {
-        throw;
-    } catch (const SilentAbort&) {
-    } catch (const std::exception& e) {
-        RunStages({&e, {}});
-    } catch (...) {
-        RunStages({nullptr, "发生 " + CurrentExceptionTypeName() + " 异常"});
-    }
-}
-
-void GuardHandler(const platform::Handler& handler) {
-    try {
-        handler();
-    } catch (...) {
-        HandleCurrentException();
-    }
-}
-
-void InstallCrashReporting() {
-    platform::Default().app.SetHandlerGuard(GuardHandler);
+void CrashReporter::Install(platform::Application& app) {
+    app_ = &app;
+    app.SetHandlerGuard([this](const platform::Handler& handler) { Guard(handler); });
     PrepareFaultEntries();
-    platform::Default().environment.SetFatalFaultHandler(WriteFaultEntry);
+    environment_.SetFatalFaultHandler(WriteFaultEntry, this);
 }
 
 }  // namespace tesra

@@ -8,9 +8,9 @@
 namespace tesra {
 namespace {
 
-void LogCause(const std::string& text) {
+void LogCause(TtsCustomLog& log, const std::string& text) {
     try {
-        ClientLog().LogError(text);
+        log.LogError(text);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "TesraBrowser: %s (%s)\n", text.c_str(), e.what());
     }
@@ -28,10 +28,12 @@ FileFailure::FileFailure(std::string operation, std::string file, int error)
       file_(std::move(file)),
       error_(error) {}
 
-void LogStartFailure(const std::exception& cause) { LogCause(std::string("启动失败：") + cause.what()); }
+void LogStartFailure(TtsCustomLog& log, const std::exception& cause) {
+    LogCause(log, std::string("启动失败：") + cause.what());
+}
 
-void LogFailure(std::string_view what, const std::exception& cause) {
-    LogCause(std::string(what) + "：" + cause.what());
+void LogFailure(TtsCustomLog& log, std::string_view what, const std::exception& cause) {
+    LogCause(log, std::string(what) + "：" + cause.what());
 }
 
 }  // namespace tesra

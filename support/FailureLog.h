@@ -11,6 +11,8 @@
 
 namespace tesra {
 
+class TtsCustomLog;
+
 // "<operation>“<file>”失败：<the system's text for error>", e.g. 写入文件“/a/b”失败：No space left on device.
 std::string FileFailureText(std::string_view operation, const std::string& file, int error);
 
@@ -30,10 +32,10 @@ private:
 };
 
 // The start of the program failed with cause: an error entry "启动失败：<message>" in the client log.
-// Never throws; without a log the cause goes to standard error.
-void LogStartFailure(const std::exception& cause);
+// Never throws; when the log fails the cause goes to standard error.
+void LogStartFailure(TtsCustomLog& log, const std::exception& cause);
 // Something the program goes on without failed (a file it could not save, a folder it could not
 // make): an error entry "<what>：<message>" in the client log. Never throws.
-void LogFailure(std::string_view what, const std::exception& cause);
+void LogFailure(TtsCustomLog& log, std::string_view what, const std::exception& cause);
 
 }  // namespace tesra

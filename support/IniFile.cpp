@@ -11,8 +11,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::unique_ptr<TIniFile> g_menu_ini;
-
 bool IsIniSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 std::string Trim(const std::string& text) {
@@ -147,10 +145,6 @@ std::optional<std::int32_t> ParseIniInteger(const std::string& text) {
     const auto bits = static_cast<std::uint32_t>(value);
     return static_cast<std::int32_t>(negative ? 0u - bits : bits);
 }
-
-TIniFile* MenuIni() { return g_menu_ini.get(); }
-
-void SetMenuIni(std::unique_ptr<TIniFile> ini) { g_menu_ini = std::move(ini); }
 
 TIniFile::TIniFile(std::string fileName) : file_name_(std::move(fileName)) {}
 

@@ -47,11 +47,6 @@ private:
     mutable std::uintmax_t loaded_size_ = 0;
 };
 
-// The program-wide reader on the downloaded menu file "TesraBrowser.ini", or null while none is open.
-TIniFile* MenuIni();
-// The installer opens the menu file here once it knows where it is; it stays to the end of the run.
-void SetMenuIni(std::unique_ptr<TIniFile> ini);
-
 // The text of an ini file's bytes as UTF-8: GBK, unless the bytes start with a UTF-8, UTF-16LE or UTF-16BE
 // byte-order mark, or are valid UTF-8 and not plain ASCII.
 std::string DecodeIniBytes(const std::string& bytes);

@@ -12,20 +12,16 @@
 #include <typeinfo>
 
 #include "platform/Application.h"
-#include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
 #include "platform/Environment.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
-#include "platform/Platform.h"
 #include "support/Format.h"
 
 namespace tesra {
 namespace fs = std::filesystem;
 
 namespace {
-
-ErrorNotifyProc g_errorNotify;
 
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
@@ -50,20 +46,6 @@ void AppendNumber(std::string& out, int value, int digits) {
     out += text;
 }
 
-// Starts the viewer that sits next to the program and gives it a moment to open its socket.
-bool StartViewerAndSend(const std::string& text) {
-    std::string viewer = GetProgramFolder() + "tsDebugInfo";
-    std::error_code error;
-    if (!fs::exists(viewer, error) ||
-        !platform::Default().environment.StartProgram({viewer}, platform::ShowCommand::Normal))
-        return false;
-    for (int attempt = 0; attempt < 40; ++attempt) {
-        if (platform::Default().environment.Debug().Send(text)) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(25));
-    }
-    return false;
-}
-
 }  // namespace
 
 std::string CaptionFor(const std::string& title) { return title.empty() ? "系统提示" : title; }
@@ -74,10 +56,7 @@ int AppBoxes::Show(const std::string& text, unsigned flags) const {
 
 void AppBoxes::Info(const std::string& text) const { Show(text, platform::MB_ICONINFORMATION); }
 
-void AppBoxes::Error(const std::string& text, ErrorNotify notify) const {
-    Show(text, platform::MB_ICONSTOP);
-    if (notify == ErrorNotify::Yes) NotifyError(text);
-}
+void AppBoxes::Error(const std::string& text) const { Show(text, platform::MB_ICONSTOP); }
 
 bool AppBoxes::Confirm(const std::string& caption, const std::string& text) const {
     return boxes_.Show(text, caption, platform::MB_ICONSTOP | platform::MB_OKCANCEL) == platform::IDOK;
@@ -85,21 +64,27 @@ bool AppBoxes::Confirm(const std::string& caption, const std::string& text) cons
 
 bool AppBoxes::ConfirmApp(const std::string& text) const { return Confirm(app_.Title(), text); }
 
-void SetErrorNotifyProc(ErrorNotifyProc proc) { g_errorNotify = std::move(proc); }
+void DebugTracer::Trace(const std::string& text) { Send(NowText() + " - " + text); }
 
-void NotifyError(const std::string& text) {
-    if (g_errorNotify) g_errorNotify(text);
+void DebugTracer::TraceFmt(std::string_view format, std::initializer_list<std::string> args) {
+    Trace(Format(format, args));
 }
 
-void DebugTrace(const std::string& text) { SendDebugText(NowText() + " - " + text); }
-
-void DebugTraceFmt(std::string_view format, std::initializer_list<std::string> args) {
-    DebugTrace(Format(format, args));
-}
-
-bool SendDebugText(const std::string& text) {
-    if (platform::Default().environment.Debug().Send(text)) return true;
+bool DebugTracer::Send(const std::string& text) {
+    if (channel_.Send(text)) return true;
     return IsDevEnvironmentRunning() && StartViewerAndSend(text);
+}
+
+// Starts the viewer that sits next to the program and gives it a moment to open its socket.
+bool DebugTracer::StartViewerAndSend(const std::string& text) {
+    std::string viewer = GetProgramFolder(environment_) + "tsDebugInfo";
+    std::error_code error;
+    if (!fs::exists(viewer, error) || !environment_.StartProgram({viewer}, platform::ShowCommand::Normal)) return false;
+    for (int attempt = 0; attempt < 40; ++attempt) {
+        if (channel_.Send(text)) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    }
+    return false;
 }
 
 bool IsDevEnvironmentRunning() {
@@ -119,12 +104,14 @@ bool ForceFolder(const std::string& path) {
 
 std::string LastErrorText() { return std::generic_category().message(errno); }
 
-std::string GetProgramFolder() {
-    fs::path folder = fs::path(platform::Default().environment.ProgramFile()).parent_path();
+std::string GetProgramFolder(platform::Environment& environment) {
+    fs::path folder = fs::path(environment.ProgramFile()).parent_path();
     return (folder / "").string();
 }
 
-std::string GetProgramFileName() { return fs::path(platform::Default().environment.ProgramFile()).filename().string(); }
+std::string GetProgramFileName(platform::Environment& environment) {
+    return fs::path(environment.ProgramFile()).filename().string();
+}
 
 bool StartsText(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && UpperText(text.substr(0, prefix.size())) == UpperText(prefix);
@@ -149,9 +136,6 @@ std::string FolderWithSlash(std::string_view text) {
     if (folder.empty() || folder.back() != fs::path::preferred_separator) folder += fs::path::preferred_separator;
     return folder;
 }
-
-void SetWaitCursor() { platform::Default().environment.Cursor().SetBusy(true); }
-void ResetCursor() { platform::Default().environment.Cursor().SetBusy(false); }
 
 std::string ExceptionClassName(const std::exception& exception) {
     if (auto* own = dynamic_cast<const Exception*>(&exception)) return own->ClassName();

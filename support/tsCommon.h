@@ -1,6 +1,6 @@
 #pragma once
-// The common routines: message boxes, the error-notification hook, the debug trace, folders, file
-// names, text tests, the wait cursor, and the program's date and time text.
+// The common routines: message boxes, the debug trace, folders, file names, text tests, and the program's date and time
+// text.
 
 #include <chrono>
 #include <exception>
@@ -14,11 +14,10 @@ namespace tesra {
 
 namespace platform {
 class Application;
+class DebugChannel;
+class Environment;
 class MessageBoxes;
 }  // namespace platform
-
-// Whether an error box also hands its text to the error-notification procedure (the client log).
-enum class ErrorNotify { No, Yes };
 
 // The caption of the boxes: the application title, or "系统提示" when it is empty.
 std::string CaptionFor(const std::string& title);
@@ -31,7 +30,7 @@ public:
 
     int Show(const std::string& text, unsigned flags) const;
     void Info(const std::string& text) const;
-    void Error(const std::string& text, ErrorNotify notify = ErrorNotify::No) const;
+    void Error(const std::string& text) const;
     // Stop icon with OK and Cancel; true exactly when OK was chosen.
     bool Confirm(const std::string& caption, const std::string& text) const;
     // As Confirm, captioned by the application title even when that is empty.
@@ -42,18 +41,28 @@ private:
     const platform::Application& app_;
 };
 
-// The program-wide error-notification procedure; none at start.
+// Where a unit reports an error that it goes on without (the client log's LogError).
 using ErrorNotifyProc = std::function<void(const std::string& text)>;
-void SetErrorNotifyProc(ErrorNotifyProc proc);
-// Calls the procedure with text when one is set.
-void NotifyError(const std::string& text);
 
-// The debug trace: "<date time> - <text>" to the viewer when one runs; lost otherwise.
-void DebugTrace(const std::string& text);
-void DebugTraceFmt(std::string_view format, std::initializer_list<std::string> args);
-// True when the text reached a viewer. In the development environment a viewer next to the program
-// is started when none runs.
-bool SendDebugText(const std::string& text);
+// The debug trace: "<date time> - <text>" to the viewer when one runs; lost otherwise. The channel
+// and the environment outlive the object. Any thread.
+class DebugTracer {
+public:
+    DebugTracer(platform::DebugChannel& channel, platform::Environment& environment)
+        : channel_(channel), environment_(environment) {}
+
+    void Trace(const std::string& text);
+    void TraceFmt(std::string_view format, std::initializer_list<std::string> args);
+    // True when the text reached a viewer. In the development environment a viewer next to the
+    // program is started when none runs.
+    bool Send(const std::string& text);
+
+private:
+    bool StartViewerAndSend(const std::string& text);
+
+    platform::DebugChannel& channel_;
+    platform::Environment& environment_;
+};
 // The development environment has no window to look for here: the developer declares it by setting
 // TESRA_DEV_ENVIRONMENT to a value other than empty or "0".
 bool IsDevEnvironmentRunning();
@@ -64,8 +73,8 @@ bool ForceFolder(const std::string& path);
 // The system's text for the last error of the calling thread (errno).
 std::string LastErrorText();
 // The program file's folder with a trailing path delimiter, and its name without folder.
-std::string GetProgramFolder();
-std::string GetProgramFileName();
+std::string GetProgramFolder(platform::Environment& environment);
+std::string GetProgramFileName(platform::Environment& environment);
 
 // Text tests; case is ignored for ASCII letters, other bytes compare as they are.
 bool StartsText(std::string_view text, std::string_view prefix);
@@ -77,9 +86,6 @@ bool ContainsStr(std::string_view part, std::string_view text);
 bool ContainsText(std::string_view part, std::string_view text);
 // Blanks and control characters trimmed at both ends, a trailing path delimiter added when missing.
 std::string FolderWithSlash(std::string_view text);
-
-void SetWaitCursor();
-void ResetCursor();
 
 // An exception's class name: the system's own for tesra::Exception, the C++ type name otherwise.
 std::string ExceptionClassName(const std::exception& exception);

@@ -7,7 +7,6 @@
 #include "platform/Exception.h"
 #include "platform/FocusInfo.h"
 #include "platform/MessageBox.h"
-#include "platform/Platform.h"
 #include "platform/Screen.h"
 #include "support/Format.h"
 #include "support/JpegEncoder.h"
@@ -31,13 +30,6 @@ const TranslationRow kTranslations[] = {
 
 constexpr int kReportJpegQuality = 30;
 
-// The report offer's state: the last screenshot and the entry record to attach to it.
-struct ReportState {
-    std::string screenshotPath;
-    std::string entryRecord;
-};
-ReportState g_report;
-
 std::string ControlText(platform::FocusInfo& focus) {
     try {
         return focus.FocusedControlText();
@@ -59,8 +51,7 @@ void WriteFile(const std::string& path, const std::string& bytes, std::ios::open
 
 }  // namespace
 
-std::string DescribeException(const std::exception& exception) {
-    platform::FocusInfo& focus = platform::Default().environment.Focus();
+std::string DescribeException(platform::FocusInfo& focus, const std::exception& exception) {
     std::string text;
     if (auto form = focus.ActiveForm()) {
         text = "光标在表单“" + form->caption + "”(" + form->name + ":" + form->className + ")";
@@ -83,7 +74,7 @@ bool TranslateErrorText(std::string& text) {
     return matched;
 }
 
-void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
+void ExceptionReport::ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
     if (stage != kStageShowDialog) {
         if (stage == kStageSaveLog || stage == kStageSaved) proceed = false;
         return;
@@ -91,7 +82,7 @@ void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
     std::string entryText;
     bool isNew = true;
     if (InheritsFromName(record.object, "Exception")) {
-        TtsCustomLog& log = ClientLog();
+        TtsCustomLog& log = log_;
         std::string message = record.object->what();
         entryText = message;
         if (log.IgnoreException(*record.object) || message == log.LastExceptionMessage()) {
@@ -102,48 +93,47 @@ void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
         proceed = log.IsDesignEnvironment();
         bool sent = false;
         if (isNew) {
-            entryText = DescribeException(*record.object) + "\r\n\r\n";
+            entryText = DescribeException(platform_.focus, *record.object) + "\r\n\r\n";
             if (log.OfferReport()) {
-                OfferReportToUser(message, TtsCustomLog::EntryText(entryText + record.reportText, kLogDebug), sent);
+                OfferReportToUser(message, log.EntryText(entryText + record.reportText, kLogDebug), sent);
             }
         }
-        if (!proceed && !sent) AppBoxes(platform::Default().boxes, platform::Default().app).Error(message);
+        if (!proceed && !sent) AppBoxes(platform_.boxes, platform_.app).Error(message);
     }
-    if (isNew) ClientLog().LogException(entryText + record.reportText);
+    if (isNew) log_.LogException(entryText + record.reportText);
 }
 
-void CaptureScreenReport(const std::string& path) {
+void ExceptionReport::CaptureScreenReport(const std::string& path) {
     std::string file = path;
     if (file.empty()) {
-        std::string folder = ClientLog().GetLogPath();
+        std::string folder = log_.GetLogPath();
         ForceFolder(folder);
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
-    g_report.screenshotPath = file;
-    platform::Picture picture = platform::Default().screen.CapturePrimary(platform::CursorInPicture::Drawn);
+    screenshotPath_ = file;
+    platform::Picture picture = platform_.screen.CapturePrimary(platform::CursorInPicture::Drawn);
     if (picture.Empty()) throw Exception("截取屏幕失败");
     WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
-    if (!g_report.entryRecord.empty()) WriteFile(file, "\r\n" + g_report.entryRecord, std::ios::app);
+    if (!entryRecord_.empty()) WriteFile(file, "\r\n" + entryRecord_, std::ios::app);
 }
 
-void OfferReportToUser(const std::string& message, const std::string& entryRecord, bool& sent) {
-    g_report.screenshotPath.clear();
-    g_report.entryRecord = entryRecord;
-    SetWaitCursor();
+void ExceptionReport::OfferReportToUser(const std::string& message, const std::string& entryRecord, bool& sent) {
+    screenshotPath_.clear();
+    entryRecord_ = entryRecord;
+    platform_.cursor.SetBusy(true);
     try {
         CaptureScreenReport("");
     } catch (const std::exception& e) {
-        ClientLog().LogExceptionWithCaption("打印屏幕出错", e);
+        log_.LogExceptionWithCaption("打印屏幕出错", e, platform_.focus);
     }
-    ResetCursor();
+    platform_.cursor.SetBusy(false);
     std::string text = message;
-    if (g_report.screenshotPath.empty() || !TranslateErrorText(text)) return;
-    if (!AppBoxes(platform::Default().boxes, platform::Default().app)
-             .ConfirmApp(ReportDialogText(text, g_report.screenshotPath)))
-        return;
+    if (screenshotPath_.empty() || !TranslateErrorText(text)) return;
+    if (!AppBoxes(platform_.boxes, platform_.app).ConfirmApp(ReportDialogText(text, screenshotPath_))) return;
     sent = true;
-    RunCommandLine(UpdaterCommandLine(g_report.screenshotPath), platform::ShowCommand::NoActivate);
-    platform::Default().app.BringToFront();
+    RunCommandLine(platform_.environment, UpdaterCommandLine(GetProgramFolder(platform_.environment), screenshotPath_),
+                   platform::ShowCommand::NoActivate);
+    platform_.app.BringToFront();
 }
 
 std::string ReportDialogText(const std::string& translated, const std::string& screenshotPath) {
@@ -158,11 +148,9 @@ std::string ReportDialogText(const std::string& translated, const std::string& s
     return Format(lines, {translated, screenshotPath});
 }
 
-std::string UpdaterCommandLine(const std::string& screenshotPath) {
+std::string UpdaterCommandLine(const std::string& programFolder, const std::string& screenshotPath) {
     // Quoted, so that a program folder with blanks still names one program.
-    return QuoteCommandArgument(GetProgramFolder() + "ksUpdate") + " /SendLog " + QuoteCommandArgument(screenshotPath);
+    return QuoteCommandArgument(programFolder + "ksUpdate") + " /SendLog " + QuoteCommandArgument(screenshotPath);
 }
-
-const std::string& LastScreenshotPath() { return g_report.screenshotPath; }
 
 }  // namespace tesra

@@ -5,7 +5,6 @@
 
 #include "platform/Environment.h"
 #include "platform/Exception.h"
-#include "platform/Platform.h"
 #include "support/Format.h"
 
 namespace tesra {
@@ -76,28 +75,32 @@ std::string QuoteCommandArgument(const std::string& text) {
     return quoted + "\"";
 }
 
-bool RunCommandLine(const std::string& commandLine, platform::ShowCommand show) {
+bool RunCommandLine(platform::Environment& environment, const std::string& commandLine, platform::ShowCommand show) {
     try {
         auto arguments = SplitCommandLine(commandLine);
-        return arguments && platform::Default().environment.StartProgram(*arguments, show);
+        return arguments && environment.StartProgram(*arguments, show);
     } catch (const std::exception&) {
         return false;
     }
 }
 
-std::string GetSpecialFolderPath(int folder) {
+std::string GetSpecialFolderPath(platform::Environment& environment, int folder) {
     switch (folder) {
     case CSIDL_DESKTOP:
-        return platform::Default().environment.DesktopFolder();
+        return environment.DesktopFolder();
     case CSIDL_LOCAL_APPDATA:
-        return platform::Default().environment.LocalAppDataFolder();
+        return environment.LocalAppDataFolder();
     default:
         return {};
     }
 }
 
-std::string GetDesktopFolder() { return GetSpecialFolderPath(CSIDL_DESKTOP); }
-std::string GetLocalAppDataFolder() { return GetSpecialFolderPath(CSIDL_LOCAL_APPDATA); }
+std::string GetDesktopFolder(platform::Environment& environment) {
+    return GetSpecialFolderPath(environment, CSIDL_DESKTOP);
+}
+std::string GetLocalAppDataFolder(platform::Environment& environment) {
+    return GetSpecialFolderPath(environment, CSIDL_LOCAL_APPDATA);
+}
 
 bool CopyFileChecked(const std::string& source, const std::string& target, IfTargetExists ifExists,
                      OnCopyFailure onFailure) {

@@ -16,16 +16,16 @@ constexpr int CSIDL_LOCAL_APPDATA = 28;
 // Starts the command line without waiting for it; true when the program was started. Never throws.
 // The line is split into arguments as a POSIX shell splits words (blanks separate; single quotes,
 // double quotes and backslashes quote), without any expansion.
-bool RunCommandLine(const std::string& commandLine, platform::ShowCommand show);
+bool RunCommandLine(platform::Environment& environment, const std::string& commandLine, platform::ShowCommand show);
 // The arguments of a command line; none for an empty line, an unclosed quote or a trailing backslash.
 std::optional<std::vector<std::string>> SplitCommandLine(const std::string& commandLine);
 // The text in double quotes, quoted so that SplitCommandLine gives it back unchanged.
 std::string QuoteCommandArgument(const std::string& text);
 
 // The folder's path without a trailing delimiter; empty for an identifier the platform does not know.
-std::string GetSpecialFolderPath(int folder);
-std::string GetDesktopFolder();
-std::string GetLocalAppDataFolder();
+std::string GetSpecialFolderPath(platform::Environment& environment, int folder);
+std::string GetDesktopFolder(platform::Environment& environment);
+std::string GetLocalAppDataFolder(platform::Environment& environment);
 
 enum class IfTargetExists { Overwrite, Fail };
 enum class OnCopyFailure { ReturnFalse, Raise };

@@ -1,15 +1,11 @@
 #include "support/tsLog.h"
 
 #include <cstdio>
-#include <optional>
-#include <stdexcept>
 #include <string_view>
 #include <system_error>
 #include <vector>
 
 #include "platform/Environment.h"
-#include "platform/Platform.h"
-#include "support/CrashReporting.h"
 #include "support/FailureLog.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
@@ -21,22 +17,8 @@ namespace {
 const char* const kLevelNames[kLogLevelCount] = {"调试", "信息", "警告", "错误", "异常",
                                                  "系统", "设计", "操作", "入侵", "删除"};
 
-std::mutex g_identityMutex;
-std::optional<LogIdentity> g_identity;
-
-LogIdentity CurrentIdentity() {
-    std::lock_guard lock(g_identityMutex);
-    if (g_identity) return *g_identity;
-    return {GetProgramFileName(), nullptr, nullptr};
-}
-
 // A log ends after its header or after an entry; anything else is the tail of a cut-off entry.
 const std::vector<std::string_view> kLogEndMarks = {"<Logs>\r\n", "/>\n\r\n"};
-
-std::mutex g_instanceMutex;
-const LogClass* g_logClass = nullptr;
-// Lives to the end of the process, so that logging from late exit code still finds it.
-TtsCustomLog* g_instance = nullptr;
 
 // An entry that the log could not take goes to standard error, so that its cause is not lost.
 void LostEntry(const std::string& why, const std::string& entryText) {
@@ -57,8 +39,18 @@ bool TtsCustomLog::OfferReport() { return false; }
 void TtsCustomLog::DoClientLog(const std::string&) {}
 std::string TtsCustomLog::GetLogFileName() { return "tesra.elf"; }
 
-std::string TtsCustomLog::EntryText(const std::string& text, int level) {
-    TtsCustomLogItem item(text, level);
+void TtsCustomLog::SetIdentity(LogIdentity identity) {
+    std::lock_guard lock(identityMutex_);
+    identity_ = std::move(identity);
+}
+
+LogIdentity TtsCustomLog::Identity() const {
+    std::lock_guard lock(identityMutex_);
+    return identity_;
+}
+
+std::string TtsCustomLog::EntryText(const std::string& text, int level) const {
+    TtsCustomLogItem item(text, level, Identity());
     return item.SaveToString();
 }
 
@@ -66,13 +58,16 @@ void TtsCustomLog::LogText(const std::string& text, int level) { DoClientLog(Ent
 void TtsCustomLog::LogError(const std::string& text) { LogText(text, kLogError); }
 void TtsCustomLog::LogException(const std::string& text) { LogText(text, kLogException); }
 
-void TtsCustomLog::LogExceptionWithCaption(const std::string& caption, const std::exception& exception) {
-    LogException(caption + DescribeException(exception));
+void TtsCustomLog::LogExceptionWithCaption(const std::string& caption, const std::exception& exception,
+                                           platform::FocusInfo& focus) {
+    LogException(caption + DescribeException(focus, exception));
 }
 
-std::string TtsLog::GetLogPath() {
-    return platform::Default().environment.LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/";
+TtsLog::TtsLog(platform::Environment& environment, DebugTracer& trace) : environment_(environment), trace_(trace) {
+    SetIdentity({GetProgramFileName(environment), nullptr, nullptr});
 }
+
+std::string TtsLog::GetLogPath() { return environment_.LocalAppDataFolder() + "/Kestal/TesraBrowser/Log/"; }
 
 void TtsLog::DoClientLog(const std::string& entryText) {
     std::lock_guard lock(mutex_);
@@ -81,34 +76,34 @@ void TtsLog::DoClientLog(const std::string& entryText) {
         std::string folder = GetLogPath();
         ForceFolder(folder);
         fileName = folder + GetLogFileName();
-        platform::Default().environment.AppendRecord(
-            {fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix}, entryText + "\r\n");
+        environment_.AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
+                                  entryText + "\r\n");
     } catch (const FileFailure& e) {
         // An open failure leaves the existing file as it is: an entry is lost rather than the log.
         std::string format = e.Operation() == platform::kOpenFileOperation
                                  ? "TtsLog.DoClientLog 出错在打开文件: %s, %s, %s"
                                  : "TtsLog.DoClientLog 出错在写文件: %s, %s, %s";
-        DebugTraceFmt(format, {fileName, std::generic_category().message(e.Error()), GbkToUtf8(entryText)});
+        trace_.TraceFmt(format, {fileName, std::generic_category().message(e.Error()), GbkToUtf8(entryText)});
         LostEntry(e.what(), entryText);
     } catch (const std::exception& e) {
-        DebugTraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
+        trace_.TraceFmt("TtsLog.DoClientLog 出错在写文件: %s, %s, %s", {fileName, e.what(), GbkToUtf8(entryText)});
         LostEntry(e.what(), entryText);
     }
 }
 
-TtsCustomLogItem::TtsCustomLogItem(std::string text, int level) : text_(std::move(text)), level_(level) {
+TtsCustomLogItem::TtsCustomLogItem(std::string text, int level, LogIdentity identity)
+    : text_(std::move(text)), level_(level), identity_(std::move(identity)) {
     SetElementName("Log");
 }
 
 std::string TtsCustomLogItem::GetTime() const { return fixedTime_.empty() ? NowText() : fixedTime_; }
 
-std::string TtsCustomLogItem::GetClientVersion() const { return CurrentIdentity().clientVersion; }
+std::string TtsCustomLogItem::GetClientVersion() const { return identity_.clientVersion; }
 
 // The machine's identity must not cost the entry: without it the entry is still written.
 std::string TtsCustomLogItem::GetHost() const {
     try {
-        auto host = CurrentIdentity().host;
-        return host ? host() : std::string();
+        return identity_.host ? identity_.host() : std::string();
     } catch (const std::exception&) {
         return {};
     }
@@ -116,8 +111,7 @@ std::string TtsCustomLogItem::GetHost() const {
 
 std::string TtsCustomLogItem::GetIPAddress() const {
     try {
-        auto address = CurrentIdentity().address;
-        if (address) return address();
+        if (identity_.address) return identity_.address();
     } catch (const std::exception&) {
     }
     return "127.0.0.1";
@@ -133,31 +127,5 @@ std::vector<PublishedProperty> TtsCustomLogItem::PublishedProperties() const {
     list.push_back({"LogType", [this] { return GetLogType(); }});
     return list;
 }
-
-void SetLogIdentity(LogIdentity identity) {
-    std::lock_guard lock(g_identityMutex);
-    g_identity = std::move(identity);
-}
-
-void RegisterLogClass(const LogClass* logClass) {
-    if (!logClass) throw std::logic_error("RegisterLogClass without a class");
-    {
-        std::lock_guard lock(g_instanceMutex);
-        if (logClass == g_logClass) return;
-        delete g_instance;
-        g_instance = nullptr;
-        g_logClass = logClass;
-    }
-    SetExceptionNotifyProc(ExceptionHook);
-    SetErrorNotifyProc(LogErrorNotification);
-}
-
-TtsCustomLog& ClientLog() {
-    std::lock_guard lock(g_instanceMutex);
-    if (!g_instance) g_instance = (g_logClass ? g_logClass : LogClassOf<TtsLog>())->create().release();
-    return *g_instance;
-}
-
-void LogErrorNotification(const std::string& text) { ClientLog().LogError(text); }
 
 }  // namespace tesra

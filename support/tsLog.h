@@ -8,9 +8,15 @@
 #include <mutex>
 #include <string>
 
+#include "support/tsCommon.h"
 #include "support/tsXMLObject.h"
 
 namespace tesra {
+
+namespace platform {
+class Environment;
+class FocusInfo;
+}  // namespace platform
 
 // The first two lines of a new log file.
 inline constexpr char kLogFileHeader[] = "<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n";
@@ -33,8 +39,6 @@ struct LogIdentity {
     std::function<std::string()> host;     // asked for each entry; a failure leaves the attribute empty
     std::function<std::string()> address;  // asked for each entry; a failure gives "127.0.0.1"
 };
-// Replaces the identity. Until the first call an entry names the program file, no host and 127.0.0.1.
-void SetLogIdentity(LogIdentity identity);
 
 class TtsCustomLog {
 public:
@@ -54,40 +58,53 @@ public:
     virtual void DoClientLog(const std::string& entryText);
     virtual std::string GetLogFileName();
 
+    // Replaces the identity that entries name; until then they name no version, no host and
+    // 127.0.0.1. Any thread.
+    void SetIdentity(LogIdentity identity);
+    LogIdentity Identity() const;
+
     void LogText(const std::string& text, int level);
     void LogError(const std::string& text);
     void LogException(const std::string& text);
-    // The caption directly followed by the exception's description.
-    void LogExceptionWithCaption(const std::string& caption, const std::exception& exception);
+    // The caption directly followed by the exception's description (DescribeException).
+    void LogExceptionWithCaption(const std::string& caption, const std::exception& exception,
+                                 platform::FocusInfo& focus);
     // One entry serialised, as DoClientLog receives it.
-    static std::string EntryText(const std::string& text, int level);
+    std::string EntryText(const std::string& text, int level) const;
 
     // The message of the last exception that the exception hook treated as new.
     const std::string& LastExceptionMessage() const { return lastExceptionMessage_; }
     void SetLastExceptionMessage(const std::string& message) { lastExceptionMessage_ = message; }
 
 private:
+    mutable std::mutex identityMutex_;
+    LogIdentity identity_;
     std::string lastExceptionMessage_;
 };
 
 // The program's log: the folder Kestal/TesraBrowser/Log/ in the local application data; each entry
 // one write under a lock on the file, which several processes may share; a log that ends in a cut-off
 // entry is mended first (the tail goes to the ".partial" file beside it, so nothing is lost). Failures
-// are reported to the debug trace only.
+// are reported to the debug trace only. Entries name the program file until an identity is set. The
+// environment and the trace outlive the log.
 class TtsLog : public TtsCustomLog {
 public:
+    TtsLog(platform::Environment& environment, DebugTracer& trace);
+
     std::string GetLogPath() override;
     void DoClientLog(const std::string& entryText) override;
 
 private:
+    platform::Environment& environment_;
+    DebugTracer& trace_;
     std::mutex mutex_;
 };
 
 // One entry: the element "Log" with the attributes Time, ClientVersion, Host, IPAddress, Log and
-// LogType. Time, Host and IPAddress are taken when the entry is serialised.
+// LogType. Time, Host and IPAddress are taken from the identity when the entry is serialised.
 class TtsCustomLogItem : public TtsXMLElementObject {
 public:
-    TtsCustomLogItem(std::string text, int level);
+    TtsCustomLogItem(std::string text, int level, LogIdentity identity);
     std::string ClassName() const override { return "TtsCustomLogItem"; }
 
     std::string GetTime() const;
@@ -104,25 +121,8 @@ protected:
 private:
     std::string text_;
     int level_;
+    LogIdentity identity_;
     std::string fixedTime_;
 };
-
-// A log class as RegisterLogClass takes it: LogClassOf<TtsLog>().
-struct LogClass {
-    std::unique_ptr<TtsCustomLog> (*create)();
-};
-template <typename T>
-const LogClass* LogClassOf() {
-    static const LogClass logClass{[]() -> std::unique_ptr<TtsCustomLog> { return std::make_unique<T>(); }};
-    return &logClass;
-}
-
-// Remembers the class (replacing the instance of another class) and installs the exception hook
-// and the error-notification hook. Throws std::logic_error for no class.
-void RegisterLogClass(const LogClass* logClass);
-// The single log, created on first use from the registered class (TtsLog when none).
-TtsCustomLog& ClientLog();
-// The error-notification hook: LogError on the client log.
-void LogErrorNotification(const std::string& text);
 
 }  // namespace tesra

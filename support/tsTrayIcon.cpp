@@ -8,8 +8,6 @@
 namespace tesra {
 namespace {
 
-// The component whose MinimizeApp and RestoreApp the application calls now.
-TtsTrayIcon* g_hooked = nullptr;
 std::uint32_t g_next_id = 1;
 
 struct ClickRule {
@@ -74,11 +72,7 @@ TtsTrayIcon::TtsTrayIcon(platform::Application& app, platform::MessageBoxes& box
 TtsTrayIcon::~TtsTrayIcon() {
     host_.Notify(platform::NIM_DELETE, data_);
     host_.DestroyMessageWindow(window_);
-    if (g_hooked == this) {
-        app_.SetOnMinimize({});
-        app_.SetOnRestore({});
-        g_hooked = nullptr;
-    }
+    app_.ClearMinimizeHooks(this);
 }
 
 bool TtsTrayIcon::Animate() const { return timer_->Enabled(); }
@@ -141,9 +135,8 @@ void TtsTrayIcon::ResetIcon() {
 void TtsTrayIcon::ModifyIcon() { host_.Notify(platform::NIM_MODIFY, data_); }
 
 void TtsTrayIcon::InstallAppHooks() {
-    app_.SetOnMinimize([this] { MinimizeApp(); });
-    app_.SetOnRestore([this] { RestoreApp(); });
-    g_hooked = this;
+    app_.SetMinimizeHooks(
+        this, [this] { MinimizeApp(); }, [this] { RestoreApp(); });
 }
 
 void TtsTrayIcon::ShowPopupMenu() {

@@ -13,7 +13,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "PlatformFakes.h"
+#include "LinuxPlatformFakes.h"
 #include "ScopedEnv.h"
 #include "linux/BridgeServer.h"
 #include "linux/bridge/BridgeClient.h"
@@ -129,10 +129,11 @@ TEST_F(BridgeTest, RoundTripCarriesValuesUnchanged) {
 }
 
 TEST_F(BridgeTest, HelloAnswersTheStartAddressDecidedAfterServingBegan) {
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
     TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
     std::string startAddress;
-    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr, [&] { return startAddress; });
+    ProgramServices services(false, fakes.app, fakes.registry, fakes.handle.environment, capture, nullptr,
+                             [&] { return startAddress; });
     for (auto& [name, handler] : services.Handlers()) server_->SetHandler(name, std::move(handler));
     startAddress = "http://app.example:8080/index.html";
     RunClient([&] {
@@ -321,9 +322,10 @@ TEST(BridgeClient, ReportsAnAbsentProgramInChinese) {
 
 TEST(BridgeProtocol, EveryRequestHasAHandlerInTheProgram) {
     platform::BridgeServer server;
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
     TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
-    ProgramServices services(false, fakes.app, fakes.registry, capture, nullptr, [] { return std::string(); });
+    ProgramServices services(false, fakes.app, fakes.registry, fakes.handle.environment, capture, nullptr,
+                             [] { return std::string(); });
     for (auto& [name, handler] : services.Handlers()) server.SetHandler(name, std::move(handler));
     for (const bridge::RequestType& type : bridge::kRequests) {
         SCOPED_TRACE(type.name);

@@ -101,7 +101,7 @@ TEST_F(ReadUserCloseToTrayTest, ReadsEveryTypeAndTakesWhatCannotBeReadAsAbsentWi
         reg.DeleteKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser");
         if (row.stored) Set(*row.stored);
         const std::size_t before = EntryCount();
-        EXPECT_EQ(ReadUserCloseToTray(ini), row.read);
+        EXPECT_EQ(ReadUserCloseToTray(ini, log), row.read);
         ASSERT_EQ(EntryCount(), before + (row.logged ? 1 : 0));
         if (row.logged) {
             const std::string entry = Entries().back();
@@ -116,7 +116,7 @@ TEST_F(ReadUserCloseToTrayTest, ReadsEveryTypeAndTakesWhatCannotBeReadAsAbsentWi
 TEST_F(ReadUserCloseToTrayTest, ASettingsHiveThatCannotBeReadCountsAsAbsent) {
     Set(RegistryValue::String("1"));
     reg.readable = false;
-    EXPECT_EQ(ReadUserCloseToTray(ini), std::nullopt);
+    EXPECT_EQ(ReadUserCloseToTray(ini, log), std::nullopt);
     reg.readable = true;
     ASSERT_EQ(EntryCount(), 1u);
     EXPECT_NE(Entries()[0].find("Input/output error"), std::string::npos) << Entries()[0];

@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "LogTestSupport.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 #include "platform/HandlerGuard.h"
 #include "support/tbLog.h"
@@ -15,45 +16,43 @@
 namespace tesra {
 namespace {
 namespace fs = std::filesystem;
-using testing::LogFixture;
-
-class CrashReportingTest : public LogFixture {
-protected:
-    void SetUp() override {
-        LogFixture::SetUp();
-        InitializeTbLog(MachineLogIdentity(network));
-    }
-};
+using CrashReportingTest = testing::LogFixtureWith<platform::LinuxEnvironment>;
 
 TEST_F(CrashReportingTest, GuardReportsEveryStageToTheHook) {
     std::vector<int> stages;
     std::vector<std::string> messages;
-    SetExceptionNotifyProc([&](const ExceptionRecord& record, int stage, bool& proceed) {
+    tbLog.Crashes().SetExceptionNotifyProc([&](const ExceptionRecord& record, int stage, bool& proceed) {
         stages.push_back(stage);
         messages.push_back(record.object ? record.object->what() : record.reportText);
         proceed = false;
     });
-    platform::RunHandler([] { throw Exception("一"); });
-    platform::RunHandler([] { throw SilentAbort(); });
-    platform::RunHandler([] {});
+    platform::RunGuarded(app.Guard(), [] { throw Exception("一"); });
+    platform::RunGuarded(app.Guard(), [] { throw SilentAbort(); });
+    platform::RunGuarded(app.Guard(), [] {});
     EXPECT_EQ(stages, (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(messages, (std::vector<std::string>{"一", "一", "一"}));
-    InitializeTbLog(MachineLogIdentity(network));  // the log class is registered already: the hook stays as it is
-    platform::RunHandler([] { throw 3.5; });
+    tbLog.Crashes().Install(app);  // installed again: the hook stays as it is
+    platform::RunGuarded(app.Guard(), [] { throw 3.5; });
     EXPECT_EQ(messages.back(), "发生 double 异常");
-    SetExceptionNotifyProc(ExceptionHook);
 }
 
-void CrashWith(int signal, platform::NetworkIdentity& network) {
+TEST_F(CrashReportingTest, TheGuardGoesWithTheLog) {
+    std::optional<TbLog> other(std::in_place, fakes.handle, LogIdentity{});
+    EXPECT_TRUE(app.Guard());
+    other.reset();
+    EXPECT_FALSE(app.Guard());
+    EXPECT_NO_THROW(platform::RunGuarded(app.Guard(), [] { throw Exception("bare"); }));
+}
+
+void CrashWith(int signal) {
     rlimit noCore{0, 0};  // the crash is on purpose: no core file
     setrlimit(RLIMIT_CORE, &noCore);
-    InitializeTbLog(MachineLogIdentity(network));
     if (signal == SIGABRT) std::abort();
     raise(signal);
 }
 
 TEST_F(CrashReportingTest, FatalFaultWritesOneLastEntry) {
-    ClientLog().LogError("before the crash");
+    log.LogError("before the crash");
     struct Case {
         int signal;
         std::string text;
@@ -63,7 +62,7 @@ TEST_F(CrashReportingTest, FatalFaultWritesOneLastEntry) {
                           {SIGFPE, "发生 SIGFPE 异常：Floating point exception"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EXIT(CrashWith(c.signal, network), ::testing::KilledBySignal(c.signal), "");
+        EXPECT_EXIT(CrashWith(c.signal), ::testing::KilledBySignal(c.signal), "");
     }
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 4u);
@@ -75,7 +74,7 @@ TEST_F(CrashReportingTest, FatalFaultWritesOneLastEntry) {
 }
 
 TEST_F(CrashReportingTest, FatalFaultStartsANewFileWithItsHeader) {
-    EXPECT_EXIT(CrashWith(SIGBUS, network), ::testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(CrashWith(SIGBUS), ::testing::KilledBySignal(SIGBUS), "");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(IsEntry(entries[0], "发生 SIGBUS 异常：Bus error", "异常")) << entries[0];

@@ -5,7 +5,7 @@
 #include <sstream>
 #include <thread>
 
-#include "PlatformFakes.h"
+#include "LinuxPlatformFakes.h"
 #include "linux/FileRegistry.h"
 #include "linux/LinuxSystemInfo.h"
 #include "services/CustomerInfo.h"
@@ -17,7 +17,7 @@ using namespace tesra::testing;
 class LinuxCustomerInfoTest : public ::testing::Test {
 protected:
     // The default platform while the fixture lives: a failure box would go to its boxes.
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
     FakeBoxes& boxes = fakes.boxes;
     platform::LinuxSystemInfo system;
 };

@@ -1,4 +1,4 @@
-#include "platform/DebugChannel.h"
+#include "linux/DebugChannel.h"
 
 #include <gtest/gtest.h>
 #include <sys/socket.h>
@@ -8,8 +8,6 @@
 #include <cstring>
 
 #include "SupportFakes.h"
-#include "linux/LinuxEnvironment.h"
-#include "platform/Platform.h"
 
 namespace tesra::platform {
 namespace {
@@ -46,19 +44,15 @@ private:
 TEST(DebugChannel, ReachesTheViewerOnlyWhileItListens) {
     testing::TempHome home;
     EXPECT_EQ(DebugChannelAddress(), (home.Root() / "run/tesrabrowser/DebugInfo").string());
-    EXPECT_FALSE(SystemDebugChannel().Send("before"));
+    SocketDebugChannel channel;
+    EXPECT_FALSE(channel.Send("before"));
     {
         Listener viewer;
         ASSERT_TRUE(viewer.Bound());
-        EXPECT_TRUE(Default().environment.Debug().Send("2014-04-29 13:05:09 - 中文"));
+        EXPECT_TRUE(channel.Send("2014-04-29 13:05:09 - 中文"));
         EXPECT_EQ(viewer.Receive(), "2014-04-29 13:05:09 - 中文");
     }
-    EXPECT_FALSE(SystemDebugChannel().Send("after"));
-}
-
-TEST(DebugChannel, TheLinuxEnvironmentGivesTheSystemChannel) {
-    LinuxEnvironment environment;
-    EXPECT_EQ(&environment.Debug(), &SystemDebugChannel());
+    EXPECT_FALSE(channel.Send("after"));
 }
 
 }  // namespace

@@ -44,13 +44,11 @@ public:
     std::set<std::string> heldInstanceLocks;
     std::vector<platform::BadgeSpec> badges;
     platform::FatalFaultProc faultHandler = nullptr;
+    void* faultContext = nullptr;
     std::string proxy;  // for every address
     std::function<std::optional<platform::PictureSize>(std::string_view bytes)> measure = [](std::string_view) {
         return std::optional<platform::PictureSize>();
     };
-    FakeCursor cursor;
-    FakeChannel channel;
-    FakeFocus focus;
 
     std::string DesktopFolder() override { return Or(desktop, Home() + "/Desktop"); }
     std::string LocalAppDataFolder() override { return Or(localAppData, Xdg("XDG_DATA_HOME", "/.local/share")); }
@@ -126,7 +124,10 @@ public:
         return std::make_unique<Library>(handle);
     }
 
-    void SetFatalFaultHandler(platform::FatalFaultProc proc) override { faultHandler = proc; }
+    void SetFatalFaultHandler(platform::FatalFaultProc proc, void* context) override {
+        faultHandler = proc;
+        faultContext = context;
+    }
     bool AppendForFault(const char* path, const char*, std::size_t, const char* data, std::size_t size) override {
         std::ofstream out(path, std::ios::binary | std::ios::app);
         return bool(out.write(data, static_cast<std::streamsize>(size)));
@@ -152,10 +153,6 @@ public:
     int StandardIconSize() override { return 32; }
     std::string ProxyFor(const std::string&) override { return proxy; }
     std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int) override { return measure(bytes); }
-
-    platform::AppCursor& Cursor() override { return cursor; }
-    platform::DebugChannel& Debug() override { return channel; }
-    platform::FocusInfo& Focus() override { return focus; }
 
 private:
     // Written beside the target, then renamed over it: the old file stays until Commit.
@@ -210,76 +207,6 @@ private:
         const char* value = std::getenv(variable);
         return value && *value ? value : Home() + underHome;
     }
-};
-
-// Another environment (the Linux one in the Linux layer's tests) with the fake cursor, debug
-// channel and focus of the test in place of its own.
-class EnvironmentWithFakeUi : public platform::Environment {
-public:
-    explicit EnvironmentWithFakeUi(platform::Environment& base) : base_(base) {}
-
-    FakeCursor cursor;
-    FakeChannel channel;
-    FakeFocus focus;
-
-    std::string DesktopFolder() override { return base_.DesktopFolder(); }
-    std::string LocalAppDataFolder() override { return base_.LocalAppDataFolder(); }
-    std::string CacheFolder() override { return base_.CacheFolder(); }
-    std::string WebCacheFolder() override { return base_.WebCacheFolder(); }
-    std::string ProgramFile() override { return base_.ProgramFile(); }
-    std::string ProgramImage() override { return base_.ProgramImage(); }
-    std::string PackageProgramFolder() override { return base_.PackageProgramFolder(); }
-    std::string ProgramFileSuffix() override { return base_.ProgramFileSuffix(); }
-    bool FolderWritable(const std::string& folder) override { return base_.FolderWritable(folder); }
-    void ReplaceFile(const std::string& path, std::string_view bytes, platform::FileMode mode,
-                     platform::Durability durability) override {
-        base_.ReplaceFile(path, bytes, mode, durability);
-    }
-    void ReplaceFileWithCopy(const std::string& source, const std::string& path, platform::FileMode mode) override {
-        base_.ReplaceFileWithCopy(source, path, mode);
-    }
-    std::unique_ptr<platform::NewFile> StartReplacing(const std::string& path, platform::FileMode mode) override {
-        return base_.StartReplacing(path, mode);
-    }
-    std::unique_ptr<platform::HeldLock> Lock(const std::string& path) override { return base_.Lock(path); }
-    bool MoveToTrash(const std::string& path) override { return base_.MoveToTrash(path); }
-    void AppendRecord(const platform::RecordFile& file, std::string_view record) override {
-        base_.AppendRecord(file, record);
-    }
-    std::string CreateShellLink(const std::string& folder, const std::string& name, const std::string& target,
-                                const std::string& argument, const std::string& icon) override {
-        return base_.CreateShellLink(folder, name, target, argument, icon);
-    }
-    bool StartProgram(const std::vector<std::string>& arguments, platform::ShowCommand show) override {
-        return base_.StartProgram(arguments, show);
-    }
-    std::vector<std::string> RunningProgramFiles() override { return base_.RunningProgramFiles(); }
-    platform::InstanceLock TakeInstanceLock(const std::string& name) override { return base_.TakeInstanceLock(name); }
-    std::unique_ptr<platform::SharedLibrary> LoadSharedLibrary(const std::string& name, int version,
-                                                               std::string& error) override {
-        return base_.LoadSharedLibrary(name, version, error);
-    }
-    void SetFatalFaultHandler(platform::FatalFaultProc proc) override { base_.SetFatalFaultHandler(proc); }
-    bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
-                        std::size_t dataSize) override {
-        return base_.AppendForFault(path, header, headerSize, data, dataSize);
-    }
-    std::string FatalFaultName(platform::FatalFault fault) override { return base_.FatalFaultName(fault); }
-    std::string FatalFaultDescription(platform::FatalFault fault) override {
-        return base_.FatalFaultDescription(fault);
-    }
-    platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override { return base_.DrawBadge(badge); }
-    int StandardIconSize() override { return base_.StandardIconSize(); }
-    std::string ProxyFor(const std::string& url) override { return base_.ProxyFor(url); }
-    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override {
-        return base_.MeasurePicture(bytes, largestSide);
-    }
-    platform::AppCursor& Cursor() override { return cursor; }
-    platform::DebugChannel& Debug() override { return channel; }
-    platform::FocusInfo& Focus() override { return focus; }
-
-private:
-    platform::Environment& base_;
 };
 
 }  // namespace tesra::testing

@@ -38,8 +38,8 @@ TEST(FileFailure, NamesTheOperationTheFileAndTheSystemsText) {
 class FailureLogTest : public LogFixture {};
 
 TEST_F(FailureLogTest, AFailedStartAndAFailureGoneByLeaveTheirCauseInTheLog) {
-    LogStartFailure(FileFailure("写入文件", "/c/HKCU.reg", ENOSPC));
-    LogFailure("桌面快捷方式无法保存", Exception("写入文件“/d/a.desktop”失败：Read-only file system"));
+    LogStartFailure(log, FileFailure("写入文件", "/c/HKCU.reg", ENOSPC));
+    LogFailure(log, "桌面快捷方式无法保存", Exception("写入文件“/d/a.desktop”失败：Read-only file system"));
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_TRUE(IsEntry(entries[0], "启动失败：写入文件“/c/HKCU.reg”失败：No space left on device", "错误"))

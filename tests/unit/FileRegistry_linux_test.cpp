@@ -315,13 +315,11 @@ TEST_F(FileRegistryTest, AWriterKilledAtAnyMomentKeepsEveryEarlierValue) {
     }
 }
 
-// The error notification's texts for the life of the object (the client log's hook in the program).
-class Reports {
-public:
-    Reports() {
-        SetErrorNotifyProc([this](const std::string& text) { texts.push_back(text); });
+// The error notification's texts of a registry (the client log's in the program).
+struct Reports {
+    explicit Reports(FileRegistry& reg) {
+        reg.SetErrorNotify([this](const std::string& text) { texts.push_back(text); });
     }
-    ~Reports() { SetErrorNotifyProc(nullptr); }
     std::vector<std::string> texts;
 };
 
@@ -350,8 +348,8 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         SCOPED_TRACE(c.what);
         for (const auto& copy : BrokenCopies(UserHive())) fs::remove(copy);
         WriteText(UserHive(), c.text);
-        Reports reports;
         FileRegistry reg(locations_);
+        Reports reports(reg);
         auto key = reg.OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read);
         if (c.keepsValues) {
             ASSERT_NE(key, nullptr) << "the lines before the bad one still read";
@@ -373,8 +371,10 @@ TEST_F(FileRegistryTest, ABrokenHiveKeepsEveryLineThatReadsAndTheOriginalBesideI
         EXPECT_EQ(ReadText(copies[0]), c.text);
         EXPECT_NO_THROW(ParseHive(ReadText(UserHive()), HKCU)) << "the hive now holds what read";
         reg.CreateKey(HKCU, "Software\\Kestal\\Tesra")->WriteString("After", "1");
-        EXPECT_EQ(FileRegistry(locations_).OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("After"),
-                  "1");
+        FileRegistry again(locations_);
+        Reports againReports(again);
+        EXPECT_EQ(again.OpenKey(HKCU, "Software\\Kestal\\Tesra", Access::Read)->ReadString("After"), "1");
+        EXPECT_TRUE(againReports.texts.empty()) << "the mended hive reads whole";
         EXPECT_EQ(reports.texts.size(), 1u) << "reported once";
     }
     // The value after the bad line reads too; the key of the bad line is there without it.
@@ -588,9 +588,9 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
     broken.machineHive = brokenMachineHive;
     const std::string brokenText = ReadText(brokenMachineHive);
     std::vector<std::string> reports;
-    SetErrorNotifyProc([&](const std::string& text) { reports.push_back(text); });
     try {
         FileRegistry reader(broken);
+        reader.SetErrorNotify([&](const std::string& text) { reports.push_back(text); });
         auto read = reader.OpenKey(HKLM, kInternetSettings, Access::Read);
         check(read && read->ReadDWord("BypassSSLNoCacheCheck") == 5, "a broken machine hive reads what parses");
         check(read && read->ReadDWord("After") == 6, "also after the bad line");
@@ -598,7 +598,6 @@ std::string CheckMachineHiveAsUser(const FileRegistry::Locations& locations, con
     } catch (const std::exception& e) {
         check(false, e.what());
     }
-    SetErrorNotifyProc(nullptr);
     check(reports.size() == 1 &&
               reports[0].find("注册表文件“" + brokenMachineHive + "”有 1 处无法读取（第 5 行") != std::string::npos,
           "the bad line is reported");

@@ -6,10 +6,9 @@
 #include <chrono>
 #include <cstdlib>
 
-#include "linux/LinuxEnvironment.h"
-#include "platform/Cursor.h"
+#include "linux/Cursor.h"
+#include "linux/FocusInfo.h"
 #include "platform/Exception.h"
-#include "platform/FocusInfo.h"
 #include "support/tsException.h"
 
 namespace tesra::platform {
@@ -66,7 +65,7 @@ protected:
 
 TEST_F(GtkFocusTest, NamesTheActiveWindowAndTheFocusedControl) {
     gtk_widget_grab_focus(entry);
-    FocusInfo& focus = SystemFocusInfo();
+    GtkFocusInfo focus;
     auto form = focus.ActiveForm();
     ASSERT_TRUE(form);
     EXPECT_EQ(form->caption, "请输入地址");
@@ -95,7 +94,8 @@ TEST_F(GtkFocusTest, NamesTheActiveWindowAndTheFocusedControl) {
 
 TEST_F(GtkFocusTest, DescriptionOfTheAddressDialog) {
     gtk_widget_grab_focus(entry);
-    EXPECT_EQ(DescribeException(Exception("Access violation", "EAccessViolation")),
+    GtkFocusInfo focus;
+    EXPECT_EQ(DescribeException(focus, Exception("Access violation", "EAccessViolation")),
               "光标在表单“请输入地址”(fmInputUrl:GtkWindow) 中控件“http://host/”(cbUrl:GtkEntry) 时, 发生 "
               "EAccessViolation 异常：Access violation");
 }
@@ -104,17 +104,19 @@ TEST_F(GtkFocusTest, NoActiveWindowNoForm) {
     gtk_widget_destroy(window);
     window = nullptr;
     Pump([] { return false; }, std::chrono::milliseconds(100));
-    EXPECT_FALSE(SystemFocusInfo().ActiveForm());
-    EXPECT_FALSE(SystemFocusInfo().FocusedControl());
-    EXPECT_EQ(SystemFocusInfo().FocusedControlText(), "");
+    GtkFocusInfo focus;
+    EXPECT_FALSE(focus.ActiveForm());
+    EXPECT_FALSE(focus.FocusedControl());
+    EXPECT_EQ(focus.FocusedControlText(), "");
 }
 
 TEST_F(GtkFocusTest, BusyCursorOnEveryWindowAndBack) {
     GdkWindow* native = gtk_widget_get_window(window);
-    SystemAppCursor().SetBusy(true);
+    GtkAppCursor cursor;
+    cursor.SetBusy(true);
     ASSERT_NE(gdk_window_get_cursor(native), nullptr);
     EXPECT_EQ(gdk_cursor_get_cursor_type(gdk_window_get_cursor(native)), GDK_WATCH);
-    SystemAppCursor().SetBusy(false);
+    cursor.SetBusy(false);
     EXPECT_EQ(gdk_window_get_cursor(native), nullptr);
 }
 

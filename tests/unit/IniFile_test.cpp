@@ -214,16 +214,5 @@ TEST_F(IniFileTest, ReadIntegerAndReadBool) {
     }
 }
 
-TEST_F(IniFileTest, ProgramWideMenuFileReader) {
-    EXPECT_EQ(MenuIni(), nullptr);
-    const std::string path = WriteGbk("[System]\nIconName=办公\n");
-    SetMenuIni(std::make_unique<TIniFile>(path));
-    ASSERT_NE(MenuIni(), nullptr);
-    EXPECT_EQ(MenuIni()->FileName(), path);
-    EXPECT_EQ(MenuIni()->ReadString("System", "IconName", "蓝岸浏览器"), "办公");
-    SetMenuIni(nullptr);
-    EXPECT_EQ(MenuIni(), nullptr);
-}
-
 }  // namespace
 }  // namespace tesra

@@ -187,7 +187,7 @@ TEST_F(LeftoversTest, TheSocketGoesAtEveryExit) {
          [] {
              const rlimit noCore{0, 0};
              setrlimit(RLIMIT_CORE, &noCore);
-             SetFatalFaultHandler([](FatalFault, const LocalTime&) {});
+             SetFatalFaultHandler([](void*, FatalFault, const LocalTime&) {}, nullptr);
              raise(SIGSEGV);
          },
          true, SIGSEGV},

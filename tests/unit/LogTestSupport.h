@@ -1,5 +1,7 @@
 #pragma once
-// A client log in a temporary home, with fake platform services, and readers of what it wrote.
+// The program's log set-up in a temporary home, on an environment of the test's choice (a fake one for
+// a portable unit, the Linux one for a test of the Linux layer) and fakes of the rest of the platform,
+// and readers of what the log wrote.
 
 #include <gtest/gtest.h>
 
@@ -10,21 +12,15 @@
 #include "PlatformFakes.h"
 #include "services/LogIdentity.h"
 #include "support/TextCodec.h"
+#include "support/tbLog.h"
 #include "support/tsCommon.h"
 #include "support/tsLog.h"
 
 namespace tesra::testing {
 
-class LogFixture : public ::testing::Test {
+template <class Environment>
+class LogFixtureWith : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SetLogIdentity(MachineLogIdentity(network));
-        RegisterLogClass(LogClassOf<TtsLog>());
-        ClientLog().SetLastExceptionMessage("");
-    }
-    // The identity asks this fixture's network, which goes with it.
-    void TearDown() override { SetLogIdentity({GetProgramFileName(), nullptr, nullptr}); }
-
     std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
     std::filesystem::path LogFile() const { return LogFolder() / "tesra.elf"; }
 
@@ -46,10 +42,10 @@ protected:
     }
 
     // The entry for this text and level type, whatever the time.
-    static bool IsEntry(const std::string& entry, const std::string& escapedText, const std::string& levelName) {
+    bool IsEntry(const std::string& entry, const std::string& escapedText, const std::string& levelName) {
         static const std::regex time(R"(<Log Time="\d{4}-\d\d-\d\d \d\d:\d\d:\d\d" )");
         // The test program carries no version resource: its name and a blank.
-        std::string rest = " ClientVersion=\"" + GetProgramFileName() +
+        std::string rest = " ClientVersion=\"" + GetProgramFileName(environment) +
                            " \" Host=\"HOST-PC\" IPAddress=\"192.168.1.5\" Log=\"" + escapedText + "\" LogType=\"" +
                            levelName + "\"/>";
         std::smatch match;
@@ -59,17 +55,20 @@ protected:
 
     TempHome home;
     ScopedEnv devEnvironment{"TESRA_DEV_ENVIRONMENT", nullptr};
-    // The environment of the test program (fake, or the Linux one) with a fake user interface; the
-    // platform of fakes is the default while the fixture lives.
-    EnvironmentWithFakeUi environment{platform::Default().environment};
+    Environment environment;
     fakes::FakePlatform fakes{environment};
     FakeApplication& app = fakes.app;
     FakeBoxes& boxes = fakes.boxes;
     FakeNetwork& network = fakes.network;
-    FakeChannel& channel = environment.channel;
-    FakeCursor& cursor = environment.cursor;
-    FakeFocus& focus = environment.focus;
+    FakeChannel& channel = fakes.channel;
+    FakeCursor& cursor = fakes.cursor;
+    FakeFocus& focus = fakes.focus;
     FakeScreen& screen = fakes.screen;
+    TbLog tbLog{fakes.handle, MachineLogIdentity(environment, network)};
+    TtsCustomLog& log = tbLog.Log();
 };
+
+// For the tests of portable units.
+using LogFixture = LogFixtureWith<FakeEnvironment>;
 
 }  // namespace tesra::testing

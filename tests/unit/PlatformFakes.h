@@ -1,6 +1,6 @@
 #pragma once
 // A whole platform of fakes: every interface of platform::Platform, each fake once (here or in the
-// headers this one includes). A FakePlatform is the default platform while it lives.
+// headers this one includes).
 
 #include <algorithm>
 #include <functional>
@@ -111,16 +111,13 @@ public:
     }
 };
 
-// The fakes, the handle that gathers them, and that handle as the default while this object lives.
-// The environment is the given one, else that of the platform that was the default (so a test
-// program keeps one environment: the fake one, or the Linux one in the Linux layer's tests), else
-// its own fake.
+// The fakes and the handle that gathers them; the environment is the given one, else its own fake.
 class FakePlatform {
 public:
-    FakePlatform() : FakePlatform(EnvironmentOfDefault(fakeEnvironment)) {}
+    FakePlatform() : FakePlatform(fakeEnvironment) {}
     explicit FakePlatform(platform::Environment& environment)
-        : handle{environment, app, boxes, registry, screen, windows, captureUi, network, system, notifyIcons, factory} {
-    }
+        : handle{environment, app,    boxes,       registry, screen, windows, captureUi,
+                 network,     system, notifyIcons, factory,  cursor, channel, focus} {}
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
@@ -135,36 +132,28 @@ public:
     testing::FakeSystem system;
     FakeNotifyIcons notifyIcons;
     FakeFactory factory;
+    testing::FakeCursor cursor;
+    testing::FakeChannel channel;
+    testing::FakeFocus focus;
     platform::Platform handle;
-
-private:
-    static platform::Environment& EnvironmentOfDefault(platform::Environment& otherwise) {
-        try {
-            return platform::Default().environment;
-        } catch (const std::logic_error&) {
-            return otherwise;
-        }
-    }
-
-    platform::DefaultPlatform installed_{handle};
 };
 
 // The handle with one interface put in place of its own.
 inline platform::Platform With(const platform::Platform& p, platform::Environment& environment) {
-    return {environment, p.app,     p.boxes,  p.registry,    p.screen, p.windows,
-            p.captureUi, p.network, p.system, p.notifyIcons, p.factory};
+    return {environment, p.app,    p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
+            p.network,   p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::Application& app) {
-    return {p.environment, app,       p.boxes,  p.registry,    p.screen, p.windows,
-            p.captureUi,   p.network, p.system, p.notifyIcons, p.factory};
+    return {p.environment, app,      p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
+            p.network,     p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::NetworkIdentity& network) {
-    return {p.environment, p.app,   p.boxes,  p.registry,    p.screen, p.windows,
-            p.captureUi,   network, p.system, p.notifyIcons, p.factory};
+    return {p.environment, p.app,    p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
+            network,       p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::Registry& registry) {
-    return {p.environment, p.app,     p.boxes,  registry,      p.screen, p.windows,
-            p.captureUi,   p.network, p.system, p.notifyIcons, p.factory};
+    return {p.environment, p.app,    p.boxes,       registry,  p.screen, p.windows, p.captureUi,
+            p.network,     p.system, p.notifyIcons, p.factory, p.cursor, p.debug,   p.focus};
 }
 
 }  // namespace tesra::fakes

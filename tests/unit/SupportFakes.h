@@ -2,6 +2,7 @@
 // The unit tests' fakes of the platform services (each fake once, here or in the headers that include
 // this one), a temporary home and the file helpers.
 
+#include <glib.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/inotify.h>
@@ -29,6 +30,8 @@
 #include "platform/NetworkIdentity.h"
 #include "platform/Screen.h"
 #include "platform/SystemInfo.h"
+#include "support/TextCodec.h"
+#include "support/tsLog.h"
 
 namespace tesra::testing {
 
@@ -124,6 +127,33 @@ public:
     std::string FocusedControlText() override {
         if (reads++ < failingReads) throw std::runtime_error("cannot read");
         return text;
+    }
+};
+
+// A client log that keeps its entries (serialised, in GBK) in memory.
+class FakeLog : public TtsCustomLog {
+public:
+    std::vector<std::string> entries;
+    std::string GetLogPath() override { return "/nonexistent/"; }
+    void DoClientLog(const std::string& entryText) override { entries.push_back(entryText); }
+
+    // The text of each entry, as it was logged.
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        GMarkupParser parser{};
+        parser.start_element = [](GMarkupParseContext*, const gchar*, const gchar** names, const gchar** values,
+                                  gpointer data, GError**) {
+            for (; *names; ++names, ++values) {
+                if (std::string_view(*names) == "Log") static_cast<std::vector<std::string>*>(data)->push_back(*values);
+            }
+        };
+        for (const std::string& entry : entries) {
+            const std::string xml = GbkToUtf8(entry);
+            GMarkupParseContext* context = g_markup_parse_context_new(&parser, GMarkupParseFlags(0), &texts, nullptr);
+            g_markup_parse_context_parse(context, xml.data(), static_cast<gssize>(xml.size()), nullptr);
+            g_markup_parse_context_free(context);
+        }
+        return texts;
     }
 };
 

@@ -10,6 +10,8 @@
 #include "services/CaptureScreen.h"
 #include "services/ServerRegistration.h"
 #include "services/TesraBrowser_TLB.h"
+#include "setup/fuInstall.h"
+#include "support/tbLog.h"
 
 namespace tesra {
 namespace {
@@ -152,7 +154,9 @@ TEST(ProgramEntry, TheStartsBoxFollowsTheCaptionRule) {
         fakes.app.title = c.title;
         TScreenCapture capture(fakes.factory, fakes.screen, fakes.captureUi);
         OpenWindow open;
-        ProgramEntryActions(fakes.handle, capture, open).showInfo("网络出错");
+        TbLog log(fakes.handle, {});
+        SetupRun run;
+        ProgramEntryActions(fakes.handle, log, run, capture, open).showInfo("网络出错");
         ASSERT_EQ(fakes.boxes.shown.size(), 1u);
         EXPECT_EQ(fakes.boxes.shown[0].text, "网络出错");
         EXPECT_EQ(fakes.boxes.shown[0].caption, c.caption);

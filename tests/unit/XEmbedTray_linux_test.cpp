@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 // Before Xlib, whose macro None clashes with the platform's names.
-#include "PlatformFakes.h"
+#include "LinuxPlatformFakes.h"
 
 // After GoogleTest: Xlib's macros (None, Bool) clash with its names.
 #define GDK_DISABLE_DEPRECATION_WARNINGS
@@ -346,7 +346,7 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
 class TrayComponentTest : public ::testing::Test {
 protected:
     LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
-    fakes::FakePlatform fake;
+    fakes::LinuxFakePlatform fake;
     testing::FakeApplication& app = fake.app;
 };
 

@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "PlatformFakes.h"
+#include "LinuxPlatformFakes.h"
 #include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 #include "platform/MessageBox.h"
@@ -196,7 +196,7 @@ protected:
     }
 
     fs::path folder = TestFolder();
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
     testing::FakeApplication& app = fakes.app;
     testing::FakeBoxes& boxes = fakes.boxes;
     AppBoxes appBoxes{boxes, app};

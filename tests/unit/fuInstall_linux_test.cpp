@@ -9,10 +9,12 @@
 #include <map>
 #include <sstream>
 
+#include "LinuxPlatformFakes.h"
 #include "LogTestSupport.h"
 #include "SupportFakes.h"
 #include "linux/FileRegistry.h"
 #include "linux/Folders.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/InstallForm.h"
 #include "registry/MemoryRegistry.h"
 
@@ -58,12 +60,10 @@ private:
 class EnvironmentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SavedCacheFolder().clear();
         for (const char* path : {kCacheSettings, kInternetSettings, kShellFolders}) reg.CreateKey(HKCU, path);
         for (const char* path : {kMachineInternetSettings, kExplorerMain}) reg.CreateKey(HKLM, path);
         fakes.factory.makeInstallForm = [] { return std::make_unique<NoForm>(); };
     }
-    void TearDown() override { SavedCacheFolder().clear(); }
 
     std::optional<RegistryValue> Value(RootKey root, const char* path, const std::string& name) {
         auto key = reg.OpenKey(root, path, Access::Read);
@@ -78,8 +78,10 @@ protected:
     testing::TempHome home;
     const testing::ScopedEnv cacheHome{"XDG_CACHE_HOME", "/home/u/.cache"};
     FailingRegistry reg;
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
     const platform::Platform handle = fakes::With(fakes.handle, reg);
+    testing::FakeLog log;
+    SetupRun run;
 };
 
 TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
@@ -88,20 +90,20 @@ TEST_F(EnvironmentTest, TheProgramCacheFolderIsInTheUsersCacheFolder) {
 
 TEST_F(EnvironmentTest, StartupWritesTheFiveValues) {
     SetCache(RegistryValue::ExpandString("/home/u/.cache/TesraBrowser"));
-    TtbInstaller::Startup(handle, kUrl);
+    TtbInstaller::Startup(handle, log, run, kUrl);
     EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(0));
     EXPECT_EQ(Cache(), RegistryValue::String("/home/u/.cache/TesraBrowserCache"));
     EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), RegistryValue::DWord(1));
     EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), RegistryValue::DWord(0));
-    EXPECT_EQ(SavedCacheFolder(), "/home/u/.cache/TesraBrowser");  // unexpanded, as read
+    EXPECT_EQ(run.savedCacheFolder, "/home/u/.cache/TesraBrowser");  // unexpanded, as read
 }
 
 TEST_F(EnvironmentTest, TheSavedFolderIsTheStoredTextUnexpanded) {
     SetCache(RegistryValue::ExpandString("%HOME%/cache"));
-    TtbInstaller(handle, "u").SetEnvironment();
-    EXPECT_EQ(SavedCacheFolder(), "%HOME%/cache");
-    TtbInstaller::RestoreEnvironment(handle);
+    TtbInstaller(handle, log, run, "u").SetEnvironment();
+    EXPECT_EQ(run.savedCacheFolder, "%HOME%/cache");
+    TtbInstaller::RestoreEnvironment(handle, run);
     EXPECT_EQ(Cache(), RegistryValue::String("%HOME%/cache"));
 }
 
@@ -133,13 +135,13 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        SavedCacheFolder().clear();
+        run.savedCacheFolder.clear();
         auto key = reg.OpenKey(HKCU, kShellFolders, Access::Full);
         key->DeleteValue("Cache");
         if (c.atStart) key->SetValue("Cache", *c.atStart);
-        TtbInstaller::Startup(handle, kUrl);
+        TtbInstaller::Startup(handle, log, run, kUrl);
         for (int download = 0; download < 3; ++download) {
-            TtbInstaller::RestoreEnvironment(handle);
+            TtbInstaller::RestoreEnvironment(handle, run);
             EXPECT_EQ(Cache(), c.afterRestore);
             EXPECT_EQ(SyncMode(), c.syncModeAfterRestore);
             EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), RegistryValue::DWord(1));  // never restored
@@ -149,19 +151,19 @@ TEST_F(EnvironmentTest, RestoreFollowsTheCacheValueReadAtStart) {
 
 TEST_F(EnvironmentTest, EveryRestoreWritesTheSameTwoValuesAgain) {
     SetCache(RegistryValue::String("/data/cache"));
-    TtbInstaller::Startup(handle, kUrl);
-    TtbInstaller::RestoreEnvironment(handle);
+    TtbInstaller::Startup(handle, log, run, kUrl);
+    TtbInstaller::RestoreEnvironment(handle, run);
     // Something else changes them between two downloads.
     SetCache(RegistryValue::String("/elsewhere"));
     reg.OpenKey(HKCU, kInternetSettings, Access::Full)->WriteDWord("SyncMode5", 0);
-    TtbInstaller::RestoreEnvironment(handle);
+    TtbInstaller::RestoreEnvironment(handle, run);
     EXPECT_EQ(Cache(), RegistryValue::String("/data/cache"));
     EXPECT_EQ(SyncMode(), RegistryValue::DWord(4));
 }
 
 TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
     int before = reg.ChangeCount(HKCU);
-    TtbInstaller::RestoreEnvironment(handle);
+    TtbInstaller::RestoreEnvironment(handle, run);
     EXPECT_EQ(reg.ChangeCount(HKCU), before);
     EXPECT_EQ(Cache(), std::nullopt);
     EXPECT_EQ(SyncMode(), std::nullopt);
@@ -170,20 +172,20 @@ TEST_F(EnvironmentTest, RestoreWithoutAStartChangesNothing) {
 TEST_F(EnvironmentTest, InstallModeLeavesTheFiveValuesAlone) {
     SetCache(RegistryValue::String("/data/cache"));
     int machine = reg.ChangeCount(HKLM);
-    TtbInstaller::Install(handle, kUrl);
-    TtbInstaller::RestoreEnvironment(handle);
+    TtbInstaller::Install(handle, log, run, kUrl);
+    TtbInstaller::RestoreEnvironment(handle, run);
     // The user's hive gets the setup record, and nothing of the five.
     EXPECT_EQ(Value(HKCU, kCacheSettings, "Persistent"), std::nullopt);
     EXPECT_EQ(SyncMode(), std::nullopt);
     EXPECT_EQ(Cache(), RegistryValue::String("/data/cache"));
     EXPECT_EQ(reg.ChangeCount(HKLM), machine);
-    EXPECT_EQ(SavedCacheFolder(), "");
+    EXPECT_EQ(run.savedCacheFolder, "");
 }
 
 TEST_F(EnvironmentTest, WithoutAdministratorRightsTheMachineValuesAreSkipped) {
     SetCache(RegistryValue::String("/data/cache"));
     reg.SetWritable(HKLM, false);
-    TtbInstaller::Startup(handle, kUrl);
+    TtbInstaller::Startup(handle, log, run, kUrl);
     EXPECT_EQ(Value(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck"), std::nullopt);
     EXPECT_EQ(Value(HKLM, kExplorerMain, "TabProcGrowth"), std::nullopt);
     EXPECT_EQ(Cache(), RegistryValue::String(ProgramCacheFolder(fakes.handle.environment)));
@@ -207,9 +209,9 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
         fresh.OpenKey(HKCU, kShellFolders, Access::Full)->WriteString("Cache", "/data/cache");
         fresh.DeleteKey(c.root, c.missing);
         const platform::Platform handle = fakes::With(fakes.handle, fresh);
-        SavedCacheFolder().clear();
-        TtbInstaller::Startup(handle, kUrl);
-        TtbInstaller::RestoreEnvironment(handle);
+        run.savedCacheFolder.clear();
+        TtbInstaller::Startup(handle, log, run, kUrl);
+        TtbInstaller::RestoreEnvironment(handle, run);
 
         auto value = [&](RootKey root, const char* path, const char* name) -> std::optional<RegistryValue> {
             auto key = fresh.OpenKey(root, path, Access::Read);
@@ -224,7 +226,7 @@ TEST_F(EnvironmentTest, AKeyThatIsMissingIsSkippedAndTheOthersAreStillWritten) {
         expect(HKLM, kMachineInternetSettings, "BypassSSLNoCacheCheck", RegistryValue::DWord(1));
         expect(HKLM, kExplorerMain, "TabProcGrowth", RegistryValue::DWord(0));
         bool cacheRead = fresh.KeyExists(HKCU, kShellFolders);
-        EXPECT_EQ(SavedCacheFolder(), cacheRead ? "/data/cache" : "");
+        EXPECT_EQ(run.savedCacheFolder, cacheRead ? "/data/cache" : "");
         if (cacheRead) expect(HKCU, kShellFolders, "Cache", RegistryValue::String("/data/cache"));
         // The freshness check goes back to automatic only after a start that read a folder.
         expect(HKCU, kInternetSettings, "SyncMode5", RegistryValue::DWord(cacheRead ? 4 : 0));
@@ -253,8 +255,8 @@ TEST_F(EnvironmentTest, AFailedWriteKeepsTheValuesBeforeItAndTheStartGoesOn) {
         int setupChanges = failing.ChangeCount(HKCU) + failing.ChangeCount(HKLM);
         failing.failAt = setupChanges + failAt;
         const platform::Platform handle = fakes::With(fakes.handle, failing);
-        SavedCacheFolder().clear();
-        EXPECT_NO_THROW(TtbInstaller::Startup(handle, kUrl));
+        run.savedCacheFolder.clear();
+        EXPECT_NO_THROW(TtbInstaller::Startup(handle, log, run, kUrl));
         for (int row = 0; row < 5; ++row) {
             auto key = failing.OpenKey(rows[row].root, rows[row].path, Access::Read);
             EXPECT_EQ(key->HasValue(rows[row].name), row + 1 < failAt) << rows[row].name;
@@ -278,10 +280,11 @@ TEST(StartWriteFailures, OneEntryForAllOfThem) {
 
 // A cache value or an address record that cannot be read as text stops no start: it counts as absent,
 // and the client log names it.
-class UnreadableStartSettings : public testing::LogFixture {
+class UnreadableStartSettings : public testing::LogFixtureWith<platform::LinuxEnvironment> {
 protected:
     MemoryRegistry reg;
     const platform::Platform handle = fakes::With(fakes.handle, reg);
+    SetupRun run;
 };
 
 TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAreAbsentAndLogged) {
@@ -289,7 +292,7 @@ TEST_F(UnreadableStartSettings, TheCacheFolderAndTheAddressRecordOfAnotherTypeAr
     const std::string key = std::to_string(UrlHash(kUrl));
     reg.CreateKey(HKCU, kShellFolders)->SetValue("Cache", RegistryValue::DWord(1));
     reg.CreateKey(HKCU, record)->SetValue(key, RegistryValue::MultiString({kUrl}));
-    TtbInstaller installer(handle, kUrl);
+    TtbInstaller installer(handle, log, run, kUrl);
     EXPECT_EQ(installer.GetUserCacheFolder(), "");
     EXPECT_EQ(installer.RecordedAddress(), "");
     auto entries = Entries();
@@ -350,7 +353,9 @@ std::string FileText(const std::filesystem::path& path) {
 
 TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
     testing::TempHome home;
-    fakes::FakePlatform fakes;
+    fakes::LinuxFakePlatform fakes;
+    testing::FakeLog log;
+    SetupRun run;
     struct Case {
         std::string what;
         std::optional<RegistryValue> cache;  // none: the value is deleted; no case: a new hive
@@ -393,12 +398,12 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
                 texts[kind].push_back(FileText(at.userHive) + FileText(at.machineHive));
                 writes[kind].push_back(newFiles.Count(".HKCU.reg.") + newFiles.Count(".HKLM.reg."));
             };
-            SavedCacheFolder().clear();
-            TtbInstaller(handle, kUrl).SetEnvironment();
+            run.savedCacheFolder.clear();
+            TtbInstaller(handle, log, run, kUrl).SetEnvironment();
             step();
-            TtbInstaller::RestoreEnvironment(handle);
+            TtbInstaller::RestoreEnvironment(handle, run);
             step();
-            TtbInstaller::RestoreEnvironment(handle);
+            TtbInstaller::RestoreEnvironment(handle, run);
             step();
         }
         EXPECT_EQ(texts["together"], texts["value by value"]);
@@ -408,7 +413,6 @@ TEST(EnvironmentOnFiles, OneWriteForEachHiveAndTheSameHivesAsValueByValue) {
                     ::testing::ElementsAre(start, start + c.restoreWrites, start + c.restoreWrites));
         EXPECT_GT(writes["value by value"][0], writes["together"][0]);
     }
-    SavedCacheFolder().clear();
 }
 
 TEST(ExpandEnvironmentText, ReplacesNamesThatAreSet) {

@@ -35,7 +35,7 @@ protected:
 
     void Create() {
         first_timer_ = platform.factory.timers.size();
-        main = std::make_unique<TfmMain>(handle, capture, "http://app.example/");
+        main = std::make_unique<TfmMain>(handle, log, run, capture, "http://app.example/");
     }
     FakeFrame& MainFrame() { return *windows.frames.at(0); }
     fakes::FakeBrowser& Browser() { return MainFrame().browser; }
@@ -68,6 +68,8 @@ protected:
     testing::FakeSystem& system = platform.system;
     const platform::Platform& handle = platform.handle;
     TScreenCapture capture{platform.factory, platform.screen, platform.captureUi};
+    TbLog log{handle, {}};
+    SetupRun run;
     std::unique_ptr<TfmMain> main;
     size_t first_timer_ = 0;
 };

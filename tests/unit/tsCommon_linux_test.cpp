@@ -8,7 +8,9 @@
 #include <regex>
 
 #include "PlatformFakes.h"
+#include "linux/DebugChannel.h"
 #include "linux/Folders.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 
 namespace tesra {
@@ -18,19 +20,14 @@ namespace fs = std::filesystem;
 
 class CommonTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetErrorNotifyProc(nullptr); }
-    void TearDown() override { SetErrorNotifyProc(nullptr); }
-
     TempHome home;
     ScopedEnv devEnvironment{"TESRA_DEV_ENVIRONMENT", nullptr};
-    platform::Environment& system = platform::Default().environment;  // the Linux one
-    EnvironmentWithFakeUi environment{system};
-    fakes::FakePlatform fakes{environment};
-    FakeApplication& app = fakes.app;
-    FakeBoxes& boxes = fakes.boxes;
+    platform::LinuxEnvironment environment;
+    FakeApplication app;
+    FakeBoxes boxes;
     AppBoxes appBoxes{boxes, app};
-    FakeChannel& channel = environment.channel;
-    FakeCursor& cursor = environment.cursor;
+    FakeChannel channel;
+    DebugTracer trace{channel, environment};
 };
 
 TEST(TrimBlanks, DropsBytesOfCode32AndBelowAtBothEnds) {
@@ -112,22 +109,9 @@ TEST_F(CommonTest, ConfirmIsTrueOnlyForOk) {
     }
 }
 
-TEST_F(CommonTest, ErrorNotificationOnlyWhenAskedAndSet) {
-    std::vector<std::string> notified;
-    appBoxes.Error("没有过程", ErrorNotify::Yes);  // no procedure: just the box
-    EXPECT_EQ(boxes.shown.size(), 1u);
-    SetErrorNotifyProc([&](const std::string& text) { notified.push_back(text); });
-    appBoxes.Error("不通知");
-    appBoxes.Error("通知", ErrorNotify::Yes);
-    NotifyError("直接");
-    EXPECT_EQ(boxes.shown.size(), 3u);
-    EXPECT_EQ(boxes.shown[2].text, "通知");
-    EXPECT_EQ(notified, (std::vector<std::string>{"通知", "直接"}));
-}
-
 TEST_F(CommonTest, DebugTraceLineHasTimeDashText) {
-    DebugTrace("追踪");
-    DebugTraceFmt("值 %s", {"1"});
+    trace.Trace("追踪");
+    trace.TraceFmt("值 %s", {"1"});
     auto lines = channel.Lines();
     ASSERT_EQ(lines.size(), 2u);
     std::regex pattern(R"(\d{4}-\d{2}-\d{2} \d{2}:\d{2}:\d{2} - )");
@@ -138,12 +122,12 @@ TEST_F(CommonTest, DebugTraceLineHasTimeDashText) {
 
 TEST_F(CommonTest, WithoutViewerTheTraceIsLostAndNothingStarts) {
     // The real channel: nobody listens in this runtime folder.
-    const platform::Platform withSystem = fakes::With(fakes.handle, system);
-    const platform::DefaultPlatform real(withSystem);
-    EXPECT_FALSE(SendDebugText("lost"));
-    DebugTrace("lost too");
+    platform::SocketDebugChannel socket;
+    DebugTracer real(socket, environment);
+    EXPECT_FALSE(real.Send("lost"));
+    real.Trace("lost too");
     devEnvironment.Set("1");  // no viewer next to the test program either
-    EXPECT_FALSE(SendDebugText("lost"));
+    EXPECT_FALSE(real.Send("lost"));
 }
 
 TEST_F(CommonTest, TheDevVariableCountsWhenSetToAnythingButEmptyOrZero) {
@@ -181,11 +165,11 @@ TEST_F(CommonTest, LastErrorTextIsTheSystemText) {
 }
 
 TEST_F(CommonTest, ProgramFolderAndName) {
-    std::string folder = GetProgramFolder();
+    std::string folder = GetProgramFolder(environment);
     ASSERT_FALSE(folder.empty());
     EXPECT_EQ(folder.back(), '/');
-    EXPECT_EQ(GetProgramFileName(), "tsCommon_linux_test");
-    EXPECT_EQ(folder + GetProgramFileName(), platform::ProgramFile());
+    EXPECT_EQ(GetProgramFileName(environment), "tsCommon_linux_test");
+    EXPECT_EQ(folder + GetProgramFileName(environment), platform::ProgramFile());
 }
 
 TEST(CommonText, StartsAndContains) {
@@ -267,12 +251,6 @@ TEST(CommonTime, ProgramDateTimeFormat) {
     EXPECT_EQ(DateTimeToStr(time), "2014-04-29 13:05:09");
     EXPECT_EQ(FormatDateTime("yyyymmdd_hhnnss", time), "20140429_130509");
     EXPECT_EQ(FormatDateTime("sysLog[yyyy]", time), "sysLog[2014]");
-}
-
-TEST_F(CommonTest, WaitCursorGoesThroughThePlatform) {
-    SetWaitCursor();
-    ResetCursor();
-    EXPECT_EQ(cursor.changes, (std::vector<bool>{true, false}));
 }
 
 }  // namespace

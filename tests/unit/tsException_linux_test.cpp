@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "LogTestSupport.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 #include "platform/HandlerGuard.h"
 #include "support/CrashReporting.h"
@@ -12,17 +13,14 @@
 namespace tesra {
 namespace {
 namespace fs = std::filesystem;
-using testing::LogFixture;
 using testing::ReadFile;
 
-class ExceptionHookTest : public LogFixture {
+class ExceptionHookTest : public testing::LogFixtureWith<platform::LinuxEnvironment> {
 protected:
-    void SetUp() override {
-        LogFixture::SetUp();
-        InstallCrashReporting();
-    }
-    void Guarded(const std::function<void()>& handler) { platform::RunHandler(handler); }
+    void Guarded(const std::function<void()>& handler) { platform::RunGuarded(app.Guard(), handler); }
     size_t EntryCount() const { return fs::exists(LogFile()) ? Entries().size() : 0; }
+
+    ExceptionReport& report = tbLog.Report();
 };
 
 TEST_F(ExceptionHookTest, SameMessageShowsEveryTimeButLogsOnce) {
@@ -103,7 +101,7 @@ TEST_F(ExceptionHookTest, StagesOtherThanZeroOnlyTouchTheFlag) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.stage);
         bool proceed = c.before;
-        ExceptionHook({&error, "report"}, c.stage, proceed);
+        report.ExceptionHook({&error, "report"}, c.stage, proceed);
         EXPECT_EQ(proceed, c.after);
     }
     EXPECT_TRUE(boxes.shown.empty());
@@ -113,9 +111,9 @@ TEST_F(ExceptionHookTest, StagesOtherThanZeroOnlyTouchTheFlag) {
 TEST_F(ExceptionHookTest, StageZeroSetsProceedAndAppendsTheReportText) {
     Exception error("带报告");
     bool proceed = true;
-    ExceptionHook({&error, "调用栈"}, 0, proceed);
+    report.ExceptionHook({&error, "调用栈"}, 0, proceed);
     EXPECT_FALSE(proceed);
-    EXPECT_EQ(ClientLog().LastExceptionMessage(), "带报告");
+    EXPECT_EQ(log.LastExceptionMessage(), "带报告");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(IsEntry(entries[0], "发生 Exception 异常：带报告\r\n\r\n调用栈", "异常")) << entries[0];
@@ -123,21 +121,21 @@ TEST_F(ExceptionHookTest, StageZeroSetsProceedAndAppendsTheReportText) {
 
 TEST_F(ExceptionHookTest, DescriptionNamesFormAndControl) {
     Exception error("Access violation at address 0", "EAccessViolation");
-    EXPECT_EQ(DescribeException(error), "发生 EAccessViolation 异常：Access violation at address 0");
+    EXPECT_EQ(DescribeException(focus, error), "发生 EAccessViolation 异常：Access violation at address 0");
 
     focus.form = platform::FormFacts{{"fmInputUrl", "TfmInputUrl"}, "请输入地址"};
     EXPECT_EQ(
-        DescribeException(error),
+        DescribeException(focus, error),
         "光标在表单“请输入地址”(fmInputUrl:TfmInputUrl) 时, 发生 EAccessViolation 异常：Access violation at address 0");
 
     focus.control = platform::WidgetFacts{"cbUrl", "TComboBox"};
     focus.text = "http://host/";
-    EXPECT_EQ(DescribeException(error),
+    EXPECT_EQ(DescribeException(focus, error),
               "光标在表单“请输入地址”(fmInputUrl:TfmInputUrl) 中控件“http://host/”(cbUrl:TComboBox) 时, 发生 "
               "EAccessViolation 异常：Access violation at address 0");
 
     focus.form.reset();
-    EXPECT_EQ(DescribeException(error),
+    EXPECT_EQ(DescribeException(focus, error),
               " 中控件“http://host/”(cbUrl:TComboBox) 时, 发生 EAccessViolation 异常：Access violation at address 0");
 }
 
@@ -156,7 +154,7 @@ TEST_F(ExceptionHookTest, ControlTextIsReadOnceMore) {
         SCOPED_TRACE(c.failingReads);
         focus.reads = 0;
         focus.failingReads = c.failingReads;
-        EXPECT_EQ(DescribeException(error), c.expected);
+        EXPECT_EQ(DescribeException(focus, error), c.expected);
     }
 }
 
@@ -197,12 +195,12 @@ platform::Picture TestPicture() {
 TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
     screen.picture = TestPicture();
     bool sent = false;
-    OfferReportToUser("nothing to translate", "<Log record/>", sent);
+    report.OfferReportToUser("nothing to translate", "<Log record/>", sent);
     EXPECT_FALSE(sent);
     EXPECT_TRUE(boxes.shown.empty());  // no translation, no dialog
     EXPECT_EQ(screen.lastCursor, platform::CursorInPicture::Drawn);
     EXPECT_EQ(cursor.changes, (std::vector<bool>{true, false}));
-    std::string path = LastScreenshotPath();
+    std::string path = report.LastScreenshotPath();
     std::string name = fs::path(path).filename().string();
     EXPECT_EQ(fs::path(path).parent_path(), LogFolder());
     EXPECT_TRUE(std::regex_match(name, std::regex(R"(sysLog\d{8}_\d{6}\.jpg)"))) << name;
@@ -215,21 +213,21 @@ TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
 TEST_F(ExceptionHookTest, ScreenReportToAGivenPath) {
     screen.picture = TestPicture();
     std::string path = (home.Root() / "shot.jpg").string();
-    CaptureScreenReport(path);
-    EXPECT_EQ(LastScreenshotPath(), path);
+    report.CaptureScreenReport(path);
+    EXPECT_EQ(report.LastScreenshotPath(), path);
     EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
 }
 
 TEST_F(ExceptionHookTest, FailedCaptureIsLoggedAndTheKnownPathStillOffered) {
     bool sent = false;
     boxes.answer = platform::IDCANCEL;
-    OfferReportToUser("Access violation at 0", "<Log/>", sent);  // the screen gives no picture
+    report.OfferReportToUser("Access violation at 0", "<Log/>", sent);  // the screen gives no picture
     EXPECT_FALSE(sent);
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(IsEntry(entries[0], "打印屏幕出错发生 Exception 异常：截取屏幕失败", "异常")) << entries[0];
     ASSERT_EQ(boxes.shown.size(), 1u);  // the path was known before the picture failed
-    EXPECT_EQ(boxes.shown[0].text, ReportDialogText("非法地址访问", LastScreenshotPath()));
+    EXPECT_EQ(boxes.shown[0].text, ReportDialogText("非法地址访问", report.LastScreenshotPath()));
 }
 
 TEST_F(ExceptionHookTest, CaptureWithoutLogFolderOffersNothing) {
@@ -237,9 +235,9 @@ TEST_F(ExceptionHookTest, CaptureWithoutLogFolderOffersNothing) {
     fs::remove_all(home.Root() / "home/.local/share/Kestal");
     std::ofstream(home.Root() / "home/.local/share/Kestal") << "blocks the folder";
     bool sent = false;
-    OfferReportToUser("Access violation", "<Log/>", sent);
+    report.OfferReportToUser("Access violation", "<Log/>", sent);
     EXPECT_FALSE(sent);
-    EXPECT_TRUE(LastScreenshotPath().empty());
+    EXPECT_TRUE(report.LastScreenshotPath().empty());
     EXPECT_TRUE(boxes.shown.empty());
     EXPECT_EQ(screen.captures, 0);
 }
@@ -249,26 +247,32 @@ TEST_F(ExceptionHookTest, ReportDialogText) {
               "系统发生内部错误：“非法地址访问”\r\r请按“确定”继续，系统将通过网络发送该错误详情给蓝岸公司，\r"
               "\u3000公司将借此信息不断改进产品，以便能更好地为您服务，\r\u3000发送将在后台进行，不会影响您正常使用；\r"
               "按“取消”则不发送，您可以用其它方式提供以下文件给公司，非常感谢：\r\u3000/p/s.jpg");
-    EXPECT_EQ(UpdaterCommandLine("/a b/sysLog.jpg"),
-              "\"" + GetProgramFolder() + "ksUpdate\" /SendLog \"/a b/sysLog.jpg\"");
+    EXPECT_EQ(UpdaterCommandLine("/opt/tesra browser/", "/a b/sysLog.jpg"),
+              "\"/opt/tesra browser/ksUpdate\" /SendLog \"/a b/sysLog.jpg\"");
 }
 
 // A log class that offers the screenshot report.
 class OfferingLog : public TtsLog {
 public:
+    using TtsLog::TtsLog;
     bool OfferReport() override { return true; }
 };
 
 TEST_F(ExceptionHookTest, OfferedReportReplacesTheErrorBoxWhenSent) {
-    RegisterLogClass(LogClassOf<OfferingLog>());
+    OfferingLog offering(environment, tbLog.Trace());
+    ExceptionReport report(fakes.handle, offering);
+    CrashReporter crashes(environment, focus, offering);
+    crashes.SetExceptionNotifyProc(
+        [&](const ExceptionRecord& record, int stage, bool& proceed) { report.ExceptionHook(record, stage, proceed); });
+    crashes.Install(app);
     screen.picture = TestPicture();
     Guarded([] { throw Exception("Access violation at address 0"); });
     ASSERT_EQ(boxes.shown.size(), 1u);  // the confirmation only: it was sent
     EXPECT_EQ(boxes.shown[0].caption, "蓝岸浏览器");
     EXPECT_EQ(boxes.shown[0].flags, 17u);
-    EXPECT_EQ(boxes.shown[0].text, ReportDialogText("非法地址访问", LastScreenshotPath()));
+    EXPECT_EQ(boxes.shown[0].text, ReportDialogText("非法地址访问", report.LastScreenshotPath()));
     EXPECT_EQ(std::count(app.calls.begin(), app.calls.end(), "BringToFront"), 1);
-    std::string shot = ReadFile(LastScreenshotPath());
+    std::string shot = ReadFile(report.LastScreenshotPath());
     EXPECT_NE(shot.find("LogType=\"" + Utf8ToGbk("调试") + "\"/>"), std::string::npos);
     EXPECT_NE(shot.find(Utf8ToGbk("发生 Exception 异常：Access violation at address 0\r\n\r\n")), std::string::npos);
     auto entries = Entries();
@@ -283,7 +287,6 @@ TEST_F(ExceptionHookTest, OfferedReportReplacesTheErrorBoxWhenSent) {
     Guarded([] { throw Exception("no pattern here"); });
     ASSERT_EQ(boxes.shown.size(), 4u);  // no translation: no offer, only the error box
     EXPECT_EQ(boxes.shown[3].text, "no pattern here");
-    RegisterLogClass(LogClassOf<TtsLog>());
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "SupportFakes.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 
 namespace tesra {
@@ -63,7 +64,9 @@ TEST(SplitCommandLine, QuotedArgumentComesBackUnchanged) {
 TEST(RunCommandLine, StartsTheProgramWithItsQuotedArgument) {
     TempHome home;
     fs::path marker = home.Root() / "started marker";
-    ASSERT_TRUE(RunCommandLine("touch " + QuoteCommandArgument(marker.string()), platform::ShowCommand::NoActivate));
+    platform::LinuxEnvironment environment;
+    ASSERT_TRUE(RunCommandLine(environment, "touch " + QuoteCommandArgument(marker.string()),
+                               platform::ShowCommand::NoActivate));
     // The program runs on its own; give it time to get there.
     for (int i = 0; i < 500 && !fs::exists(marker); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_TRUE(fs::exists(marker));
@@ -72,9 +75,10 @@ TEST(RunCommandLine, StartsTheProgramWithItsQuotedArgument) {
 TEST(RunCommandLine, FailsWithoutStartingAnything) {
     const std::string cases[] = {"/nonexistent/ksUpdate /SendLog \"x\"", "no-such-program-tesra", "", "\"unclosed",
                                  "/"};
+    platform::LinuxEnvironment environment;
     for (const std::string& line : cases) {
         SCOPED_TRACE(line);
-        EXPECT_FALSE(RunCommandLine(line, platform::ShowCommand::Normal));
+        EXPECT_FALSE(RunCommandLine(environment, line, platform::ShowCommand::Normal));
     }
 }
 
@@ -84,11 +88,12 @@ TEST(SpecialFolders, TheDesktopFromTheUserDirsFileAndLocalAppDataFromTheDataHome
     Write(home.Root() / "home/.config/user-dirs.dirs", "XDG_DESKTOP_DIR=\"$HOME/桌面\"\n");
     const std::string desktop = (home.Root() / "home/桌面").string();
     const std::string localAppData = (home.Root() / "home/.local/share").string();
-    EXPECT_EQ(GetDesktopFolder(), desktop);
-    EXPECT_EQ(GetSpecialFolderPath(CSIDL_DESKTOP), desktop);
-    EXPECT_EQ(GetLocalAppDataFolder(), localAppData);
-    EXPECT_EQ(GetSpecialFolderPath(CSIDL_LOCAL_APPDATA), localAppData);
-    EXPECT_EQ(GetSpecialFolderPath(5), "") << "an identifier the platform does not know";
+    platform::LinuxEnvironment environment;
+    EXPECT_EQ(GetDesktopFolder(environment), desktop);
+    EXPECT_EQ(GetSpecialFolderPath(environment, CSIDL_DESKTOP), desktop);
+    EXPECT_EQ(GetLocalAppDataFolder(environment), localAppData);
+    EXPECT_EQ(GetSpecialFolderPath(environment, CSIDL_LOCAL_APPDATA), localAppData);
+    EXPECT_EQ(GetSpecialFolderPath(environment, 5), "") << "an identifier the platform does not know";
 }
 
 class CopyTest : public ::testing::Test {

@@ -17,11 +17,18 @@
 #include <thread>
 #include <vector>
 
+#include "EnvironmentFakes.h"
 #include "platform/Exception.h"
 #include "support/TextCodec.h"
 
 namespace tesra {
 namespace {
+
+// The system's libcurl, as the program loads it.
+CurlLibrary Curl() {
+    testing::FakeEnvironment environment;
+    return LoadCurl(environment);
+}
 
 // ---- The pure rules -----------------------------------------------------------------------------
 
@@ -126,7 +133,7 @@ private:
 };
 
 TEST(TtsHTTP, SendSizeRewritesContentLengthAndCutsTheBody) {
-    TtsHTTP http;
+    TtsHTTP http(Curl());
     std::istringstream body("0123456789");
     EXPECT_EQ(http.WriteLn("content-length: 99"), "content-length: 99");
     EXPECT_EQ(http.WriteStream(body), "0123456789");
@@ -247,7 +254,7 @@ int ConnectTo(int port) {
 
 std::string Suffix(int port) { return "，请检查远程服务器127.0.0.1端口" + std::to_string(port) + "是否正常运行"; }
 
-class TtsHTTPServer : public testing::Test {
+class TtsHTTPServer : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { tls_ = new TlsFiles(TlsFiles::Make()); }
     static void TearDownTestSuite() {
@@ -304,7 +311,7 @@ protected:
     }
 
     static TlsFiles* tls_;
-    TtsHTTP http_;
+    TtsHTTP http_{Curl()};
 };
 
 TlsFiles* TtsHTTPServer::tls_ = nullptr;
@@ -351,7 +358,7 @@ TEST_F(TtsHTTPServer, CertificatesThatDoNotVerifyFail) {
         SCOPED_TRACE(c.name);
         const std::string cert = tls_->folder + "/" + c.cert;
         LocalServer server(Routes(std::make_unique<httplib::SSLServer>(cert.c_str(), tls_->key.c_str())));
-        TtsHTTP http;
+        TtsHTTP http(Curl());
         if (c.trustTestAuthority) http.SetCaFile(tls_->ca);
         std::string body;
         std::string message = "(no failure)";

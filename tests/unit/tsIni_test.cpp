@@ -54,9 +54,7 @@ TEST_F(TtsIniTest, AStoreThatMayNotBeWrittenIsBuiltAndReadsWithTheFailureReporte
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::vector<std::string> reports;
-        SetErrorNotifyProc([&](const std::string& text) { reports.push_back(text); });
-        TtsIni ini(c.root, reg);
-        SetErrorNotifyProc(nullptr);
+        TtsIni ini(c.root, reg, [&](const std::string& text) { reports.push_back(text); });
         EXPECT_EQ(ini.ReadString("TesraBrowser\\Urls", "96354", "none"), c.read);
         ASSERT_EQ(reports.size(), 1u);
         EXPECT_THAT(reports[0], ::testing::HasSubstr("失败"));

@@ -12,26 +12,26 @@
 #include <thread>
 
 #include "LogTestSupport.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 #include "setup/tsVersionInfo.h"
 
 namespace tesra {
 namespace {
 namespace fs = std::filesystem;
-using testing::LogFixture;
 using testing::ReadFile;
 
-class ClientLogTest : public LogFixture {};
+using ClientLogTest = testing::LogFixtureWith<platform::LinuxEnvironment>;
 
 TEST_F(ClientLogTest, FirstEntryWritesHeaderLaterEntriesAppend) {
     EXPECT_FALSE(fs::exists(LogFile()));
-    ClientLog().LogError("第一条");
+    log.LogError("第一条");
     std::string first = ReadFile(LogFile());
     EXPECT_EQ(first.rfind("<?xml version=\"1.0\" encoding=\"GBK\"?>\r\n<Logs>\r\n<Log Time=\"", 0), 0u);
     EXPECT_EQ(first.substr(first.size() - 5), "/>\n\r\n");
     EXPECT_NE(first.find(Utf8ToGbk("Log=\"第一条\" LogType=\"错误\"")), std::string::npos);  // GBK bytes
 
-    ClientLog().LogException("second");
+    log.LogException("second");
     std::string both = ReadFile(LogFile());
     EXPECT_EQ(both.substr(0, first.size()), first);
     EXPECT_EQ(both.find("<?xml", 1), std::string::npos);
@@ -46,7 +46,7 @@ TEST_F(ClientLogTest, FirstEntryWritesHeaderLaterEntriesAppend) {
 TEST_F(ClientLogTest, EmptyExistingFileGetsTheHeader) {
     fs::create_directories(LogFolder());
     std::ofstream(LogFile()).close();
-    ClientLog().LogError("x");
+    log.LogError("x");
     EXPECT_EQ(Entries().size(), 1u);
 }
 
@@ -67,7 +67,7 @@ TEST_F(ClientLogTest, EntryTextsAreEscapedAndConverted) {
         {std::string("nul\0here", 8), "nul?here"},
         {"", ""},
     };
-    for (const Case& c : cases) ClientLog().LogError(c.text);
+    for (const Case& c : cases) log.LogError(c.text);
     auto entries = Entries();
     ASSERT_EQ(entries.size(), std::size(cases));
     for (size_t i = 0; i < entries.size(); ++i) {
@@ -78,7 +78,7 @@ TEST_F(ClientLogTest, EntryTextsAreEscapedAndConverted) {
 
 TEST_F(ClientLogTest, EveryLevelHasItsName) {
     const char* names[] = {"调试", "信息", "警告", "错误", "异常", "系统", "设计", "操作", "入侵", "删除"};
-    for (int level = 0; level < kLogLevelCount; ++level) ClientLog().LogText("level", level);
+    for (int level = 0; level < kLogLevelCount; ++level) log.LogText("level", level);
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 10u);
     for (int level = 0; level < kLogLevelCount; ++level) {
@@ -91,8 +91,8 @@ TEST_F(ClientLogTest, EveryLevelHasItsName) {
 
 TEST_F(ClientLogTest, ConcurrentWritersGiveCompleteEntries) {
     constexpr int kPerThread = 300;
-    auto writer = [](const std::string& text) {
-        for (int i = 0; i < kPerThread; ++i) ClientLog().LogError(text + std::to_string(i));
+    auto writer = [this](const std::string& text) {
+        for (int i = 0; i < kPerThread; ++i) log.LogError(text + std::to_string(i));
     };
     std::thread a(writer, "线程甲-");
     std::thread b(writer, "thread B-");
@@ -124,7 +124,7 @@ TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWho
     for (int p = 0; p < kProcesses; ++p) {
         pid_t pid = fork();
         if (pid == 0) {
-            for (int i = 0; i < kPerProcess; ++i) ClientLog().LogError(text(p, i));
+            for (int i = 0; i < kPerProcess; ++i) log.LogError(text(p, i));
             _exit(0);
         }
         children.push_back(pid);
@@ -154,9 +154,9 @@ TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWho
 }
 
 TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost) {
-    ClientLog().LogError("kept");
+    log.LogError("kept");
     const std::string complete = ReadFile(LogFile());
-    const std::string halfEntry = TtsCustomLog::EntryText(std::string(9000, 'h'), kLogError).substr(0, 4096);
+    const std::string halfEntry = log.EntryText(std::string(9000, 'h'), kLogError).substr(0, 4096);
     struct Case {
         const char* what;
         std::string before, keptPart, tail;
@@ -173,7 +173,7 @@ TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost
         SCOPED_TRACE(c.what);
         fs::remove(side);
         std::ofstream(LogFile(), std::ios::binary | std::ios::trunc) << c.before;
-        ClientLog().LogError("after");
+        log.LogError("after");
         std::string now = ReadFile(LogFile());
         const std::string kept = c.keptPart.empty() ? std::string(kLogFileHeader) : c.keptPart;
         EXPECT_EQ(now.substr(0, kept.size()), kept);
@@ -182,15 +182,16 @@ TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost
         EXPECT_TRUE(IsEntry(entries.back(), "after", "错误")) << entries.back();
         EXPECT_EQ(ReadFile(side), c.tail) << "the broken tail is kept beside the log";
     }
-    ClientLog().LogError("a log that ends well is left alone");
+    log.LogError("a log that ends well is left alone");
     EXPECT_EQ(Entries().size(), 2u);
     EXPECT_EQ(ReadFile(side), cases[std::size(cases) - 1].tail);
 }
 
 TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
     fs::path data = home.Root() / "home/.local/share";
+    fs::remove_all(data / "Kestal");  // made at the start, for the fatal fault's entry
     std::ofstream(data / "Kestal") << "a file where the folder should be";
-    ClientLog().LogError("丢失");
+    log.LogError("丢失");
     EXPECT_FALSE(fs::exists(LogFile()));
     EXPECT_TRUE(boxes.shown.empty());
     auto lines = channel.Lines();
@@ -204,7 +205,7 @@ TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
 
 TEST_F(ClientLogTest, UnopenableFileGivesTheOpenTraceAndNoFile) {
     fs::create_directories(LogFile());  // a folder in the log file's place
-    ClientLog().LogError("x");
+    log.LogError("x");
     EXPECT_TRUE(fs::is_directory(LogFile()));
     auto lines = channel.Lines();
     ASSERT_EQ(lines.size(), 1u);
@@ -214,7 +215,7 @@ TEST_F(ClientLogTest, UnopenableFileGivesTheOpenTraceAndNoFile) {
 }
 
 TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
-    ClientLog().LogError("kept");
+    log.LogError("kept");
     std::string before = ReadFile(LogFile());
     // The file may grow by ten bytes only: the next entry fails in the middle.
     signal(SIGXFSZ, SIG_IGN);
@@ -223,7 +224,7 @@ TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
     rlimit limited = old;
     limited.rlim_cur = before.size() + 10;
     setrlimit(RLIMIT_FSIZE, &limited);
-    ClientLog().LogError("this entry does not fit");
+    log.LogError("this entry does not fit");
     setrlimit(RLIMIT_FSIZE, &old);
     EXPECT_EQ(ReadFile(LogFile()), before);
     auto lines = channel.Lines();
@@ -231,33 +232,31 @@ TEST_F(ClientLogTest, FailedWriteLeavesEarlierEntriesIntact) {
     EXPECT_NE(lines[0].find("TtsLog.DoClientLog 出错在写文件: " + LogFile().string() + ", File too large, "),
               std::string::npos)
         << lines[0];
-    ClientLog().LogError("after");
+    log.LogError("after");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_TRUE(IsEntry(entries[1], "after", "错误"));
 }
 
-TEST_F(ClientLogTest, ErrorBoxesWithNotifyAreLogged) {
-    AppBoxes(boxes, app).Error("显示并记录", ErrorNotify::Yes);
-    AppBoxes(boxes, app).Error("只显示");
-    ASSERT_EQ(boxes.shown.size(), 2u);
+TEST_F(ClientLogTest, TheErrorNotificationIsAnErrorEntry) {
+    tbLog.ErrorNotify()("记录");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
-    EXPECT_TRUE(IsEntry(entries[0], "显示并记录", "错误"));
+    EXPECT_TRUE(IsEntry(entries[0], "记录", "错误"));
 }
 
 TEST_F(ClientLogTest, HostAndAddressFollowTheMachine) {
     network.address = "";  // no address of its own: the loopback address
     network.name = "averyveryverylongname";
-    ClientLog().LogError("x");
+    log.LogError("x");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_NE(entries[0].find("Host=\"AVERYVERYVERYLO\" IPAddress=\"127.0.0.1\""), std::string::npos) << entries[0];
 }
 
 TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
-    EXPECT_EQ(GetFileVersionText(""), "");  // the test program has no version resource
-    ClientLog().LogError("x");
+    EXPECT_EQ(GetFileVersionText(environment.ProgramImage()), "");  // the test program has no version resource
+    log.LogError("x");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_NE(entries[0].find(" ClientVersion=\"tsLog_linux_test \" "), std::string::npos) << entries[0];
@@ -265,8 +264,8 @@ TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
 
 TEST_F(ClientLogTest, IdentityThatFailsStillGivesTheEntry) {
     auto fails = []() -> std::string { throw Exception("没有网络"); };
-    SetLogIdentity({"TesraBrowser 1.0.0.41", fails, fails});
-    ClientLog().LogError("x");
+    log.SetIdentity({"TesraBrowser 1.0.0.41", fails, fails});
+    log.LogError("x");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_NE(entries[0].find(" ClientVersion=\"TesraBrowser 1.0.0.41\" Host=\"\" IPAddress=\"127.0.0.1\" "),
@@ -275,34 +274,32 @@ TEST_F(ClientLogTest, IdentityThatFailsStillGivesTheEntry) {
 }
 
 TEST_F(ClientLogTest, ExceptionWithCaptionIsCaptionThenDescription) {
-    ClientLog().LogExceptionWithCaption("打印屏幕出错", Exception("坏了", "EInOutError"));
+    log.LogExceptionWithCaption("打印屏幕出错", Exception("坏了", "EInOutError"), focus);
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(IsEntry(entries[0], "打印屏幕出错发生 EInOutError 异常：坏了", "异常")) << entries[0];
 }
 
-class CountingLog : public TtsLog {
+// A log that keeps its entries nowhere.
+class BareLog : public TtsCustomLog {
 public:
-    static inline int entries = 0;
-    void DoClientLog(const std::string&) override { ++entries; }
+    std::string GetLogPath() override { return "/nonexistent/"; }
 };
 
-TEST_F(ClientLogTest, RegisteringAnotherClassReplacesTheInstance) {
-    TtsCustomLog* first = &ClientLog();
-    EXPECT_EQ(&ClientLog(), first);
-    RegisterLogClass(LogClassOf<TtsLog>());  // the same class: the instance stays
-    EXPECT_EQ(&ClientLog(), first);
-    RegisterLogClass(LogClassOf<CountingLog>());
-    ClientLog().LogError("counted");
-    NotifyError("counted too");
-    EXPECT_EQ(CountingLog::entries, 2);
-    EXPECT_FALSE(fs::exists(LogFile()));
-    EXPECT_THROW(RegisterLogClass(nullptr), std::logic_error);
-    RegisterLogClass(LogClassOf<TtsLog>());
+TEST(TtsLog, EntriesNameTheProgramFileUntilAnIdentityIsSet) {
+    testing::FakeEnvironment environment;
+    environment.programFile = "/opt/x/TesraBrowser";
+    testing::FakeChannel channel;
+    DebugTracer trace(channel, environment);
+    TtsLog log(environment, trace);
+    EXPECT_EQ(log.Identity().clientVersion, "TesraBrowser");
+    EXPECT_FALSE(log.Identity().host);
+    log.SetIdentity({"TesraBrowser 1.0.0.41", nullptr, nullptr});
+    EXPECT_EQ(log.Identity().clientVersion, "TesraBrowser 1.0.0.41");
 }
 
 TEST(TtsCustomLogDefaults, ALogThatOverridesNothingAnswersNoAndFollowsTheDevVariable) {
-    CountingLog log;
+    BareLog log;
     EXPECT_FALSE(log.IsQuietMode());
     EXPECT_FALSE(log.OfferReport());
     EXPECT_FALSE(log.IgnoreException(Exception("x")));

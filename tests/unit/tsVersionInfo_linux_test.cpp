@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "ExecutableImages.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/Exception.h"
 
 namespace tesra {
@@ -53,7 +54,8 @@ private:
 };
 
 TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
-    TtsVersionInfo info;
+    const std::string self = platform::LinuxEnvironment().ProgramImage();
+    TtsVersionInfo info(self);
     ASSERT_TRUE(info.HasInfo());
     EXPECT_EQ(info.Translation(), "080403a8");
     EXPECT_EQ(info.GetItem(2), TESRA_PROJECT_VERSION);
@@ -64,8 +66,8 @@ TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
     EXPECT_EQ(info.GetItem(9), "");  // no Comments
     EXPECT_EQ(info.Version(), ParseVersionNumber(TESRA_PROJECT_VERSION));
 
-    EXPECT_EQ(GetFileVersionText(""), TESRA_PROJECT_VERSION);
-    EXPECT_EQ(GetVersionText(), info.GetItem(2) + "," + info.GetItem(3));
+    EXPECT_EQ(GetFileVersionText(self), TESRA_PROJECT_VERSION);
+    EXPECT_EQ(GetVersionText(self), info.GetItem(2) + "," + info.GetItem(3));
 }
 
 TEST(TtsVersionInfo, TheProgramFileCarriesItsVersion) {
