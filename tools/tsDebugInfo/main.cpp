@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/DebugChannel.h"
+#include "linux/DebugChannel.h"
 
 namespace {
 
