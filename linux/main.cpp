@@ -113,10 +113,10 @@ int main(int argc, char** argv) {
     OpenWindow open;
     ProgramServices services(
         switches.automation, app, registry, capture, [&open] { return open.window; }, [&open] { return open.address; });
-    platform::BridgeServer bridge;
+    platform::BridgeServer bridge(
+        [&services](const std::string& name, GVariant* payload) { return services.Answer(name, payload); });
     // Without the socket the pages still show; their calls to the program fail with a message.
     static_cast<void>(bridge.Listen());
-    for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
     platform::ConfigureWebContext(
         {[&registry, &environment] { return BrowserCacheFolder(registry, environment); }, bridge.SocketPath()});
 
