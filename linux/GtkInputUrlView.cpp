@@ -1,5 +1,6 @@
 #include "linux/GtkInputUrlView.h"
 
+#include "linux/GtkApp.h"
 #include "linux/GtkDialogStyle.h"
 #include "platform/HandlerGuard.h"
 
@@ -117,7 +118,7 @@ void GtkInputUrlView::OnActiveChanged(GObject* window, GParamSpec*, GtkInputUrlV
 }
 
 gboolean GtkInputUrlView::OnKey(GtkWidget*, GdkEventKey* event, GtkInputUrlView* self) {
-    if (event->keyval != GDK_KEY_Escape || !self->handlers_) return FALSE;
+    if (!CancelsDialog(VirtualKeyFromKeyval(event->keyval)) || !self->handlers_) return FALSE;
     self->End(ModalResult::Cancel);
     return TRUE;
 }
