@@ -100,13 +100,7 @@ int main(int argc, char** argv) {
     HandleServerSwitches(switches, real);
 
     app.SetTitle(kApplicationTitle);
-    // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
-    // could change is never used.
-    if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
-        AppBoxes(boxes, app).Error(fault);
-        LogStartFailure(Exception(fault));
-        return 1;
-    }
+    if (!MayStartWithRuntimeFolder(platform::CheckRuntimeFolder(), boxes, app, LogStartFailure)) return 1;
     RemoveLeftoversOfEarlierRuns(environment);
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture capture(factory, *screen, captureUi);
