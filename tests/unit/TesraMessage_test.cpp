@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-
 #include "platform/Exception.h"
 #include "services/BridgeProtocol.h"
 #include "services/TesraBrowser_TLB.h"
