@@ -76,22 +76,17 @@ std::string RuntimeFolder() {
 }
 
 std::string RuntimeFolderFault(const std::string& folder) {
-    RuntimeFolderState state;
+    // What a call could not look at stays zero.
     struct stat st {};
-    if (lstat(folder.c_str(), &st) != 0) {
-        state.unreadable = LastErrorText();
-    } else {
-        state.link = S_ISLNK(st.st_mode);
-        state.folder = S_ISDIR(st.st_mode);
-        state.own = st.st_uid == getuid();
-        state.mode = st.st_mode & 07777;
-    }
     struct statvfs fs {};
-    if (statvfs(folder.c_str(), &fs) != 0) {
-        state.fileSystemUnreadable = LastErrorText();
-    } else {
-        state.noexec = (fs.f_flag & ST_NOEXEC) != 0;
-    }
+    RuntimeFolderState state;
+    if (lstat(folder.c_str(), &st) != 0) state.unreadable = LastErrorText();
+    if (statvfs(folder.c_str(), &fs) != 0) state.fileSystemUnreadable = LastErrorText();
+    state.link = S_ISLNK(st.st_mode);
+    state.folder = S_ISDIR(st.st_mode);
+    state.own = st.st_uid == getuid();
+    state.mode = st.st_mode & 07777;
+    state.noexec = (fs.f_flag & ST_NOEXEC) != 0;
     return RuntimeFolderFaultOf(state);
 }
 

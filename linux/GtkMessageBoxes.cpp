@@ -9,33 +9,23 @@
 namespace tesra::platform {
 namespace {
 
-GtkMessageType MessageType(BoxIcon icon) {
+struct GtkIcon {
+    GtkMessageType type;
+    const char* name;  // null for none
+};
+
+GtkIcon GtkIconOf(BoxIcon icon) {
     switch (icon) {
     case BoxIcon::Error:
-        return GTK_MESSAGE_ERROR;
+        return {GTK_MESSAGE_ERROR, "dialog-error"};
     case BoxIcon::Question:
-        return GTK_MESSAGE_QUESTION;
+        return {GTK_MESSAGE_QUESTION, "dialog-question"};
     case BoxIcon::Warning:
-        return GTK_MESSAGE_WARNING;
+        return {GTK_MESSAGE_WARNING, "dialog-warning"};
     case BoxIcon::Information:
-        return GTK_MESSAGE_INFO;
+        return {GTK_MESSAGE_INFO, "dialog-information"};
     default:
-        return GTK_MESSAGE_OTHER;
-    }
-}
-
-const char* IconName(GtkMessageType type) {
-    switch (type) {
-    case GTK_MESSAGE_ERROR:
-        return "dialog-error";
-    case GTK_MESSAGE_QUESTION:
-        return "dialog-question";
-    case GTK_MESSAGE_WARNING:
-        return "dialog-warning";
-    case GTK_MESSAGE_INFO:
-        return "dialog-information";
-    default:
-        return nullptr;
+        return {GTK_MESSAGE_OTHER, nullptr};
     }
 }
 
@@ -43,8 +33,7 @@ int ResponseOf(MessageBoxAnswer answer) { return answer == IDOK ? GTK_RESPONSE_O
 
 // GTK 3 message boxes draw no icon of their own, so an error would look like a notice: the icon goes in
 // front of the text, as users know it from other desktops' boxes.
-void AddIcon(GtkWidget* dialog, GtkMessageType type) {
-    const char* name = IconName(type);
+void AddIcon(GtkWidget* dialog, const char* name) {
     if (!name) return;
     GtkWidget* textArea = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
     GtkWidget* row = gtk_widget_get_parent(textArea);
@@ -74,10 +63,10 @@ GtkWindow* OwnerWindow() {
 
 int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
     const BoxLayout layout = BoxLayoutOf(flags);
-    GtkMessageType type = MessageType(layout.icon);
+    const GtkIcon icon = GtkIconOf(layout.icon);
     GtkWidget* dialog =
-        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
-    AddIcon(dialog, type);
+        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, icon.type, GTK_BUTTONS_NONE, "%s", text.c_str());
+    AddIcon(dialog, icon.name);
     for (const BoxButton& button : layout.buttons)
         gtk_dialog_add_button(GTK_DIALOG(dialog), button.caption, ResponseOf(button.answer));
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
