@@ -175,7 +175,8 @@ private:
     guint stall_timer_ = 0;
 };
 
-BridgeServer::BridgeServer(std::chrono::seconds stallLimit) : stall_limit_(stallLimit) {}
+BridgeServer::BridgeServer(Answerer answer, std::chrono::seconds stallLimit)
+    : answer_(std::move(answer)), stall_limit_(stallLimit) {}
 
 BridgeServer::~BridgeServer() {
     if (service_) {
@@ -223,14 +224,9 @@ gboolean BridgeServer::OnIncoming(GSocketService*, GSocketConnection* connection
 GBytes* BridgeServer::Answer(const void* frame, size_t size, std::string& why) {
     bridge::Request request;
     if (!bridge::DecodeRequest(frame, size, request, why)) return nullptr;
-    auto handler = handlers_.find(request.name);
-    if (handler == handlers_.end()) {
-        why = "a request of unknown name \"" + bridge::MessageText(request.name) + "\"";
-        return nullptr;
-    }
     GVariant* reply = nullptr;
     try {
-        reply = bridge::EncodeReply(true, "", handler->second(request.payload.get()));
+        reply = bridge::EncodeReply(true, "", answer_(request.name, request.payload.get()));
     } catch (const std::exception& e) {
         reply = bridge::EncodeReply(false, e.what(), nullptr);
     } catch (...) {

@@ -20,12 +20,12 @@ namespace tesra::platform {
 
 class BridgeServer {
 public:
-    // Answers a request: returns the result (a new or floating GVariant, never null) or throws an
-    // exception whose message becomes the script error.
-    using Handler = std::function<GVariant*(GVariant* payload)>;
+    // Answers a request of a known name with a payload of its type: returns the result (a new or
+    // floating GVariant, never null) or throws an exception whose message becomes the script error.
+    using Answerer = std::function<GVariant*(const std::string& name, GVariant* payload)>;
 
     // stallLimit: how long a peer may take nothing of a reply before it is cut off.
-    explicit BridgeServer(std::chrono::seconds stallLimit = std::chrono::seconds(30));
+    explicit BridgeServer(Answerer answer, std::chrono::seconds stallLimit = std::chrono::seconds(30));
     ~BridgeServer();
     BridgeServer(const BridgeServer&) = delete;
     BridgeServer& operator=(const BridgeServer&) = delete;
@@ -33,9 +33,7 @@ public:
     // Listens on a fresh socket in the runtime folder; false when that fails.
     [[nodiscard]] bool Listen();
     const std::string& SocketPath() const { return path_; }
-    void SetHandler(const std::string& name, Handler handler) { handlers_[name] = std::move(handler); }
     std::chrono::seconds StallLimit() const { return stall_limit_; }
-    bool HasHandler(const std::string& name) const { return handlers_.count(name) > 0; }
 
     // The reply frame body for one request frame body (a new reference); null, with the reason in
     // why, when the request is not one to answer and its connection is to be closed.
@@ -46,10 +44,10 @@ private:
 
     static gboolean OnIncoming(GSocketService* service, GSocketConnection* connection, GObject* source, gpointer self);
 
+    Answerer answer_;
     std::chrono::seconds stall_limit_;
     GObjectPtr<GSocketService> service_;
     std::string path_;
-    std::map<std::string, Handler> handlers_;
     // A read in progress holds its connection as well, so that the buffer it fills outlives a close.
     std::map<Connection*, std::shared_ptr<Connection>> connections_;
 };

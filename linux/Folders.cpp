@@ -10,7 +10,7 @@
 #include <climits>
 #include <string>
 
-#include "support/Format.h"
+#include "support/RuntimeFolder.h"
 #include "support/tsCommon.h"
 
 namespace tesra::platform {
@@ -76,24 +76,24 @@ std::string RuntimeFolder() {
 }
 
 std::string RuntimeFolderFault(const std::string& folder) {
+    // What a call could not look at stays zero.
     struct stat st {};
-    if (lstat(folder.c_str(), &st) != 0) return LastErrorText();
-    if (S_ISLNK(st.st_mode)) return "它是符号链接";
-    if (!S_ISDIR(st.st_mode)) return "它不是目录";
-    if (st.st_uid != getuid()) return "它属于另一个用户";
-    if ((st.st_mode & 07777) != 0700) return "它的权限不是 0700";
-    // The page bridge's library is loaded from here: on a file system that runs no programs the web
-    // processes could never load it, and no page would ever be bound.
     struct statvfs fs {};
-    if (statvfs(folder.c_str(), &fs) != 0) return LastErrorText();
-    if (fs.f_flag & ST_NOEXEC) return "它所在的文件系统不允许运行程序（noexec）";
-    return {};
+    RuntimeFolderState state;
+    if (lstat(folder.c_str(), &st) != 0) state.unreadable = LastErrorText();
+    if (statvfs(folder.c_str(), &fs) != 0) state.fileSystemUnreadable = LastErrorText();
+    state.link = S_ISLNK(st.st_mode);
+    state.folder = S_ISDIR(st.st_mode);
+    state.own = st.st_uid == getuid();
+    state.mode = st.st_mode & 07777;
+    state.noexec = (fs.f_flag & ST_NOEXEC) != 0;
+    return RuntimeFolderFaultOf(state);
 }
 
 std::string CheckRuntimeFolder() {
     const std::string folder = RuntimeFolder();
     const std::string fault = RuntimeFolderFault(folder);
-    return fault.empty() ? fault : Format("运行目录“%s”不能使用：%s", {folder, fault});
+    return fault.empty() ? fault : RuntimeFolderMessage(folder, fault);
 }
 
 std::string ProgramFile() {

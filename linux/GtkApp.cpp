@@ -54,6 +54,10 @@ WindowId NewWindowId() {
     return ++next;
 }
 
+KeyModifiers ModifiersOf(guint state) {
+    return {(state & GDK_CONTROL_MASK) != 0, (state & GDK_SHIFT_MASK) != 0, (state & GDK_MOD1_MASK) != 0};
+}
+
 int VirtualKeyFromKeyval(guint keyval) {
     guint upper = gdk_keyval_to_upper(keyval);
     if (upper >= GDK_KEY_A && upper <= GDK_KEY_Z) return static_cast<int>(upper - GDK_KEY_A + 'A');

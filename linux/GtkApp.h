@@ -8,6 +8,7 @@
 #include <string>
 
 #include "platform/Application.h"
+#include "support/EscapeKey.h"
 
 namespace tesra::platform {
 
@@ -68,6 +69,8 @@ WindowId NewWindowId();
 
 // The virtual-key code of a GDK key value, 0 when it has none.
 int VirtualKeyFromKeyval(guint keyval);
+// The modifiers held in a GDK key event's state.
+KeyModifiers ModifiersOf(guint state);
 
 GtkApp& TheGtkApp();
 

@@ -10,6 +10,7 @@
 #include "linux/PortalScreen.h"
 #include "linux/X11ErrorTrap.h"
 #include "linux/X11Screen.h"
+#include "support/FormLayout.h"
 
 namespace tesra::platform {
 namespace {
@@ -34,24 +35,25 @@ void RunLoopFor(guint milliseconds) {
     g_main_loop_unref(loop);
 }
 
-// The start dialog: caption "屏幕截图", one button "开始截屏", on top of every window.
+// The start dialog, on top of every window.
 class TfmCaptureManager {
 public:
     TfmCaptureManager() : window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)), loop_(g_main_loop_new(nullptr, FALSE)) {
+        const CaptureStartLayout& form = kCaptureStartLayout;
         GtkWindow* window = GTK_WINDOW(window_);
-        gtk_window_set_title(window, "屏幕截图");
+        gtk_window_set_title(window, form.caption);
         gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
         gtk_window_set_keep_above(window, TRUE);
         gtk_window_set_resizable(window, FALSE);
-        gtk_window_set_default_size(window, 116, 53);
-        gtk_window_move(window, 648, 409);
+        gtk_window_set_default_size(window, form.width, form.height);
+        gtk_window_move(window, form.left, form.top);
 
         GtkWidget* fixed = gtk_fixed_new();
-        gtk_widget_set_size_request(fixed, 116, 53);
-        GtkWidget* btnStart = gtk_button_new_with_label("开始截屏");
-        gtk_widget_set_size_request(btnStart, 75, 25);
+        gtk_widget_set_size_request(fixed, form.width, form.height);
+        GtkWidget* btnStart = gtk_button_new_with_label(form.start.text);
+        gtk_widget_set_size_request(btnStart, form.start.width, form.start.height);
         StyleButton(btnStart);
-        gtk_fixed_put(GTK_FIXED(fixed), btnStart, 20, 14);
+        gtk_fixed_put(GTK_FIXED(fixed), btnStart, form.start.left, form.start.top);
         gtk_container_add(GTK_CONTAINER(window_), fixed);
 
         g_signal_connect(btnStart, "clicked", G_CALLBACK(&TfmCaptureManager::btnStartClick), this);

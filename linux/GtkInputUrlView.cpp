@@ -11,21 +11,21 @@ GtkInputUrlView::GtkInputUrlView()
       edit_(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(cbUrl_)))),
       fixed_(gtk_fixed_new()),
       loop_(g_main_loop_new(nullptr, FALSE)) {
+    const InputUrlLayout& form = kInputUrlLayout;
     GtkWindow* window = GTK_WINDOW(window_);
-    gtk_window_set_title(window, "请输入地址");
+    gtk_window_set_title(window, form.caption);
     gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_DIALOG);
     gtk_window_set_modal(window, TRUE);
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_position(window, GTK_WIN_POS_CENTER);
-    gtk_widget_set_size_request(fixed_, 447, 105);
+    gtk_widget_set_size_request(fixed_, form.width, form.height);
 
-    gtk_fixed_put(GTK_FIXED(fixed_), gtk_label_new("地址"), 14, 22);
-    gtk_widget_set_size_request(cbUrl_, 353, -1);
-    gtk_fixed_put(GTK_FIXED(fixed_), cbUrl_, 48, 16);
-    btnOk_ = AddButton("确定", 48);
-    btnCancel_ = AddButton("取消", 139);
-    btnClear_ = AddButton("清空网址", 230);
-    btnClearCache_ = AddButton("清空缓存", 321);
+    Put(gtk_label_new(form.addressLabel.text), form.addressLabel);
+    Put(cbUrl_, form.urlBox);
+    btnOk_ = AddButton(form.ok);
+    btnCancel_ = AddButton(form.cancel);
+    btnClear_ = AddButton(form.clear);
+    btnClearCache_ = AddButton(form.clearCache);
     gtk_container_add(GTK_CONTAINER(window_), fixed_);
     ApplyFormFont(window_);
 
@@ -40,10 +40,14 @@ GtkInputUrlView::~GtkInputUrlView() {
     g_main_loop_unref(loop_);
 }
 
-GtkWidget* GtkInputUrlView::AddButton(const char* caption, int left) {
-    GtkWidget* button = gtk_button_new_with_label(caption);
-    gtk_widget_set_size_request(button, 80, 25);
-    gtk_fixed_put(GTK_FIXED(fixed_), button, left, 62);
+void GtkInputUrlView::Put(GtkWidget* widget, const FormControl& place) {
+    gtk_widget_set_size_request(widget, place.width, place.height);
+    gtk_fixed_put(GTK_FIXED(fixed_), widget, place.left, place.top);
+}
+
+GtkWidget* GtkInputUrlView::AddButton(const FormControl& place) {
+    GtkWidget* button = gtk_button_new_with_label(place.text);
+    Put(button, place);
     g_signal_connect(button, "clicked", G_CALLBACK(&GtkInputUrlView::OnButton), this);
     return button;
 }
@@ -117,7 +121,7 @@ void GtkInputUrlView::OnActiveChanged(GObject* window, GParamSpec*, GtkInputUrlV
 }
 
 gboolean GtkInputUrlView::OnKey(GtkWidget*, GdkEventKey* event, GtkInputUrlView* self) {
-    if (event->keyval != GDK_KEY_Escape || !self->handlers_) return FALSE;
+    if (!CancelsDialog(VirtualKeyFromKeyval(event->keyval)) || !self->handlers_) return FALSE;
     self->End(ModalResult::Cancel);
     return TRUE;
 }

@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "platform/InputUrlView.h"
+#include "support/FormLayout.h"
 
 namespace tesra::platform {
 
@@ -30,7 +31,8 @@ private:
     static gboolean OnKey(GtkWidget* window, GdkEventKey* event, GtkInputUrlView* self);
     static gboolean OnClose(GtkWidget* window, GdkEvent* event, GtkInputUrlView* self);
 
-    GtkWidget* AddButton(const char* caption, int left);
+    void Put(GtkWidget* widget, const FormControl& place);
+    GtkWidget* AddButton(const FormControl& place);
     // Runs a handler and ends the modal run when it set a result.
     void Run(const std::function<void()>& handler);
     void End(ModalResult result);

@@ -1,6 +1,7 @@
 #include "linux/GtkInstallForm.h"
 
 #include "linux/GtkDialogStyle.h"
+#include "support/FormLayout.h"
 
 namespace tesra::platform {
 namespace {
@@ -8,23 +9,24 @@ constexpr gint64 kPaintWaitUs = 2000000;
 }
 
 GtkInstallForm::GtkInstallForm() : window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)) {
+    const InstallFormLayout& form = kInstallFormLayout;
     GtkWindow* window = GTK_WINDOW(window_);
-    gtk_window_set_title(window, "正在安装");
+    gtk_window_set_title(window, form.caption);
     gtk_window_set_decorated(window, FALSE);
     gtk_window_set_type_hint(window, GDK_WINDOW_TYPE_HINT_SPLASHSCREEN);
     gtk_window_set_position(window, GTK_WIN_POS_CENTER);
     gtk_window_set_resizable(window, FALSE);
     gtk_window_set_keep_above(window, TRUE);
-    gtk_window_set_default_size(window, 313, 74);
-    gtk_widget_set_opacity(window_, 200.0 / 255.0);
+    gtk_window_set_default_size(window, form.width, form.height);
+    gtk_widget_set_opacity(window_, form.opacity / 255.0);
 
     GtkWidget* fixed = gtk_fixed_new();
-    gtk_widget_set_size_request(fixed, 313, 74);
+    gtk_widget_set_size_request(fixed, form.width, form.height);
     GtkWidget* image1 = gtk_image_new_from_icon_name("system-software-install", GTK_ICON_SIZE_DND);
-    gtk_image_set_pixel_size(GTK_IMAGE(image1), 32);
-    gtk_fixed_put(GTK_FIXED(fixed), image1, 16, 22);
-    lbStatus_ = gtk_label_new("正在安装...");
-    gtk_fixed_put(GTK_FIXED(fixed), lbStatus_, 64, 32);
+    gtk_image_set_pixel_size(GTK_IMAGE(image1), form.icon.width);
+    gtk_fixed_put(GTK_FIXED(fixed), image1, form.icon.left, form.icon.top);
+    lbStatus_ = gtk_label_new(form.status.text);
+    gtk_fixed_put(GTK_FIXED(fixed), lbStatus_, form.status.left, form.status.top);
     gtk_container_add(GTK_CONTAINER(window_), fixed);
     ApplyFormFont(window_);
 }

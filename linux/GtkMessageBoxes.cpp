@@ -2,43 +2,38 @@
 
 #include <gtk/gtk.h>
 
+#include <optional>
+
+#include "support/BoxLayout.h"
+
 namespace tesra::platform {
 namespace {
 
-GtkMessageType IconType(unsigned flags) {
-    switch (flags & 0xF0) {
-    case MB_ICONSTOP:
-        return GTK_MESSAGE_ERROR;
-    case MB_ICONQUESTION:
-        return GTK_MESSAGE_QUESTION;
-    case MB_ICONWARNING:
-        return GTK_MESSAGE_WARNING;
-    case MB_ICONINFORMATION:
-        return GTK_MESSAGE_INFO;
+struct GtkIcon {
+    GtkMessageType type;
+    const char* name;  // null for none
+};
+
+GtkIcon GtkIconOf(BoxIcon icon) {
+    switch (icon) {
+    case BoxIcon::Error:
+        return {GTK_MESSAGE_ERROR, "dialog-error"};
+    case BoxIcon::Question:
+        return {GTK_MESSAGE_QUESTION, "dialog-question"};
+    case BoxIcon::Warning:
+        return {GTK_MESSAGE_WARNING, "dialog-warning"};
+    case BoxIcon::Information:
+        return {GTK_MESSAGE_INFO, "dialog-information"};
     default:
-        return GTK_MESSAGE_OTHER;
+        return {GTK_MESSAGE_OTHER, nullptr};
     }
 }
 
-const char* IconName(GtkMessageType type) {
-    switch (type) {
-    case GTK_MESSAGE_ERROR:
-        return "dialog-error";
-    case GTK_MESSAGE_QUESTION:
-        return "dialog-question";
-    case GTK_MESSAGE_WARNING:
-        return "dialog-warning";
-    case GTK_MESSAGE_INFO:
-        return "dialog-information";
-    default:
-        return nullptr;
-    }
-}
+int ResponseOf(MessageBoxAnswer answer) { return answer == IDOK ? GTK_RESPONSE_OK : GTK_RESPONSE_CANCEL; }
 
 // GTK 3 message boxes draw no icon of their own, so an error would look like a notice: the icon goes in
 // front of the text, as users know it from other desktops' boxes.
-void AddIcon(GtkWidget* dialog, GtkMessageType type) {
-    const char* name = IconName(type);
+void AddIcon(GtkWidget* dialog, const char* name) {
     if (!name) return;
     GtkWidget* textArea = gtk_message_dialog_get_message_area(GTK_MESSAGE_DIALOG(dialog));
     GtkWidget* row = gtk_widget_get_parent(textArea);
@@ -67,22 +62,23 @@ GtkWindow* OwnerWindow() {
 }  // namespace
 
 int GtkMessageBoxes::Show(const std::string& text, const std::string& caption, unsigned flags) {
-    bool okCancel = (flags & 0x0F) == MB_OKCANCEL;
-    GtkMessageType type = IconType(flags);
+    const BoxLayout layout = BoxLayoutOf(flags);
+    const GtkIcon icon = GtkIconOf(layout.icon);
     GtkWidget* dialog =
-        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, type, GTK_BUTTONS_NONE, "%s", text.c_str());
-    AddIcon(dialog, type);
-    // The program speaks Chinese whatever the desktop's language.
-    if (okCancel) gtk_dialog_add_button(GTK_DIALOG(dialog), "取消", GTK_RESPONSE_CANCEL);
-    gtk_dialog_add_button(GTK_DIALOG(dialog), "确定", GTK_RESPONSE_OK);
+        gtk_message_dialog_new(OwnerWindow(), GTK_DIALOG_MODAL, icon.type, GTK_BUTTONS_NONE, "%s", text.c_str());
+    AddIcon(dialog, icon.name);
+    for (const BoxButton& button : layout.buttons)
+        gtk_dialog_add_button(GTK_DIALOG(dialog), button.caption, ResponseOf(button.answer));
     gtk_window_set_title(GTK_WINDOW(dialog), caption.c_str());
     gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
     gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER);
-    gtk_dialog_set_default_response(GTK_DIALOG(dialog), GTK_RESPONSE_OK);
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog), ResponseOf(layout.defaultAnswer));
     int response = gtk_dialog_run(GTK_DIALOG(dialog));
     gtk_widget_destroy(dialog);
-    if (!okCancel) return IDOK;  // a box with only OK answers OK however it was closed
-    return response == GTK_RESPONSE_OK ? IDOK : IDCANCEL;
+    std::optional<MessageBoxAnswer> pressed;
+    if (response == GTK_RESPONSE_OK) pressed = IDOK;
+    if (response == GTK_RESPONSE_CANCEL) pressed = IDCANCEL;
+    return BoxAnswer(flags, pressed);
 }
 
 }  // namespace tesra::platform

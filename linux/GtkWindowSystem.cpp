@@ -83,8 +83,8 @@ private:
 
     static gboolean OnKey(GtkWidget*, GdkEventKey* key, gpointer data) {
         auto* self = static_cast<GtkFrame*>(data);
-        if (key->keyval != GDK_KEY_Escape || !self->on_escape_) return FALSE;
-        if (key->state & (GDK_CONTROL_MASK | GDK_SHIFT_MASK | GDK_MOD1_MASK)) return FALSE;
+        if (!self->on_escape_ || !AsksFrameToClose(VirtualKeyFromKeyval(key->keyval), ModifiersOf(key->state)))
+            return FALSE;
         RunHandler(self->on_escape_);
         return TRUE;
     }
@@ -102,14 +102,14 @@ std::unique_ptr<Frame> GtkWindowSystem::MakeFrame(FrameKind kind, BrowserControl
     return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener), certificates_);
 }
 
-Rect GtkWindowSystem::WorkArea() const {
+std::optional<Rect> GtkWindowSystem::WorkArea() const {
     GdkDisplay* display = gdk_display_get_default();
     GdkMonitor* monitor = display ? gdk_display_get_primary_monitor(display) : nullptr;
     if (!monitor && display) monitor = gdk_display_get_monitor(display, 0);
-    if (!monitor) return {0, 0, 963, 525};
+    if (!monitor) return std::nullopt;
     GdkRectangle area;
     gdk_monitor_get_workarea(monitor, &area);
-    return {area.x, area.y, area.width, area.height};
+    return Rect{area.x, area.y, area.width, area.height};
 }
 
 }  // namespace tesra::platform

@@ -12,7 +12,7 @@ public:
     explicit GtkWindowSystem(CertificateQuestion& certificates) : certificates_(certificates) {}
 
     std::unique_ptr<Frame> MakeFrame(FrameKind kind, BrowserControl* opener) override;
-    Rect WorkArea() const override;
+    std::optional<Rect> WorkArea() const override;
 
 private:
     CertificateQuestion& certificates_;

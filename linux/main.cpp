@@ -106,13 +106,9 @@ int main(int argc, char** argv) {
     HandleServerSwitches(switches, real);
 
     app.SetTitle(kApplicationTitle);
-    // Sockets, the instance lock and the page bridge's library live there: a folder that someone else
-    // could change is never used.
-    if (std::string fault = platform::CheckRuntimeFolder(); !fault.empty()) {
-        AppBoxes(boxes, app).Error(fault);
-        LogStartFailure(log.Log(), Exception(fault));
+    if (!MayStartWithRuntimeFolder(platform::CheckRuntimeFolder(), boxes, app,
+                                   [&log](const std::exception& cause) { LogStartFailure(log.Log(), cause); }))
         return 1;
-    }
     RemoveLeftoversOfEarlierRuns(environment);
     // Made before the main window, so that Ctrl+Alt+T works for the whole run.
     TScreenCapture capture(factory, *screen, captureUi);
@@ -121,10 +117,10 @@ int main(int argc, char** argv) {
     ProgramServices services(
         switches.automation, app, registry, environment, capture, [&open] { return open.window; },
         [&open] { return open.address; });
-    platform::BridgeServer bridge;
+    platform::BridgeServer bridge(
+        [&services](const std::string& name, GVariant* payload) { return services.Answer(name, payload); });
     // Without the socket the pages still show; their calls to the program fail with a message.
     static_cast<void>(bridge.Listen());
-    for (auto& [name, handler] : services.Handlers()) bridge.SetHandler(name, std::move(handler));
     platform::ConfigureWebContext({[&registry, &environment] { return BrowserCacheFolder(registry, environment); },
                                    bridge.SocketPath(), &log.Log()});
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/Messages.h"
@@ -84,8 +85,8 @@ public:
     // A new hidden frame with a browser control. A pop-up passes the control whose page asked for
     // it, so that the new page shares that page's session.
     [[nodiscard]] virtual std::unique_ptr<Frame> MakeFrame(FrameKind kind, BrowserControl* opener) = 0;
-    // The desktop work area of the primary display.
-    virtual Rect WorkArea() const = 0;
+    // The desktop work area of the primary display; none when no display is known.
+    virtual std::optional<Rect> WorkArea() const = 0;
 };
 
 }  // namespace tesra::platform

@@ -15,12 +15,12 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <initializer_list>
-#include <map>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <type_traits>
 #include <utility>
@@ -362,55 +362,52 @@ struct EmptyMember {
     tlb::MemberType type;
 };
 
-// The scripting members, one declaration each: the slot, dispatch identifier, name and parameters that
-// page script binds to (they never change), and the request with its payload and result. The program
-// serves each request with a handler of its own (ProgramServices::Serve).
-constexpr ScriptingMember<"Service.ShowNewMessageHint", Number, None> kShowNewMessageHint{
-    7,
-    201,
-    "ShowNewMessageHint",
-    tlb::Kind::Method,
-    {{"newMessageCount", tlb::Type::Long, tlb::Direction::In}, {"clickCommand", tlb::Type::Bstr, tlb::Direction::In}}};
-constexpr ScriptingMember<"Service.Close", None, None> kClose{8, 202, "Close", tlb::Kind::Method};
-// The payload is the mode, the result a base64 JPEG.
-constexpr ScriptingMember<"Service.GetCaptureImage", Number, Text> kGetCaptureImage{
-    9,
-    203,
-    "GetCaptureImage",
-    tlb::Kind::Method,
-    {{"Amode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-constexpr ScriptingMember<"Service.RegisterHotKey", HotKeyRegistration, Flag> kRegisterHotKey{
-    10,
-    204,
-    "RegisterHotKey",
-    tlb::Kind::Method,
-    {{"id", tlb::Type::Long, tlb::Direction::In},
-     {"modifier", tlb::Type::Long, tlb::Direction::In},
-     {"vk", tlb::Type::Long, tlb::Direction::In},
-     {"facade", tlb::Type::Dispatch, tlb::Direction::In},
-     {"Vaule", tlb::Type::BoolPtr, tlb::Direction::OutRetval}}};
-constexpr ScriptingMember<"Service.Refresh", None, None> kRefresh{11, 205, "Refresh", tlb::Kind::Method};
-constexpr ScriptingMember<"Service.VersionInfo", None, Text> kVersionInfo{
-    12, 206, "VersionInfo", tlb::Kind::PropertyGet, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-constexpr EmptyMember kGetCPUInfo{
-    13,
-    207,
-    "GetCPUInfo",
-    {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-constexpr EmptyMember kGetMemoryInfo{
-    14,
-    208,
-    "GetMemoryInfo",
-    {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-constexpr EmptyMember kGetOSVersion{
-    15, 209, "GetOSVersion", {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-constexpr ScriptingMember<"Service.InstalledSoft", None, Text> kInstalledSoft{
-    16, 210, "GetInstalledSoft", tlb::Kind::Method, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}};
-
-// The members in interface order.
-constexpr auto kMembers =
-    std::tuple{kShowNewMessageHint, kClose,      kGetCaptureImage, kRegisterHotKey, kRefresh,
-               kVersionInfo,        kGetCPUInfo, kGetMemoryInfo,   kGetOSVersion,   kInstalledSoft};
+// The scripting members in interface order, one entry each: the slot, dispatch identifier, name and
+// parameters that page script binds to (they never change), and the request with its payload and
+// result. The program serves each request with a handler of its own (ProgramServices::Serve).
+constexpr auto kMembers = std::tuple{
+    ScriptingMember<"Service.ShowNewMessageHint", Number, None>{
+        7,
+        201,
+        "ShowNewMessageHint",
+        tlb::Kind::Method,
+        {{"newMessageCount", tlb::Type::Long, tlb::Direction::In},
+         {"clickCommand", tlb::Type::Bstr, tlb::Direction::In}}},
+    ScriptingMember<"Service.Close", None, None>{8, 202, "Close", tlb::Kind::Method},
+    // The payload is the mode, the result a base64 JPEG.
+    ScriptingMember<"Service.GetCaptureImage", Number, Text>{
+        9,
+        203,
+        "GetCaptureImage",
+        tlb::Kind::Method,
+        {{"Amode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+    ScriptingMember<"Service.RegisterHotKey", HotKeyRegistration, Flag>{
+        10,
+        204,
+        "RegisterHotKey",
+        tlb::Kind::Method,
+        {{"id", tlb::Type::Long, tlb::Direction::In},
+         {"modifier", tlb::Type::Long, tlb::Direction::In},
+         {"vk", tlb::Type::Long, tlb::Direction::In},
+         {"facade", tlb::Type::Dispatch, tlb::Direction::In},
+         {"Vaule", tlb::Type::BoolPtr, tlb::Direction::OutRetval}}},
+    ScriptingMember<"Service.Refresh", None, None>{11, 205, "Refresh", tlb::Kind::Method},
+    ScriptingMember<"Service.VersionInfo", None, Text>{
+        12, 206, "VersionInfo", tlb::Kind::PropertyGet, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+    EmptyMember{
+        13,
+        207,
+        "GetCPUInfo",
+        {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+    EmptyMember{
+        14,
+        208,
+        "GetMemoryInfo",
+        {{"mode", tlb::Type::LongPtr, tlb::Direction::In}, {"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+    EmptyMember{15, 209, "GetOSVersion", {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+    ScriptingMember<"Service.InstalledSoft", None, Text>{
+        16, 210, "GetInstalledSoft", tlb::Kind::Method, {{"Value", tlb::Type::BstrPtr, tlb::Direction::OutRetval}}},
+};
 
 // What a member's type information says it returns is its request's result.
 template <Name N, class P, class R>
@@ -447,17 +444,55 @@ constexpr auto RequestsOf(const ScriptingMember<N, P, R>& member) {
 }
 constexpr std::tuple<> RequestsOf(const EmptyMember&) { return {}; }
 
-// Requests of the web process, answered by the program: those of the members and of the bridge itself.
-constexpr WebRequest<"Bridge.Hello", ProcessId, Text> kHello;                // the start address
-constexpr WebRequest<"Service.ObjectCreated", None, None> kObjectCreated;    // a scripting object was handed out
-constexpr WebRequest<"Service.ObjectReleased", None, None> kObjectReleased;  // the page let one go
-
 // The requests of the members whose work the program does, in interface order.
 constexpr auto kMemberRequests =
     std::apply([](auto... member) { return std::tuple_cat(RequestsOf(member)...); }, kMembers);
 
+// Requests of the web process, answered by the program: those of the members and of the bridge itself.
 constexpr auto kRequestMessages =
-    std::tuple_cat(std::tuple{kHello}, kMemberRequests, std::tuple{kObjectCreated, kObjectReleased});
+    std::tuple_cat(std::tuple{WebRequest<"Bridge.Hello", ProcessId, Text>{}},  // the start address
+                   kMemberRequests,
+                   std::tuple{
+                       // a scripting object was handed out
+                       WebRequest<"Service.ObjectCreated", None, None>{},
+                       // the page let one go
+                       WebRequest<"Service.ObjectReleased", None, None>{},
+                   });
+
+// No two requests share a name.
+constexpr bool NamesDistinct(std::initializer_list<std::string_view> names) {
+    for (auto name = names.begin(); name != names.end(); ++name) {
+        if (std::find(names.begin(), name, *name) != name) return false;
+    }
+    return true;
+}
+static_assert(std::apply([](auto... request) { return NamesDistinct({request.name...}); }, kRequestMessages),
+              "two requests share a name");
+
+// The position of the request of that name; a name that is no request does not compile.
+template <Name N>
+constexpr std::size_t RequestIndex() {
+    constexpr std::size_t count = std::tuple_size_v<decltype(kRequestMessages)>;
+    constexpr std::size_t index = std::apply(
+        [](auto... request) {
+            std::size_t at = 0, found = count;
+            for (std::string_view name : {std::string_view(request.name)...}) {
+                if (name == N.text) found = at;
+                ++at;
+            }
+            return found;
+        },
+        kRequestMessages);
+    static_assert(index < count, "no request of that name");
+    return index;
+}
+
+// The request of that name, picked when compiling: kRequestNamed<"Service.Close"> is its value,
+// RequestNamed<"Service.Close"> its type.
+template <Name N>
+constexpr auto kRequestNamed = std::get<RequestIndex<N>()>(kRequestMessages);
+template <Name N>
+using RequestNamed = std::remove_const_t<decltype(kRequestNamed<N>)>;
 
 // Calls visit(message) with the message of that name among messages; false when there is none.
 template <class Messages, class Visit>
@@ -491,27 +526,20 @@ inline const RequestType* FindRequest(const std::string& name) {
     return nullptr;
 }
 
-// Answers a request: returns the result (a new or floating GVariant, never null) or throws an exception
-// whose message becomes the script error.
-using RequestHandler = std::function<GVariant*(GVariant* payload)>;
-
-// A handler for every request, by name: services.Serve(request, payload) with the payload decoded and the
-// result encoded. A request that the services do not serve does not compile.
+// Answers the request of that name among requests with services.Serve(request, payload), the payload
+// decoded and the result encoded: returns the result (floating, never null) or throws an exception whose
+// message becomes the script error. The name and the payload's type were checked (DecodeRequest). The
+// visitor is instantiated for every request, so services that lack a request's Serve do not compile.
 template <class Services, class Requests = decltype(kRequestMessages)>
-std::map<std::string, RequestHandler> RequestHandlers(Services& services, const Requests& requests = kRequestMessages) {
-    std::map<std::string, RequestHandler> handlers;
-    std::apply(
-        [&](auto... request) {
-            (handlers.emplace(request.name,
-                              [&services, request](GVariant* payload) {
-                                  using M = decltype(request);
-                                  return Encode<typename M::Result>(
-                                      services.Serve(request, Wire<typename M::Payload>::Decode(payload)));
-                              }),
-             ...);
-        },
-        requests);
-    return handlers;
+GVariant* ServeRequest(Services& services, const std::string& name, GVariant* payload,
+                       const Requests& requests = kRequestMessages) {
+    GVariant* result = nullptr;
+    bool known = VisitMessage(requests, name, [&](auto request) {
+        using M = decltype(request);
+        result = Encode<typename M::Result>(services.Serve(request, Wire<typename M::Payload>::Decode(payload)));
+    });
+    if (!known) throw std::invalid_argument("a request of unknown name \"" + MessageText(name) + "\"");
+    return result;
 }
 
 // Messages of the program to a page, answered by the page bridge.

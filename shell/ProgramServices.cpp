@@ -17,30 +17,33 @@ TfmMain& ProgramServices::OpenMainWindow() const {
     return *main;
 }
 
-std::map<std::string, bridge::RequestHandler> ProgramServices::Handlers() { return bridge::RequestHandlers(*this); }
+GVariant* ProgramServices::Answer(const std::string& name, GVariant* payload) {
+    return bridge::ServeRequest(*this, name, payload);
+}
 
-bridge::Text ProgramServices::Serve(decltype(bridge::kHello), const bridge::ProcessId& process) {
+bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Bridge.Hello">, const bridge::ProcessId& process) {
     std::fprintf(stderr, "TesraBrowser: page bridge connected from web process %llu\n",
                  static_cast<unsigned long long>(process.value));
     return {start_address_()};
 }
 
-bridge::None ProgramServices::Serve(decltype(bridge::kShowNewMessageHint), const bridge::Number& count) {
+bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.ShowNewMessageHint">, const bridge::Number& count) {
     OpenMainWindow().ShowNewMessageHint(count.value);
     return {};
 }
 
-bridge::None ProgramServices::Serve(decltype(bridge::kClose), const bridge::None&) {
+bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.Close">, const bridge::None&) {
     app_.SetTitle("");
     app_.Terminate();
     return {};
 }
 
-bridge::Text ProgramServices::Serve(decltype(bridge::kGetCaptureImage), const bridge::Number& mode) {
+bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Service.GetCaptureImage">, const bridge::Number& mode) {
     return {CaptureImageBase64(capture_, mode.value)};
 }
 
-bridge::Flag ProgramServices::Serve(decltype(bridge::kRegisterHotKey), const bridge::HotKeyRegistration& key) {
+bridge::Flag ProgramServices::Serve(bridge::RequestNamed<"Service.RegisterHotKey">,
+                                    const bridge::HotKeyRegistration& key) {
     return {OpenMainWindow().HotKeys().RegisterHotKey(
         key.id, static_cast<unsigned>(key.modifier), static_cast<unsigned>(key.vk),
         [this, facade = key.facade](int pressed) {
@@ -53,25 +56,25 @@ bridge::Flag ProgramServices::Serve(decltype(bridge::kRegisterHotKey), const bri
         })};
 }
 
-bridge::None ProgramServices::Serve(decltype(bridge::kRefresh), const bridge::None&) {
+bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.Refresh">, const bridge::None&) {
     OpenMainWindow().RefreshPage();
     return {};
 }
 
-bridge::Text ProgramServices::Serve(decltype(bridge::kVersionInfo), const bridge::None&) {
+bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Service.VersionInfo">, const bridge::None&) {
     return {GetVersionText(environment_.ProgramImage())};
 }
 
-bridge::Text ProgramServices::Serve(decltype(bridge::kInstalledSoft), const bridge::None&) {
+bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Service.InstalledSoft">, const bridge::None&) {
     return {ReadInstalledSoft(registry_)};
 }
 
-bridge::None ProgramServices::Serve(decltype(bridge::kObjectCreated), const bridge::None&) {
+bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.ObjectCreated">, const bridge::None&) {
     ++objects_;
     return {};
 }
 
-bridge::None ProgramServices::Serve(decltype(bridge::kObjectReleased), const bridge::None&) {
+bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.ObjectReleased">, const bridge::None&) {
     if (objects_ > 0) --objects_;
     if (automation_ && objects_ == 0) app_.Terminate();
     return {};

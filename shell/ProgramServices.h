@@ -3,7 +3,6 @@
 // whichever page holds the object, and the other requests of the web processes.
 
 #include <functional>
-#include <map>
 #include <string>
 #include <utility>
 
@@ -36,20 +35,20 @@ public:
           main_window_(std::move(mainWindow)),
           start_address_(std::move(startAddress)) {}
 
-    // The handlers of every request, by name.
-    std::map<std::string, bridge::RequestHandler> Handlers();
+    // Answers the request of that name (bridge::ServeRequest).
+    GVariant* Answer(const std::string& name, GVariant* payload);
 
     // One handler for each request.
-    bridge::Text Serve(decltype(bridge::kHello), const bridge::ProcessId& process);
-    bridge::None Serve(decltype(bridge::kShowNewMessageHint), const bridge::Number& count);
-    bridge::None Serve(decltype(bridge::kClose), const bridge::None&);
-    bridge::Text Serve(decltype(bridge::kGetCaptureImage), const bridge::Number& mode);
-    bridge::Flag Serve(decltype(bridge::kRegisterHotKey), const bridge::HotKeyRegistration& key);
-    bridge::None Serve(decltype(bridge::kRefresh), const bridge::None&);
-    bridge::Text Serve(decltype(bridge::kVersionInfo), const bridge::None&);
-    bridge::Text Serve(decltype(bridge::kInstalledSoft), const bridge::None&);
-    bridge::None Serve(decltype(bridge::kObjectCreated), const bridge::None&);
-    bridge::None Serve(decltype(bridge::kObjectReleased), const bridge::None&);
+    bridge::Text Serve(bridge::RequestNamed<"Bridge.Hello">, const bridge::ProcessId& process);
+    bridge::None Serve(bridge::RequestNamed<"Service.ShowNewMessageHint">, const bridge::Number& count);
+    bridge::None Serve(bridge::RequestNamed<"Service.Close">, const bridge::None&);
+    bridge::Text Serve(bridge::RequestNamed<"Service.GetCaptureImage">, const bridge::Number& mode);
+    bridge::Flag Serve(bridge::RequestNamed<"Service.RegisterHotKey">, const bridge::HotKeyRegistration& key);
+    bridge::None Serve(bridge::RequestNamed<"Service.Refresh">, const bridge::None&);
+    bridge::Text Serve(bridge::RequestNamed<"Service.VersionInfo">, const bridge::None&);
+    bridge::Text Serve(bridge::RequestNamed<"Service.InstalledSoft">, const bridge::None&);
+    bridge::None Serve(bridge::RequestNamed<"Service.ObjectCreated">, const bridge::None&);
+    bridge::None Serve(bridge::RequestNamed<"Service.ObjectReleased">, const bridge::None&);
 
 private:
     TfmMain& OpenMainWindow() const;

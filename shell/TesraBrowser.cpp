@@ -5,6 +5,7 @@
 
 #include "platform/Application.h"
 #include "platform/Environment.h"
+#include "platform/Exception.h"
 #include "platform/HandlerGuard.h"
 #include "platform/MessageBox.h"
 #include "platform/Platform.h"
@@ -139,6 +140,15 @@ void HandleServerSwitches(const AutomationSwitches& switches, const platform::Pl
         if (switches.registerServer || switches.unregisterServer) AppBoxes(system.boxes, system.app).Error(e.what());
     }
     if (switches.registerServer || switches.unregisterServer) system.app.Halt();
+}
+
+bool MayStartWithRuntimeFolder(const std::string& fault, platform::MessageBoxes& boxes,
+                               const platform::Application& app,
+                               const std::function<void(const std::exception& cause)>& logStartFailure) {
+    if (fault.empty()) return true;
+    AppBoxes(boxes, app).Error(fault);
+    logStartFailure(Exception(fault));
+    return false;
 }
 
 bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,

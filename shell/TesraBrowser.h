@@ -81,6 +81,12 @@ platform::SessionEvents ProgramSessionEvents(const platform::Platform& system);
 // After "REGSERVER" or "UNREGSERVER" the program ends.
 void HandleServerSwitches(const AutomationSwitches& switches, const platform::Platform& system);
 
+// A runtime folder that may not be used ends the start: its fault (CheckRuntimeFolder's message) is
+// shown in an error box and kept in the log. True when there is none and the start goes on.
+bool MayStartWithRuntimeFolder(const std::string& fault, platform::MessageBoxes& boxes,
+                               const platform::Application& app,
+                               const std::function<void(const std::exception& cause)>& logStartFailure);
+
 // Creates the instance lock named by the application title; shows "程序已经运行" and answers true when
 // another copy holds it.
 bool IsAlreadyRunning(platform::Environment& environment, const platform::Application& app,

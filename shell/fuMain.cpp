@@ -18,6 +18,7 @@
 #include "shell/TesraBrowser.h"
 #include "support/FailureLog.h"
 #include "support/Format.h"
+#include "support/FrameBounds.h"
 #include "support/IniFile.h"
 #include "support/Origin.h"
 #include "support/PageRequests.h"
@@ -100,7 +101,7 @@ void TfmMain::FormCreate() {
         [this](const platform::BadgeSpec& badge) { return platform_.environment.DrawBadge(badge); },
         platform_.environment.StandardIconSize());
 
-    platform::Rect area = platform_.windows.WorkArea();
+    platform::Rect area = MainWindowArea(platform_.windows.WorkArea());
     frame_->SetBounds(area.left, area.top, area.width, area.height);
     NavigateTo(start_address_);
 
@@ -113,7 +114,7 @@ TfmMain::~TfmMain() { platform_.app.SetMessageFilter(nullptr); }
 
 void TfmMain::FormShow() {
     frame_->Show();
-    platform::Rect area = platform_.windows.WorkArea();
+    platform::Rect area = MainWindowArea(platform_.windows.WorkArea());
     frame_->SetBounds(0, 0, area.width, area.height);
     frame_->BringToFront();
 }

@@ -9,4 +9,8 @@ Size ContentSizeFor(Size outer, Size frame, Size content) {
             outer.height - std::max(0, frame.height - content.height)};
 }
 
+platform::Rect MainWindowArea(const std::optional<platform::Rect>& workArea) {
+    return workArea.value_or(platform::Rect{0, 0, 963, 525});
+}
+
 }  // namespace tesra

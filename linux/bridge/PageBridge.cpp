@@ -123,7 +123,7 @@ void PageBridge::Hello() {
     if (greeted_) return;
     greeted_ = true;
     try {
-        client_.Call(kHello, {static_cast<std::uint64_t>(getpid())});
+        client_.Call(kRequestNamed<"Bridge.Hello">, {static_cast<std::uint64_t>(getpid())});
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }

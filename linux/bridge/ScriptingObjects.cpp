@@ -78,7 +78,7 @@ JSCValue* ScriptingObjects::Get(gpointer instance, gpointer member) {
 // The garbage collector runs this: the program hears of it from the main loop, not from here.
 void ScriptingObjects::Release(gpointer instance) {
     auto* self = static_cast<Instance*>(instance);
-    self->client->Post(kObjectReleased);
+    self->client->Post(kRequestNamed<"Service.ObjectReleased">);
     delete self;
 }
 
@@ -105,7 +105,7 @@ JSCValue* ScriptingObjects::Create(JSCContext* context, std::uint64_t document) 
     auto* instance = new Instance{&channel, &facades_, &client_, document, TTesraMessage(channel)};
     JSCValue* object = jsc_value_new_object(context, instance, ClassFor(context));
     try {
-        client_.Call(kObjectCreated);
+        client_.Call(kRequestNamed<"Service.ObjectCreated">);
     } catch (const BridgeError& e) {
         std::fprintf(stderr, "TesraBrowser page bridge: %s\n", e.what());
     }

@@ -34,7 +34,7 @@ bool SendRequest(GSocketConnection* connection, const char* name) {
 }
 
 int Ask(GSocketConnection* connection) {
-    if (!SendRequest(connection, tesra::bridge::kVersionInfo.name)) return Closed();
+    if (!SendRequest(connection, tesra::bridge::kRequestNamed<"Service.VersionInfo">.name)) return Closed();
     GInputStream* in = g_io_stream_get_input_stream(G_IO_STREAM(connection));
     std::uint32_t header = 0;
     gsize got = 0;
@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
     }
     setvbuf(stdout, nullptr, _IONBF, 0);
     if (std::strcmp(argv[2], "ask") == 0) return Ask(connection);
-    if (!SendRequest(connection, tesra::bridge::kInstalledSoft.name)) return Closed();
+    if (!SendRequest(connection, tesra::bridge::kRequestNamed<"Service.InstalledSoft">.name)) return Closed();
     std::puts("sent");
     sleep(600);
     return 0;

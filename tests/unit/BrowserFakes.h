@@ -161,7 +161,7 @@ public:
         };
         return frame;
     }
-    platform::Rect WorkArea() const override { return {0, 0, 1280, 760}; }
+    std::optional<platform::Rect> WorkArea() const override { return platform::Rect{0, 0, 1280, 760}; }
 };
 
 }  // namespace tesra::fakes

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 namespace tesra {
 namespace {
 
@@ -21,6 +23,27 @@ TEST(ContentSizeFor, LeavesRoomForTheDecorationsOnly) {
         const Size size = ContentSizeFor(c.outer, c.frame, c.content);
         EXPECT_EQ(size.width, c.expected.width);
         EXPECT_EQ(size.height, c.expected.height);
+    }
+}
+
+TEST(MainWindowArea, IsTheWorkAreaOrAFixedOneWithoutADisplay) {
+    struct Case {
+        const char* name;
+        std::optional<platform::Rect> workArea;
+        platform::Rect expected;
+    };
+    const Case cases[] = {
+        {"a work area below a top panel", platform::Rect{0, 27, 1280, 733}, {0, 27, 1280, 733}},
+        {"a work area right of a side panel", platform::Rect{64, 0, 1856, 1080}, {64, 0, 1856, 1080}},
+        {"no display known", std::nullopt, {0, 0, 963, 525}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const platform::Rect area = MainWindowArea(c.workArea);
+        EXPECT_EQ(area.left, c.expected.left);
+        EXPECT_EQ(area.top, c.expected.top);
+        EXPECT_EQ(area.width, c.expected.width);
+        EXPECT_EQ(area.height, c.expected.height);
     }
 }
 

@@ -143,6 +143,36 @@ TEST(Entry, AFailedRestoreAfterAFailedStartIsLoggedAndTheMessageStillComes) {
                                                         "connect failed"}));
 }
 
+TEST(ProgramEntry, ARuntimeFolderFaultEndsTheStartWithABoxAndALogLine) {
+    struct Case {
+        const char* name;
+        std::string fault;
+        bool goesOn;
+    };
+    const Case cases[] = {
+        {"no fault", "", true},
+        {"a link", "运行目录“/run/user/1000/tesrabrowser”不能使用：它是符号链接", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fakes::FakePlatform fakes;
+        fakes.app.title = "蓝岸浏览器";
+        std::vector<std::string> logged;
+        auto log = [&](const std::exception& cause) { logged.push_back(cause.what()); };
+        EXPECT_EQ(MayStartWithRuntimeFolder(c.fault, fakes.boxes, fakes.app, log), c.goesOn);
+        if (c.goesOn) {
+            EXPECT_TRUE(fakes.boxes.shown.empty());
+            EXPECT_TRUE(logged.empty());
+        } else {
+            ASSERT_EQ(fakes.boxes.shown.size(), 1u);
+            EXPECT_EQ(fakes.boxes.shown[0].text, c.fault);
+            EXPECT_EQ(fakes.boxes.shown[0].caption, "蓝岸浏览器");
+            EXPECT_EQ(fakes.boxes.shown[0].flags, platform::MB_ICONSTOP | platform::MB_OK);
+            EXPECT_EQ(logged, std::vector<std::string>{c.fault});
+        }
+    }
+}
+
 TEST(ProgramEntry, TheStartsBoxFollowsTheCaptionRule) {
     struct Case {
         std::string title, caption;

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <map>
-
 #include "platform/Exception.h"
 #include "services/BridgeProtocol.h"
 #include "services/TesraBrowser_TLB.h"
@@ -52,32 +50,32 @@ public:
     std::vector<std::string> calls;
     bool fail = false;
 
-    bridge::None Serve(decltype(bridge::kShowNewMessageHint), const bridge::Number& count) {
+    bridge::None Serve(bridge::RequestNamed<"Service.ShowNewMessageHint">, const bridge::Number& count) {
         Record("hint " + std::to_string(count.value));
         return {};
     }
-    bridge::None Serve(decltype(bridge::kClose), const bridge::None&) {
+    bridge::None Serve(bridge::RequestNamed<"Service.Close">, const bridge::None&) {
         Record("close");
         return {};
     }
-    bridge::Text Serve(decltype(bridge::kGetCaptureImage), const bridge::Number& mode) {
+    bridge::Text Serve(bridge::RequestNamed<"Service.GetCaptureImage">, const bridge::Number& mode) {
         Record("capture " + std::to_string(mode.value));
         return {"/9j/"};
     }
-    bridge::Flag Serve(decltype(bridge::kRegisterHotKey), const bridge::HotKeyRegistration& key) {
+    bridge::Flag Serve(bridge::RequestNamed<"Service.RegisterHotKey">, const bridge::HotKeyRegistration& key) {
         Record("hotkey " + std::to_string(key.id) + " " + std::to_string(key.modifier) + " " + std::to_string(key.vk) +
                " " + std::to_string(key.facade));
         return {true};
     }
-    bridge::None Serve(decltype(bridge::kRefresh), const bridge::None&) {
+    bridge::None Serve(bridge::RequestNamed<"Service.Refresh">, const bridge::None&) {
         Record("refresh");
         return {};
     }
-    bridge::Text Serve(decltype(bridge::kVersionInfo), const bridge::None&) {
+    bridge::Text Serve(bridge::RequestNamed<"Service.VersionInfo">, const bridge::None&) {
         Record("version");
         return {"1.0.0.41,2026-12-10"};
     }
-    bridge::Text Serve(decltype(bridge::kInstalledSoft), const bridge::None&) {
+    bridge::Text Serve(bridge::RequestNamed<"Service.InstalledSoft">, const bridge::None&) {
         Record("soft");
         return {"【a】"};
     }
@@ -92,15 +90,15 @@ private:
 // Asks the fake as the page bridge asks the program: through the handler of the member's request.
 class ServedChannel : public ServiceChannel {
 public:
-    explicit ServedChannel(FakeServices& services)
-        : handlers_(bridge::RequestHandlers(services, bridge::kMemberRequests)) {}
+    explicit ServedChannel(FakeServices& services) : services_(services) {}
     bridge::VariantPtr Ask(const char* name, GVariant* payload) override {
         bridge::VariantPtr owned(g_variant_ref_sink(payload));
-        return bridge::VariantPtr(g_variant_ref_sink(handlers_.at(name)(owned.get())));
+        return bridge::VariantPtr(
+            g_variant_ref_sink(bridge::ServeRequest(services_, name, owned.get(), bridge::kMemberRequests)));
     }
 
 private:
-    std::map<std::string, bridge::RequestHandler> handlers_;
+    FakeServices& services_;
 };
 
 TEST(TesraMessage, InvokeForwardsPositionalArguments) {
