@@ -8,8 +8,6 @@
 namespace tesra {
 namespace {
 
-std::uint32_t g_next_id = 1;
-
 struct ClickRule {
     std::intptr_t code;
     TRzTrayIconClicks click;
@@ -62,7 +60,8 @@ TtsTrayIcon::TtsTrayIcon(platform::Application& app, platform::MessageBoxes& box
     new_layout_ = host_.ShellMajorVersion() >= 5;
     data_.size = new_layout_ ? platform::kNotifyIconDataNewSize : platform::kNotifyIconDataOldSize;
     data_.window = window_;
-    data_.id = g_next_id++;
+    // One icon to a message window: the window's own identifier tells the program's icons apart.
+    data_.id = static_cast<std::uint32_t>(window_);
     data_.flags = platform::NIF_MESSAGE | platform::NIF_ICON;
     data_.callbackMessage = kTrayIconCallbackMessage;
     InstallAppHooks();
