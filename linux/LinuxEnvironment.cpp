@@ -5,7 +5,6 @@
 #include "linux/Folders.h"
 #include "linux/InstanceLock.h"
 #include "linux/NetworkRoute.h"
-#include "linux/PictureCheck.h"
 #include "linux/Process.h"
 #include "linux/ProcessList.h"
 #include "linux/ShellLink.h"
@@ -74,13 +73,6 @@ std::string LinuxEnvironment::FatalFaultName(FatalFault fault) { return platform
 std::string LinuxEnvironment::FatalFaultDescription(FatalFault fault) { return platform::FatalFaultDescription(fault); }
 
 std::string LinuxEnvironment::ProxyFor(const std::string& url) { return platform::ProxyFor(url); }
-
-std::optional<PictureSize> LinuxEnvironment::MeasurePicture(std::string_view bytes, int largestSide) {
-    return platform::MeasurePicture(bytes, largestSide);
-}
-
-IconImage LinuxEnvironment::DrawBadge(const BadgeSpec& badge) { return platform::DrawBadge(badge); }
-int LinuxEnvironment::StandardIconSize() { return platform::StandardIconSize(); }
 
 AppCursor& LinuxEnvironment::Cursor() { return SystemAppCursor(); }
 DebugChannel& LinuxEnvironment::Debug() { return SystemDebugChannel(); }

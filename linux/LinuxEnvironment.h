@@ -1,6 +1,5 @@
 #pragma once
-// The environment of the running program on Linux: XDG folders, POSIX files and processes, Cairo
-// badges.
+// The environment of the running program on Linux: XDG folders, POSIX files and processes.
 
 #include "platform/Environment.h"
 
@@ -43,11 +42,6 @@ public:
     std::string FatalFaultDescription(FatalFault fault) override;
 
     std::string ProxyFor(const std::string& url) override;
-    std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override;
-
-    IconImage DrawBadge(const BadgeSpec& badge) override;
-    int StandardIconSize() override;
-
     AppCursor& Cursor() override;
     DebugChannel& Debug() override;
     FocusInfo& Focus() override;

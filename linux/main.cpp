@@ -18,6 +18,7 @@
 #include "linux/GtkMessageBoxes.h"
 #include "linux/GtkWindowSystem.h"
 #include "linux/Leftovers.h"
+#include "linux/LinuxDrawing.h"
 #include "linux/LinuxEnvironment.h"
 #include "linux/LinuxFactory.h"
 #include "linux/LinuxNetworkIdentity.h"
@@ -60,6 +61,7 @@ void RemoveLeftoversOfEarlierRuns(platform::Environment& environment) {
 
 int main(int argc, char** argv) {
     platform::LinuxEnvironment environment;
+    platform::LinuxDrawing drawing;
     // A per-user copy older than the installed program runs that one instead, which refreshes it.
     const std::string newer =
         HandOverTarget(environment.ProgramFile(), ProgramCopyPath(environment), InstalledProgramPath(environment));
@@ -89,8 +91,8 @@ int main(int argc, char** argv) {
     platform::LinuxNotifyIconHost notifyIcons;
     platform::LinuxFactory factory(session,
                                    [&boxes, &app](const std::string& text) { AppBoxes(boxes, app).Info(text); });
-    platform::Platform real{environment, app,     boxes,      registry,    *screen, windows,
-                            captureUi,   network, systemInfo, notifyIcons, factory};
+    platform::Platform real{environment, drawing,   app,     boxes,      registry,    *screen,
+                            windows,     captureUi, network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
 
     InitializeTbLog(MachineLogIdentity(network));

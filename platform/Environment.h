@@ -1,21 +1,18 @@
 #pragma once
-// The operating system as the portable code sees it: folders, files, processes, fatal faults and
-// drawing. The Linux layer builds the real one at start-up (linux/LinuxEnvironment); unit
-// tests build one of fakes. Units take it from whoever made them, never from the Linux library.
+// The operating system as the portable code sees it: folders, files, processes and fatal faults.
+// The Linux layer builds the real one at start-up (linux/LinuxEnvironment); unit tests build one of
+// fakes. Units take it from whoever made them, never from the Linux library.
 
 #include <cstddef>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "platform/Badge.h"
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
 #include "platform/FatalFault.h"
 #include "platform/FocusInfo.h"
-#include "platform/Icon.h"
 #include "platform/LockedAppend.h"
 #include "platform/SharedLibrary.h"
 
@@ -127,14 +124,6 @@ public:
     // desktop's proxy settings, or http_proxy, https_proxy and no_proxy): its address, or "" for a
     // direct connection. Blocks while the settings are looked up.
     virtual std::string ProxyFor(const std::string& url) = 0;
-    // The size of the picture (ICO, PNG, ...) that the bytes hold when they read whole as one; none
-    // otherwise. A picture with a side over largestSide is not decoded: its size is given at once.
-    virtual std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) = 0;
-
-    // The badge as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
-    virtual IconImage DrawBadge(const BadgeSpec& badge) = 0;
-    // The platform's standard size of a large icon, in pixels.
-    virtual int StandardIconSize() = 0;
 
     // The system's busy cursor, channel to the debug viewer and keyboard focus.
     virtual AppCursor& Cursor() = 0;

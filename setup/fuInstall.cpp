@@ -81,9 +81,8 @@ std::string CopyProgram(platform::Environment& environment, const std::string& t
 }
 
 // Why the downloaded bytes may not take the stored file's place; "" when they may.
-std::string DownloadRefusal(platform::Environment& environment, const std::string& localName,
-                            const std::string& bytes) {
-    if (localName == kIconFile) return IconRefusal(bytes.size(), environment.MeasurePicture(bytes, kIconSideLimit));
+std::string DownloadRefusal(platform::Drawing& drawing, const std::string& localName, const std::string& bytes) {
+    if (localName == kIconFile) return IconRefusal(bytes.size(), drawing.MeasurePicture(bytes, kIconSideLimit));
     return MenuRefusal(bytes);
 }
 
@@ -368,7 +367,7 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     try {
         std::string bytes;
         http.Get(address, bytes, 0);
-        if (const std::string refusal = DownloadRefusal(platform_.environment, localName, bytes); !refusal.empty())
+        if (const std::string refusal = DownloadRefusal(platform_.drawing, localName, bytes); !refusal.empty())
             throw Exception(Format("接收“%s”失败，%s", {address, refusal}));
         // Replaced whole: a failed write (a full disk) leaves the earlier file as it was.
         platform_.environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);

@@ -11,8 +11,6 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <optional>
 #include <set>
 
 #include "SupportFakes.h"
@@ -42,12 +40,8 @@ public:
     std::vector<Link> links;
     std::vector<std::string> running;
     std::set<std::string> heldInstanceLocks;
-    std::vector<platform::BadgeSpec> badges;
     platform::FatalFaultProc faultHandler = nullptr;
     std::string proxy;  // for every address
-    std::function<std::optional<platform::PictureSize>(std::string_view bytes)> measure = [](std::string_view) {
-        return std::optional<platform::PictureSize>();
-    };
     FakeCursor cursor;
     FakeChannel channel;
     FakeFocus focus;
@@ -137,21 +131,7 @@ public:
     }
     std::string FatalFaultDescription(platform::FatalFault fault) override { return FatalFaultName(fault) + " fault"; }
 
-    // A picture of the badge's size in its background colour.
-    platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override {
-        badges.push_back(badge);
-        platform::IconImage image;
-        image.width = badge.width;
-        image.height = badge.height;
-        for (int i = 0; i < badge.width * badge.height; ++i) {
-            image.rgba.insert(image.rgba.end(),
-                              {badge.background.red, badge.background.green, badge.background.blue, 255});
-        }
-        return image;
-    }
-    int StandardIconSize() override { return 32; }
     std::string ProxyFor(const std::string&) override { return proxy; }
-    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int) override { return measure(bytes); }
 
     platform::AppCursor& Cursor() override { return cursor; }
     platform::DebugChannel& Debug() override { return channel; }
@@ -268,12 +248,7 @@ public:
     std::string FatalFaultDescription(platform::FatalFault fault) override {
         return base_.FatalFaultDescription(fault);
     }
-    platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override { return base_.DrawBadge(badge); }
-    int StandardIconSize() override { return base_.StandardIconSize(); }
     std::string ProxyFor(const std::string& url) override { return base_.ProxyFor(url); }
-    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override {
-        return base_.MeasurePicture(bytes, largestSide);
-    }
     platform::AppCursor& Cursor() override { return cursor; }
     platform::DebugChannel& Debug() override { return channel; }
     platform::FocusInfo& Focus() override { return focus; }

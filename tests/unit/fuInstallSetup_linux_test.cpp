@@ -23,6 +23,7 @@
 
 #include "ExecutableImages.h"
 #include "PlatformFakes.h"
+#include "linux/LinuxDrawing.h"
 #include "linux/LinuxEnvironment.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
@@ -296,9 +297,10 @@ protected:
     platform::MemoryRegistry registry;
     SetupServer server;
     RecordingApp app;
-    // The Linux environment with the fakes, this registry and this application, as the default.
+    platform::LinuxDrawing drawing;
+    // The Linux environment and drawing with the fakes, this registry and this application, as the default.
     fakes::FakePlatform fakes;
-    const platform::Platform handle = fakes::With(fakes::With(fakes.handle, registry), app);
+    const platform::Platform handle = fakes::With(fakes::With(fakes::With(fakes.handle, registry), app), drawing);
     const platform::DefaultPlatform installed{handle};
     std::vector<std::string> forms;
     std::vector<std::string> notes;
