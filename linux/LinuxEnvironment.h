@@ -21,6 +21,15 @@ public:
     std::string ProgramFileSuffix() override;
     bool FolderWritable(const std::string& folder) override;
 
+    PathStatus StatusOf(const std::string& path, Links links) override;
+    std::string ReadFile(const std::string& path) override;
+    void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) override;
+    std::error_code CopyFile(const std::string& source, const std::string& target, IfTargetExists ifExists) override;
+    std::error_code MakeFolders(const std::string& path) override;
+    std::error_code RemoveAll(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    std::string CanonicalPath(const std::string& path) override;
+
     void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode, Durability durability) override;
     void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) override;
     std::unique_ptr<NewFile> StartReplacing(const std::string& path, FileMode mode) override;

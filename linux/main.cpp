@@ -63,8 +63,8 @@ int main(int argc, char** argv) {
     platform::LinuxEnvironment environment;
     platform::LinuxDrawing drawing;
     // A per-user copy older than the installed program runs that one instead, which refreshes it.
-    const std::string newer =
-        HandOverTarget(environment.ProgramFile(), ProgramCopyPath(environment), InstalledProgramPath(environment));
+    const std::string newer = HandOverTarget(environment, environment.ProgramFile(), ProgramCopyPath(environment),
+                                             InstalledProgramPath(environment));
     if (!newer.empty()) execv(newer.c_str(), argv);
     std::setlocale(LC_ALL, "");
     if (!gtk_init_check(&argc, &argv)) {

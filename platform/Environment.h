@@ -4,9 +4,12 @@
 // fakes. Units take it from whoever made them, never from the Linux library.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
 #include "platform/Cursor.h"
@@ -37,6 +40,25 @@ public:
     // Puts the new file in the old one's place.
     virtual void Commit(Durability durability = Durability::Durable) = 0;
 };
+
+// What a path leads to, links followed.
+enum class PathKind { Missing, File, Folder, Other };
+
+struct PathStatus {
+    PathKind kind = PathKind::Missing;
+    std::uint64_t size = 0;     // of a file, in bytes
+    std::int64_t modified = 0;  // the time of its last change, in the file system's own ticks
+    bool operator==(const PathStatus&) const = default;
+};
+
+// Whether StatusOf looks at the target of a symbolic link or at the link itself (then Other).
+enum class Links { Follow, NotFollowed };
+
+// How WriteFile treats what the file held.
+enum class WriteMode { Truncate, Append };
+
+// What CopyFile does with a target that is there already.
+enum class IfTargetExists { Overwrite, Fail };
 
 // How a started program shows its first window, as the classic show commands say; platforms without
 // the notion ignore it.
@@ -73,6 +95,30 @@ public:
     virtual std::string ProgramFileSuffix() = 0;
     // Whether this process may create and replace files in the folder.
     virtual bool FolderWritable(const std::string& folder) = 0;
+
+    // What is at path now; Missing also when it cannot be looked at. Never throws. Any thread.
+    virtual PathStatus StatusOf(const std::string& path, Links links = Links::Follow) = 0;
+    // The whole file. Throws tesra::FileFailure "读取文件“<path>”失败：<the system's text>" when it
+    // cannot be opened (a missing file too) or read. Any thread.
+    virtual std::string ReadFile(const std::string& path) = 0;
+    // Writes bytes into the file at path, made when missing, in place: a crash may leave a part (see
+    // ReplaceFile for a whole one). Throws tesra::FileFailure "写入文件“<path>”失败：<the system's
+    // text>". Any thread.
+    virtual void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) = 0;
+    // Copies the file at source to target; a target that is there fails with file_exists when ifExists
+    // is Fail. None when the copy was made, the system's error otherwise. Never throws. Any thread.
+    virtual std::error_code CopyFile(const std::string& source, const std::string& target, IfTargetExists ifExists) = 0;
+    // Makes the folder and its missing parents. None when the folder is there afterwards, the
+    // system's error otherwise. Never throws. Any thread.
+    virtual std::error_code MakeFolders(const std::string& path) = 0;
+    // Removes the file or the folder with everything in it; none when nothing is left of it, the
+    // system's error otherwise. Never throws. Any thread.
+    virtual std::error_code RemoveAll(const std::string& path) = 0;
+    // Whether both paths lead to one file or folder that is there. Never throws. Any thread.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The path made absolute, its links, "." and ".." resolved as far as it exists; "" when that
+    // fails. Never throws. Any thread.
+    virtual std::string CanonicalPath(const std::string& path) = 0;
 
     // Replaces the file at path whole with bytes: a reader sees the old file or the new one, never a
     // part. Throws tesra::FileFailure "写入文件“<path>”失败：<the system's text>". Any thread.

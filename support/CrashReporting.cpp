@@ -112,7 +112,7 @@ void PrepareFaultEntries() {
     TtsCustomLog& log = ClientLog();
     std::string folder = log.GetLogPath();
     try {
-        ForceFolder(folder);
+        ForceFolder(*prepared->environment, folder);
     } catch (const std::exception&) {
         // Then a fault finds no folder and writes nothing; the ordinary entries report the problem.
     }

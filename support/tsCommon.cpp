@@ -53,8 +53,7 @@ void AppendNumber(std::string& out, int value, int digits) {
 // Starts the viewer that sits next to the program and gives it a moment to open its socket.
 bool StartViewerAndSend(const std::string& text) {
     std::string viewer = GetProgramFolder() + "tsDebugInfo";
-    std::error_code error;
-    if (!fs::exists(viewer, error) ||
+    if (platform::Default().environment.StatusOf(viewer).kind == platform::PathKind::Missing ||
         !platform::Default().environment.StartProgram({viewer}, platform::ShowCommand::Normal))
         return false;
     for (int attempt = 0; attempt < 40; ++attempt) {
@@ -107,14 +106,10 @@ bool IsDevEnvironmentRunning() {
     return value && *value && std::string_view(value) != "0";
 }
 
-bool ForceFolder(const std::string& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) return true;
-    fs::create_directories(path, error);
-    std::error_code statusError;
-    if (fs::is_directory(path, statusError)) return true;
-    if (error) errno = error.value();
-    throw Exception(Format("自动创建“%s”目录失败：%s", {path, LastErrorText()}));
+bool ForceFolder(platform::Environment& environment, const std::string& path) {
+    const std::error_code error = environment.MakeFolders(path);
+    if (!error) return true;
+    throw Exception(Format("自动创建“%s”目录失败：%s", {path, error.message()}));
 }
 
 std::string LastErrorText() { return std::generic_category().message(errno); }

@@ -1,7 +1,6 @@
 #include "support/tsException.h"
 
 #include <chrono>
-#include <fstream>
 
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -48,13 +47,6 @@ std::string ControlText(platform::FocusInfo& focus) {
     } catch (const std::exception&) {
         return {};
     }
-}
-
-void WriteFile(const std::string& path, const std::string& bytes, std::ios::openmode mode) {
-    std::ofstream file(path, std::ios::binary | mode);
-    if (file) file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file) file.close();
-    if (!file) throw Exception(Format("写入文件“%s”失败：%s", {path, LastErrorText()}));
 }
 
 }  // namespace
@@ -116,14 +108,17 @@ void CaptureScreenReport(const std::string& path) {
     std::string file = path;
     if (file.empty()) {
         std::string folder = ClientLog().GetLogPath();
-        ForceFolder(folder);
+        ForceFolder(platform::Default().environment, folder);
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
     g_report.screenshotPath = file;
     platform::Picture picture = platform::Default().screen.CapturePrimary(platform::CursorInPicture::Drawn);
     if (picture.Empty()) throw Exception("截取屏幕失败");
-    WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
-    if (!g_report.entryRecord.empty()) WriteFile(file, "\r\n" + g_report.entryRecord, std::ios::app);
+    platform::Environment& environment = platform::Default().environment;
+    environment.WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), platform::WriteMode::Truncate);
+    if (!g_report.entryRecord.empty()) {
+        environment.WriteFile(file, "\r\n" + g_report.entryRecord, platform::WriteMode::Append);
+    }
 }
 
 void OfferReportToUser(const std::string& message, const std::string& entryRecord, bool& sent) {

@@ -79,7 +79,7 @@ void TtsLog::DoClientLog(const std::string& entryText) {
     std::string fileName;
     try {
         std::string folder = GetLogPath();
-        ForceFolder(folder);
+        ForceFolder(platform::Default().environment, folder);
         fileName = folder + GetLogFileName();
         platform::Default().environment.AppendRecord(
             {fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix}, entryText + "\r\n");

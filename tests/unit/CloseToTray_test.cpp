@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "EnvironmentFakes.h"
 #include "LogTestSupport.h"
 #include "registry/MemoryRegistry.h"
 #include "setup/tsIni.h"
@@ -127,7 +128,8 @@ TEST(CloseToTray, MenuFileDefaultIsReadFromTheFile) {
     std::string pattern = (std::filesystem::temp_directory_path() / "tesra-tray-XXXXXX").string();
     ASSERT_NE(mkdtemp(pattern.data()), nullptr);
     const std::filesystem::path path = std::filesystem::path(pattern) / "TesraBrowser.ini";
-    TIniFile ini(path.string());
+    testing::FakeEnvironment environment;
+    TIniFile ini(environment, path.string());
     EXPECT_EQ(MenuFileCloseToTray(&ini), false);
     std::ofstream(path, std::ios::trunc) << "[System]\nIsCloseToTrayIcon=1\n";
     EXPECT_EQ(MenuFileCloseToTray(&ini), true);

@@ -56,6 +56,58 @@ public:
     std::string ProgramFileSuffix() override { return ""; }
     bool FolderWritable(const std::string& folder) override { return access(folder.c_str(), W_OK) == 0; }
 
+    platform::PathStatus StatusOf(const std::string& path, platform::Links links) override {
+        std::error_code error;
+        const auto status = links == platform::Links::Follow ? std::filesystem::status(path, error)
+                                                             : std::filesystem::symlink_status(path, error);
+        platform::PathStatus result;
+        if (!std::filesystem::exists(status)) return result;
+        result.kind = std::filesystem::is_regular_file(status) ? platform::PathKind::File
+                      : std::filesystem::is_directory(status)  ? platform::PathKind::Folder
+                                                               : platform::PathKind::Other;
+        if (result.kind == platform::PathKind::File) result.size = std::filesystem::file_size(path, error);
+        result.modified = std::filesystem::last_write_time(path, error).time_since_epoch().count();
+        return result;
+    }
+    std::string ReadFile(const std::string& path) override {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) throw FileFailure("读取文件", path, ENOENT);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    }
+    void WriteFile(const std::string& path, std::string_view bytes, platform::WriteMode mode) override {
+        std::ofstream out(path,
+                          std::ios::binary | (mode == platform::WriteMode::Append ? std::ios::app : std::ios::trunc));
+        if (!out.write(bytes.data(), static_cast<std::streamsize>(bytes.size())))
+            throw FileFailure("写入文件", path, EIO);
+    }
+    std::error_code CopyFile(const std::string& source, const std::string& target,
+                             platform::IfTargetExists ifExists) override {
+        std::error_code error;
+        std::filesystem::copy_file(source, target,
+                                   ifExists == platform::IfTargetExists::Fail
+                                       ? std::filesystem::copy_options::none
+                                       : std::filesystem::copy_options::overwrite_existing,
+                                   error);
+        return error;
+    }
+    std::error_code MakeFolders(const std::string& path) override {
+        std::error_code error;
+        std::filesystem::create_directories(path, error);
+        return std::filesystem::is_directory(path) ? std::error_code() : error;
+    }
+    std::error_code RemoveAll(const std::string& path) override {
+        std::error_code error;
+        std::filesystem::remove_all(path, error);
+        return error;
+    }
+    bool SameFile(const std::string& a, const std::string& b) override {
+        std::error_code error;
+        return std::filesystem::equivalent(a, b, error);
+    }
+    std::string CanonicalPath(const std::string& path) override {
+        std::error_code error;
+        return std::filesystem::weakly_canonical(path, error).string();
+    }
     void ReplaceFile(const std::string& path, std::string_view bytes, platform::FileMode mode,
                      platform::Durability) override {
         PlainFile file(path, mode);
@@ -211,6 +263,21 @@ public:
     std::string PackageProgramFolder() override { return base_.PackageProgramFolder(); }
     std::string ProgramFileSuffix() override { return base_.ProgramFileSuffix(); }
     bool FolderWritable(const std::string& folder) override { return base_.FolderWritable(folder); }
+    platform::PathStatus StatusOf(const std::string& path, platform::Links links) override {
+        return base_.StatusOf(path, links);
+    }
+    std::string ReadFile(const std::string& path) override { return base_.ReadFile(path); }
+    void WriteFile(const std::string& path, std::string_view bytes, platform::WriteMode mode) override {
+        base_.WriteFile(path, bytes, mode);
+    }
+    std::error_code CopyFile(const std::string& source, const std::string& target,
+                             platform::IfTargetExists ifExists) override {
+        return base_.CopyFile(source, target, ifExists);
+    }
+    std::error_code MakeFolders(const std::string& path) override { return base_.MakeFolders(path); }
+    std::error_code RemoveAll(const std::string& path) override { return base_.RemoveAll(path); }
+    bool SameFile(const std::string& a, const std::string& b) override { return base_.SameFile(a, b); }
+    std::string CanonicalPath(const std::string& path) override { return base_.CanonicalPath(path); }
     void ReplaceFile(const std::string& path, std::string_view bytes, platform::FileMode mode,
                      platform::Durability durability) override {
         base_.ReplaceFile(path, bytes, mode, durability);

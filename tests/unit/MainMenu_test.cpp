@@ -85,7 +85,7 @@ protected:
     TIniFile WriteIni(const std::string& utf8) {
         const fs::path path = folder / "TesraBrowser.ini";
         std::ofstream(path, std::ios::binary | std::ios::trunc) << Utf8ToGbk(utf8);
-        return TIniFile(path.string());
+        return TIniFile(fake.handle.environment, path.string());
     }
     void Build(const TIniFile& ini) {
         BuildTrayMenu(pmMain, ini, [this](platform::MenuItem& item) { clicked.push_back(item.Caption()); });

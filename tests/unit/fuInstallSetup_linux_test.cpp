@@ -674,6 +674,7 @@ TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
 
 TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
     testing::TempHome home;
+    platform::LinuxEnvironment environment;
     const fs::path copy = home.Root() / "copy/TesraBrowser";
     const fs::path installed = home.Root() / "bin/TesraBrowser";
     const fs::path other = home.Root() / "build/TesraBrowser";
@@ -699,11 +700,11 @@ TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
         fs::remove(installed);
         WriteFile(c.running, c.runningFile);
         if (!c.installedFile.empty()) WriteFile(installed, c.installedFile);
-        EXPECT_EQ(HandOverTarget(c.running.string(), copy.string(), installed.string()),
+        EXPECT_EQ(HandOverTarget(environment, c.running.string(), copy.string(), installed.string()),
                   c.handOver ? installed.string() : "");
     }
     WriteFile(copy, ProgramOfVersion("1.0.0.40"));
-    EXPECT_EQ(HandOverTarget(copy.string(), copy.string(), ""), "") << "a platform without a package";
+    EXPECT_EQ(HandOverTarget(environment, copy.string(), copy.string(), ""), "") << "a platform without a package";
 }
 
 TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {
