@@ -44,6 +44,30 @@ private:
     int fd_;
 };
 
+// A descriptor read with pread, so that reads at any offset need no seeking.
+class PosixReadableFile : public ReadableFile {
+public:
+    PosixReadableFile(int fd, std::uint64_t size) : file_(fd), size_(size) {}
+    std::uint64_t Size() const override { return size_; }
+    bool Read(std::uint64_t offset, void* out, std::size_t size) override {
+        if (offset > size_ || size > size_ - offset) return false;
+        auto* at = static_cast<char*>(out);
+        while (size > 0) {
+            const ssize_t count = pread(file_.Get(), at, size, static_cast<off_t>(offset));
+            if (count < 0 && errno == EINTR) continue;
+            if (count <= 0) return false;
+            at += count;
+            offset += static_cast<std::uint64_t>(count);
+            size -= static_cast<std::size_t>(count);
+        }
+        return true;
+    }
+
+private:
+    Descriptor file_;
+    std::uint64_t size_;
+};
+
 }  // namespace
 
 std::string LinuxEnvironment::DesktopFolder() { return platform::DesktopFolder(); }
@@ -79,6 +103,17 @@ std::string LinuxEnvironment::ReadFile(const std::string& path) {
         if (count < 0) throw FileFailure("读取文件", path, errno);
         bytes.append(buffer, static_cast<std::size_t>(count));
     }
+}
+
+std::unique_ptr<ReadableFile> LinuxEnvironment::OpenForReading(const std::string& path) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd, &info) != 0) {
+        close(fd);
+        return nullptr;
+    }
+    return std::make_unique<PosixReadableFile>(fd, info.st_size > 0 ? static_cast<std::uint64_t>(info.st_size) : 0);
 }
 
 void LinuxEnvironment::WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) {

@@ -23,6 +23,7 @@ public:
 
     PathStatus StatusOf(const std::string& path, Links links) override;
     std::string ReadFile(const std::string& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
     void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) override;
     std::error_code CopyFile(const std::string& source, const std::string& target, IfTargetExists ifExists) override;
     std::error_code MakeFolders(const std::string& path) override;

@@ -95,7 +95,7 @@ int main(int argc, char** argv) {
                             windows,     captureUi, network, systemInfo, notifyIcons, factory};
     const platform::DefaultPlatform asDefault(real);
 
-    InitializeTbLog(MachineLogIdentity(network));
+    InitializeTbLog(MachineLogIdentity(environment, network));
 
     std::vector<std::string> args(argv + 1, argv + argc);
     AutomationSwitches switches = ParseAutomationSwitches(args);

@@ -60,6 +60,17 @@ enum class WriteMode { Truncate, Append };
 // What CopyFile does with a target that is there already.
 enum class IfTargetExists { Overwrite, Fail };
 
+// A file open for reading at any offset. For one thread.
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+    // The file's size when it was opened.
+    virtual std::uint64_t Size() const = 0;
+    // Copies size bytes from offset into out; false (out undefined) when they are not all there or
+    // cannot be read. Never throws.
+    virtual bool Read(std::uint64_t offset, void* out, std::size_t size) = 0;
+};
+
 // How a started program shows its first window, as the classic show commands say; platforms without
 // the notion ignore it.
 enum class ShowCommand { Normal = 1, NoActivate = 4 };
@@ -101,6 +112,8 @@ public:
     // The whole file. Throws tesra::FileFailure "读取文件“<path>”失败：<the system's text>" when it
     // cannot be opened (a missing file too) or read. Any thread.
     virtual std::string ReadFile(const std::string& path) = 0;
+    // Opens the file for reading at any offset; null when it cannot be opened. Never throws. Any thread.
+    [[nodiscard]] virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) = 0;
     // Writes bytes into the file at path, made when missing, in place: a crash may leave a part (see
     // ReplaceFile for a whole one). Throws tesra::FileFailure "写入文件“<path>”失败：<the system's
     // text>". Any thread.

@@ -7,10 +7,10 @@
 namespace tesra {
 namespace {
 
-std::string ClientVersion() {
+std::string ClientVersion(platform::Environment& environment) {
     std::string name = GetProgramFileName();
     try {
-        return name + " " + GetFileVersionText("");
+        return name + " " + GetFileVersionText(environment, "");
     } catch (const std::exception&) {
         return name;
     }
@@ -18,8 +18,8 @@ std::string ClientVersion() {
 
 }  // namespace
 
-LogIdentity MachineLogIdentity(platform::NetworkIdentity& network) {
-    return {ClientVersion(), [&network] { return GetComputerNameUpper(network); },
+LogIdentity MachineLogIdentity(platform::Environment& environment, platform::NetworkIdentity& network) {
+    return {ClientVersion(environment), [&network] { return GetComputerNameUpper(network); },
             [&network] { return GetLocalIP(network); }};
 }
 

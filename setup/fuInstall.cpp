@@ -392,7 +392,9 @@ std::string HandOverTarget(platform::Environment& environment, const std::string
         !FileExists(environment, installed))
         return "";
     try {
-        return TtsVersionInfo(installed).Version() > TtsVersionInfo(running).Version() ? installed : "";
+        return TtsVersionInfo(environment, installed).Version() > TtsVersionInfo(environment, running).Version()
+                   ? installed
+                   : "";
     } catch (const std::exception&) {
         return "";
     }
@@ -423,11 +425,12 @@ void TtbInstaller::RefreshProgramCopy() {
     if (!FileExists(platform_.environment, copy)) return;
     std::array<std::int32_t, 4> copyVersion{};
     try {
-        copyVersion = TtsVersionInfo(copy).Version();
+        copyVersion = TtsVersionInfo(platform_.environment, copy).Version();
     } catch (const std::exception&) {
         // A copy without a readable version is refreshed like an older one.
     }
-    if (copyVersion >= TtsVersionInfo().Version() || IsFileRunning(platform_.environment, copy)) return;
+    if (copyVersion >= TtsVersionInfo(platform_.environment).Version() || IsFileRunning(platform_.environment, copy))
+        return;
     CopyProgram(platform_.environment, copy);
 }
 

@@ -21,7 +21,7 @@ class CrashReportingTest : public LogFixture {
 protected:
     void SetUp() override {
         LogFixture::SetUp();
-        InitializeTbLog(MachineLogIdentity(network));
+        InitializeTbLog(MachineLogIdentity(environment, network));
     }
 };
 
@@ -38,16 +38,17 @@ TEST_F(CrashReportingTest, GuardReportsEveryStageToTheHook) {
     platform::RunHandler([] {});
     EXPECT_EQ(stages, (std::vector<int>{0, 2, 3}));
     EXPECT_EQ(messages, (std::vector<std::string>{"一", "一", "一"}));
-    InitializeTbLog(MachineLogIdentity(network));  // the log class is registered already: the hook stays as it is
+    InitializeTbLog(
+        MachineLogIdentity(environment, network));  // the log class is registered already: the hook stays as it is
     platform::RunHandler([] { throw 3.5; });
     EXPECT_EQ(messages.back(), "发生 double 异常");
     SetExceptionNotifyProc(ExceptionHook);
 }
 
-void CrashWith(int signal, platform::NetworkIdentity& network) {
+void CrashWith(int signal, platform::Environment& environment, platform::NetworkIdentity& network) {
     rlimit noCore{0, 0};  // the crash is on purpose: no core file
     setrlimit(RLIMIT_CORE, &noCore);
-    InitializeTbLog(MachineLogIdentity(network));
+    InitializeTbLog(MachineLogIdentity(environment, network));
     if (signal == SIGABRT) std::abort();
     raise(signal);
 }
@@ -63,7 +64,7 @@ TEST_F(CrashReportingTest, FatalFaultWritesOneLastEntry) {
                           {SIGFPE, "发生 SIGFPE 异常：Floating point exception"}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EXIT(CrashWith(c.signal, network), ::testing::KilledBySignal(c.signal), "");
+        EXPECT_EXIT(CrashWith(c.signal, environment, network), ::testing::KilledBySignal(c.signal), "");
     }
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 4u);
@@ -75,7 +76,7 @@ TEST_F(CrashReportingTest, FatalFaultWritesOneLastEntry) {
 }
 
 TEST_F(CrashReportingTest, FatalFaultStartsANewFileWithItsHeader) {
-    EXPECT_EXIT(CrashWith(SIGBUS, network), ::testing::KilledBySignal(SIGBUS), "");
+    EXPECT_EXIT(CrashWith(SIGBUS, environment, network), ::testing::KilledBySignal(SIGBUS), "");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
     EXPECT_TRUE(IsEntry(entries[0], "发生 SIGBUS 异常：Bus error", "异常")) << entries[0];

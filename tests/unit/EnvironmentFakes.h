@@ -74,6 +74,11 @@ public:
         if (!in) throw FileFailure("读取文件", path, ENOENT);
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
+    std::unique_ptr<platform::ReadableFile> OpenForReading(const std::string& path) override {
+        std::error_code error;
+        if (!std::filesystem::is_regular_file(path, error)) return nullptr;
+        return std::make_unique<WholeFile>(ReadFile(path));
+    }
     void WriteFile(const std::string& path, std::string_view bytes, platform::WriteMode mode) override {
         std::ofstream out(path,
                           std::ios::binary | (mode == platform::WriteMode::Append ? std::ios::app : std::ios::trunc));
@@ -190,6 +195,21 @@ public:
     platform::FocusInfo& Focus() override { return focus; }
 
 private:
+    // The bytes of a file, read whole when it was opened.
+    class WholeFile : public platform::ReadableFile {
+    public:
+        explicit WholeFile(std::string bytes) : bytes_(std::move(bytes)) {}
+        std::uint64_t Size() const override { return bytes_.size(); }
+        bool Read(std::uint64_t offset, void* out, std::size_t size) override {
+            if (offset > bytes_.size() || size > bytes_.size() - offset) return false;
+            bytes_.copy(static_cast<char*>(out), size, offset);
+            return true;
+        }
+
+    private:
+        std::string bytes_;
+    };
+
     // Written beside the target, then renamed over it: the old file stays until Commit.
     class PlainFile : public platform::NewFile {
     public:
@@ -267,6 +287,9 @@ public:
         return base_.StatusOf(path, links);
     }
     std::string ReadFile(const std::string& path) override { return base_.ReadFile(path); }
+    std::unique_ptr<platform::ReadableFile> OpenForReading(const std::string& path) override {
+        return base_.OpenForReading(path);
+    }
     void WriteFile(const std::string& path, std::string_view bytes, platform::WriteMode mode) override {
         base_.WriteFile(path, bytes, mode);
     }

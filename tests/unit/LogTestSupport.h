@@ -18,7 +18,7 @@ namespace tesra::testing {
 class LogFixture : public ::testing::Test {
 protected:
     void SetUp() override {
-        SetLogIdentity(MachineLogIdentity(network));
+        SetLogIdentity(MachineLogIdentity(environment, network));
         RegisterLogClass(LogClassOf<TtsLog>());
         ClientLog().SetLastExceptionMessage("");
     }

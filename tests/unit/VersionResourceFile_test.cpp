@@ -7,6 +7,7 @@
 #include <fstream>
 #include <functional>
 
+#include "EnvironmentFakes.h"
 #include "ExecutableImages.h"
 
 namespace tesra {
@@ -123,6 +124,7 @@ TEST(VersionResourceFile, CorruptElfHeadersGiveNothing) {
 }
 
 TEST(VersionResourceFile, ReadsFromAFile) {
+    testing::FakeEnvironment environment;
     char folder[] = "/tmp/tesra-versionfile-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     const std::string path = std::string(folder) + "/program.exe";
@@ -130,9 +132,9 @@ TEST(VersionResourceFile, ReadsFromAFile) {
     const Bytes image = MakePe(payload, PeKind::Pe32);
     std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    EXPECT_EQ(ReadVersionResourceFile(path), payload);
-    EXPECT_TRUE(ReadVersionResourceFile(std::string(folder) + "/missing").empty());
-    EXPECT_TRUE(ReadVersionResourceFile(folder).empty());  // a folder is no file
+    EXPECT_EQ(ReadVersionResourceFile(environment, path), payload);
+    EXPECT_TRUE(ReadVersionResourceFile(environment, std::string(folder) + "/missing").empty());
+    EXPECT_TRUE(ReadVersionResourceFile(environment, folder).empty());  // a folder is no file
     std::remove(path.c_str());
     rmdir(folder);
 }

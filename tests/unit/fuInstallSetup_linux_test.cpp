@@ -641,8 +641,9 @@ std::string ProgramOfVersion(const std::string& version) {
 }
 
 TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
-    ASSERT_EQ(TtsVersionInfo().Version(), ParseVersionNumber(TESRA_PROJECT_VERSION)) << "this test's own version";
-    const std::array<std::int32_t, 4> own = TtsVersionInfo().Version();
+    ASSERT_EQ(TtsVersionInfo(handle.environment).Version(), ParseVersionNumber(TESRA_PROJECT_VERSION))
+        << "this test's own version";
+    const std::array<std::int32_t, 4> own = TtsVersionInfo(handle.environment).Version();
     const std::string older = std::to_string(own[0]) + "." + std::to_string(own[1]) + "." + std::to_string(own[2]) +
                               "." + std::to_string(own[3] - 1);
     struct Case {

@@ -256,7 +256,7 @@ TEST_F(ClientLogTest, HostAndAddressFollowTheMachine) {
 }
 
 TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
-    EXPECT_EQ(GetFileVersionText(""), "");  // the test program has no version resource
+    EXPECT_EQ(GetFileVersionText(environment, ""), "");  // the test program has no version resource
     ClientLog().LogError("x");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);
