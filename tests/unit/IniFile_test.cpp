@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
 #include "EnvironmentFakes.h"
 #include "support/TextCodec.h"
@@ -16,22 +15,16 @@ namespace fs = std::filesystem;
 class IniFileTest : public ::testing::Test {
 protected:
     testing::FakeEnvironment environment;
-    fs::path folder;
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tesra-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    const fs::path folder = "/data";
 
     // Writes the UTF-8 text as the GBK file and returns its path.
     std::string WriteGbk(const std::string& utf8, const std::string& name = "TesraBrowser.ini") {
         return WriteBytes(Utf8ToGbk(utf8), name);
     }
     std::string WriteBytes(const std::string& bytes, const std::string& name = "TesraBrowser.ini") {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        return path.string();
+        const std::string path = (folder / name).string();
+        environment.PutFile(path, bytes);
+        return path;
     }
 };
 
@@ -173,7 +166,7 @@ TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow) {
     EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "");
     WriteGbk("[Menus]\n邮件=http://host/mail\n");
     EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "http://host/mail");
-    fs::remove(path);
+    EXPECT_FALSE(environment.RemoveAll(path));
     EXPECT_EQ(ini.ReadString("Menus", "邮件", "gone"), "gone");
 }
 

@@ -214,9 +214,7 @@ private:
             }
             bytes_ += bytes;
         }
-        void Commit(platform::Durability durability) override {
-            owner_.ReplaceFile(path_, bytes_, mode_, durability);
-        }
+        void Commit(platform::Durability durability) override { owner_.ReplaceFile(path_, bytes_, mode_, durability); }
 
     private:
         MemEnvironment& owner_;

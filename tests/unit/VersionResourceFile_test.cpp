@@ -1,10 +1,7 @@
 #include "setup/VersionResourceFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 
 #include "EnvironmentFakes.h"
@@ -125,18 +122,14 @@ TEST(VersionResourceFile, CorruptElfHeadersGiveNothing) {
 
 TEST(VersionResourceFile, ReadsFromAFile) {
     testing::FakeEnvironment environment;
-    char folder[] = "/tmp/tesra-versionfile-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/program.exe";
+    const std::string folder = "/data";
+    const std::string path = folder + "/program.exe";
     const Bytes payload = Payload();
     const Bytes image = MakePe(payload, PeKind::Pe32);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    environment.PutFile(path, std::string(image.begin(), image.end()));
     EXPECT_EQ(ReadVersionResourceFile(environment, path), payload);
-    EXPECT_TRUE(ReadVersionResourceFile(environment, std::string(folder) + "/missing").empty());
+    EXPECT_TRUE(ReadVersionResourceFile(environment, folder + "/missing").empty());
     EXPECT_TRUE(ReadVersionResourceFile(environment, folder).empty());  // a folder is no file
-    std::remove(path.c_str());
-    rmdir(folder);
 }
 
 }  // namespace

@@ -214,7 +214,7 @@ TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
 
 TEST_F(ExceptionHookTest, ScreenReportToAGivenPath) {
     screen.picture = TestPicture();
-    std::string path = (home.Root() / "shot.jpg").string();
+    std::string path = (home->Root() / "shot.jpg").string();
     CaptureScreenReport(path);
     EXPECT_EQ(LastScreenshotPath(), path);
     EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
@@ -234,8 +234,8 @@ TEST_F(ExceptionHookTest, FailedCaptureIsLoggedAndTheKnownPathStillOffered) {
 
 TEST_F(ExceptionHookTest, CaptureWithoutLogFolderOffersNothing) {
     screen.picture = TestPicture();
-    fs::remove_all(home.Root() / "home/.local/share/Kestal");
-    std::ofstream(home.Root() / "home/.local/share/Kestal") << "blocks the folder";
+    fs::remove_all(home->Root() / "home/.local/share/Kestal");
+    std::ofstream(home->Root() / "home/.local/share/Kestal") << "blocks the folder";
     bool sent = false;
     OfferReportToUser("Access violation", "<Log/>", sent);
     EXPECT_FALSE(sent);
