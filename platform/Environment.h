@@ -6,7 +6,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -41,7 +40,7 @@ public:
     virtual void Commit(Durability durability = Durability::Durable) = 0;
 };
 
-// What a path leads to, links followed.
+// What a path leads to.
 enum class PathKind { Missing, File, Folder, Other };
 
 struct PathStatus {
@@ -120,13 +119,14 @@ public:
     virtual void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) = 0;
     // Copies the file at source to target; a target that is there fails with file_exists when ifExists
     // is Fail. None when the copy was made, the system's error otherwise. Never throws. Any thread.
-    virtual std::error_code CopyFile(const std::string& source, const std::string& target, IfTargetExists ifExists) = 0;
+    [[nodiscard]] virtual std::error_code CopyFile(const std::string& source, const std::string& target,
+                                                   IfTargetExists ifExists) = 0;
     // Makes the folder and its missing parents. None when the folder is there afterwards, the
     // system's error otherwise. Never throws. Any thread.
-    virtual std::error_code MakeFolders(const std::string& path) = 0;
+    [[nodiscard]] virtual std::error_code MakeFolders(const std::string& path) = 0;
     // Removes the file or the folder with everything in it; none when nothing is left of it, the
     // system's error otherwise. Never throws. Any thread.
-    virtual std::error_code RemoveAll(const std::string& path) = 0;
+    [[nodiscard]] virtual std::error_code RemoveAll(const std::string& path) = 0;
     // Whether both paths lead to one file or folder that is there. Never throws. Any thread.
     virtual bool SameFile(const std::string& a, const std::string& b) = 0;
     // The path made absolute, its links, "." and ".." resolved as far as it exists; "" when that
@@ -147,8 +147,13 @@ public:
     // Moves the file or folder into the user's trash without asking; true when it is gone from its
     // place. Never throws. Any thread.
     [[nodiscard]] virtual bool MoveToTrash(const std::string& path) = 0;
-    // Appends a whole record to a file that several processes write at once (see LockedAppend.h).
-    // Throws tesra::FileFailure; the file is then as it was.
+    // Appends a whole record to a file that several processes write at once (see LockedAppend.h):
+    // under an exclusive lock on the file that also covers the check of its end, a file that does
+    // not end in one of the end marks first has its broken tail (everything after the last mark, or
+    // the whole file when it holds none) appended to the side file and cut off; then the record
+    // (after the header when the file is empty) goes out in one write. A write that fails is cut
+    // back, so no partial record stays. Throws tesra::FileFailure; the file is then as it was, less
+    // a tail that reached the side file. Any thread.
     virtual void AppendRecord(const RecordFile& file, std::string_view record) = 0;
     // Writes folder/name + the shortcut suffix, a desktop shortcut starting target with argument,
     // showing icon; returns its path. Throws tesra::Exception. User-interface thread.

@@ -153,7 +153,7 @@ public:
         if (!node || !node->folder) throw FileFailure(platform::kOpenFileOperation, file.path, ENOENT);
         const Node* existing = Find(at);
         std::string text = existing ? existing->bytes : "";
-        const std::size_t complete = CompleteLength(text, file.endMarks);
+        const std::size_t complete = platform::CompleteLength(text, file.endMarks);
         if (complete < text.size()) {
             const std::string side = Normal(file.sideFile);
             const Node* sideNode = Find(side);
@@ -231,14 +231,6 @@ private:
     static std::string Parent(const std::string& normal) {
         const std::size_t slash = normal.rfind('/');
         return slash == std::string::npos ? "." : slash == 0 ? "/" : normal.substr(0, slash);
-    }
-    static std::size_t CompleteLength(const std::string& text, const std::vector<std::string_view>& endMarks) {
-        std::size_t complete = 0;
-        for (std::string_view mark : endMarks) {
-            const std::size_t at = text.rfind(mark);
-            if (at != std::string::npos) complete = std::max(complete, at + mark.size());
-        }
-        return complete;
     }
 
     const Node* Find(const std::string& normal) const {
