@@ -105,16 +105,16 @@ void ExceptionHook(const ExceptionRecord& record, int stage, bool& proceed) {
 }
 
 void CaptureScreenReport(const std::string& path) {
+    platform::Environment& environment = platform::Default().environment;
     std::string file = path;
     if (file.empty()) {
         std::string folder = ClientLog().GetLogPath();
-        ForceFolder(platform::Default().environment, folder);
+        ForceFolder(environment, folder);
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
     g_report.screenshotPath = file;
     platform::Picture picture = platform::Default().screen.CapturePrimary(platform::CursorInPicture::Drawn);
     if (picture.Empty()) throw Exception("截取屏幕失败");
-    platform::Environment& environment = platform::Default().environment;
     environment.WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), platform::WriteMode::Truncate);
     if (!g_report.entryRecord.empty()) {
         environment.WriteFile(file, "\r\n" + g_report.entryRecord, platform::WriteMode::Append);

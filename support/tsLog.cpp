@@ -78,11 +78,12 @@ void TtsLog::DoClientLog(const std::string& entryText) {
     std::lock_guard lock(mutex_);
     std::string fileName;
     try {
+        platform::Environment& environment = platform::Default().environment;
         std::string folder = GetLogPath();
-        ForceFolder(platform::Default().environment, folder);
+        ForceFolder(environment, folder);
         fileName = folder + GetLogFileName();
-        platform::Default().environment.AppendRecord(
-            {fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix}, entryText + "\r\n");
+        environment.AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
+                                 entryText + "\r\n");
     } catch (const FileFailure& e) {
         // An open failure leaves the existing file as it is: an entry is lost rather than the log.
         std::string format = e.Operation() == platform::kOpenFileOperation
