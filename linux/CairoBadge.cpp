@@ -5,7 +5,7 @@
 #include <cmath>
 #include <memory>
 
-#include "platform/Badge.h"
+#include "linux/LinuxDrawing.h"
 #include "platform/Exception.h"
 
 namespace tesra::platform {
@@ -78,7 +78,7 @@ IconImage Pixels(cairo_surface_t* surface) {
 
 }  // namespace
 
-IconImage DrawBadge(const BadgeSpec& badge) {
+IconImage LinuxDrawing::DrawBadge(const BadgeSpec& badge) {
     if (badge.width <= 0 || badge.height <= 0) throw Exception("绘制新消息图标失败：图标大小无效");
     std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)> surface(
         cairo_image_surface_create(CAIRO_FORMAT_ARGB32, badge.width, badge.height), cairo_surface_destroy);
@@ -99,6 +99,6 @@ IconImage DrawBadge(const BadgeSpec& badge) {
     return Pixels(surface.get());
 }
 
-int StandardIconSize() { return 32; }
+int LinuxDrawing::StandardIconSize() { return 32; }
 
 }  // namespace tesra::platform

@@ -5,7 +5,6 @@
 #include "linux/Folders.h"
 #include "linux/InstanceLock.h"
 #include "linux/NetworkRoute.h"
-#include "linux/PictureCheck.h"
 #include "linux/Process.h"
 #include "linux/ProcessList.h"
 #include "linux/ShellLink.h"
@@ -40,10 +39,6 @@ std::unique_ptr<HeldLock> LinuxEnvironment::Lock(const std::string& path) { retu
 
 bool LinuxEnvironment::MoveToTrash(const std::string& path) { return platform::MoveToTrash(path); }
 
-void LinuxEnvironment::AppendRecord(const RecordFile& file, std::string_view record) {
-    platform::AppendRecord(file, record);
-}
-
 std::string LinuxEnvironment::CreateShellLink(const std::string& folder, const std::string& name,
                                               const std::string& target, const std::string& argument,
                                               const std::string& icon) {
@@ -76,12 +71,5 @@ std::string LinuxEnvironment::FatalFaultName(FatalFault fault) { return platform
 std::string LinuxEnvironment::FatalFaultDescription(FatalFault fault) { return platform::FatalFaultDescription(fault); }
 
 std::string LinuxEnvironment::ProxyFor(const std::string& url) { return platform::ProxyFor(url); }
-
-std::optional<PictureSize> LinuxEnvironment::MeasurePicture(std::string_view bytes, int largestSide) {
-    return platform::MeasurePicture(bytes, largestSide);
-}
-
-IconImage LinuxEnvironment::DrawBadge(const BadgeSpec& badge) { return platform::DrawBadge(badge); }
-int LinuxEnvironment::StandardIconSize() { return platform::StandardIconSize(); }
 
 }  // namespace tesra::platform

@@ -1,6 +1,5 @@
 #pragma once
-// The environment of the running program on Linux: XDG folders, POSIX files and processes, Cairo
-// badges.
+// The environment of the running program on Linux: XDG folders, POSIX files and processes.
 
 #include "platform/Environment.h"
 
@@ -17,6 +16,16 @@ public:
     std::string PackageProgramFolder() override;
     std::string ProgramFileSuffix() override;
     bool FolderWritable(const std::string& folder) override;
+
+    PathStatus StatusOf(const std::string& path, Links links) override;
+    std::string ReadFile(const std::string& path) override;
+    std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) override;
+    void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) override;
+    std::error_code CopyFile(const std::string& source, const std::string& target, IfTargetExists ifExists) override;
+    std::error_code MakeFolders(const std::string& path) override;
+    std::error_code RemoveAll(const std::string& path) override;
+    bool SameFile(const std::string& a, const std::string& b) override;
+    std::string CanonicalPath(const std::string& path) override;
 
     void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode, Durability durability) override;
     void ReplaceFileWithCopy(const std::string& source, const std::string& path, FileMode mode) override;
@@ -39,10 +48,6 @@ public:
     std::string FatalFaultDescription(FatalFault fault) override;
 
     std::string ProxyFor(const std::string& url) override;
-    std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) override;
-
-    IconImage DrawBadge(const BadgeSpec& badge) override;
-    int StandardIconSize() override;
 };
 
 }  // namespace tesra::platform

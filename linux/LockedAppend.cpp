@@ -1,5 +1,3 @@
-#include "platform/LockedAppend.h"
-
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -8,6 +6,8 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "linux/Descriptor.h"
+#include "linux/LinuxEnvironment.h"
 #include "support/FailureLog.h"
 
 namespace tesra::platform {
@@ -15,20 +15,6 @@ namespace {
 
 // The tail examined for the last end mark before the whole file is read.
 constexpr off_t kTailWindow = 64 * 1024;
-
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 bool ReadAt(int fd, std::string& text, off_t from, size_t size) {
     text.resize(size);
@@ -86,16 +72,7 @@ void MendTail(int fd, off_t size, const RecordFile& file) {
 
 }  // namespace
 
-size_t CompleteLength(std::string_view text, const std::vector<std::string_view>& endMarks) {
-    size_t complete = 0;
-    for (std::string_view mark : endMarks) {
-        size_t at = text.rfind(mark);
-        if (at != std::string_view::npos) complete = std::max(complete, at + mark.size());
-    }
-    return complete;
-}
-
-void AppendRecord(const RecordFile& file, std::string_view record) {
+void LinuxEnvironment::AppendRecord(const RecordFile& file, std::string_view record) {
     Descriptor fd(open(file.path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644));
     if (fd.Get() < 0) throw FileFailure(kOpenFileOperation, file.path, errno);
     while (flock(fd.Get(), LOCK_EX) != 0) {

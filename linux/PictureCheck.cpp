@@ -1,4 +1,4 @@
-#include "linux/PictureCheck.h"
+#include "linux/LinuxDrawing.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
@@ -29,7 +29,7 @@ void OnAreaUpdated(GdkPixbufLoader*, int, int y, int, int height, gpointer data)
 
 }  // namespace
 
-std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) {
+std::optional<PictureSize> LinuxDrawing::MeasurePicture(std::string_view bytes, int largestSide) {
     g_autoptr(GdkPixbufLoader) loader = gdk_pixbuf_loader_new();
     Measure measure{largestSide, std::nullopt, 0};
     g_signal_connect(loader, "size-prepared", G_CALLBACK(OnSizePrepared), &measure);

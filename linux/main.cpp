@@ -21,6 +21,7 @@
 #include "linux/GtkMessageBoxes.h"
 #include "linux/GtkWindowSystem.h"
 #include "linux/Leftovers.h"
+#include "linux/LinuxDrawing.h"
 #include "linux/LinuxEnvironment.h"
 #include "linux/LinuxFactory.h"
 #include "linux/LinuxNetworkIdentity.h"
@@ -63,9 +64,10 @@ void RemoveLeftoversOfEarlierRuns(platform::Environment& environment) {
 
 int main(int argc, char** argv) {
     platform::LinuxEnvironment environment;
+    platform::LinuxDrawing drawing;
     // A per-user copy older than the installed program runs that one instead, which refreshes it.
-    const std::string newer =
-        HandOverTarget(environment.ProgramFile(), ProgramCopyPath(environment), InstalledProgramPath(environment));
+    const std::string newer = HandOverTarget(environment, environment.ProgramFile(), ProgramCopyPath(environment),
+                                             InstalledProgramPath(environment));
     if (!newer.empty()) execv(newer.c_str(), argv);
     std::setlocale(LC_ALL, "");
     if (!gtk_init_check(&argc, &argv)) {
@@ -95,8 +97,8 @@ int main(int argc, char** argv) {
     platform::GtkAppCursor cursor;
     platform::SocketDebugChannel debug;
     platform::GtkFocusInfo focus;
-    platform::Platform real{environment, app,        boxes,       registry, *screen, windows, captureUi,
-                            network,     systemInfo, notifyIcons, factory,  cursor,  debug,   focus};
+    platform::Platform real{environment, drawing,    app,         boxes,   registry, *screen, windows, captureUi,
+                            network,     systemInfo, notifyIcons, factory, cursor,   debug,   focus};
 
     TbLog log(real, MachineLogIdentity(environment, network));
     registry.SetErrorNotify(log.ErrorNotify());

@@ -1,6 +1,6 @@
 #pragma once
 // Small badge pictures for the tray icon: a filled background, a filled ellipse and one line of
-// text with the ellipse colour behind it. Implemented by the platform (Cairo on Linux).
+// text with the ellipse colour behind it, drawn by the platform (see Drawing.h).
 
 #include <cstdint>
 #include <string>
@@ -35,10 +35,5 @@ struct BadgeSpec {
     Rgb textColor;
     bool operator==(const BadgeSpec&) const = default;
 };
-
-// The picture as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
-IconImage DrawBadge(const BadgeSpec& badge);
-// The platform's standard size of a large icon, in pixels (32 on Linux).
-int StandardIconSize();
 
 }  // namespace tesra::platform

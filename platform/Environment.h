@@ -1,18 +1,17 @@
 #pragma once
-// The operating system as the portable code sees it: folders, files, processes, fatal faults and
-// drawing. The Linux layer builds the real one at start-up (linux/LinuxEnvironment); unit
-// tests build one of fakes. Units take it from whoever made them, never from the Linux library.
+// The operating system as the portable code sees it: folders, files, processes and fatal faults.
+// The Linux layer builds the real one at start-up (linux/LinuxEnvironment); unit tests build one of
+// fakes. Units take it from whoever made them, never from the Linux library.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <optional>
 #include <string>
 #include <string_view>
+#include <system_error>
 #include <vector>
 
-#include "platform/Badge.h"
 #include "platform/FatalFault.h"
-#include "platform/Icon.h"
 #include "platform/LockedAppend.h"
 #include "platform/SharedLibrary.h"
 
@@ -36,6 +35,36 @@ public:
     virtual void Write(std::string_view bytes) = 0;
     // Puts the new file in the old one's place.
     virtual void Commit(Durability durability = Durability::Durable) = 0;
+};
+
+// What a path leads to.
+enum class PathKind { Missing, File, Folder, Other };
+
+struct PathStatus {
+    PathKind kind = PathKind::Missing;
+    std::uint64_t size = 0;     // of a file, in bytes
+    std::int64_t modified = 0;  // the time of its last change, in the file system's own ticks
+    bool operator==(const PathStatus&) const = default;
+};
+
+// Whether StatusOf looks at the target of a symbolic link or at the link itself (then Other).
+enum class Links { Follow, NotFollowed };
+
+// How WriteFile treats what the file held.
+enum class WriteMode { Truncate, Append };
+
+// What CopyFile does with a target that is there already.
+enum class IfTargetExists { Overwrite, Fail };
+
+// A file open for reading at any offset. For one thread.
+class ReadableFile {
+public:
+    virtual ~ReadableFile() = default;
+    // The file's size when it was opened.
+    virtual std::uint64_t Size() const = 0;
+    // Copies size bytes from offset into out; false (out undefined) when they are not all there or
+    // cannot be read. Never throws.
+    virtual bool Read(std::uint64_t offset, void* out, std::size_t size) = 0;
 };
 
 // How a started program shows its first window, as the classic show commands say; platforms without
@@ -74,6 +103,33 @@ public:
     // Whether this process may create and replace files in the folder.
     virtual bool FolderWritable(const std::string& folder) = 0;
 
+    // What is at path now; Missing also when it cannot be looked at. Never throws. Any thread.
+    virtual PathStatus StatusOf(const std::string& path, Links links = Links::Follow) = 0;
+    // The whole file. Throws tesra::FileFailure "读取文件“<path>”失败：<the system's text>" when it
+    // cannot be opened (a missing file too) or read. Any thread.
+    virtual std::string ReadFile(const std::string& path) = 0;
+    // Opens the file for reading at any offset; null when it cannot be opened. Never throws. Any thread.
+    [[nodiscard]] virtual std::unique_ptr<ReadableFile> OpenForReading(const std::string& path) = 0;
+    // Writes bytes into the file at path, made when missing, in place: a crash may leave a part (see
+    // ReplaceFile for a whole one). Throws tesra::FileFailure "写入文件“<path>”失败：<the system's
+    // text>". Any thread.
+    virtual void WriteFile(const std::string& path, std::string_view bytes, WriteMode mode) = 0;
+    // Copies the file at source to target; a target that is there fails with file_exists when ifExists
+    // is Fail. None when the copy was made, the system's error otherwise. Never throws. Any thread.
+    [[nodiscard]] virtual std::error_code CopyFile(const std::string& source, const std::string& target,
+                                                   IfTargetExists ifExists) = 0;
+    // Makes the folder and its missing parents. None when the folder is there afterwards, the
+    // system's error otherwise. Never throws. Any thread.
+    [[nodiscard]] virtual std::error_code MakeFolders(const std::string& path) = 0;
+    // Removes the file or the folder with everything in it; none when nothing is left of it, the
+    // system's error otherwise. Never throws. Any thread.
+    [[nodiscard]] virtual std::error_code RemoveAll(const std::string& path) = 0;
+    // Whether both paths lead to one file or folder that is there. Never throws. Any thread.
+    virtual bool SameFile(const std::string& a, const std::string& b) = 0;
+    // The path made absolute, its links, "." and ".." resolved as far as it exists; "" when that
+    // fails. Never throws. Any thread.
+    virtual std::string CanonicalPath(const std::string& path) = 0;
+
     // Replaces the file at path whole with bytes: a reader sees the old file or the new one, never a
     // part. Throws tesra::FileFailure "写入文件“<path>”失败：<the system's text>". Any thread.
     virtual void ReplaceFile(const std::string& path, std::string_view bytes, FileMode mode,
@@ -88,8 +144,13 @@ public:
     // Moves the file or folder into the user's trash without asking; true when it is gone from its
     // place. Never throws. Any thread.
     [[nodiscard]] virtual bool MoveToTrash(const std::string& path) = 0;
-    // Appends a whole record to a file that several processes write at once (see LockedAppend.h).
-    // Throws tesra::FileFailure; the file is then as it was.
+    // Appends a whole record to a file that several processes write at once (see LockedAppend.h):
+    // under an exclusive lock on the file that also covers the check of its end, a file that does
+    // not end in one of the end marks first has its broken tail (everything after the last mark, or
+    // the whole file when it holds none) appended to the side file and cut off; then the record
+    // (after the header when the file is empty) goes out in one write. A write that fails is cut
+    // back, so no partial record stays. Throws tesra::FileFailure; the file is then as it was, less
+    // a tail that reached the side file. Any thread.
     virtual void AppendRecord(const RecordFile& file, std::string_view record) = 0;
     // Writes folder/name + the shortcut suffix, a desktop shortcut starting target with argument,
     // showing icon; returns its path. Throws tesra::Exception. User-interface thread.
@@ -124,14 +185,6 @@ public:
     // desktop's proxy settings, or http_proxy, https_proxy and no_proxy): its address, or "" for a
     // direct connection. Blocks while the settings are looked up.
     virtual std::string ProxyFor(const std::string& url) = 0;
-    // The size of the picture (ICO, PNG, ...) that the bytes hold when they read whole as one; none
-    // otherwise. A picture with a side over largestSide is not decoded: its size is given at once.
-    virtual std::optional<PictureSize> MeasurePicture(std::string_view bytes, int largestSide) = 0;
-
-    // The badge as RGBA pixels, every pixel opaque. Throws tesra::Exception when it cannot be drawn.
-    virtual IconImage DrawBadge(const BadgeSpec& badge) = 0;
-    // The platform's standard size of a large icon, in pixels.
-    virtual int StandardIconSize() = 0;
 };
 
 }  // namespace tesra::platform

@@ -2,6 +2,7 @@
 // Appending whole records to a file that several processes write at once (the client log): no
 // record is ever split by another, and a record cut off by a crash is set aside, never followed.
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,15 +19,14 @@ struct RecordFile {
 // The operation of the FileFailure when the file cannot be opened at all.
 inline constexpr char kOpenFileOperation[] = "打开文件";
 
-// Under an exclusive lock on the file that also covers the check of its end: a file that does not
-// end in one of the end marks first has its broken tail (everything after the last mark, or the
-// whole file when it holds none) appended to the side file and cut off; then the record (after the
-// header when the file is empty) goes out in one write on an append-mode descriptor. A write that
-// fails is cut back, so no partial record stays. Throws tesra::FileFailure; the file is then as it
-// was, less a tail that reached the side file.
-void AppendRecord(const RecordFile& file, std::string_view record);
-
 // Where the complete part of text ends: just after the last end mark, or 0 when there is none.
-size_t CompleteLength(std::string_view text, const std::vector<std::string_view>& endMarks);
+inline size_t CompleteLength(std::string_view text, const std::vector<std::string_view>& endMarks) {
+    size_t complete = 0;
+    for (std::string_view mark : endMarks) {
+        const size_t at = text.rfind(mark);
+        if (at != std::string_view::npos) complete = std::max(complete, at + mark.size());
+    }
+    return complete;
+}
 
 }  // namespace tesra::platform

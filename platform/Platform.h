@@ -9,6 +9,7 @@
 #include "platform/CaptureUi.h"
 #include "platform/Cursor.h"
 #include "platform/DebugChannel.h"
+#include "platform/Drawing.h"
 #include "platform/Environment.h"
 #include "platform/FocusInfo.h"
 #include "platform/HotKeys.h"
@@ -49,7 +50,8 @@ public:
 // References only: whoever builds the handle keeps the objects alive longer than every unit it
 // hands the handle to. A const handle still gives every interface for use.
 struct Platform {
-    Environment& environment;     // folders, files, processes, fatal faults, drawing
+    Environment& environment;     // folders, files, processes, fatal faults
+    Drawing& drawing;             // badges, icon size, picture sizes
     Application& app;             // title, icon, message loop, keyboard state
     MessageBoxes& boxes;          // modal message boxes
     Registry& registry;           // the two registry hives

@@ -10,7 +10,7 @@ namespace {
 std::string ClientVersion(platform::Environment& environment) {
     std::string name = GetProgramFileName(environment);
     try {
-        return name + " " + GetFileVersionText(environment.ProgramImage());
+        return name + " " + GetFileVersionText(environment, "");
     } catch (const std::exception&) {
         return name;
     }

@@ -8,8 +8,8 @@
 
 namespace tesra {
 
-// The version is read once, here; the host and the address are asked of the network anew for each
-// entry, so the network outlives every entry written with this identity.
+// The version is read once, here, through the environment; the host and the address are asked of
+// the network anew for each entry, so the network outlives every entry written with this identity.
 LogIdentity MachineLogIdentity(platform::Environment& environment, platform::NetworkIdentity& network);
 
 }  // namespace tesra

@@ -221,21 +221,6 @@ bool MemorySource::Read(std::uint64_t offset, void* out, std::size_t size) {
     return true;
 }
 
-FileSource::FileSource(const std::string& path) : file_(path, std::ios::binary) {
-    if (!file_) return;
-    file_.seekg(0, std::ios::end);
-    auto end = file_.tellg();
-    size_ = end > 0 ? static_cast<std::uint64_t>(end) : 0;
-}
-
-bool FileSource::Read(std::uint64_t offset, void* out, std::size_t size) {
-    if (offset > size_ || size > size_ - offset) return false;
-    file_.clear();
-    file_.seekg(static_cast<std::streamoff>(offset));
-    file_.read(static_cast<char*>(out), static_cast<std::streamsize>(size));
-    return file_.gcount() == static_cast<std::streamsize>(size);
-}
-
 Bytes FindVersionResource(ByteSource& source) {
     unsigned char ident[EI_NIDENT];
     if (!source.Read(0, ident, sizeof ident)) return {};
@@ -244,8 +229,8 @@ Bytes FindVersionResource(ByteSource& source) {
     return {};
 }
 
-Bytes ReadVersionResourceFile(const std::string& path) {
-    FileSource file(path);
+Bytes ReadVersionResourceFile(platform::Environment& environment, const std::string& path) {
+    FileSource file(environment, path);
     if (!file.IsOpen()) return {};
     return FindVersionResource(file);
 }

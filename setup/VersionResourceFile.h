@@ -4,9 +4,10 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <fstream>
+#include <memory>
 #include <string>
 
+#include "platform/Environment.h"
 #include "setup/VersionResource.h"
 
 namespace tesra {
@@ -34,22 +35,24 @@ private:
     std::size_t size_;
 };
 
+// A file opened through the environment.
 class FileSource : public ByteSource {
 public:
-    explicit FileSource(const std::string& path);
-    bool IsOpen() const { return file_.is_open(); }
-    std::uint64_t Size() const override { return size_; }
-    bool Read(std::uint64_t offset, void* out, std::size_t size) override;
+    FileSource(platform::Environment& environment, const std::string& path) : file_(environment.OpenForReading(path)) {}
+    bool IsOpen() const { return file_ != nullptr; }
+    std::uint64_t Size() const override { return file_ ? file_->Size() : 0; }
+    bool Read(std::uint64_t offset, void* out, std::size_t size) override {
+        return file_ && file_->Read(offset, out, size);
+    }
 
 private:
-    std::ifstream file_;
-    std::uint64_t size_ = 0;
+    std::unique_ptr<platform::ReadableFile> file_;
 };
 
 // The version resource block of an ELF or PE image, at most 65535 bytes (the longest block there
 // can be); empty when there is none or the image is malformed or truncated.
 Bytes FindVersionResource(ByteSource& source);
 // The same for a file; empty when the file cannot be read.
-Bytes ReadVersionResourceFile(const std::string& path);
+Bytes ReadVersionResourceFile(platform::Environment& environment, const std::string& path);
 
 }  // namespace tesra

@@ -50,15 +50,8 @@ const char kMenuFile[] = "TesraBrowser.ini";
 // Longest shortcut name in bytes, well below the file systems' limit for a name with its suffix.
 const size_t kMaxShortcutName = 200;
 
-bool FileExists(const std::string& path) {
-    std::error_code error;
-    return fs::is_regular_file(path, error);
-}
-
-// Both names lead to one file (a missing file is no file).
-bool SameFile(const std::string& a, const std::string& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error);
+bool FileExists(platform::Environment& environment, const std::string& path) {
+    return environment.StatusOf(path).kind == platform::PathKind::File;
 }
 
 const char kProgramName[] = "TesraBrowser";
@@ -80,9 +73,8 @@ std::string CopyProgram(platform::Environment& environment, TtsCustomLog& log, c
 }
 
 // Why the downloaded bytes may not take the stored file's place; "" when they may.
-std::string DownloadRefusal(platform::Environment& environment, const std::string& localName,
-                            const std::string& bytes) {
-    if (localName == kIconFile) return IconRefusal(bytes.size(), environment.MeasurePicture(bytes, kIconSideLimit));
+std::string DownloadRefusal(platform::Drawing& drawing, const std::string& localName, const std::string& bytes) {
+    if (localName == kIconFile) return IconRefusal(bytes.size(), drawing.MeasurePicture(bytes, kIconSideLimit));
     return MenuRefusal(bytes);
 }
 
@@ -144,8 +136,7 @@ std::string ShortcutName(const std::string& iconName) {
 }
 
 bool IsFileRunning(platform::Environment& environment, const std::string& path) {
-    std::error_code error;
-    const std::string canonical = fs::weakly_canonical(path, error).string();
+    const std::string canonical = environment.CanonicalPath(path);
     const std::string name = fs::path(path).filename().string();
     for (const std::string& file : environment.RunningProgramFiles()) {
         if (!ContainsText(fs::path(file).filename().string(), name)) continue;
@@ -369,7 +360,7 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
     try {
         std::string bytes;
         http.Get(address, bytes, 0);
-        if (const std::string refusal = DownloadRefusal(platform_.environment, localName, bytes); !refusal.empty())
+        if (const std::string refusal = DownloadRefusal(platform_.drawing, localName, bytes); !refusal.empty())
             throw Exception(Format("接收“%s”失败，%s", {address, refusal}));
         // Replaced whole: a failed write (a full disk) leaves the earlier file as it was.
         platform_.environment.ReplaceFile(GetUrlFolder() + localName, bytes, platform::FileMode::Regular);
@@ -383,7 +374,7 @@ bool TtbInstaller::DownloadFile(const std::string& remoteName, const std::string
 
 std::string AppFolder(platform::Environment& environment) {
     const std::string folder = AppFolderPath(environment);
-    ForceFolder(folder);
+    ForceFolder(environment, folder);
     return folder;
 }
 
@@ -396,11 +387,15 @@ std::string InstalledProgramPath(platform::Environment& environment) {
     return folder.empty() ? "" : FolderWithSlash(folder) + kProgramName + environment.ProgramFileSuffix();
 }
 
-std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed) {
-    if (installed.empty() || !SameFile(running, copy) || SameFile(running, installed) || !FileExists(installed))
+std::string HandOverTarget(platform::Environment& environment, const std::string& running, const std::string& copy,
+                           const std::string& installed) {
+    if (installed.empty() || !environment.SameFile(running, copy) || environment.SameFile(running, installed) ||
+        !FileExists(environment, installed))
         return "";
     try {
-        return TtsVersionInfo(installed).Version() > TtsVersionInfo(running).Version() ? installed : "";
+        return TtsVersionInfo(environment, installed).Version() > TtsVersionInfo(environment, running).Version()
+                   ? installed
+                   : "";
     } catch (const std::exception&) {
         return "";
     }
@@ -410,33 +405,32 @@ std::string TtbInstaller::GetAppFolder() const { return AppFolder(platform_.envi
 
 std::string TtbInstaller::GetUrlFolder() const {
     const std::string folder = GetAppFolder() + FUrlKey + "/";
-    ForceFolder(folder);
+    ForceFolder(platform_.environment, folder);
     return folder;
 }
 
 void TtbInstaller::LoadIcon() {
     const std::string icon = GetUrlFolder() + kIconFile;
     // A file that is no picture leaves the program's icon as it is.
-    if (FileExists(icon)) platform_.app.SetIconFile(icon);
+    if (FileExists(platform_.environment, icon)) platform_.app.SetIconFile(icon);
 }
 
 void TtbInstaller::LoadMenuIni() {
     run_.menu.reset();
     const std::string menu = GetUrlFolder() + kMenuFile;
-    if (FileExists(menu)) run_.menu = std::make_unique<TIniFile>(menu);
+    if (FileExists(platform_.environment, menu)) run_.menu = std::make_unique<TIniFile>(platform_.environment, menu);
 }
 
 void TtbInstaller::RefreshProgramCopy() {
     const std::string copy = ProgramCopyPath(platform_.environment);
-    if (!FileExists(copy)) return;
+    if (!FileExists(platform_.environment, copy)) return;
     std::array<std::int32_t, 4> copyVersion{};
     try {
-        copyVersion = TtsVersionInfo(copy).Version();
+        copyVersion = TtsVersionInfo(platform_.environment, copy).Version();
     } catch (const std::exception&) {
         // A copy without a readable version is refreshed like an older one.
     }
-    if (copyVersion >= TtsVersionInfo(platform_.environment.ProgramImage()).Version() ||
-        IsFileRunning(platform_.environment, copy))
+    if (copyVersion >= TtsVersionInfo(platform_.environment).Version() || IsFileRunning(platform_.environment, copy))
         return;
     CopyProgram(platform_.environment, log_, copy);
 }
@@ -444,20 +438,20 @@ void TtbInstaller::RefreshProgramCopy() {
 std::string TtbInstaller::CreateShortcut() {
     platform::Environment& environment = platform_.environment;
     const std::string target = ProgramCopyPath(environment);
-    ForceFolder(AppFolderPath(environment));
+    ForceFolder(environment, AppFolderPath(environment));
     // A running copy is never replaced; the shortcut then points at it as it is.
     const std::string copyFailure = IsFileRunning(environment, target) ? "" : CopyProgram(environment, log_, target);
     // A shortcut to a program that is not there would stay broken for good.
-    if (!copyFailure.empty() && !FileExists(target)) return copyFailure;
+    if (!copyFailure.empty() && !FileExists(environment, target)) return copyFailure;
     std::string icon = GetUrlFolder() + kIconFile;
-    if (!FileExists(icon)) icon = target;
+    if (!FileExists(environment, icon)) icon = target;
     std::string name = kDefaultShortcutName;
     if (run_.menu) name = run_.menu->ReadString("System", "IconName", kDefaultShortcutName);
     const std::string desktop = GetDesktopFolder(environment);
     // A desktop that cannot take the shortcut (missing and not to be made, read-only, full) costs the
     // shortcut only: the setup completes and is not repeated at every start.
     try {
-        ForceFolder(desktop);
+        ForceFolder(environment, desktop);
         environment.CreateShellLink(desktop, ShortcutName(name), target, FUrl, icon);
     } catch (const std::exception& e) {
         log_.LogError(std::string("桌面快捷方式未能保存：") + e.what());

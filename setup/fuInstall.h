@@ -91,7 +91,8 @@ std::string InstalledProgramPath(platform::Environment& environment);
 // the running file is the per-user copy and the installed program is a newer version (one whose
 // version cannot be read is not); "" otherwise. The installed program then refreshes the copy, so
 // that a package upgrade reaches the desktop shortcuts at their next start.
-std::string HandOverTarget(const std::string& running, const std::string& copy, const std::string& installed);
+std::string HandOverTarget(platform::Environment& environment, const std::string& running, const std::string& copy,
+                           const std::string& installed);
 
 class TfmInstall;
 

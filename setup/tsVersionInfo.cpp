@@ -29,8 +29,9 @@ const std::array<const char*, TtsVersionInfo::kItemCount> TtsVersionInfo::kItemK
     "LegalTrademarks", "OriginalFilename", "ProductName", "ProductVersion", "Comments",
 };
 
-TtsVersionInfo::TtsVersionInfo(const std::string& fileName)
-    : TtsVersionInfo(Loaded{}, ReadVersionResourceFile(fileName)) {}
+TtsVersionInfo::TtsVersionInfo(platform::Environment& environment, const std::string& fileName)
+    : TtsVersionInfo(Loaded{},
+                     ReadVersionResourceFile(environment, fileName.empty() ? environment.ProgramImage() : fileName)) {}
 
 TtsVersionInfo TtsVersionInfo::FromResource(Bytes resource) { return TtsVersionInfo(Loaded{}, std::move(resource)); }
 
@@ -63,12 +64,12 @@ std::array<std::int32_t, 4> ParseVersionNumber(const std::string& text) {
     return numbers;
 }
 
-std::string GetFileVersionText(const std::string& fileName) {
-    return TtsVersionInfo(fileName).GetItem(kFileVersionItem);
+std::string GetFileVersionText(platform::Environment& environment, const std::string& fileName) {
+    return TtsVersionInfo(environment, fileName).GetItem(kFileVersionItem);
 }
 
-std::string GetVersionText(const std::string& programFile) {
-    TtsVersionInfo info(programFile);
+std::string GetVersionText(platform::Environment& environment) {
+    TtsVersionInfo info(environment);
     return CommaText({info.GetItem(kFileVersionItem), info.GetItem(kInternalNameItem)});
 }
 

@@ -10,16 +10,21 @@
 
 namespace tesra {
 
+namespace platform {
+class Environment;
+}  // namespace platform
+
 class TtsVersionInfo {
 public:
     static constexpr int kItemCount = 10;
     // The keys of the items, by index.
     static const std::array<const char*, kItemCount> kItemKeys;
 
-    // Reads the version resource of the file. A file
-    // without a version resource, or one that cannot be read, gives an empty reader. Throws
-    // tesra::Exception when the resource's FileVersion is not a four-part version number.
-    explicit TtsVersionInfo(const std::string& fileName);
+    // Reads the version resource of the file through the environment; an empty name is the
+    // program's own file. A file without a version resource, or one that cannot be read, gives an
+    // empty reader. Throws tesra::Exception when the resource's FileVersion is not a four-part
+    // version number.
+    explicit TtsVersionInfo(platform::Environment& environment, const std::string& fileName = "");
     // The same for a version resource block already in memory.
     static TtsVersionInfo FromResource(Bytes resource);
 
@@ -51,10 +56,11 @@ private:
 // tesra::Exception "“text”不是正确的版本号" unless there are exactly four items.
 std::array<std::int32_t, 4> ParseVersionNumber(const std::string& text);
 
-// The FileVersion of the file's version resource; empty when the file has none.
-std::string GetFileVersionText(const std::string& fileName);
+// The FileVersion of the file's version resource (empty name: the program's own file); empty when
+// the file has none.
+std::string GetFileVersionText(platform::Environment& environment, const std::string& fileName);
 
 // FileVersion and InternalName of the program file as comma text, e.g. 1.0.0.41,2014-04-29.
-std::string GetVersionText(const std::string& programFile);
+std::string GetVersionText(platform::Environment& environment);
 
 }  // namespace tesra

@@ -62,7 +62,7 @@ bridge::None ProgramServices::Serve(bridge::RequestNamed<"Service.Refresh">, con
 }
 
 bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Service.VersionInfo">, const bridge::None&) {
-    return {GetVersionText(environment_.ProgramImage())};
+    return {GetVersionText(environment_)};
 }
 
 bridge::Text ProgramServices::Serve(bridge::RequestNamed<"Service.InstalledSoft">, const bridge::None&) {

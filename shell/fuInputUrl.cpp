@@ -1,8 +1,6 @@
 #include "shell/fuInputUrl.h"
 
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <unordered_set>
 
 #include "platform/Environment.h"
@@ -12,7 +10,6 @@
 #include "setup/fuInstall.h"
 #include "shell/TesraBrowser.h"
 #include "support/Address.h"
-#include "support/Format.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 
@@ -37,14 +34,6 @@ private:
     }
     std::unordered_set<std::string> seen_;
 };
-
-std::string ReadHistoryFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream content;
-    if (in) content << in.rdbuf();
-    if (!in || in.bad()) throw Exception(Format("读取文件“%s”失败：%s", {path, LastErrorText()}));
-    return content.str();
-}
 
 }  // namespace
 
@@ -113,9 +102,7 @@ std::string HistoryFilePath(platform::Environment& environment) {
 bool DeleteCacheFolder(platform::Environment& environment, const std::string& path) {
     try {
         if (environment.MoveToTrash(path)) return true;
-        std::error_code error;
-        fs::remove_all(path, error);
-        return !error;
+        return !environment.RemoveAll(path);
     } catch (const std::exception&) {
         return false;
     }
@@ -171,8 +158,8 @@ void TfmInputUrl::btnClearClick() {
 }
 
 void TfmInputUrl::btnClearCacheClick() {
-    std::error_code error;
-    const bool present = fs::exists(fs::symlink_status(cacheFolder_, error));
+    const bool present =
+        environment_.StatusOf(cacheFolder_, platform::Links::NotFollowed).kind != platform::PathKind::Missing;
     if (!present || DeleteCacheFolder(environment_, cacheFolder_)) {
         boxes_.Show("缓存已清空！", platform::MB_OK);
     } else {
@@ -180,9 +167,12 @@ void TfmInputUrl::btnClearCacheClick() {
     }
 }
 
+bool TfmInputUrl::Exists(const std::string& path) const {
+    return environment_.StatusOf(path).kind != platform::PathKind::Missing;
+}
+
 void TfmInputUrl::LoadHistory() {
-    std::error_code error;
-    if (fs::exists(HistoryPath_, error)) HistoryList = ParseHistory(ReadHistoryFile(HistoryPath_));
+    if (Exists(HistoryPath_)) HistoryList = ParseHistory(environment_.ReadFile(HistoryPath_));
     std::vector<std::string> items = view_.UrlItems();
     for (const std::string& line : HistoryItemsToAdd(items, HistoryList)) {
         view_.AddUrlItem(line);
@@ -196,9 +186,8 @@ void TfmInputUrl::SaveHistory(HistorySave how) {
     // file's folder, the file as it is now is what the confirmed address goes in front of.
     const std::unique_ptr<platform::HeldLock> lock = environment_.Lock(fs::path(HistoryPath_).parent_path().string());
     std::vector<std::string> items;
-    std::error_code error;
-    if (how == HistorySave::OnTopOfTheFile && fs::exists(HistoryPath_, error))
-        items = ParseHistory(ReadHistoryFile(HistoryPath_));
+    if (how == HistorySave::OnTopOfTheFile && Exists(HistoryPath_))
+        items = ParseHistory(environment_.ReadFile(HistoryPath_));
     for (std::string& item : view_.UrlItems()) items.push_back(std::move(item));
     HistoryList = HistoryToSave(TrimBlanks(view_.UrlText()), items);
     // Replaced whole, so that a failed write never leaves a shortened history behind.

@@ -77,6 +77,8 @@ public:
     const std::string& HistoryPath() const { return HistoryPath_; }
 
 private:
+    bool Exists(const std::string& path) const;
+
     platform::Environment& environment_;
     AppBoxes boxes_;
     platform::InputUrlView& view_;

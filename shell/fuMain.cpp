@@ -98,8 +98,8 @@ void TfmMain::FormCreate() {
     CreateTrayIcon();
     hint_ = std::make_unique<NewMessageHint>(
         *FTrayIcon, *blink_timer_, [this] { return frame_->IsVisible(); },
-        [this](const platform::BadgeSpec& badge) { return platform_.environment.DrawBadge(badge); },
-        platform_.environment.StandardIconSize());
+        [this](const platform::BadgeSpec& badge) { return platform_.drawing.DrawBadge(badge); },
+        platform_.drawing.StandardIconSize());
 
     platform::Rect area = MainWindowArea(platform_.windows.WorkArea());
     frame_->SetBounds(area.left, area.top, area.width, area.height);

@@ -127,7 +127,7 @@ void CrashReporter::PrepareFaultEntries() {
     prepared->environment = &environment_;
     std::string folder = log_.GetLogPath();
     try {
-        ForceFolder(folder);
+        ForceFolder(*prepared->environment, folder);
     } catch (const std::exception&) {
         // Then a fault finds no folder and writes nothing; the ordinary entries report the problem.
     }

@@ -1,15 +1,14 @@
 #include "support/IniFile.h"
 
-#include <fstream>
 #include <sstream>
 
+#include "platform/Environment.h"
+#include "support/FailureLog.h"
 #include "support/TextCodec.h"
 #include "support/tsCommon.h"
 
 namespace tesra {
 namespace {
-
-namespace fs = std::filesystem;
 
 bool IsIniSpace(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
@@ -58,13 +57,12 @@ std::string SwappedPairs(std::string bytes) {
     return bytes;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return std::nullopt;
-    std::ostringstream content;
-    content << in.rdbuf();
-    if (in.bad()) return std::nullopt;
-    return content.str();
+std::optional<std::string> ReadWholeFile(platform::Environment& environment, const std::string& path) {
+    try {
+        return environment.ReadFile(path);
+    } catch (const FileFailure&) {
+        return std::nullopt;
+    }
 }
 
 int HexDigit(char c) {
@@ -146,22 +144,21 @@ std::optional<std::int32_t> ParseIniInteger(const std::string& text) {
     return static_cast<std::int32_t>(negative ? 0u - bits : bits);
 }
 
-TIniFile::TIniFile(std::string fileName) : file_name_(std::move(fileName)) {}
+TIniFile::TIniFile(platform::Environment& environment, std::string fileName)
+    : environment_(environment), file_name_(std::move(fileName)) {}
 
 void TIniFile::Refresh() const {
-    std::error_code error;
-    const auto time = fs::last_write_time(file_name_, error);
-    const auto size = error ? 0 : fs::file_size(file_name_, error);
-    if (error) {
+    const platform::PathStatus status = environment_.StatusOf(file_name_);
+    if (status.kind != platform::PathKind::File) {
         sections_.clear();
         loaded_time_.reset();
         return;
     }
-    if (loaded_time_ && *loaded_time_ == time && loaded_size_ == size) return;
-    const std::optional<std::string> bytes = ReadWholeFile(file_name_);
+    if (loaded_time_ && *loaded_time_ == status.modified && loaded_size_ == status.size) return;
+    const std::optional<std::string> bytes = ReadWholeFile(environment_, file_name_);
     sections_ = bytes ? ParseIni(DecodeIniBytes(*bytes)) : std::vector<Section>{};
-    loaded_time_ = time;
-    loaded_size_ = size;
+    loaded_time_ = status.modified;
+    loaded_size_ = status.size;
 }
 
 const TIniFile::Section* TIniFile::FindSection(const std::string& name) const {

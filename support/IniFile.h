@@ -6,7 +6,6 @@
 // User-interface thread only.
 
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,9 +13,14 @@
 
 namespace tesra {
 
+namespace platform {
+class Environment;
+}  // namespace platform
+
 class TIniFile {
 public:
-    explicit TIniFile(std::string fileName);
+    // The file is read through the environment, which outlives the object.
+    TIniFile(platform::Environment& environment, std::string fileName);
 
     const std::string& FileName() const { return file_name_; }
     // The value, or def when the file, the section or the key is missing.
@@ -41,9 +45,10 @@ private:
     const Section* FindSection(const std::string& name) const;
     void Refresh() const;
 
+    platform::Environment& environment_;
     std::string file_name_;
     mutable std::vector<Section> sections_;
-    mutable std::optional<std::filesystem::file_time_type> loaded_time_;
+    mutable std::optional<std::int64_t> loaded_time_;
     mutable std::uintmax_t loaded_size_ = 0;
 };
 

@@ -78,8 +78,9 @@ bool DebugTracer::Send(const std::string& text) {
 // Starts the viewer that sits next to the program and gives it a moment to open its socket.
 bool DebugTracer::StartViewerAndSend(const std::string& text) {
     std::string viewer = GetProgramFolder(environment_) + "tsDebugInfo";
-    std::error_code error;
-    if (!fs::exists(viewer, error) || !environment_.StartProgram({viewer}, platform::ShowCommand::Normal)) return false;
+    if (environment_.StatusOf(viewer).kind == platform::PathKind::Missing ||
+        !environment_.StartProgram({viewer}, platform::ShowCommand::Normal))
+        return false;
     for (int attempt = 0; attempt < 40; ++attempt) {
         if (channel_.Send(text)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -92,14 +93,10 @@ bool IsDevEnvironmentRunning() {
     return value && *value && std::string_view(value) != "0";
 }
 
-bool ForceFolder(const std::string& path) {
-    std::error_code error;
-    if (fs::is_directory(path, error)) return true;
-    fs::create_directories(path, error);
-    std::error_code statusError;
-    if (fs::is_directory(path, statusError)) return true;
-    if (error) errno = error.value();
-    throw Exception(Format("自动创建“%s”目录失败：%s", {path, LastErrorText()}));
+bool ForceFolder(platform::Environment& environment, const std::string& path) {
+    const std::error_code error = environment.MakeFolders(path);
+    if (!error) return true;
+    throw Exception(Format("自动创建“%s”目录失败：%s", {path, error.message()}));
 }
 
 std::string LastErrorText() { return std::generic_category().message(errno); }

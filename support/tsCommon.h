@@ -69,7 +69,7 @@ bool IsDevEnvironmentRunning();
 
 // True when the folder exists, creating it with its missing parents; throws tesra::Exception
 // "自动创建“%s”目录失败：%s" when it still does not exist.
-bool ForceFolder(const std::string& path);
+bool ForceFolder(platform::Environment& environment, const std::string& path);
 // The system's text for the last error of the calling thread (errno).
 std::string LastErrorText();
 // The program file's folder with a trailing path delimiter, and its name without folder.

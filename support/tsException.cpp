@@ -1,7 +1,6 @@
 #include "support/tsException.h"
 
 #include <chrono>
-#include <fstream>
 
 #include "platform/Application.h"
 #include "platform/Exception.h"
@@ -40,13 +39,6 @@ std::string ControlText(platform::FocusInfo& focus) {
     } catch (const std::exception&) {
         return {};
     }
-}
-
-void WriteFile(const std::string& path, const std::string& bytes, std::ios::openmode mode) {
-    std::ofstream file(path, std::ios::binary | mode);
-    if (file) file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-    if (file) file.close();
-    if (!file) throw Exception(Format("写入文件“%s”失败：%s", {path, LastErrorText()}));
 }
 
 }  // namespace
@@ -104,17 +96,18 @@ void ExceptionReport::ExceptionHook(const ExceptionRecord& record, int stage, bo
 }
 
 void ExceptionReport::CaptureScreenReport(const std::string& path) {
+    platform::Environment& environment = platform_.environment;
     std::string file = path;
     if (file.empty()) {
         std::string folder = log_.GetLogPath();
-        ForceFolder(folder);
+        ForceFolder(environment, folder);
         file = folder + "sysLog" + FormatDateTime("yyyymmdd_hhnnss", std::chrono::system_clock::now()) + ".jpg";
     }
     screenshotPath_ = file;
     platform::Picture picture = platform_.screen.CapturePrimary(platform::CursorInPicture::Drawn);
     if (picture.Empty()) throw Exception("截取屏幕失败");
-    WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), std::ios::trunc);
-    if (!entryRecord_.empty()) WriteFile(file, "\r\n" + entryRecord_, std::ios::app);
+    environment.WriteFile(file, EncodeJpeg(picture, kReportJpegQuality), platform::WriteMode::Truncate);
+    if (!entryRecord_.empty()) environment.WriteFile(file, "\r\n" + entryRecord_, platform::WriteMode::Append);
 }
 
 void ExceptionReport::OfferReportToUser(const std::string& message, const std::string& entryRecord, bool& sent) {

@@ -1,6 +1,5 @@
 #include "support/tsFileUtils.h"
 
-#include <filesystem>
 #include <system_error>
 
 #include "platform/Environment.h"
@@ -8,8 +7,6 @@
 #include "support/Format.h"
 
 namespace tesra {
-namespace fs = std::filesystem;
-
 namespace {
 
 bool IsSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
@@ -102,17 +99,11 @@ std::string GetLocalAppDataFolder(platform::Environment& environment) {
     return GetSpecialFolderPath(environment, CSIDL_LOCAL_APPDATA);
 }
 
-bool CopyFileChecked(const std::string& source, const std::string& target, IfTargetExists ifExists,
-                     OnCopyFailure onFailure) {
-    std::error_code error;
+bool CopyFileChecked(platform::Environment& environment, const std::string& source, const std::string& target,
+                     IfTargetExists ifExists, OnCopyFailure onFailure) {
     // Overwriting a file with itself would empty it before reading it.
-    if (fs::equivalent(source, target, error)) {
-        error = std::make_error_code(std::errc::file_exists);
-    } else {
-        error.clear();
-        auto options = ifExists == IfTargetExists::Fail ? fs::copy_options::none : fs::copy_options::overwrite_existing;
-        fs::copy_file(source, target, options, error);
-    }
+    const std::error_code error = environment.SameFile(source, target) ? std::make_error_code(std::errc::file_exists)
+                                                                       : environment.CopyFile(source, target, ifExists);
     if (!error) return true;
     if (onFailure == OnCopyFailure::Raise) {
         throw Exception(Format("复制文件“%s”到“%s”失败：%s", {source, target, error.message()}));

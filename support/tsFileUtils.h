@@ -27,12 +27,12 @@ std::string GetSpecialFolderPath(platform::Environment& environment, int folder)
 std::string GetDesktopFolder(platform::Environment& environment);
 std::string GetLocalAppDataFolder(platform::Environment& environment);
 
-enum class IfTargetExists { Overwrite, Fail };
+using platform::IfTargetExists;
 enum class OnCopyFailure { ReturnFalse, Raise };
 
-// Copies the file; true on success. A failed copy raises tesra::Exception
+// Copies the file through the environment; true on success. A failed copy raises tesra::Exception
 // "复制文件“%s”到“%s”失败：%s" when asked to. A file is never copied onto itself.
-bool CopyFileChecked(const std::string& source, const std::string& target, IfTargetExists ifExists,
-                     OnCopyFailure onFailure);
+bool CopyFileChecked(platform::Environment& environment, const std::string& source, const std::string& target,
+                     IfTargetExists ifExists, OnCopyFailure onFailure);
 
 }  // namespace tesra

@@ -74,7 +74,7 @@ void TtsLog::DoClientLog(const std::string& entryText) {
     std::string fileName;
     try {
         std::string folder = GetLogPath();
-        ForceFolder(folder);
+        ForceFolder(environment_, folder);
         fileName = folder + GetLogFileName();
         environment_.AppendRecord({fileName, kLogFileHeader, kLogEndMarks, fileName + kLogPartialSuffix},
                                   entryText + "\r\n");

@@ -1,7 +1,7 @@
 // Draws the new-message badge with Cairo and looks at its pixels.
 #include <gtest/gtest.h>
 
-#include "platform/Badge.h"
+#include "linux/LinuxDrawing.h"
 #include "platform/Exception.h"
 #include "shell/NewMessageHint.h"
 
@@ -16,6 +16,8 @@ Pixel At(const IconImage& icon, int x, int y) {
     const std::size_t i = (std::size_t(y) * icon.width + x) * 4;
     return {icon.rgba[i], icon.rgba[i + 1], icon.rgba[i + 2], icon.rgba[i + 3]};
 }
+
+IconImage Draw(const BadgeSpec& badge) { return LinuxDrawing().DrawBadge(badge); }
 
 bool IsBlue(Pixel p) { return p.r == 0 && p.g == 0 && p.b == 255; }
 bool IsYellow(Pixel p) { return p.r == 255 && p.g == 255 && p.b == 0; }
@@ -36,7 +38,7 @@ TEST(CairoBadge, ColoursAtKnownPoints) {
     };
     for (const Row row : {Row{3, false}, Row{10, true}, Row{250, true}, Row{-5, false}, Row{0, false}}) {
         SCOPED_TRACE(row.count);
-        const IconImage icon = DrawBadge(tesra::NewMessageBadge(row.count, StandardIconSize()));
+        const IconImage icon = Draw(tesra::NewMessageBadge(row.count, LinuxDrawing().StandardIconSize()));
         ASSERT_EQ(icon.width, 32);
         ASSERT_EQ(icon.height, 32);
         ASSERT_TRUE(icon.HasPixels());
@@ -56,20 +58,20 @@ TEST(CairoBadge, ColoursAtKnownPoints) {
 }
 
 TEST(CairoBadge, TextDiffersWithTheCount) {
-    const IconImage three = DrawBadge(tesra::NewMessageBadge(3, 32));
-    const IconImage seven = DrawBadge(tesra::NewMessageBadge(7, 32));
-    const IconImage many = DrawBadge(tesra::NewMessageBadge(10, 32));
+    const IconImage three = Draw(tesra::NewMessageBadge(3, 32));
+    const IconImage seven = Draw(tesra::NewMessageBadge(7, 32));
+    const IconImage many = Draw(tesra::NewMessageBadge(10, 32));
     EXPECT_NE(three.rgba, seven.rgba);
     EXPECT_NE(three.rgba, many.rgba);
-    EXPECT_EQ(many.rgba, DrawBadge(tesra::NewMessageBadge(250, 32)).rgba);
+    EXPECT_EQ(many.rgba, Draw(tesra::NewMessageBadge(250, 32)).rgba);
 }
 
 TEST(CairoBadge, ALargerBadgeKeepsItsColoursAndSizeZeroThrows) {
-    const IconImage icon = DrawBadge(tesra::NewMessageBadge(3, 48));
+    const IconImage icon = Draw(tesra::NewMessageBadge(3, 48));
     EXPECT_EQ(icon.width, 48);
     EXPECT_TRUE(IsBlue(At(icon, 47, 47)));
     EXPECT_TRUE(IsYellow(At(icon, 24, 4)));
-    EXPECT_THROW(DrawBadge(tesra::NewMessageBadge(3, 0)), tesra::Exception);
+    EXPECT_THROW(Draw(tesra::NewMessageBadge(3, 0)), tesra::Exception);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "EnvironmentFakes.h"
 #include "LogTestSupport.h"
 #include "registry/MemoryRegistry.h"
 #include "setup/tsIni.h"
@@ -77,7 +78,7 @@ protected:
         reg.CreateKey(platform::RootKey::CurrentUser, "Software\\Kestal\\Tesra\\TesraBrowser")
             ->SetValue("IsCloseToTrayIcon", value);
     }
-    std::size_t EntryCount() const { return std::filesystem::exists(LogFile()) ? Entries().size() : 0; }
+    std::size_t EntryCount() { return LogExists() ? Entries().size() : 0; }
 };
 
 TEST_F(ReadUserCloseToTrayTest, ReadsEveryTypeAndTakesWhatCannotBeReadAsAbsentWithTheValueNamedInTheLog) {
@@ -124,16 +125,14 @@ TEST_F(ReadUserCloseToTrayTest, ASettingsHiveThatCannotBeReadCountsAsAbsent) {
 
 TEST(CloseToTray, MenuFileDefaultIsReadFromTheFile) {
     EXPECT_EQ(MenuFileCloseToTray(nullptr), std::nullopt);
-    std::string pattern = (std::filesystem::temp_directory_path() / "tesra-tray-XXXXXX").string();
-    ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-    const std::filesystem::path path = std::filesystem::path(pattern) / "TesraBrowser.ini";
-    TIniFile ini(path.string());
+    const std::string path = "/data/TesraBrowser.ini";
+    testing::FakeEnvironment environment;
+    TIniFile ini(environment, path);
     EXPECT_EQ(MenuFileCloseToTray(&ini), false);
-    std::ofstream(path, std::ios::trunc) << "[System]\nIsCloseToTrayIcon=1\n";
+    environment.PutFile(path, "[System]\nIsCloseToTrayIcon=1\n");
     EXPECT_EQ(MenuFileCloseToTray(&ini), true);
-    std::ofstream(path, std::ios::trunc) << "[System]\nIsCloseToTrayIcon=0x0\n";
+    environment.PutFile(path, "[System]\nIsCloseToTrayIcon=0x0\n");
     EXPECT_EQ(MenuFileCloseToTray(&ini), false);
-    std::filesystem::remove_all(pattern);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
-// An environment of fakes for the portable units: folders under the test's home, plain file writes,
-// recorded program starts and trash moves, a fatal fault handler that is only kept.
+// An environment of fakes for the portable units: files and folders in memory under a home of its
+// own, recorded program starts and trash moves, a fatal fault handler that is only kept.
 
 #include <dlfcn.h>
 #include <fcntl.h>
@@ -11,17 +11,16 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <optional>
 #include <set>
 
+#include "MemEnvironment.h"
 #include "SupportFakes.h"
 #include "platform/Environment.h"
 #include "support/FailureLog.h"
 
 namespace tesra::testing {
 
-class FakeEnvironment : public platform::Environment {
+class FakeEnvironment : public MemEnvironment {
 public:
     struct Start {
         std::vector<std::string> arguments;
@@ -31,8 +30,11 @@ public:
         std::string path, target, argument, icon;
     };
 
-    // Empty folders follow the variables of the test's home at each call, as the real ones do.
-    std::string desktop, localAppData, cache, webCache;
+    // The user's folders, in the memory's own home; an empty web cache folder follows the cache.
+    std::string desktop = "/home/tester/Desktop";
+    std::string localAppData = "/home/tester/.local/share";
+    std::string cache = "/home/tester/.cache";
+    std::string webCache;
     std::string programFile = std::filesystem::read_symlink("/proc/self/exe").string();
     std::string packageFolder;
     bool trashWorks = true;
@@ -42,57 +44,24 @@ public:
     std::vector<Link> links;
     std::vector<std::string> running;
     std::set<std::string> heldInstanceLocks;
-    std::vector<platform::BadgeSpec> badges;
     platform::FatalFaultProc faultHandler = nullptr;
     void* faultContext = nullptr;
     std::string proxy;  // for every address
-    std::function<std::optional<platform::PictureSize>(std::string_view bytes)> measure = [](std::string_view) {
-        return std::optional<platform::PictureSize>();
-    };
 
-    std::string DesktopFolder() override { return Or(desktop, Home() + "/Desktop"); }
-    std::string LocalAppDataFolder() override { return Or(localAppData, Xdg("XDG_DATA_HOME", "/.local/share")); }
-    std::string CacheFolder() override { return Or(cache, Xdg("XDG_CACHE_HOME", "/.cache")); }
-    std::string WebCacheFolder() override { return Or(webCache, CacheFolder() + "/TesraBrowser"); }
+    std::string DesktopFolder() override { return desktop; }
+    std::string LocalAppDataFolder() override { return localAppData; }
+    std::string CacheFolder() override { return cache; }
+    std::string WebCacheFolder() override { return webCache.empty() ? cache + "/TesraBrowser" : webCache; }
     std::string ProgramFile() override { return programFile; }
     std::string ProgramImage() override { return programFile; }
     std::string PackageProgramFolder() override { return packageFolder; }
     std::string ProgramFileSuffix() override { return ""; }
-    bool FolderWritable(const std::string& folder) override { return access(folder.c_str(), W_OK) == 0; }
 
-    void ReplaceFile(const std::string& path, std::string_view bytes, platform::FileMode mode,
-                     platform::Durability) override {
-        PlainFile file(path, mode);
-        file.Write(bytes);
-        file.Commit();
-    }
-    void ReplaceFileWithCopy(const std::string& source, const std::string& path, platform::FileMode mode) override {
-        std::ifstream in(source, std::ios::binary);
-        if (!in) throw FileFailure("读取文件", source, ENOENT);
-        ReplaceFile(path, std::string(std::istreambuf_iterator<char>(in), {}), mode, platform::Durability::Durable);
-    }
-    std::unique_ptr<platform::NewFile> StartReplacing(const std::string& path, platform::FileMode mode) override {
-        return std::make_unique<PlainFile>(path, mode);
-    }
-    // The tests run in one process: there is no other process to keep out.
-    std::unique_ptr<platform::HeldLock> Lock(const std::string& path) override {
-        if (!std::filesystem::exists(path)) throw FileFailure("锁定文件", path, ENOENT);
-        return std::make_unique<platform::HeldLock>();
-    }
     bool MoveToTrash(const std::string& path) override {
         if (!trashWorks) return false;
         trashed.push_back(path);
-        std::error_code error;
-        return std::filesystem::remove_all(path, error) > 0;
-    }
-    void AppendRecord(const platform::RecordFile& file, std::string_view record) override {
-        std::error_code error;
-        const bool empty =
-            !std::filesystem::exists(file.path, error) || std::filesystem::file_size(file.path, error) == 0;
-        std::ofstream out(file.path, std::ios::binary | std::ios::app);
-        if (!out) throw FileFailure(platform::kOpenFileOperation, file.path, ENOENT);
-        if (empty) out << file.header;
-        out << record;
+        const bool present = StatusOf(path, platform::Links::NotFollowed).kind != platform::PathKind::Missing;
+        return present && !RemoveAll(path);
     }
     std::string CreateShellLink(const std::string& folder, const std::string& name, const std::string& target,
                                 const std::string& argument, const std::string& icon) override {
@@ -138,55 +107,9 @@ public:
     }
     std::string FatalFaultDescription(platform::FatalFault fault) override { return FatalFaultName(fault) + " fault"; }
 
-    // A picture of the badge's size in its background colour.
-    platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override {
-        badges.push_back(badge);
-        platform::IconImage image;
-        image.width = badge.width;
-        image.height = badge.height;
-        for (int i = 0; i < badge.width * badge.height; ++i) {
-            image.rgba.insert(image.rgba.end(),
-                              {badge.background.red, badge.background.green, badge.background.blue, 255});
-        }
-        return image;
-    }
-    int StandardIconSize() override { return 32; }
     std::string ProxyFor(const std::string&) override { return proxy; }
-    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int) override { return measure(bytes); }
 
 private:
-    // Written beside the target, then renamed over it: the old file stays until Commit.
-    class PlainFile : public platform::NewFile {
-    public:
-        PlainFile(std::string path, platform::FileMode mode)
-            : path_(std::move(path)), temp_(path_ + ".new"), mode_(mode), out_(temp_, std::ios::binary) {
-            if (!out_) throw FileFailure("写入文件", path_, ENOENT);
-        }
-        ~PlainFile() override {
-            std::error_code error;
-            if (!committed_) std::filesystem::remove(temp_, error);
-        }
-        void Write(std::string_view bytes) override {
-            if (!out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()))) {
-                throw FileFailure("写入文件", path_, EIO);
-            }
-        }
-        void Commit(platform::Durability = platform::Durability::Durable) override {
-            out_.close();
-            using std::filesystem::perms;
-            const perms modes[] = {perms(0644), perms(0600), perms(0755)};
-            std::filesystem::permissions(temp_, modes[static_cast<int>(mode_)]);
-            std::filesystem::rename(temp_, path_);
-            committed_ = true;
-        }
-
-    private:
-        std::string path_, temp_;
-        platform::FileMode mode_;
-        std::ofstream out_;
-        bool committed_ = false;
-    };
-
     class Library : public platform::SharedLibrary {
     public:
         explicit Library(void* handle) : handle_(handle) {}
@@ -195,18 +118,6 @@ private:
     private:
         void* handle_;
     };
-
-    static std::string Or(const std::string& value, const std::string& otherwise) {
-        return value.empty() ? otherwise : value;
-    }
-    static std::string Home() {
-        const char* home = std::getenv("HOME");
-        return home ? home : "";
-    }
-    static std::string Xdg(const char* variable, const char* underHome) {
-        const char* value = std::getenv(variable);
-        return value && *value ? value : Home() + underHome;
-    }
 };
 
 }  // namespace tesra::testing

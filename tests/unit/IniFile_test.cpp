@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 
+#include "EnvironmentFakes.h"
 #include "support/TextCodec.h"
 
 namespace tesra {
@@ -14,22 +14,17 @@ namespace fs = std::filesystem;
 
 class IniFileTest : public ::testing::Test {
 protected:
-    fs::path folder;
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tesra-ini-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
-    }
-    void TearDown() override { fs::remove_all(folder); }
+    testing::FakeEnvironment environment;
+    const fs::path folder = "/data";
 
     // Writes the UTF-8 text as the GBK file and returns its path.
     std::string WriteGbk(const std::string& utf8, const std::string& name = "TesraBrowser.ini") {
         return WriteBytes(Utf8ToGbk(utf8), name);
     }
     std::string WriteBytes(const std::string& bytes, const std::string& name = "TesraBrowser.ini") {
-        const fs::path path = folder / name;
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-        return path.string();
+        const std::string path = (folder / name).string();
+        environment.PutFile(path, bytes);
+        return path;
     }
 };
 
@@ -70,26 +65,26 @@ TEST_F(IniFileTest, ReadStringFindsTheFirstKeyOfItsSectionTrimmedAndUnquoted) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        TIniFile ini(WriteGbk(row.content));
+        TIniFile ini(environment, WriteGbk(row.content));
         EXPECT_EQ(ini.ReadString(row.section, row.key, "<none>"), row.expected);
     }
 }
 
 TEST_F(IniFileTest, ReadsGbkBytesAsUtf8) {
     // "菜单" in GBK is B2 CB B5 A5.
-    TIniFile ini(WriteBytes("[MainMenu]\n\xB2\xCB\xB5\xA5=A,B\n"));
+    TIniFile ini(environment, WriteBytes("[MainMenu]\n\xB2\xCB\xB5\xA5=A,B\n"));
     EXPECT_EQ(ini.ReadSection("MainMenu"), std::vector<std::string>{"菜单"});
     EXPECT_EQ(ini.ReadString("MainMenu", "菜单", ""), "A,B");
 }
 
 TEST_F(IniFileTest, BrokenGbkNeverSwallowsALineBreak) {
-    TIniFile ini(WriteBytes("[S]\na=x\xB2\nb=y\n"));
+    TIniFile ini(environment, WriteBytes("[S]\na=x\xB2\nb=y\n"));
     EXPECT_EQ(ini.ReadString("S", "b", ""), "y");
     EXPECT_EQ(ini.ReadString("S", "a", ""), "x?");
 }
 
 TEST_F(IniFileTest, Utf8FileWithByteOrderMark) {
-    TIniFile ini(WriteBytes("\xEF\xBB\xBF[System]\nIconName=蓝岸\n"));
+    TIniFile ini(environment, WriteBytes("\xEF\xBB\xBF[System]\nIconName=蓝岸\n"));
     EXPECT_EQ(ini.ReadString("System", "IconName", ""), "蓝岸");
 }
 
@@ -130,14 +125,14 @@ TEST_F(IniFileTest, MenuFileInUtf8OrUtf16) {
     const std::string utf16 = Utf8ToUtf16Le("[System]\r\nIconName=蓝岸办公\r\n[MainMenu]\r\n邮件=A,B\r\n");
     for (const std::string& bytes :
          {std::string("[System]\nIconName=蓝岸办公\n[MainMenu]\n邮件=A,B\n"), "\xFF\xFE" + utf16}) {
-        TIniFile ini(WriteBytes(bytes));
+        TIniFile ini(environment, WriteBytes(bytes));
         EXPECT_EQ(ini.ReadString("System", "IconName", ""), "蓝岸办公");
         EXPECT_EQ(ini.ReadSection("MainMenu"), std::vector<std::string>{"邮件"});
     }
 }
 
 TEST_F(IniFileTest, ReadSectionKeepsFileOrder) {
-    TIniFile ini(WriteGbk("[MainMenu]\nB=1\n  A =2\nno entry\nc=3\nB=4\n[Other]\nx=1\n"));
+    TIniFile ini(environment, WriteGbk("[MainMenu]\nB=1\n  A =2\nno entry\nc=3\nB=4\n[Other]\nx=1\n"));
     EXPECT_EQ(ini.ReadSection("mainmenu"), (std::vector<std::string>{"B", "A", "c", "B"}));
     EXPECT_TRUE(ini.ReadSection("Nothing").empty());
 }
@@ -148,7 +143,7 @@ TEST_F(IniFileTest, ThousandsOfGroupsAndVeryLongLines) {
     std::string longValue;
     for (int i = 0; i < 20000; ++i) longValue += "项" + std::to_string(i) + ",";
     content += "长=" + longValue + "\n";
-    TIniFile ini(WriteGbk(content));
+    TIniFile ini(environment, WriteGbk(content));
     const std::vector<std::string> keys = ini.ReadSection("MainMenu");
     ASSERT_EQ(keys.size(), 5001u);
     EXPECT_EQ(keys[0], "组0");
@@ -158,7 +153,7 @@ TEST_F(IniFileTest, ThousandsOfGroupsAndVeryLongLines) {
 }
 
 TEST_F(IniFileTest, MissingFileGivesDefaults) {
-    TIniFile ini((folder / "absent.ini").string());
+    TIniFile ini(environment, (folder / "absent.ini").string());
     EXPECT_EQ(ini.ReadString("S", "k", "def"), "def");
     EXPECT_EQ(ini.ReadInteger("S", "k", 7), 7);
     EXPECT_TRUE(ini.ReadBool("S", "k", true));
@@ -167,11 +162,11 @@ TEST_F(IniFileTest, MissingFileGivesDefaults) {
 
 TEST_F(IniFileTest, EveryReadSeesTheFileAsItIsNow) {
     const std::string path = WriteGbk("[Menus]\n邮件=\n");
-    TIniFile ini(path);
+    TIniFile ini(environment, path);
     EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "");
     WriteGbk("[Menus]\n邮件=http://host/mail\n");
     EXPECT_EQ(ini.ReadString("Menus", "邮件", ""), "http://host/mail");
-    fs::remove(path);
+    EXPECT_FALSE(environment.RemoveAll(path));
     EXPECT_EQ(ini.ReadString("Menus", "邮件", "gone"), "gone");
 }
 
@@ -207,7 +202,7 @@ TEST_F(IniFileTest, ReadIntegerAndReadBool) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.value);
-        TIniFile ini(WriteGbk("[System]\nIsCloseToTrayIcon=" + row.value + "\n"));
+        TIniFile ini(environment, WriteGbk("[System]\nIsCloseToTrayIcon=" + row.value + "\n"));
         EXPECT_EQ(ini.ReadInteger("System", "IsCloseToTrayIcon", -7), row.expected);
         const bool expectedBool = row.expected == -7 ? false : row.expected != 0;
         EXPECT_EQ(ini.ReadBool("System", "IsCloseToTrayIcon", false), expectedBool);

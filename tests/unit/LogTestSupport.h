@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <memory>
 #include <regex>
 #include <sstream>
+#include <type_traits>
 
 #include "PlatformFakes.h"
 #include "services/LogIdentity.h"
@@ -21,12 +23,13 @@ namespace tesra::testing {
 template <class Environment>
 class LogFixtureWith : public ::testing::Test {
 protected:
-    std::filesystem::path LogFolder() const { return home.Root() / "home/.local/share/Kestal/TesraBrowser/Log"; }
+    std::filesystem::path LogFolder() const { return logFolder; }
     std::filesystem::path LogFile() const { return LogFolder() / "tesra.elf"; }
+    bool LogExists() const { return files.StatusOf(LogFile().string()).kind != platform::PathKind::Missing; }
 
     // The log's entries as UTF-8, each without its "\n\r\n" ending; fails the test on a damaged file.
     std::vector<std::string> Entries() const {
-        std::string text = GbkToUtf8(ReadFile(LogFile()));
+        std::string text = LogExists() ? GbkToUtf8(files.ReadFile(LogFile().string())) : "";
         const std::string header = GbkToUtf8(kLogFileHeader);
         EXPECT_EQ(text.substr(0, header.size()), header);
         std::vector<std::string> entries;
@@ -53,9 +56,14 @@ protected:
                entry.substr(static_cast<size_t>(match.length(0)) - 1) == rest;
     }
 
-    TempHome home;
+    // A temporary home for a test program on the real disk; none where the files are in memory.
+    const std::unique_ptr<TempHome> home =
+        std::is_base_of_v<MemEnvironment, Environment> ? nullptr : std::make_unique<TempHome>();
     ScopedEnv devEnvironment{"TESRA_DEV_ENVIRONMENT", nullptr};
     Environment environment;
+    // The log's files, through the environment: in memory for the portable units.
+    platform::Environment& files = environment;
+    const std::filesystem::path logFolder = environment.LocalAppDataFolder() + "/Kestal/TesraBrowser/Log";
     fakes::FakePlatform fakes{environment};
     FakeApplication& app = fakes.app;
     FakeBoxes& boxes = fakes.boxes;

@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-
 #include "PlatformFakes.h"
 #include "platform/Exception.h"
 #include "support/IniFile.h"
@@ -14,7 +11,6 @@
 namespace tesra {
 namespace {
 
-namespace fs = std::filesystem;
 using Entries = std::vector<std::string>;
 
 TEST(SplitCommaList, CommasAndBlanksSeparateAndQuotesKeepBlanks) {
@@ -70,22 +66,16 @@ TEST(SplitCommaList, VeryLongList) {
 class MainMenuTest : public ::testing::Test {
 protected:
     fakes::FakePlatform fake;
-    fs::path folder;
     platform::MenuItem pmMain;
     std::vector<std::string> clicked;
 
     void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "tesra-menu-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        folder = pattern;
         for (const char* caption : {"显示主窗口", "-", "-", "设置", "-", "退出"}) pmMain.Add(caption);
     }
-    void TearDown() override { fs::remove_all(folder); }
-
     TIniFile WriteIni(const std::string& utf8) {
-        const fs::path path = folder / "TesraBrowser.ini";
-        std::ofstream(path, std::ios::binary | std::ios::trunc) << Utf8ToGbk(utf8);
-        return TIniFile(path.string());
+        const std::string path = "/data/TesraBrowser.ini";
+        fake.fakeEnvironment.PutFile(path, Utf8ToGbk(utf8));
+        return TIniFile(fake.fakeEnvironment, path);
     }
     void Build(const TIniFile& ini) {
         BuildTrayMenu(pmMain, ini, [this](platform::MenuItem& item) { clicked.push_back(item.Caption()); });

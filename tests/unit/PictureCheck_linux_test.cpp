@@ -1,4 +1,4 @@
-#include "linux/PictureCheck.h"
+#include "linux/LinuxDrawing.h"
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gtest/gtest.h>
@@ -50,7 +50,7 @@ TEST(MeasurePicture, GivesTheSizeOfWhatReadsAsAPicture) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        EXPECT_EQ(MeasurePicture(row.bytes, 256), row.size);
+        EXPECT_EQ(LinuxDrawing().MeasurePicture(row.bytes, 256), row.size);
     }
 }
 

@@ -5,8 +5,10 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "BrowserFakes.h"
@@ -45,6 +47,30 @@ private:
     void Log(const std::string& line) {
         if (log) log->push_back(line);
     }
+};
+
+// Badges drawn as plain pictures of their background colour, and kept; every picture measures as
+// none unless measure says otherwise.
+class FakeDrawing : public platform::Drawing {
+public:
+    std::vector<platform::BadgeSpec> badges;
+    std::function<std::optional<platform::PictureSize>(std::string_view bytes)> measure = [](std::string_view) {
+        return std::optional<platform::PictureSize>();
+    };
+
+    platform::IconImage DrawBadge(const platform::BadgeSpec& badge) override {
+        badges.push_back(badge);
+        platform::IconImage image;
+        image.width = badge.width;
+        image.height = badge.height;
+        for (int i = 0; i < badge.width * badge.height; ++i) {
+            image.rgba.insert(image.rgba.end(),
+                              {badge.background.red, badge.background.green, badge.background.blue, 255});
+        }
+        return image;
+    }
+    int StandardIconSize() override { return 32; }
+    std::optional<platform::PictureSize> MeasurePicture(std::string_view bytes, int) override { return measure(bytes); }
 };
 
 // The start dialog answers start; the user's input on the overlay is played by user.
@@ -116,12 +142,13 @@ class FakePlatform {
 public:
     FakePlatform() : FakePlatform(fakeEnvironment) {}
     explicit FakePlatform(platform::Environment& environment)
-        : handle{environment, app,    boxes,       registry, screen, windows, captureUi,
-                 network,     system, notifyIcons, factory,  cursor, channel, focus} {}
+        : handle{environment, drawing, app,         boxes,   registry, screen,  windows, captureUi,
+                 network,     system,  notifyIcons, factory, cursor,   channel, focus} {}
     FakePlatform(const FakePlatform&) = delete;
     FakePlatform& operator=(const FakePlatform&) = delete;
 
     testing::FakeEnvironment fakeEnvironment;
+    FakeDrawing drawing;
     testing::FakeApplication app;
     testing::FakeBoxes boxes;
     platform::MemoryRegistry registry;
@@ -140,20 +167,24 @@ public:
 
 // The handle with one interface put in place of its own.
 inline platform::Platform With(const platform::Platform& p, platform::Environment& environment) {
-    return {environment, p.app,    p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
-            p.network,   p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
+    return {environment, p.drawing, p.app,         p.boxes,   p.registry, p.screen, p.windows, p.captureUi,
+            p.network,   p.system,  p.notifyIcons, p.factory, p.cursor,   p.debug,  p.focus};
+}
+inline platform::Platform With(const platform::Platform& p, platform::Drawing& drawing) {
+    return {p.environment, drawing,  p.app,         p.boxes,   p.registry, p.screen, p.windows, p.captureUi,
+            p.network,     p.system, p.notifyIcons, p.factory, p.cursor,   p.debug,  p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::Application& app) {
-    return {p.environment, app,      p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
-            p.network,     p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
+    return {p.environment, p.drawing, app,           p.boxes,   p.registry, p.screen, p.windows, p.captureUi,
+            p.network,     p.system,  p.notifyIcons, p.factory, p.cursor,   p.debug,  p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::NetworkIdentity& network) {
-    return {p.environment, p.app,    p.boxes,       p.registry, p.screen, p.windows, p.captureUi,
-            network,       p.system, p.notifyIcons, p.factory,  p.cursor, p.debug,   p.focus};
+    return {p.environment, p.drawing, p.app,         p.boxes,   p.registry, p.screen, p.windows, p.captureUi,
+            network,       p.system,  p.notifyIcons, p.factory, p.cursor,   p.debug,  p.focus};
 }
 inline platform::Platform With(const platform::Platform& p, platform::Registry& registry) {
-    return {p.environment, p.app,    p.boxes,       registry,  p.screen, p.windows, p.captureUi,
-            p.network,     p.system, p.notifyIcons, p.factory, p.cursor, p.debug,   p.focus};
+    return {p.environment, p.drawing, p.app,         p.boxes,   registry, p.screen, p.windows, p.captureUi,
+            p.network,     p.system,  p.notifyIcons, p.factory, p.cursor, p.debug,  p.focus};
 }
 
 }  // namespace tesra::fakes

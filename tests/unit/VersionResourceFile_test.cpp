@@ -1,12 +1,10 @@
 #include "setup/VersionResourceFile.h"
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
-#include <cstdlib>
-#include <fstream>
 #include <functional>
 
+#include "EnvironmentFakes.h"
 #include "ExecutableImages.h"
 
 namespace tesra {
@@ -123,18 +121,15 @@ TEST(VersionResourceFile, CorruptElfHeadersGiveNothing) {
 }
 
 TEST(VersionResourceFile, ReadsFromAFile) {
-    char folder[] = "/tmp/tesra-versionfile-XXXXXX";
-    ASSERT_NE(mkdtemp(folder), nullptr);
-    const std::string path = std::string(folder) + "/program.exe";
+    testing::FakeEnvironment environment;
+    const std::string folder = "/data";
+    const std::string path = folder + "/program.exe";
     const Bytes payload = Payload();
     const Bytes image = MakePe(payload, PeKind::Pe32);
-    std::ofstream(path, std::ios::binary)
-        .write(reinterpret_cast<const char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    EXPECT_EQ(ReadVersionResourceFile(path), payload);
-    EXPECT_TRUE(ReadVersionResourceFile(std::string(folder) + "/missing").empty());
-    EXPECT_TRUE(ReadVersionResourceFile(folder).empty());  // a folder is no file
-    std::remove(path.c_str());
-    rmdir(folder);
+    environment.PutFile(path, std::string(image.begin(), image.end()));
+    EXPECT_EQ(ReadVersionResourceFile(environment, path), payload);
+    EXPECT_TRUE(ReadVersionResourceFile(environment, folder + "/missing").empty());
+    EXPECT_TRUE(ReadVersionResourceFile(environment, folder).empty());  // a folder is no file
 }
 
 }  // namespace

@@ -23,6 +23,7 @@
 
 #include "ExecutableImages.h"
 #include "LinuxPlatformFakes.h"
+#include "linux/LinuxDrawing.h"
 #include "linux/LinuxEnvironment.h"
 #include "platform/Environment.h"
 #include "platform/InstallForm.h"
@@ -300,10 +301,11 @@ protected:
     platform::MemoryRegistry registry;
     SetupServer server;
     RecordingApp app;
-    // The Linux environment with the fakes, this registry and this application.
+    // The Linux environment and drawing with the fakes, this registry and this application.
     platform::LinuxEnvironment environment;
+    platform::LinuxDrawing drawing;
     fakes::FakePlatform fakes{environment};
-    const platform::Platform handle = fakes::With(fakes::With(fakes.handle, registry), app);
+    const platform::Platform handle = fakes::With(fakes::With(fakes::With(fakes.handle, registry), app), drawing);
     testing::FakeLog log;
     SetupRun run;
     std::vector<std::string> forms;
@@ -644,9 +646,9 @@ std::string ProgramOfVersion(const std::string& version) {
 }
 
 TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
-    ASSERT_EQ(TtsVersionInfo(environment.ProgramImage()).Version(), ParseVersionNumber(TESRA_PROJECT_VERSION))
+    ASSERT_EQ(TtsVersionInfo(handle.environment).Version(), ParseVersionNumber(TESRA_PROJECT_VERSION))
         << "this test's own version";
-    const std::array<std::int32_t, 4> own = TtsVersionInfo(environment.ProgramImage()).Version();
+    const std::array<std::int32_t, 4> own = TtsVersionInfo(handle.environment).Version();
     const std::string older = std::to_string(own[0]) + "." + std::to_string(own[1]) + "." + std::to_string(own[2]) +
                               "." + std::to_string(own[3] - 1);
     struct Case {
@@ -678,6 +680,7 @@ TEST_F(SetupFlow, TheQuickPathRefreshesOnlyACopyOlderThanTheProgram) {
 
 TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
     testing::TempHome home;
+    platform::LinuxEnvironment environment;
     const fs::path copy = home.Root() / "copy/TesraBrowser";
     const fs::path installed = home.Root() / "bin/TesraBrowser";
     const fs::path other = home.Root() / "build/TesraBrowser";
@@ -703,11 +706,11 @@ TEST(HandOverTarget, TheCopyRunsANewerInstalledProgram) {
         fs::remove(installed);
         WriteFile(c.running, c.runningFile);
         if (!c.installedFile.empty()) WriteFile(installed, c.installedFile);
-        EXPECT_EQ(HandOverTarget(c.running.string(), copy.string(), installed.string()),
+        EXPECT_EQ(HandOverTarget(environment, c.running.string(), copy.string(), installed.string()),
                   c.handOver ? installed.string() : "");
     }
     WriteFile(copy, ProgramOfVersion("1.0.0.40"));
-    EXPECT_EQ(HandOverTarget(copy.string(), copy.string(), ""), "") << "a platform without a package";
+    EXPECT_EQ(HandOverTarget(environment, copy.string(), copy.string(), ""), "") << "a platform without a package";
 }
 
 TEST_F(SetupFlow, TheQuickPathMakesNoCopyWhereThereIsNone) {

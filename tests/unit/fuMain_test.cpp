@@ -60,8 +60,6 @@ protected:
         Page().AnswerDocument(outcome);
     }
 
-    // The log of a failed creation step goes to the user's data folder: a temporary one.
-    testing::TempHome home;
     fakes::FakePlatform platform;
     fakes::FakeWindowSystem& windows = platform.windows;
     platform::MemoryRegistry& registry = platform.registry;

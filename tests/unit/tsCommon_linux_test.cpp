@@ -141,17 +141,18 @@ TEST_F(CommonTest, TheDevVariableCountsWhenSetToAnythingButEmptyOrZero) {
 }
 
 TEST_F(CommonTest, ForceFolderCreatesParentsOrRaises) {
+    platform::LinuxEnvironment environment;
     fs::path base = home.Root() / "ff";
-    EXPECT_TRUE(ForceFolder((base / "a/b/c").string()));
+    EXPECT_TRUE(ForceFolder(environment, (base / "a/b/c").string()));
     EXPECT_TRUE(fs::is_directory(base / "a/b/c"));
-    EXPECT_TRUE(ForceFolder((base / "a/b/c").string()));  // exists: true at once
-    EXPECT_TRUE(ForceFolder((base / "trailing/").string()));
+    EXPECT_TRUE(ForceFolder(environment, (base / "a/b/c").string()));  // exists: true at once
+    EXPECT_TRUE(ForceFolder(environment, (base / "trailing/").string()));
     EXPECT_TRUE(fs::is_directory(base / "trailing"));
 
     std::ofstream(base / "file") << "x";
     std::string blocked = (base / "file/sub").string();
     try {
-        ForceFolder(blocked);
+        ForceFolder(environment, blocked);
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "自动创建“" + blocked + "”目录失败：Not a directory");

@@ -212,7 +212,7 @@ TEST_F(ExceptionHookTest, ScreenReportIsAJpegWithTheEntryAfterIt) {
 
 TEST_F(ExceptionHookTest, ScreenReportToAGivenPath) {
     screen.picture = TestPicture();
-    std::string path = (home.Root() / "shot.jpg").string();
+    std::string path = (home->Root() / "shot.jpg").string();
     report.CaptureScreenReport(path);
     EXPECT_EQ(report.LastScreenshotPath(), path);
     EXPECT_EQ(ReadFile(path).substr(0, 2), "\xFF\xD8");
@@ -232,8 +232,8 @@ TEST_F(ExceptionHookTest, FailedCaptureIsLoggedAndTheKnownPathStillOffered) {
 
 TEST_F(ExceptionHookTest, CaptureWithoutLogFolderOffersNothing) {
     screen.picture = TestPicture();
-    fs::remove_all(home.Root() / "home/.local/share/Kestal");
-    std::ofstream(home.Root() / "home/.local/share/Kestal") << "blocks the folder";
+    fs::remove_all(home->Root() / "home/.local/share/Kestal");
+    std::ofstream(home->Root() / "home/.local/share/Kestal") << "blocks the folder";
     bool sent = false;
     report.OfferReportToUser("Access violation", "<Log/>", sent);
     EXPECT_FALSE(sent);

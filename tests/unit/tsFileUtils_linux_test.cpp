@@ -104,49 +104,52 @@ protected:
         Write(source, "new");
     }
     TempHome home;
+    platform::LinuxEnvironment environment;
     std::string source, target;
 };
 
 TEST_F(CopyTest, ANewTargetGetsTheSourcesBytes) {
-    EXPECT_TRUE(CopyFileChecked(source, target, IfTargetExists::Fail, OnCopyFailure::Raise));
+    EXPECT_TRUE(CopyFileChecked(environment, source, target, IfTargetExists::Fail, OnCopyFailure::Raise));
     EXPECT_EQ(Read(target), "new");
 }
 
 TEST_F(CopyTest, AnExistingTargetStaysUnlessOverwriteIsAsked) {
     Write(target, "old");
-    EXPECT_FALSE(CopyFileChecked(source, target, IfTargetExists::Fail, OnCopyFailure::ReturnFalse));
+    EXPECT_FALSE(CopyFileChecked(environment, source, target, IfTargetExists::Fail, OnCopyFailure::ReturnFalse));
     EXPECT_EQ(Read(target), "old");
     try {
-        CopyFileChecked(source, target, IfTargetExists::Fail, OnCopyFailure::Raise);
+        CopyFileChecked(environment, source, target, IfTargetExists::Fail, OnCopyFailure::Raise);
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "复制文件“" + source + "”到“" + target + "”失败：File exists");
     }
     EXPECT_EQ(Read(target), "old");
-    EXPECT_TRUE(CopyFileChecked(source, target, IfTargetExists::Overwrite, OnCopyFailure::Raise));
+    EXPECT_TRUE(CopyFileChecked(environment, source, target, IfTargetExists::Overwrite, OnCopyFailure::Raise));
     EXPECT_EQ(Read(target), "new");
 }
 
 TEST_F(CopyTest, AMissingSourceOrFolderReturnsFalseOrRaisesAsAsked) {
     std::string missing = (home.Root() / "missing").string();
-    EXPECT_FALSE(CopyFileChecked(missing, target, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
+    EXPECT_FALSE(CopyFileChecked(environment, missing, target, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
     EXPECT_FALSE(fs::exists(target));
     try {
-        CopyFileChecked(missing, target, IfTargetExists::Overwrite, OnCopyFailure::Raise);
+        CopyFileChecked(environment, missing, target, IfTargetExists::Overwrite, OnCopyFailure::Raise);
         ADD_FAILURE() << "no error";
     } catch (const Exception& e) {
         EXPECT_EQ(e.Message(), "复制文件“" + missing + "”到“" + target + "”失败：No such file or directory");
     }
     std::string intoMissingFolder = (home.Root() / "no/such/folder.txt").string();
-    EXPECT_FALSE(CopyFileChecked(source, intoMissingFolder, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
+    EXPECT_FALSE(
+        CopyFileChecked(environment, source, intoMissingFolder, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
 }
 
 TEST_F(CopyTest, NeverCopiesOntoItself) {
-    EXPECT_FALSE(CopyFileChecked(source, source, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
+    EXPECT_FALSE(CopyFileChecked(environment, source, source, IfTargetExists::Overwrite, OnCopyFailure::ReturnFalse));
     EXPECT_EQ(Read(source), "new");
     std::string sameThroughLink = (home.Root() / "link.txt").string();
     fs::create_symlink(source, sameThroughLink);
-    EXPECT_THROW(CopyFileChecked(source, sameThroughLink, IfTargetExists::Overwrite, OnCopyFailure::Raise), Exception);
+    EXPECT_THROW(CopyFileChecked(environment, source, sameThroughLink, IfTargetExists::Overwrite, OnCopyFailure::Raise),
+                 Exception);
     EXPECT_EQ(Read(source), "new");
 }
 

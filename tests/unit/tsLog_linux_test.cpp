@@ -148,7 +148,7 @@ TEST_F(ClientLogTest, ProcessesWritingAtOnceLeaveALogThatParsesWithEveryEntryWho
     EXPECT_EQ(seen.size(), entries.size()) << "every entry once";
     std::string bytes = ReadFile(LogFile());
     EXPECT_EQ(bytes.find("<?xml", 1), std::string::npos) << "one header";
-    fs::path closed = home.Root() / "closed.xml";
+    fs::path closed = home->Root() / "closed.xml";
     std::ofstream(closed, std::ios::binary) << bytes << "</Logs>\r\n";
     EXPECT_EQ(std::system(("xmllint --noout " + closed.string()).c_str()), 0);
 }
@@ -188,7 +188,7 @@ TEST_F(ClientLogTest, ALogCutOffInAnEntryIsMendedOnTheNextAppendAndNothingIsLost
 }
 
 TEST_F(ClientLogTest, FolderThatCannotBeCreatedGivesOnlyTheWriteTrace) {
-    fs::path data = home.Root() / "home/.local/share";
+    fs::path data = home->Root() / "home/.local/share";
     fs::remove_all(data / "Kestal");  // made at the start, for the fatal fault's entry
     std::ofstream(data / "Kestal") << "a file where the folder should be";
     log.LogError("丢失");
@@ -255,7 +255,7 @@ TEST_F(ClientLogTest, HostAndAddressFollowTheMachine) {
 }
 
 TEST_F(ClientLogTest, ClientVersionIsFileNameBlankFileVersion) {
-    EXPECT_EQ(GetFileVersionText(environment.ProgramImage()), "");  // the test program has no version resource
+    EXPECT_EQ(GetFileVersionText(environment, ""), "");  // the test program has no version resource
     log.LogError("x");
     auto entries = Entries();
     ASSERT_EQ(entries.size(), 1u);

@@ -54,8 +54,8 @@ private:
 };
 
 TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
-    const std::string self = platform::LinuxEnvironment().ProgramImage();
-    TtsVersionInfo info(self);
+    platform::LinuxEnvironment environment;
+    TtsVersionInfo info(environment);
     ASSERT_TRUE(info.HasInfo());
     EXPECT_EQ(info.Translation(), "080403a8");
     EXPECT_EQ(info.GetItem(2), TESRA_PROJECT_VERSION);
@@ -66,18 +66,19 @@ TEST(TtsVersionInfo, ReadsTheResourceBuiltIntoItsOwnExecutable) {
     EXPECT_EQ(info.GetItem(9), "");  // no Comments
     EXPECT_EQ(info.Version(), ParseVersionNumber(TESRA_PROJECT_VERSION));
 
-    EXPECT_EQ(GetFileVersionText(self), TESRA_PROJECT_VERSION);
-    EXPECT_EQ(GetVersionText(self), info.GetItem(2) + "," + info.GetItem(3));
+    EXPECT_EQ(GetFileVersionText(environment, ""), TESRA_PROJECT_VERSION);
+    EXPECT_EQ(GetVersionText(environment), info.GetItem(2) + "," + info.GetItem(3));
 }
 
 TEST(TtsVersionInfo, TheProgramFileCarriesItsVersion) {
-    TtsVersionInfo program(TESRA_PROGRAM_FILE);
+    platform::LinuxEnvironment environment;
+    TtsVersionInfo program(environment, TESRA_PROGRAM_FILE);
     ASSERT_TRUE(program.HasInfo());
     EXPECT_EQ(program.Translation(), "080403a8");
     EXPECT_EQ(program.GetItem(2), TESRA_PROJECT_VERSION);
     EXPECT_EQ(program.GetItem(6), "TesraBrowser");
     EXPECT_TRUE(IsDate(program.GetItem(3))) << program.GetItem(3);
-    EXPECT_EQ(GetFileVersionText(TESRA_PROGRAM_FILE), TESRA_PROJECT_VERSION);
+    EXPECT_EQ(GetFileVersionText(environment, TESRA_PROGRAM_FILE), TESRA_PROJECT_VERSION);
 }
 
 TEST(TtsVersionInfo, FillsTheTenItemsByIndex) {
@@ -108,6 +109,7 @@ TEST(TtsVersionInfo, UsesTheFirstTranslation) {
 }
 
 TEST(TtsVersionInfo, WithoutAResourceItIsEmpty) {
+    platform::LinuxEnvironment environment;
     TempFolder folder;
     const Bytes noSection = test::MakeElf<Elf64_Ehdr, Elf64_Shdr>({1, 2, 3, 4}, test::ByteOrder::Little, ".data");
     const Bytes truncatedPe = [] {
@@ -123,26 +125,27 @@ TEST(TtsVersionInfo, WithoutAResourceItIsEmpty) {
     };
     for (const std::string& file : files) {
         SCOPED_TRACE(file);
-        TtsVersionInfo info(file);
+        TtsVersionInfo info(environment, file);
         EXPECT_FALSE(info.HasInfo());
         EXPECT_EQ(info.Translation(), "");
         for (int i = 0; i < TtsVersionInfo::kItemCount; ++i) EXPECT_EQ(info.GetItem(i), "");
         EXPECT_EQ(info.GetValue("FileVersion"), "N/A");
         EXPECT_EQ(info.Version(), (std::array<std::int32_t, 4>{0, 0, 0, 0}));
-        EXPECT_EQ(GetFileVersionText(file), "");
+        EXPECT_EQ(GetFileVersionText(environment, file), "");
     }
 }
 
 TEST(TtsVersionInfo, ReadsAPeFile) {
+    platform::LinuxEnvironment environment;
     TempFolder folder;
     const Bytes block = BuildVersionResource(Fields({{"FileVersion", "2.1.0.9"}, {"InternalName", "2020-02-02"}}));
     for (auto kind : {test::PeKind::Pe32, test::PeKind::Pe32Plus}) {
         const std::string file = folder.Write("program.exe", test::MakePe(block, kind));
-        TtsVersionInfo info(file);
+        TtsVersionInfo info(environment, file);
         EXPECT_TRUE(info.HasInfo());
         EXPECT_EQ(info.GetItem(3), "2020-02-02");
         EXPECT_EQ(info.Version(), (std::array<std::int32_t, 4>{2, 1, 0, 9}));
-        EXPECT_EQ(GetFileVersionText(file), "2.1.0.9");
+        EXPECT_EQ(GetFileVersionText(environment, file), "2.1.0.9");
     }
 }
 
