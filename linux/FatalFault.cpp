@@ -13,6 +13,7 @@
 #include <ctime>
 
 #include "linux/Leftovers.h"
+#include "linux/LinuxEnvironment.h"
 
 namespace tesra::platform {
 namespace {
@@ -80,7 +81,7 @@ void UseAlternateStack() {
 
 }  // namespace
 
-void SetFatalFaultHandler(FatalFaultProc proc, void* context) {
+void LinuxEnvironment::SetFatalFaultHandler(FatalFaultProc proc, void* context) {
     time_t now = time(nullptr);
     tm parts{};
     localtime_r(&now, &parts);
@@ -95,8 +96,8 @@ void SetFatalFaultHandler(FatalFaultProc proc, void* context) {
     for (int signal : kSignals) sigaction(signal, &action, nullptr);
 }
 
-bool AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
-                    std::size_t dataSize) {
+bool LinuxEnvironment::AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
+                                      std::size_t dataSize) {
     int fd = open(path, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0) return false;
     // The lock that the log's writers take, waited for a moment only: this thread may itself hold it.
@@ -114,8 +115,10 @@ bool AppendForFault(const char* path, const char* header, std::size_t headerSize
     return ok;
 }
 
-const char* FatalFaultName(FatalFault fault) { return kNames[static_cast<int>(fault)]; }
+std::string LinuxEnvironment::FatalFaultName(FatalFault fault) { return kNames[static_cast<int>(fault)]; }
 
-std::string FatalFaultDescription(FatalFault fault) { return strsignal(kSignals[static_cast<int>(fault)]); }
+std::string LinuxEnvironment::FatalFaultDescription(FatalFault fault) {
+    return strsignal(kSignals[static_cast<int>(fault)]);
+}
 
 }  // namespace tesra::platform

@@ -58,18 +58,6 @@ std::unique_ptr<SharedLibrary> LinuxEnvironment::LoadSharedLibrary(const std::st
     return platform::LoadSharedLibrary(name, version, error);
 }
 
-void LinuxEnvironment::SetFatalFaultHandler(FatalFaultProc proc, void* context) {
-    platform::SetFatalFaultHandler(proc, context);
-}
-
-bool LinuxEnvironment::AppendForFault(const char* path, const char* header, std::size_t headerSize, const char* data,
-                                      std::size_t dataSize) {
-    return platform::AppendForFault(path, header, headerSize, data, dataSize);
-}
-
-std::string LinuxEnvironment::FatalFaultName(FatalFault fault) { return platform::FatalFaultName(fault); }
-std::string LinuxEnvironment::FatalFaultDescription(FatalFault fault) { return platform::FatalFaultDescription(fault); }
-
 std::string LinuxEnvironment::ProxyFor(const std::string& url) { return platform::ProxyFor(url); }
 
 }  // namespace tesra::platform

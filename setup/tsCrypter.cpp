@@ -34,10 +34,12 @@ std::string Hex2(std::uint32_t byte) {
     return text;
 }
 
-std::uint32_t RandomPrefix() {
-    // Seeded once: seeding from the clock on every call gave equal prefixes within one clock tick.
-    static std::mt19937 engine{std::random_device{}()};
-    return std::uniform_int_distribution<std::uint32_t>(0, 99)(engine);
+// Seeded once for the crypter: seeding from the clock on every call gave equal prefixes within one
+// clock tick.
+TtsSimpleCrypter::PrefixSource RandomPrefixes() {
+    return [engine = std::mt19937{std::random_device{}()}]() mutable {
+        return std::uniform_int_distribution<std::uint32_t>(0, 99)(engine);
+    };
 }
 
 // The running value c of both directions with its two constants (32 bits, wrapping).
@@ -53,7 +55,7 @@ struct Stream {
 
 }  // namespace
 
-TtsSimpleCrypter::TtsSimpleCrypter() : TtsSimpleCrypter(RandomPrefix) {}
+TtsSimpleCrypter::TtsSimpleCrypter() : TtsSimpleCrypter(RandomPrefixes()) {}
 
 TtsSimpleCrypter::TtsSimpleCrypter(PrefixSource prefix) : prefix_(std::move(prefix)) { SetKey(kDefaultKey); }
 

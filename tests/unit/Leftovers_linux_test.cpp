@@ -17,6 +17,7 @@
 
 #include "SupportFakes.h"
 #include "linux/FileReplace.h"
+#include "linux/LinuxEnvironment.h"
 #include "platform/FatalFault.h"
 
 namespace tesra::platform {
@@ -187,7 +188,7 @@ TEST_F(LeftoversTest, TheSocketGoesAtEveryExit) {
          [] {
              const rlimit noCore{0, 0};
              setrlimit(RLIMIT_CORE, &noCore);
-             SetFatalFaultHandler([](void*, FatalFault, const LocalTime&) {}, nullptr);
+             LinuxEnvironment().SetFatalFaultHandler([](void*, FatalFault, const LocalTime&) {}, nullptr);
              raise(SIGSEGV);
          },
          true, SIGSEGV},
