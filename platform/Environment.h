@@ -80,10 +80,12 @@ public:
     virtual ~HeldLock() = default;
 };
 
+// Each method says what it gives and what it throws; one that names no thread may be called from any.
 class Environment {
 public:
     virtual ~Environment() = default;
 
+    // The folders and the program's paths; they never throw.
     // The user's desktop folder, without a trailing separator.
     virtual std::string DesktopFolder() = 0;
     // The user's local application data folder, without a trailing separator.
