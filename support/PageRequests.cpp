@@ -57,6 +57,33 @@ std::string RefusedDownloadText(const std::string& page, const std::string& addr
     return "拒绝了页面“" + page + "”未经用户操作的下载“" + address + "”";
 }
 
+namespace {
+
+// The common file systems take names of up to 255 bytes. The numbered alternatives add up to 7, and the
+// web engine writes into the name with ".wkdownload" (11) after it until the download is done.
+constexpr std::size_t kDownloadNameLimit = 236;
+// A longer ending is no file type worth keeping.
+constexpr std::size_t kSuffixLimit = 16;
+
+// The name cut to the limit, keeping its file type; never in the middle of a UTF-8 character.
+std::string Shortened(const std::string& name) {
+    if (name.size() <= kDownloadNameLimit) return name;
+    const std::string::size_type dot = name.rfind('.');
+    const std::string suffix = dot != std::string::npos && name.size() - dot <= kSuffixLimit ? name.substr(dot) : "";
+    std::string stem = name.substr(0, kDownloadNameLimit - suffix.size());
+    // The last character goes when the cut left only a part of it.
+    std::size_t lead = stem.size();
+    while (lead > 0 && (static_cast<unsigned char>(stem[lead - 1]) & 0xC0) == 0x80) --lead;
+    if (lead > 0) {
+        const auto byte = static_cast<unsigned char>(stem[--lead]);
+        const std::size_t length = byte >= 0xF0 ? 4 : byte >= 0xE0 ? 3 : byte >= 0xC0 ? 2 : 1;
+        if (stem.size() - lead < length) stem.resize(lead);
+    }
+    return stem + suffix;
+}
+
+}  // namespace
+
 std::string DownloadFileName(const std::string& suggested) {
     std::string name = suggested.substr(suggested.find_last_of("/\\") + 1);
     std::string clean;
@@ -66,7 +93,7 @@ std::string DownloadFileName(const std::string& suggested) {
     // Hidden files and the folder names "." and "..".
     clean.erase(0, clean.find_first_not_of(". "));
     while (!clean.empty() && clean.back() == ' ') clean.pop_back();
-    return clean.empty() ? "下载文件" : clean;
+    return clean.empty() ? "下载文件" : Shortened(clean);
 }
 
 std::string NumberedFileName(const std::string& name, int n) {

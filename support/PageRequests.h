@@ -52,7 +52,8 @@ private:
 std::string RefusedDownloadText(const std::string& page, const std::string& address);
 
 // The file name for a download that the page or server suggests: its last path part, without control
-// characters and leading dots; "下载文件" when nothing usable is left.
+// characters and leading dots, cut to 236 bytes (its file type kept) so that it, its numbered
+// alternatives and the engine's partial file fit a file system's name; "下载文件" when nothing usable is left.
 std::string DownloadFileName(const std::string& suggested);
 // The n-th alternative of a file name when the name is taken: "a.txt", "a (1).txt", "a (2).txt", ...
 std::string NumberedFileName(const std::string& name, int n);

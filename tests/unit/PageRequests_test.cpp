@@ -1,5 +1,6 @@
 #include "support/PageRequests.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -62,6 +63,29 @@ TEST(DownloadFileName, KeepsOnlyAPlainName) {
         {"报告.xls", "报告.xls"},
     };
     for (const auto& [suggested, expected] : rows) EXPECT_EQ(DownloadFileName(suggested), expected) << suggested;
+}
+
+TEST(DownloadFileName, ALongNameIsCutToFitWithItsNumberKeepingItsType) {
+    std::string chinese;
+    for (int i = 0; i < 100; ++i) chinese += "报";  // 300 bytes
+    struct Row {
+        std::string suggested, start, end;
+    };
+    const Row rows[] = {
+        {std::string(300, 'a') + ".pdf", std::string(232, 'a'), ".pdf"},
+        {chinese + ".xlsx", chinese.substr(0, 231), "报.xlsx"},              // 77 whole characters
+        {"a" + chinese + ".xlsx", "a" + chinese.substr(0, 228), "报.xlsx"},  // the 78th is cut: it goes
+        {std::string(300, 'b'), std::string(236, 'b'), "b"},
+        {std::string(300, 'c') + ".not-a-type-at-all-really", std::string(236, 'c'), "c"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.suggested.substr(row.suggested.size() - 8));
+        const std::string name = DownloadFileName(row.suggested);
+        EXPECT_LE(name.size(), 236u);
+        EXPECT_TRUE(name.starts_with(row.start) && name.ends_with(row.end)) << name;
+        EXPECT_TRUE(g_utf8_validate(name.data(), static_cast<gssize>(name.size()), nullptr)) << name;
+        EXPECT_LE(NumberedFileName(name, 9999).size() + std::string(".wkdownload").size(), 255u);
+    }
 }
 
 TEST(NumberedFileName, NumberBeforeTheSuffix) {
