@@ -13,6 +13,9 @@
 namespace tesra::platform {
 namespace {
 
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
+
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new tesra::testing::GtkOnPrivateXServer);
 
 void RunPending() {
@@ -89,7 +92,7 @@ void WhileOpen(std::function<void(GtkMenuShell*)> action) {
 
 class GtkPopupMenuTest : public ::testing::Test {
 protected:
-    GtkPopupMenu menu;
+    GtkPopupMenu menu{kBare};
     std::vector<std::string> clicks;
 
     void SetUp() override {
@@ -159,7 +162,7 @@ TEST_F(GtkPopupMenuTest, ChangesShowAtTheNextPopup) {
 }
 
 TEST(GtkPopupMenuLifetime, ClickOfAMenuFreedMeanwhileIsDropped) {
-    auto menu = std::make_unique<GtkPopupMenu>();
+    auto menu = std::make_unique<GtkPopupMenu>(kBare);
     bool clicked = false;
     menu->Items().Add("退出").SetOnClick([&](MenuItem&) { clicked = true; });
     WhileOpen([](GtkMenuShell* shell) { gtk_menu_shell_activate_item(shell, LineAt(shell, 0), TRUE); });
