@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -170,6 +171,25 @@ TEST(GtkPopupMenuLifetime, ClickOfAMenuFreedMeanwhileIsDropped) {
     menu.reset();
     RunPending();
     EXPECT_FALSE(clicked);
+}
+
+// The click runs through the guard that the menu was handed, which sees what the handler throws.
+TEST(GtkPopupMenuGuard, ClickRunsThroughTheGuardHandedIn) {
+    std::vector<std::string> caught;
+    const HandlerGuard guard = [&](const Handler& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            caught.push_back(e.what());
+        }
+    };
+    GtkPopupMenu menu(guard);
+    menu.Items().Add("退出").SetOnClick([](MenuItem&) { throw std::runtime_error("退出失败"); });
+    WhileOpen([](GtkMenuShell* shell) { gtk_menu_shell_activate_item(shell, LineAt(shell, 0), TRUE); });
+    menu.PopupAtPointer();
+    EXPECT_TRUE(caught.empty());
+    RunPending();
+    EXPECT_EQ(caught, std::vector<std::string>{"退出失败"});
 }
 
 }  // namespace

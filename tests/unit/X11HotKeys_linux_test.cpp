@@ -11,6 +11,7 @@
 #include <glib.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -202,6 +203,25 @@ TEST_F(X11HotKeysTest, UnknownMaskOrKeyIsRefused) {
     EXPECT_FALSE(keys.Register(1, 16, 'T'));
     EXPECT_FALSE(keys.Register(1, MOD_CONTROL, 0xFF));
     EXPECT_FALSE(keys.Unregister(1));
+}
+
+// A press runs through the guard that the receiver was handed, which sees what the callback throws.
+TEST_F(X11HotKeysTest, PressRunsThroughTheGuardHandedIn) {
+    std::vector<std::string> caught;
+    const HandlerGuard guard = [&](const Handler& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            caught.push_back(e.what());
+        }
+    };
+    X11HotKeys keys(guard, [this](int id) {
+        pressed_.push_back(id);
+        throw std::runtime_error("热键失败");
+    });
+    ASSERT_TRUE(keys.Register(3, MOD_CONTROL | MOD_ALT, 'G'));
+    EXPECT_EQ(Press("ctrl+alt+g", 1), std::vector<int>{3});
+    EXPECT_EQ(caught, std::vector<std::string>{"热键失败"});
 }
 
 TEST(X11HotKeysWithoutDisplay, EveryRegistrationIsRefused) {
