@@ -1,11 +1,12 @@
 #pragma once
 // Frames (GTK top-level windows holding one web view) and the work area.
 
-#include "linux/GtkApp.h"
 #include "platform/Browser.h"
 #include "support/CertificateQuestion.h"
 
 namespace tesra::platform {
+
+class GtkApp;
 
 class GtkWindowSystem final : public WindowSystem {
 public:
