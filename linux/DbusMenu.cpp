@@ -2,8 +2,6 @@
 
 #include <vector>
 
-#include "linux/GtkApp.h"
-
 namespace tesra::platform {
 namespace {
 
@@ -134,8 +132,8 @@ GVariant* MenuLayout(MenuItem& item, MenuIds& ids, int depth) {
     return g_variant_new("(i@a{sv}av)", id, properties, &children);
 }
 
-DbusMenu::DbusMenu(GDBusConnection* connection, const std::string& path, PopupMenu& menu)
-    : connection_(connection), path_(path), menu_(menu), ids_(menu.Items()) {
+DbusMenu::DbusMenu(const HandlerGuard& guard, GDBusConnection* connection, const std::string& path, PopupMenu& menu)
+    : guard_(guard), connection_(connection), path_(path), menu_(menu), ids_(menu.Items()) {
     static const GDBusInterfaceVTable vtable = {OnMethodCall, OnGetProperty, nullptr, {}};
     g_autoptr(GDBusNodeInfo) node = g_dbus_node_info_new_for_xml(kIntrospection, nullptr);
     registration_ = g_dbus_connection_register_object(connection_, path_.c_str(), node->interfaces[0], &vtable, this,
@@ -263,7 +261,7 @@ gboolean DbusMenu::RunClicks(gpointer data) {
     for (int id : clicked) {
         if (MenuItem* item = self->ids_.ItemOf(id)) items.push_back(item);
     }
-    for (MenuItem* item : items) RunHandler([item] { item->Click(); });
+    for (MenuItem* item : items) RunGuarded(self->guard_, [item] { item->Click(); });
     return G_SOURCE_REMOVE;
 }
 

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/HandlerGuard.h"
 #include "platform/PopupMenu.h"
 
 namespace tesra::platform {
@@ -38,8 +39,8 @@ GVariant* MenuLayout(MenuItem& item, MenuIds& ids, int depth);
 
 class DbusMenu {
 public:
-    // Publishes the menu at the path; Exported tells whether that worked.
-    DbusMenu(GDBusConnection* connection, const std::string& path, PopupMenu& menu);
+    // Publishes the menu at the path; Exported tells whether that worked. Clicks run through the guard.
+    DbusMenu(const HandlerGuard& guard, GDBusConnection* connection, const std::string& path, PopupMenu& menu);
     ~DbusMenu();
     DbusMenu(const DbusMenu&) = delete;
     DbusMenu& operator=(const DbusMenu&) = delete;
@@ -58,6 +59,7 @@ private:
     static gboolean Flush(gpointer self);
     static gboolean RunClicks(gpointer self);
 
+    const HandlerGuard& guard_;
     GDBusConnection* connection_;  // owned by the caller, who outlives the menu
     std::string path_;
     PopupMenu& menu_;

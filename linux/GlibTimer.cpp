@@ -1,7 +1,7 @@
 #include <glib.h>
 
-#include "linux/GtkApp.h"
 #include "linux/LinuxFactory.h"
+#include "platform/HandlerGuard.h"
 #include "platform/Timer.h"
 
 namespace tesra::platform {
@@ -9,7 +9,7 @@ namespace {
 
 class GlibTimer final : public Timer {
 public:
-    GlibTimer() = default;
+    explicit GlibTimer(const HandlerGuard& guard) : guard_(guard) {}
     ~GlibTimer() override { Stop(); }
     GlibTimer(const GlibTimer&) = delete;
     GlibTimer& operator=(const GlibTimer&) = delete;
@@ -36,11 +36,12 @@ private:
         auto* self = static_cast<GlibTimer*>(data);
         if (self->on_tick_) {
             auto onTick = self->on_tick_;  // the handler may replace or disable the timer
-            RunHandler(onTick);
+            RunGuarded(self->guard_, onTick);
         }
         return G_SOURCE_CONTINUE;
     }
 
+    const HandlerGuard& guard_;
     int interval_ = 1000;
     guint source_ = 0;
     std::function<void()> on_tick_;
@@ -48,6 +49,6 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Timer> MakeGlibTimer() { return std::make_unique<GlibTimer>(); }
+std::unique_ptr<Timer> MakeGlibTimer(const HandlerGuard& guard) { return std::make_unique<GlibTimer>(guard); }
 
 }  // namespace tesra::platform

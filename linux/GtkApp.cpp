@@ -13,7 +13,6 @@
 namespace tesra::platform {
 namespace {
 
-GtkApp* g_instance = nullptr;
 const char kWidgetIdKey[] = "tesra-window-id";
 
 // Walks up from the widget to the nearest widget that has an identifier.
@@ -96,19 +95,11 @@ int VirtualKeyFromKeyval(guint keyval) {
     return it == named.end() ? 0 : it->second;
 }
 
-GtkApp::GtkApp() {
-    g_instance = this;
-    gdk_event_handler_set(&GtkApp::OnEvent, this, nullptr);
-}
+GtkApp::GtkApp() { gdk_event_handler_set(&GtkApp::OnEvent, this, nullptr); }
 
 GtkApp::~GtkApp() {
     gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr, nullptr);
-    g_instance = nullptr;
 }
-
-GtkApp& TheGtkApp() { return *g_instance; }
-
-void RunHandler(const Handler& handler) { RunGuarded(g_instance ? g_instance->Guard() : HandlerGuard(), handler); }
 
 bool GtkApp::SetIconFile(const std::string& path) {
     g_autoptr(GdkPixbuf) icon = IconPixbufFromFile(path);
@@ -190,7 +181,7 @@ void GtkApp::RestoreUnfiltered(GtkWindow* window) {
 
 bool GtkApp::Filter(const MessageRecord& message) {
     bool handled = false;
-    if (filter_) RunHandler([&] { filter_(message, handled); });
+    if (filter_) RunGuarded(Guard(), [&] { filter_(message, handled); });
     return handled;
 }
 
@@ -227,12 +218,12 @@ bool GtkApp::FilterEvent(GdkEvent* event) {
         const GdkEventWindowState& state = event->window_state;
         if (!(state.changed_mask & GDK_WINDOW_STATE_ICONIFIED)) return false;
         if (state.new_window_state & GDK_WINDOW_STATE_ICONIFIED) {
-            if (on_minimize_) RunHandler(on_minimize_);
+            if (on_minimize_) RunGuarded(Guard(), on_minimize_);
             return false;
         }
         bool unfiltered = toplevel && GTK_IS_WINDOW(toplevel) && unfiltered_restores_.erase(GTK_WINDOW(toplevel)) > 0;
         if (toplevel && !unfiltered) Filter({NearestId(toplevel), WM_SYSCOMMAND, SC_RESTORE, 0});
-        if (on_restore_) RunHandler(on_restore_);
+        if (on_restore_) RunGuarded(Guard(), on_restore_);
         return false;
     }
     default:

@@ -72,10 +72,4 @@ int VirtualKeyFromKeyval(guint keyval);
 // The modifiers held in a GDK key event's state.
 KeyModifiers ModifiersOf(guint state);
 
-GtkApp& TheGtkApp();
-
-// Runs the handler through the guard of the program's GtkApp, bare while there is none (the page
-// bridge's web process has none). Never lets an exception out.
-void RunHandler(const Handler& handler);
-
 }  // namespace tesra::platform

@@ -5,8 +5,9 @@
 
 namespace tesra::platform {
 
-GtkInputUrlView::GtkInputUrlView()
-    : window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)),
+GtkInputUrlView::GtkInputUrlView(const HandlerGuard& guard)
+    : guard_(guard),
+      window_(gtk_window_new(GTK_WINDOW_TOPLEVEL)),
       cbUrl_(gtk_combo_box_text_new_with_entry()),
       edit_(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(cbUrl_)))),
       fixed_(gtk_fixed_new()),
@@ -94,7 +95,7 @@ ModalResult GtkInputUrlView::ShowModal(const Handlers& handlers) {
 }
 
 void GtkInputUrlView::Run(const std::function<void()>& handler) {
-    if (handler) RunHandler(handler);
+    if (handler) RunGuarded(guard_, handler);
     if (result_ != ModalResult::None) g_main_loop_quit(loop_);
 }
 

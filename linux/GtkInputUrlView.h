@@ -3,6 +3,7 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/HandlerGuard.h"
 #include "platform/InputUrlView.h"
 #include "support/FormLayout.h"
 
@@ -10,7 +11,8 @@ namespace tesra::platform {
 
 class GtkInputUrlView final : public InputUrlView {
 public:
-    GtkInputUrlView();
+    // What the user does runs through the guard.
+    explicit GtkInputUrlView(const HandlerGuard& guard);
     ~GtkInputUrlView() override;
     GtkInputUrlView(const GtkInputUrlView&) = delete;
     GtkInputUrlView& operator=(const GtkInputUrlView&) = delete;
@@ -37,6 +39,7 @@ private:
     void Run(const std::function<void()>& handler);
     void End(ModalResult result);
 
+    const HandlerGuard& guard_;
     GtkWidget* window_;
     GtkWidget* cbUrl_;
     GtkEntry* edit_;

@@ -2,19 +2,18 @@
 
 #include <gtk/gtk.h>
 
-#include "linux/GtkApp.h"
-
 namespace tesra::platform {
 namespace {
 
 struct PendingClick {
     MenuItem* item;
     std::weak_ptr<bool> alive;
+    const HandlerGuard* guard;
 };
 
 gboolean RunClick(gpointer data) {
     auto* click = static_cast<PendingClick*>(data);
-    if (!click->alive.expired()) RunHandler([click] { click->item->Click(); });
+    if (!click->alive.expired()) RunGuarded(*click->guard, [click] { click->item->Click(); });
     return G_SOURCE_REMOVE;
 }
 
@@ -28,9 +27,9 @@ void OnActivate(GtkMenuItem*, gpointer data) {
     g_idle_add_full(G_PRIORITY_DEFAULT, RunClick, new PendingClick(*click), DeleteIdleClick);
 }
 
-GtkWidget* BuildMenu(MenuItem& parent, const std::weak_ptr<bool>& alive);
+GtkWidget* BuildMenu(MenuItem& parent, const std::weak_ptr<bool>& alive, const HandlerGuard& guard);
 
-GtkWidget* BuildItem(MenuItem& item, const std::weak_ptr<bool>& alive) {
+GtkWidget* BuildItem(MenuItem& item, const std::weak_ptr<bool>& alive, const HandlerGuard& guard) {
     if (item.IsSeparator()) return gtk_separator_menu_item_new();
     const bool checkBox = item.Checked() || item.Toggle() == MenuToggle::CheckMark;
     GtkWidget* widget = checkBox ? gtk_check_menu_item_new_with_label(item.Caption().c_str())
@@ -38,18 +37,18 @@ GtkWidget* BuildItem(MenuItem& item, const std::weak_ptr<bool>& alive) {
     if (item.Checked()) gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(widget), TRUE);
     gtk_widget_set_sensitive(widget, item.Enabled());
     if (item.Count() > 0) {
-        gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), BuildMenu(item, alive));
+        gtk_menu_item_set_submenu(GTK_MENU_ITEM(widget), BuildMenu(item, alive, guard));
     } else {
-        g_signal_connect_data(widget, "activate", G_CALLBACK(OnActivate), new PendingClick{&item, alive}, DeleteClick,
-                              GConnectFlags(0));
+        g_signal_connect_data(widget, "activate", G_CALLBACK(OnActivate), new PendingClick{&item, alive, &guard},
+                              DeleteClick, GConnectFlags(0));
     }
     return widget;
 }
 
-GtkWidget* BuildMenu(MenuItem& parent, const std::weak_ptr<bool>& alive) {
+GtkWidget* BuildMenu(MenuItem& parent, const std::weak_ptr<bool>& alive, const HandlerGuard& guard) {
     GtkWidget* menu = gtk_menu_new();
     for (int i = 0; i < parent.Count(); ++i) {
-        GtkWidget* widget = BuildItem(parent.Item(i), alive);
+        GtkWidget* widget = BuildItem(parent.Item(i), alive, guard);
         gtk_widget_show(widget);
         gtk_menu_shell_append(GTK_MENU_SHELL(menu), widget);
     }
@@ -84,12 +83,12 @@ void PopupAtPointerNow(GtkMenu* menu) {
 
 }  // namespace
 
-GtkPopupMenu::GtkPopupMenu() : alive_(std::make_shared<bool>(true)) {}
+GtkPopupMenu::GtkPopupMenu(const HandlerGuard& guard) : guard_(guard), alive_(std::make_shared<bool>(true)) {}
 
 GtkPopupMenu::~GtkPopupMenu() = default;
 
 void GtkPopupMenu::PopupAtPointer() {
-    g_autoptr(GtkWidget) menu = GTK_WIDGET(g_object_ref_sink(BuildMenu(Items(), alive_)));
+    g_autoptr(GtkWidget) menu = GTK_WIDGET(g_object_ref_sink(BuildMenu(Items(), alive_, guard_)));
     OpenMenu open{g_main_loop_new(nullptr, FALSE)};
     g_signal_connect(menu, "deactivate", G_CALLBACK(OnDeactivate), &open);
     PopupAtPointerNow(GTK_MENU(menu));
@@ -100,6 +99,6 @@ void GtkPopupMenu::PopupAtPointer() {
     g_main_loop_unref(open.loop);
 }
 
-std::unique_ptr<PopupMenu> MakeGtkPopupMenu() { return std::make_unique<GtkPopupMenu>(); }
+std::unique_ptr<PopupMenu> MakeGtkPopupMenu(const HandlerGuard& guard) { return std::make_unique<GtkPopupMenu>(guard); }
 
 }  // namespace tesra::platform

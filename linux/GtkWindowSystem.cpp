@@ -12,9 +12,10 @@ namespace {
 
 class GtkFrame final : public Frame {
 public:
-    GtkFrame(FrameKind kind, WebKitBrowser* opener, CertificateQuestion& certificates)
-        : window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
-          browser_(opener ? opener->View() : nullptr, certificates),
+    GtkFrame(GtkApp& app, FrameKind kind, WebKitBrowser* opener, CertificateQuestion& certificates)
+        : app_(app),
+          window_(GTK_WINDOW(gtk_window_new(GTK_WINDOW_TOPLEVEL))),
+          browser_(app, opener ? opener->View() : nullptr, certificates),
           id_(NewWindowId()) {
         g_object_ref_sink(window_);
         SetWidgetId(GTK_WIDGET(window_), id_);
@@ -27,11 +28,11 @@ public:
         }
         g_signal_connect(window_, "delete-event", G_CALLBACK(&GtkFrame::OnDelete), this);
         g_signal_connect(window_, "key-press-event", G_CALLBACK(&GtkFrame::OnKey), this);
-        TheGtkApp().AddWindow(window_);
+        app_.AddWindow(window_);
     }
 
     ~GtkFrame() override {
-        TheGtkApp().RemoveWindow(window_);
+        app_.RemoveWindow(window_);
         g_signal_handlers_disconnect_by_data(window_, this);
         gtk_widget_destroy(GTK_WIDGET(window_));
         g_object_unref(window_);
@@ -70,14 +71,14 @@ public:
         GdkWindow* gdk = gtk_widget_get_window(GTK_WIDGET(window_));
         return gdk && (gdk_window_get_state(gdk) & GDK_WINDOW_STATE_ICONIFIED);
     }
-    void Restore() override { TheGtkApp().RestoreUnfiltered(window_); }
+    void Restore() override { app_.RestoreUnfiltered(window_); }
     void SetOnCloseRequest(std::function<void()> onClose) override { on_close_ = std::move(onClose); }
     void SetOnEscape(std::function<void()> onEscape) override { on_escape_ = std::move(onEscape); }
 
 private:
     static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer data) {
         auto* self = static_cast<GtkFrame*>(data);
-        if (self->on_close_) RunHandler(self->on_close_);
+        if (self->on_close_) RunGuarded(self->app_.Guard(), self->on_close_);
         return TRUE;  // the handler decides; the frame itself never closes
     }
 
@@ -85,10 +86,11 @@ private:
         auto* self = static_cast<GtkFrame*>(data);
         if (!self->on_escape_ || !AsksFrameToClose(VirtualKeyFromKeyval(key->keyval), ModifiersOf(key->state)))
             return FALSE;
-        RunHandler(self->on_escape_);
+        RunGuarded(self->app_.Guard(), self->on_escape_);
         return TRUE;
     }
 
+    GtkApp& app_;
     GtkWindow* window_;
     WebKitBrowser browser_;
     WindowId id_;
@@ -99,7 +101,7 @@ private:
 }  // namespace
 
 std::unique_ptr<Frame> GtkWindowSystem::MakeFrame(FrameKind kind, BrowserControl* opener) {
-    return std::make_unique<GtkFrame>(kind, dynamic_cast<WebKitBrowser*>(opener), certificates_);
+    return std::make_unique<GtkFrame>(app_, kind, dynamic_cast<WebKitBrowser*>(opener), certificates_);
 }
 
 std::optional<Rect> GtkWindowSystem::WorkArea() const {

@@ -6,15 +6,19 @@
 
 namespace tesra::platform {
 
+class GtkApp;
+
 class GtkWindowSystem final : public WindowSystem {
 public:
-    // The frames' browsers share the certificate question.
-    explicit GtkWindowSystem(CertificateQuestion& certificates) : certificates_(certificates) {}
+    // The frames register with the application and run their handlers through its guard; their
+    // browsers share the certificate question.
+    GtkWindowSystem(GtkApp& app, CertificateQuestion& certificates) : app_(app), certificates_(certificates) {}
 
     std::unique_ptr<Frame> MakeFrame(FrameKind kind, BrowserControl* opener) override;
     std::optional<Rect> WorkArea() const override;
 
 private:
+    GtkApp& app_;
     CertificateQuestion& certificates_;
 };
 

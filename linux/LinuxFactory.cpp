@@ -2,12 +2,12 @@
 
 #include <glib.h>
 
-#include "linux/GtkApp.h"
 #include "linux/GtkInputUrlView.h"
 #include "linux/GtkInstallForm.h"
 #include "linux/GtkPopupMenu.h"
 #include "linux/Portal.h"
 #include "linux/X11HotKeys.h"
+#include "platform/HandlerGuard.h"
 
 namespace tesra::platform {
 namespace {
@@ -22,14 +22,15 @@ public:
 };
 
 // The box comes after the page has its answer: the call that was refused does not wait for the user.
-std::function<void(const std::string&)> Deferred(std::function<void(const std::string&)> show) {
-    return [show = std::move(show)](const std::string& text) {
+std::function<void(const std::string&)> Deferred(const HandlerGuard& guard,
+                                                 std::function<void(const std::string&)> show) {
+    return [&guard, show = std::move(show)](const std::string& text) {
         if (!show) return;
-        auto* pending = new std::function<void()>([show, text] { show(text); });
+        auto* pending = new std::function<void()>([&guard, show, text] { RunGuarded(guard, [&] { show(text); }); });
         g_idle_add(
             [](gpointer data) {
                 auto* call = static_cast<std::function<void()>*>(data);
-                RunHandler(*call);
+                (*call)();
                 delete call;
                 return G_SOURCE_REMOVE;
             },
@@ -39,15 +40,16 @@ std::function<void(const std::string&)> Deferred(std::function<void(const std::s
 
 }  // namespace
 
-LinuxFactory::LinuxFactory(SessionKind session, std::function<void(const std::string&)> showNotice)
-    : session_(session), notice_(Deferred(std::move(showNotice))) {}
+LinuxFactory::LinuxFactory(const HandlerGuard& guard, SessionKind session,
+                           std::function<void(const std::string&)> showNotice)
+    : guard_(guard), session_(session), notice_(Deferred(guard, std::move(showNotice))) {}
 
-std::unique_ptr<Timer> LinuxFactory::MakeTimer() { return MakeGlibTimer(); }
+std::unique_ptr<Timer> LinuxFactory::MakeTimer() { return MakeGlibTimer(guard_); }
 
 std::unique_ptr<HotKeys> LinuxFactory::MakeHotKeys(HotKeyCallback onHotKey) {
     if (session_ == SessionKind::Wayland)
-        return std::make_unique<PortalHotKeys>(PortalBus(), std::move(onHotKey), notice_, kAnswerWaitMs);
-    return MakeX11HotKeys(std::move(onHotKey));
+        return std::make_unique<PortalHotKeys>(guard_, PortalBus(), std::move(onHotKey), notice_, kAnswerWaitMs);
+    return MakeX11HotKeys(guard_, std::move(onHotKey));
 }
 
 std::unique_ptr<HotKeys> LinuxFactory::MakeProgramHotKeys(HotKeyCallback onHotKey) {
@@ -55,9 +57,9 @@ std::unique_ptr<HotKeys> LinuxFactory::MakeProgramHotKeys(HotKeyCallback onHotKe
     return MakeHotKeys(std::move(onHotKey));
 }
 
-std::unique_ptr<PopupMenu> LinuxFactory::MakePopupMenu() { return MakeGtkPopupMenu(); }
+std::unique_ptr<PopupMenu> LinuxFactory::MakePopupMenu() { return MakeGtkPopupMenu(guard_); }
 
-std::unique_ptr<InputUrlView> LinuxFactory::MakeInputUrlView() { return std::make_unique<GtkInputUrlView>(); }
+std::unique_ptr<InputUrlView> LinuxFactory::MakeInputUrlView() { return std::make_unique<GtkInputUrlView>(guard_); }
 
 std::unique_ptr<InstallForm> LinuxFactory::MakeInstallForm() { return std::make_unique<GtkInstallForm>(); }
 

@@ -7,18 +7,20 @@
 
 #include "linux/PortalHotKeys.h"
 #include "linux/SessionKind.h"
+#include "platform/HandlerGuard.h"
 #include "platform/Platform.h"
 
 namespace tesra::platform {
 
-// A timer on the GLib main loop.
-std::unique_ptr<Timer> MakeGlibTimer();
+// A timer on the GLib main loop; its ticks run through the guard.
+std::unique_ptr<Timer> MakeGlibTimer(const HandlerGuard& guard);
 
 class LinuxFactory final : public Factory {
 public:
-    // showNotice tells the user what the desktop cannot do with hot keys (once in a run, from the
-    // main loop after the refused registration has answered).
-    explicit LinuxFactory(SessionKind session = SessionKind::X11,
+    // The objects made run their handlers through the guard (the application's). showNotice tells the
+    // user what the desktop cannot do with hot keys (once in a run, from the main loop after the
+    // refused registration has answered).
+    explicit LinuxFactory(const HandlerGuard& guard, SessionKind session = SessionKind::X11,
                           std::function<void(const std::string&)> showNotice = nullptr);
 
     std::unique_ptr<Timer> MakeTimer() override;
@@ -31,6 +33,7 @@ public:
     std::unique_ptr<InstallForm> MakeInstallForm() override;
 
 private:
+    const HandlerGuard& guard_;
     SessionKind session_;
     HotKeyNotice notice_;
 };

@@ -2,7 +2,6 @@
 
 #include <glib.h>
 
-#include "linux/GtkApp.h"
 #include "linux/SniTray.h"
 #include "linux/XEmbedTray.h"
 
@@ -15,10 +14,11 @@ constexpr unsigned kAddAnswered = 0xC0E0;
 
 }  // namespace
 
-LinuxNotifyIconHost::LinuxNotifyIconHost(TrayProtocols protocols, int embedTimeoutMs, int graceMs)
-    : grace_ms_(graceMs) {
+LinuxNotifyIconHost::LinuxNotifyIconHost(const HandlerGuard& guard, TrayProtocols protocols, int embedTimeoutMs,
+                                         int graceMs)
+    : guard_(guard), grace_ms_(graceMs) {
     if (protocols == TrayProtocols::All) {
-        sni_ = std::make_unique<SniTray>(Listener([this] { HostChanged(sni_.get()); }));
+        sni_ = std::make_unique<SniTray>(guard_, Listener([this] { HostChanged(sni_.get()); }));
         backends_.push_back(sni_.get());
     }
     xembed_ = std::make_unique<XEmbedTray>(Listener([this] { HostChanged(xembed_.get()); }), embedTimeoutMs);
@@ -86,7 +86,7 @@ std::intptr_t LinuxNotifyIconHost::Deliver(const MessageRecord& message) {
     // A copy: the handler may destroy its own window.
     MessageHandler handler = found->second;
     std::intptr_t answer = 1;
-    RunHandler([&] { answer = handler(message); });
+    RunGuarded(guard_, [&] { answer = handler(message); });
     return answer;
 }
 

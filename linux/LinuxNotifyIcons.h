@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "linux/TrayBackend.h"
+#include "platform/HandlerGuard.h"
 #include "platform/NotifyIcon.h"
 
 namespace tesra::platform {
@@ -25,10 +26,11 @@ enum class TrayProtocols { All, XEmbedOnly };
 
 class LinuxNotifyIconHost final : public NotifyIconHost {
 public:
-    // Needs gtk_init. embedTimeoutMs: how long an XEmbed tray host may take to embed an added icon;
-    // graceMs: how long a lost host may take to come back before the loss is broadcast.
-    explicit LinuxNotifyIconHost(TrayProtocols protocols = TrayProtocols::All, int embedTimeoutMs = 2000,
-                                 int graceMs = 3000);
+    // Needs gtk_init. The message windows' handlers and the menus' clicks run through the guard.
+    // embedTimeoutMs: how long an XEmbed tray host may take to embed an added icon; graceMs: how long
+    // a lost host may take to come back before the loss is broadcast.
+    explicit LinuxNotifyIconHost(const HandlerGuard& guard, TrayProtocols protocols = TrayProtocols::All,
+                                 int embedTimeoutMs = 2000, int graceMs = 3000);
     ~LinuxNotifyIconHost() override;
 
     WindowId CreateMessageWindow(MessageHandler handler) override;
@@ -57,6 +59,7 @@ private:
     static gboolean OnGraceOver(gpointer self);
     static gboolean OnTaskbarCreated(gpointer self);
 
+    const HandlerGuard& guard_;
     std::unique_ptr<XEmbedTray> xembed_;
     std::unique_ptr<TrayBackend> sni_;
     std::vector<TrayBackend*> backends_;  // in order of preference

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "linux/GtkApp.h"
 #include "linux/Portal.h"
 #include "linux/X11HotKeys.h"
 
@@ -67,8 +66,9 @@ void HotKeyNotice::Tell(const std::string& text) {
     show_(text);
 }
 
-PortalHotKeys::PortalHotKeys(GDBusConnection* bus, HotKeyCallback onHotKey, HotKeyNotice& notice, guint answerWaitMs)
-    : bus_(bus), onHotKey_(std::move(onHotKey)), notice_(notice), answerWaitMs_(answerWaitMs) {
+PortalHotKeys::PortalHotKeys(const HandlerGuard& guard, GDBusConnection* bus, HotKeyCallback onHotKey,
+                             HotKeyNotice& notice, guint answerWaitMs)
+    : guard_(guard), bus_(bus), onHotKey_(std::move(onHotKey)), notice_(notice), answerWaitMs_(answerWaitMs) {
     if (!bus_) return;
     g_object_ref(bus_);
     activated_ =
@@ -231,7 +231,7 @@ void PortalHotKeys::OnActivated(GDBusConnection*, const gchar*, const gchar*, co
         if (key.shortcut == shortcut) pressed.push_back(key.id);
     }
     // Callbacks run after reading: they may register or unregister keys.
-    for (int id : pressed) RunHandler([&] { self->onHotKey_(id); });
+    for (int id : pressed) RunGuarded(self->guard_, [&] { self->onHotKey_(id); });
 }
 
 }  // namespace tesra::platform

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/HandlerGuard.h"
 #include "platform/HotKeys.h"
 
 namespace tesra::platform {
@@ -43,7 +44,9 @@ class PortalHotKeys final : public HotKeys {
 public:
     // Without a bus every registration is refused. How long a registration waits for the desktop's
     // answer before it takes the key as being asked for (the desktop may ask the user first).
-    PortalHotKeys(GDBusConnection* bus, HotKeyCallback onHotKey, HotKeyNotice& notice, guint answerWaitMs);
+    // Presses run through the guard.
+    PortalHotKeys(const HandlerGuard& guard, GDBusConnection* bus, HotKeyCallback onHotKey, HotKeyNotice& notice,
+                  guint answerWaitMs);
     ~PortalHotKeys() override;
     PortalHotKeys(const PortalHotKeys&) = delete;
     PortalHotKeys& operator=(const PortalHotKeys&) = delete;
@@ -69,6 +72,7 @@ private:
     static void OnActivated(GDBusConnection*, const gchar*, const gchar*, const gchar*, const gchar*,
                             GVariant* parameters, gpointer self);
 
+    const HandlerGuard& guard_;
     GDBusConnection* bus_;
     HotKeyCallback onHotKey_;
     HotKeyNotice& notice_;

@@ -155,7 +155,7 @@ struct SniTray::Item {
             menuSource = record.menu;
             menu.reset();
             if (menuSource) {
-                menu = std::make_unique<DbusMenu>(tray->connection_.get(), kMenuPath, *menuSource);
+                menu = std::make_unique<DbusMenu>(tray->guard_, tray->connection_.get(), kMenuPath, *menuSource);
                 if (!menu->Exported()) menu.reset();
             }
         }
@@ -218,7 +218,8 @@ struct SniTray::Item {
     }
 };
 
-SniTray::SniTray(Listener listener) : listener_(std::move(listener)), cancellable_(g_cancellable_new()) {
+SniTray::SniTray(const HandlerGuard& guard, Listener listener)
+    : guard_(guard), listener_(std::move(listener)), cancellable_(g_cancellable_new()) {
     g_autoptr(GError) error = nullptr;
     connection_.reset(g_bus_get_sync(G_BUS_TYPE_SESSION, nullptr, &error));
     if (!connection_) {

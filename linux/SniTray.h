@@ -16,6 +16,7 @@
 
 #include "linux/GObjectPtr.h"
 #include "linux/TrayBackend.h"
+#include "platform/HandlerGuard.h"
 
 typedef struct _GdkPixbuf GdkPixbuf;
 
@@ -36,8 +37,8 @@ IconPixmap PixmapFromIcon(const IconImage& icon);
 
 class SniTray final : public TrayBackend {
 public:
-    // Uses the session bus; without one there is never a host.
-    explicit SniTray(Listener listener);
+    // Uses the session bus; without one there is never a host. Menu clicks run through the guard.
+    SniTray(const HandlerGuard& guard, Listener listener);
     ~SniTray() override;
     SniTray(const SniTray&) = delete;
     SniTray& operator=(const SniTray&) = delete;
@@ -66,6 +67,7 @@ private:
                                 gpointer self);
     static gboolean RunPosted(gpointer self);
 
+    const HandlerGuard& guard_;
     Listener listener_;
     GObjectPtr<GDBusConnection> connection_;
     GObjectPtr<GCancellable> cancellable_;

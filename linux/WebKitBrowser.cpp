@@ -91,12 +91,13 @@ void OnDownloadFailed(WebKitDownload* download, GError*, gpointer) {
 
 }  // namespace
 
-WebKitBrowser::WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates)
-    : certificates_(certificates),
+WebKitBrowser::WebKitBrowser(GtkApp& app, WebKitWebView* related, CertificateQuestion& certificates)
+    : app_(app),
+      certificates_(certificates),
       view_(WEBKIT_WEB_VIEW(related ? webkit_web_view_new_with_related_view(related)
                                     : webkit_web_view_new_with_context(SharedWebContext()))),
       id_(NewWindowId()),
-      page_(view_) {
+      page_(app.Guard(), view_) {
     g_object_ref_sink(view_);
     SetWidgetId(GTK_WIDGET(view_), id_);
     WebKitSettings* settings = webkit_web_view_get_settings(view_);
@@ -187,10 +188,11 @@ void WebKitBrowser::OnLoadChanged(WebKitWebView* view, WebKitLoadEvent event, gp
         bool failed = self->load_failed_;
         self->state_ = ReadyState::Complete;
         std::string url = webkit_web_view_get_uri(view) ? webkit_web_view_get_uri(view) : "";
-        auto events = self->events_;  // a handler may replace them
+        auto events = self->events_;  // a handler may replace them, or free this browser
+        const HandlerGuard& guard = self->app_.Guard();
         // The page first, then the download: a binding that the page started is then on its way.
-        if (!failed && events.onDocumentComplete) RunHandler([&] { events.onDocumentComplete(url); });
-        if (events.onDownloadComplete) RunHandler(events.onDownloadComplete);
+        if (!failed && events.onDocumentComplete) RunGuarded(guard, [&] { events.onDocumentComplete(url); });
+        if (events.onDownloadComplete) RunGuarded(guard, events.onDownloadComplete);
         break;
     }
     }
@@ -214,7 +216,8 @@ gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertific
     auto* self = static_cast<WebKitBrowser*>(data);
     const std::string host = HostOf(uri);
     bool trusted = false;
-    RunHandler([&] { trusted = self->certificates_.Ask(self->sources_.SourceOf(uri), host, FaultsOf(errors)); });
+    RunGuarded(self->app_.Guard(),
+               [&] { trusted = self->certificates_.Ask(self->sources_.SourceOf(uri), host, FaultsOf(errors)); });
     if (!trusted) return FALSE;  // the load then fails like any other
     webkit_web_context_allow_tls_certificate_for_host(webkit_web_view_get_context(view), certificate, host.c_str());
     // The engine still finishes the refused load after this handler: that end belongs to no page.
@@ -227,7 +230,8 @@ gboolean WebKitBrowser::OnTlsError(WebKitWebView* view, gchar* uri, GTlsCertific
 void WebKitBrowser::OnTitle(GObject* view, GParamSpec*, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
     const char* title = webkit_web_view_get_title(WEBKIT_WEB_VIEW(view));
-    if (self->events_.onTitleChange) RunHandler([&] { self->events_.onTitleChange(title ? title : ""); });
+    if (self->events_.onTitleChange)
+        RunGuarded(self->app_.Guard(), [&] { self->events_.onTitleChange(title ? title : ""); });
 }
 
 GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* action, gpointer data) {
@@ -237,7 +241,7 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* actio
     source.userAction = webkit_navigation_action_is_user_gesture(action);
     if (!MayServe(PageRequest::Popup, source)) return nullptr;
     BrowserControl* target = nullptr;
-    if (self->events_.onNewWindow) RunHandler([&] { target = self->events_.onNewWindow(); });
+    if (self->events_.onNewWindow) RunGuarded(self->app_.Guard(), [&] { target = self->events_.onNewWindow(); });
     auto* popup = dynamic_cast<WebKitBrowser*>(target);
     return popup ? popup->Widget() : nullptr;
 }
@@ -247,7 +251,7 @@ GtkWidget* WebKitBrowser::OnCreate(WebKitWebView*, WebKitNavigationAction* actio
 // say that the application asked.
 void WebKitBrowser::OnClose(WebKitWebView*, gpointer data) {
     auto* self = static_cast<WebKitBrowser*>(data);
-    TheGtkApp().Filter({self->id_, WM_CLOSE, 0, 0});
+    self->app_.Filter({self->id_, WM_CLOSE, 0, 0});
 }
 
 gboolean WebKitBrowser::OnPageMessage(WebKitWebView*, WebKitUserMessage* message, gpointer data) {
@@ -255,7 +259,7 @@ gboolean WebKitBrowser::OnPageMessage(WebKitWebView*, WebKitUserMessage* message
     auto* self = static_cast<WebKitBrowser*>(data);
     auto close = bridge::TryDecode<bridge::WindowClose>(webkit_user_message_get_parameters(message));
     bool application = close && close->application;
-    TheGtkApp().Filter({self->id_, WM_CLOSE, application ? kCloseByBoundApplication : 0, 0});
+    self->app_.Filter({self->id_, WM_CLOSE, application ? kCloseByBoundApplication : 0, 0});
     return TRUE;
 }
 

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "linux/GtkApp.h"
 #include "linux/WebKitPageLink.h"
 #include "platform/Browser.h"
 #include "support/CertificateQuestion.h"
@@ -14,9 +15,10 @@ namespace tesra::platform {
 
 class WebKitBrowser final : public BrowserControl {
 public:
-    // A new web view; a pop-up passes the view whose page opened it. The certificate question is the
-    // one that all windows share.
-    WebKitBrowser(WebKitWebView* related, CertificateQuestion& certificates);
+    // A new web view; a pop-up passes the view whose page opened it. Its close requests go through the
+    // application's filter and its handlers through the application's guard. The certificate question
+    // is the one that all windows share.
+    WebKitBrowser(GtkApp& app, WebKitWebView* related, CertificateQuestion& certificates);
     ~WebKitBrowser() override;
     WebKitBrowser(const WebKitBrowser&) = delete;
     WebKitBrowser& operator=(const WebKitBrowser&) = delete;
@@ -55,6 +57,7 @@ private:
     // Loads the address for the program (the user), not for a page.
     void LoadForProgram(WebKitURIRequest* request);
 
+    GtkApp& app_;
     CertificateQuestion& certificates_;
     WebKitWebView* view_;
     WindowId id_;

@@ -2,7 +2,6 @@
 
 #include <memory>
 
-#include "linux/GtkApp.h"
 #include "services/BridgeProtocol.h"
 
 namespace tesra::platform {
@@ -10,15 +9,21 @@ namespace {
 
 using ReplyHandler = std::function<void(GVariant* reply, const std::string& error)>;
 
+// The link may be gone when the reply comes: the guard goes with the handler.
+struct PendingReply {
+    const HandlerGuard& guard;
+    ReplyHandler handler;
+};
+
 void OnReply(GObject* view, GAsyncResult* result, gpointer data) {
-    std::unique_ptr<ReplyHandler> handler(static_cast<ReplyHandler*>(data));
+    std::unique_ptr<PendingReply> pending(static_cast<PendingReply*>(data));
     g_autoptr(GError) error = nullptr;
     g_autoptr(WebKitUserMessage) reply =
         webkit_web_view_send_message_to_page_finish(WEBKIT_WEB_VIEW(view), result, &error);
     std::string message = error ? error->message : "";
     GVariant* parameters = reply ? webkit_user_message_get_parameters(reply) : nullptr;
     if (!parameters && message.empty()) message = "页面没有应答";
-    RunHandler([&] { (*handler)(parameters, message); });
+    RunGuarded(pending->guard, [&] { pending->handler(parameters, message); });
 }
 
 // The error of a reply's status; empty when the message succeeded.
@@ -49,7 +54,8 @@ std::function<void(const bridge::Status&)> Finished(PageLink::Done done) {
 
 void WebKitPageLink::SendRaw(const char* name, GVariant* parameters, ReplyHandler handler) {
     WebKitUserMessage* message = webkit_user_message_new(name, parameters);
-    webkit_web_view_send_message_to_page(view_, message, nullptr, &OnReply, new ReplyHandler(std::move(handler)));
+    webkit_web_view_send_message_to_page(view_, message, nullptr, &OnReply,
+                                         new PendingReply{guard_, std::move(handler)});
 }
 
 // The reply comes as the message's result type, whatever happened on the way: a page that could not

@@ -3,13 +3,15 @@
 
 #include <webkit2/webkit2.h>
 
+#include "platform/HandlerGuard.h"
 #include "platform/PageLink.h"
 
 namespace tesra::platform {
 
 class WebKitPageLink final : public PageLink {
 public:
-    explicit WebKitPageLink(WebKitWebView* view) : view_(view) {}
+    // The replies' handlers run through the guard.
+    WebKitPageLink(const HandlerGuard& guard, WebKitWebView* view) : guard_(guard), view_(view) {}
 
     void BindFacade(const std::vector<std::string>& trustedAddresses,
                     std::function<void(const BindOutcome&)> done) override;
@@ -27,6 +29,7 @@ private:
     void SendRaw(const char* name, GVariant* parameters,
                  std::function<void(GVariant* reply, const std::string& error)> handler);
 
+    const HandlerGuard& guard_;
     WebKitWebView* view_;
 };
 

@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <map>
 
-#include "linux/GtkApp.h"
 #include "linux/X11ErrorTrap.h"
 
 namespace tesra::platform {
@@ -70,7 +69,8 @@ struct X11HotKeys::EventSource {
     }
 };
 
-X11HotKeys::X11HotKeys(HotKeyCallback onHotKey) : onHotKey_(std::move(onHotKey)), display_(XOpenDisplay(nullptr)) {
+X11HotKeys::X11HotKeys(const HandlerGuard& guard, HotKeyCallback onHotKey)
+    : guard_(guard), onHotKey_(std::move(onHotKey)), display_(XOpenDisplay(nullptr)) {
     if (!display_) return;
     static GSourceFuncs funcs = {
         &EventSource::Prepare, &EventSource::Check, &EventSource::Dispatch, nullptr, nullptr, nullptr};
@@ -146,11 +146,11 @@ void X11HotKeys::ReadEvents() {
         }
     }
     // Callbacks run after reading: they may register or unregister keys.
-    for (int id : pressed) RunHandler([&] { onHotKey_(id); });
+    for (int id : pressed) RunGuarded(guard_, [&] { onHotKey_(id); });
 }
 
-std::unique_ptr<HotKeys> MakeX11HotKeys(HotKeyCallback onHotKey) {
-    return std::make_unique<X11HotKeys>(std::move(onHotKey));
+std::unique_ptr<HotKeys> MakeX11HotKeys(const HandlerGuard& guard, HotKeyCallback onHotKey) {
+    return std::make_unique<X11HotKeys>(guard, std::move(onHotKey));
 }
 
 }  // namespace tesra::platform

@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/HandlerGuard.h"
 #include "platform/HotKeys.h"
 
 typedef struct _XDisplay Display;  // as Xlib declares it; keeps Xlib's macros out of this header
@@ -26,8 +27,8 @@ std::optional<X11KeyCombination> X11KeyFromVirtualKey(unsigned modifiers, unsign
 class X11HotKeys final : public HotKeys {
 public:
     // Opens its own connection to the display that DISPLAY names and reads it from the GLib main
-    // loop; without a display every registration is refused.
-    explicit X11HotKeys(HotKeyCallback onHotKey);
+    // loop; without a display every registration is refused. Presses run through the guard.
+    X11HotKeys(const HandlerGuard& guard, HotKeyCallback onHotKey);
     ~X11HotKeys() override;
     X11HotKeys(const X11HotKeys&) = delete;
     X11HotKeys& operator=(const X11HotKeys&) = delete;
@@ -46,6 +47,7 @@ private:
     void Grab(const Registration& key, bool grab);
     void ReadEvents();
 
+    const HandlerGuard& guard_;
     HotKeyCallback onHotKey_;
     Display* display_;
     EventSource* source_ = nullptr;
@@ -53,6 +55,6 @@ private:
 };
 
 // The factory for SetHotKeysFactory.
-std::unique_ptr<HotKeys> MakeX11HotKeys(HotKeyCallback onHotKey);
+std::unique_ptr<HotKeys> MakeX11HotKeys(const HandlerGuard& guard, HotKeyCallback onHotKey);
 
 }  // namespace tesra::platform

@@ -77,7 +77,7 @@ int main(int argc, char** argv) {
     platform::GtkApp app;
     platform::GtkMessageBoxes boxes;
     CertificateQuestion certificates(boxes, app);
-    platform::GtkWindowSystem windows(certificates);
+    platform::GtkWindowSystem windows(app, certificates);
     platform::LinuxNetworkIdentity network;
     platform::LinuxSystemInfo systemInfo;
     platform::FileRegistry registry;
@@ -91,8 +91,8 @@ int main(int argc, char** argv) {
         screen = std::make_unique<platform::X11Screen>();
     }
     platform::GtkCaptureUi captureUi(wayland);
-    platform::LinuxNotifyIconHost notifyIcons;
-    platform::LinuxFactory factory(session,
+    platform::LinuxNotifyIconHost notifyIcons(app.Guard());
+    platform::LinuxFactory factory(app.Guard(), session,
                                    [&boxes, &app](const std::string& text) { AppBoxes(boxes, app).Info(text); });
     platform::GtkAppCursor cursor;
     platform::SocketDebugChannel debug;

@@ -1,6 +1,6 @@
 #pragma once
-// Every event handler, timer tick and menu click of the platform layer runs through RunHandler, so
-// that one guard (the crash-reporting layer) sees every exception that a handler lets escape.
+// Every event handler, timer tick and menu click of the platform layer runs through RunGuarded with the
+// application's guard, so that one guard (the crash-reporting layer) sees every exception that a handler lets escape.
 
 #include <functional>
 

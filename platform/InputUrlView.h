@@ -15,7 +15,7 @@ enum class ModalResult { None = 0, Ok = 1, Cancel = 2 };
 
 class InputUrlView {
 public:
-    // What the user does; each runs through the handler guard (RunHandler).
+    // What the user does; each runs through the handler guard (RunGuarded).
     struct Handlers {
         std::function<void()> onActivate;    // the window was shown, or became active again
         std::function<void()> onOk;          // "确定", or Enter in the combo box

@@ -56,7 +56,8 @@ public:
 
     virtual ~NotifyIconHost() = default;
 
-    // Creates a hidden window that only receives messages; never 0. The handler runs through RunHandler.
+    // Creates a hidden window that only receives messages; never 0. The handler runs through the
+    // application's handler guard.
     virtual WindowId CreateMessageWindow(MessageHandler handler) = 0;
     // Destroys it; its handler is never called again. Unknown ids are ignored.
     virtual void DestroyMessageWindow(WindowId window) = 0;

@@ -32,7 +32,8 @@ public:
     virtual ~Factory() = default;
     // A disabled timer with an interval of 1000 ms.
     [[nodiscard]] virtual std::unique_ptr<Timer> MakeTimer() = 0;
-    // A new hot-key receiver; each press of one of its keys runs onHotKey with the id through RunHandler.
+    // A new hot-key receiver; each press of one of its keys runs onHotKey with the id through the
+    // application's handler guard.
     [[nodiscard]] virtual std::unique_ptr<HotKeys> MakeHotKeys(HotKeyCallback onHotKey) = 0;
     // A receiver for the keys that the program registers for itself, not the page. A platform where a
     // global key may cost the user a question at every start gives one that refuses every key.

@@ -14,6 +14,9 @@
 namespace tesra::platform {
 namespace {
 
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
+
 std::string Print(GVariant* value) {
     g_autoptr(GVariant) owned = g_variant_ref_sink(value);
     g_autofree char* text = g_variant_print(owned, FALSE);
@@ -172,7 +175,7 @@ TEST_F(DbusMenuOnTheBus, LayoutSignalsAndClicks) {
     menu.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });
     MenuItem& tick = menu.Items().Add("设置").Add("关闭时隐藏到系统托盘");
     tick.SetToggle(MenuToggle::CheckMark);
-    DbusMenu published(server_, "/MenuBar", menu);
+    DbusMenu published(kBare, server_, "/MenuBar", menu);
     ASSERT_TRUE(published.Exported());
 
     const std::string layout = Call("GetLayout", g_variant_new_parsed("(0, -1, @as [])"));

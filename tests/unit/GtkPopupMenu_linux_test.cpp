@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,9 @@
 
 namespace tesra::platform {
 namespace {
+
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
 
 const auto* const g_environment = ::testing::AddGlobalTestEnvironment(new tesra::testing::GtkOnPrivateXServer);
 
@@ -89,7 +93,7 @@ void WhileOpen(std::function<void(GtkMenuShell*)> action) {
 
 class GtkPopupMenuTest : public ::testing::Test {
 protected:
-    GtkPopupMenu menu;
+    GtkPopupMenu menu{kBare};
     std::vector<std::string> clicks;
 
     void SetUp() override {
@@ -159,7 +163,7 @@ TEST_F(GtkPopupMenuTest, ChangesShowAtTheNextPopup) {
 }
 
 TEST(GtkPopupMenuLifetime, ClickOfAMenuFreedMeanwhileIsDropped) {
-    auto menu = std::make_unique<GtkPopupMenu>();
+    auto menu = std::make_unique<GtkPopupMenu>(kBare);
     bool clicked = false;
     menu->Items().Add("退出").SetOnClick([&](MenuItem&) { clicked = true; });
     WhileOpen([](GtkMenuShell* shell) { gtk_menu_shell_activate_item(shell, LineAt(shell, 0), TRUE); });
@@ -167,6 +171,25 @@ TEST(GtkPopupMenuLifetime, ClickOfAMenuFreedMeanwhileIsDropped) {
     menu.reset();
     RunPending();
     EXPECT_FALSE(clicked);
+}
+
+// The click runs through the guard that the menu was handed, which sees what the handler throws.
+TEST(GtkPopupMenuGuard, ClickRunsThroughTheGuardHandedIn) {
+    std::vector<std::string> caught;
+    const HandlerGuard guard = [&](const Handler& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            caught.push_back(e.what());
+        }
+    };
+    GtkPopupMenu menu(guard);
+    menu.Items().Add("退出").SetOnClick([](MenuItem&) { throw std::runtime_error("退出失败"); });
+    WhileOpen([](GtkMenuShell* shell) { gtk_menu_shell_activate_item(shell, LineAt(shell, 0), TRUE); });
+    menu.PopupAtPointer();
+    EXPECT_TRUE(caught.empty());
+    RunPending();
+    EXPECT_EQ(caught, std::vector<std::string>{"退出失败"});
 }
 
 }  // namespace

@@ -16,6 +16,9 @@
 namespace tesra::platform {
 namespace {
 
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
+
 TEST(PortalTrigger, NamesModifiersAndKeysAsThePortalReadsThem) {
     struct Case {
         const char* name;
@@ -299,7 +302,7 @@ protected:
 
     std::unique_ptr<PortalHotKeys> Make(StandInPortal& portal, guint answerWaitMs = 30000) {
         return std::make_unique<PortalHotKeys>(
-            portal.Client(), [this](int id) { pressed.push_back(id); }, notice, answerWaitMs);
+            kBare, portal.Client(), [this](int id) { pressed.push_back(id); }, notice, answerWaitMs);
     }
 };
 
@@ -388,7 +391,7 @@ TEST_F(PortalHotKeysTest, WithoutGlobalShortcutsEveryRegistrationIsFalseAndTells
 
 TEST_F(PortalHotKeysTest, WithoutABusEveryRegistrationIsFalseAndTellsOnce) {
     PortalHotKeys keys(
-        nullptr, [this](int id) { pressed.push_back(id); }, notice, 30000);
+        kBare, nullptr, [this](int id) { pressed.push_back(id); }, notice, 30000);
     EXPECT_FALSE(keys.Register(1, kCtrlAlt, 'F'));
     EXPECT_FALSE(keys.Unregister(1));
     EXPECT_EQ(notices, std::vector<std::string>{kNoGlobalShortcutsText});

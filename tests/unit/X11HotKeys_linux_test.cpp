@@ -11,12 +11,16 @@
 #include <glib.h>
 
 #include <cstdlib>
+#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
 
 namespace tesra::platform {
 namespace {
+
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
 
 TEST(X11KeyFromVirtualKey, TranslatesModifiersAndKeys) {
     struct Case {
@@ -134,7 +138,7 @@ protected:
 };
 
 TEST_F(X11HotKeysTest, RegisteredKeyIsHeldAgainstOtherProgramsAndReportsItsId) {
-    X11HotKeys keys(Recorder());
+    X11HotKeys keys(kBare, Recorder());
     ASSERT_TRUE(keys.Register(1, MOD_CONTROL | MOD_ALT, 'F'));
     OtherProgram other;
     for (unsigned lock : {0u, unsigned(LockMask), unsigned(Mod2Mask), unsigned(LockMask | Mod2Mask)}) {
@@ -152,7 +156,7 @@ TEST_F(X11HotKeysTest, RegisteredKeyIsHeldAgainstOtherProgramsAndReportsItsId) {
 }
 
 TEST_F(X11HotKeysTest, WindowsKeyAndKeyWithoutModifiers) {
-    X11HotKeys keys(Recorder());
+    X11HotKeys keys(kBare, Recorder());
     ASSERT_TRUE(keys.Register(7, MOD_WIN, 0x78));  // Windows+F9
     ASSERT_TRUE(keys.Register(8, 0, 0x79));        // F10 alone
     EXPECT_EQ(Press("super+F9", 1), std::vector<int>{7});
@@ -162,15 +166,15 @@ TEST_F(X11HotKeysTest, WindowsKeyAndKeyWithoutModifiers) {
 TEST_F(X11HotKeysTest, KeyTakenByAnotherProgramIsRefusedAndLeavesNothingGrabbed) {
     OtherProgram holder;
     holder.Hold(XK_F5, ControlMask | ShiftMask | Mod2Mask);  // only one lock variant is taken
-    X11HotKeys keys(Recorder());
+    X11HotKeys keys(kBare, Recorder());
     EXPECT_FALSE(keys.Register(3, MOD_CONTROL | MOD_SHIFT, 0x74));
     OtherProgram third;
     EXPECT_TRUE(third.CanGrab(XK_F5, ControlMask | ShiftMask)) << "the variants that were granted are given back";
 }
 
 TEST_F(X11HotKeysTest, KeyHeldByAnotherReceiverOfTheProgramIsRefused) {
-    X11HotKeys capture(Recorder());
-    X11HotKeys page(Recorder());
+    X11HotKeys capture(kBare, Recorder());
+    X11HotKeys page(kBare, Recorder());
     ASSERT_TRUE(capture.Register(0xC000, MOD_CONTROL | MOD_ALT, 'T'));
     EXPECT_FALSE(page.Register(1, MOD_CONTROL | MOD_ALT, 'T'));
 }
@@ -178,7 +182,7 @@ TEST_F(X11HotKeysTest, KeyHeldByAnotherReceiverOfTheProgramIsRefused) {
 TEST_F(X11HotKeysTest, SameIdForTwoKeysAndUnregisterReleasesOne) {
     OtherProgram other;
     {
-        X11HotKeys keys(Recorder());
+        X11HotKeys keys(kBare, Recorder());
         ASSERT_TRUE(keys.Register(5, MOD_ALT, 'G'));
         EXPECT_FALSE(keys.Register(6, MOD_ALT, 'G')) << "a key of its own is taken as well";
         ASSERT_TRUE(keys.Register(5, MOD_ALT, 'H'));
@@ -195,15 +199,34 @@ TEST_F(X11HotKeysTest, SameIdForTwoKeysAndUnregisterReleasesOne) {
 }
 
 TEST_F(X11HotKeysTest, UnknownMaskOrKeyIsRefused) {
-    X11HotKeys keys(Recorder());
+    X11HotKeys keys(kBare, Recorder());
     EXPECT_FALSE(keys.Register(1, 16, 'T'));
     EXPECT_FALSE(keys.Register(1, MOD_CONTROL, 0xFF));
     EXPECT_FALSE(keys.Unregister(1));
 }
 
+// A press runs through the guard that the receiver was handed, which sees what the callback throws.
+TEST_F(X11HotKeysTest, PressRunsThroughTheGuardHandedIn) {
+    std::vector<std::string> caught;
+    const HandlerGuard guard = [&](const Handler& handler) {
+        try {
+            handler();
+        } catch (const std::exception& e) {
+            caught.push_back(e.what());
+        }
+    };
+    X11HotKeys keys(guard, [this](int id) {
+        pressed_.push_back(id);
+        throw std::runtime_error("热键失败");
+    });
+    ASSERT_TRUE(keys.Register(3, MOD_CONTROL | MOD_ALT, 'G'));
+    EXPECT_EQ(Press("ctrl+alt+g", 1), std::vector<int>{3});
+    EXPECT_EQ(caught, std::vector<std::string>{"热键失败"});
+}
+
 TEST(X11HotKeysWithoutDisplay, EveryRegistrationIsRefused) {
     tesra::testing::ScopedEnv display("DISPLAY", ":nothing");
-    X11HotKeys keys([](int) {});
+    X11HotKeys keys(kBare, [](int) {});
     EXPECT_FALSE(keys.Register(1, MOD_CONTROL | MOD_ALT, 'T'));
 }
 

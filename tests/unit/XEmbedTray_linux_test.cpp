@@ -22,6 +22,9 @@
 namespace tesra::platform {
 namespace {
 
+// Runs handlers bare, as they ran without an application.
+const HandlerGuard kBare;
+
 using tesra::testing::SpawnProgram;
 using tesra::testing::StopProgram;
 
@@ -104,7 +107,7 @@ IconImage RedSquare() {
 
 class XEmbedTrayTest : public ::testing::Test {
 protected:
-    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
+    LinuxNotifyIconHost host{kBare, TrayProtocols::XEmbedOnly, 1000};
     std::vector<MessageRecord> received;
     WindowId window = host.CreateMessageWindow([this](const MessageRecord& message) {
         received.push_back(message);
@@ -214,7 +217,7 @@ TEST_F(XEmbedTrayTest, NewTrayHostSendsTaskbarCreated) {
 // A tray host that goes away with none coming back is told once the grace time has passed; one that
 // comes back within it is only the re-creation.
 TEST(XEmbedTrayLoss, LostHostIsToldAfterTheGraceTime) {
-    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000, 300};
+    LinuxNotifyIconHost host{kBare, TrayProtocols::XEmbedOnly, 1000, 300};
     std::vector<unsigned> received;
     const WindowId window = host.CreateMessageWindow([&](const MessageRecord& message) {
         received.push_back(message.number);
@@ -248,7 +251,7 @@ TEST(XEmbedTrayLoss, LostHostIsToldAfterTheGraceTime) {
 // The add returns before the tray host has embedded the icon; the answer comes when it does, or, from
 // a host that never does, as a refusal after the embed timeout with the icon removed.
 TEST_F(XEmbedTrayTest, AddIsAnsweredWhenTheTrayHostEmbedsOrRefusedWhenItNeverDoes) {
-    LinuxNotifyIconHost patient{TrayProtocols::XEmbedOnly, 60000};
+    LinuxNotifyIconHost patient{kBare, TrayProtocols::XEmbedOnly, 60000};
     std::vector<MessageRecord> answers;
     const WindowId owner = patient.CreateMessageWindow([&](const MessageRecord& message) {
         answers.push_back(message);
@@ -345,7 +348,7 @@ TEST(NotifyCodeOfButtonEvent, LeftAndRightButtons) {
 // the tray host was re-created.
 class TrayComponentTest : public ::testing::Test {
 protected:
-    LinuxNotifyIconHost host{TrayProtocols::XEmbedOnly, 1000};
+    LinuxNotifyIconHost host{kBare, TrayProtocols::XEmbedOnly, 1000};
     fakes::LinuxFakePlatform fake;
     testing::FakeApplication& app = fake.app;
 };
@@ -397,7 +400,7 @@ TEST_F(TrayComponentTest, RightClickOpensTheMenuAndRunsTheChosenItem) {
     TrayHost trayHost;
     ASSERT_TRUE(trayHost.Ready());
     TtsTrayIcon tray(app, fake.boxes, host, fake.factory);
-    GtkPopupMenu pmMain;
+    GtkPopupMenu pmMain(kBare);
     std::vector<std::string> clicked;
     pmMain.Items().Add("显示主窗口").SetOnClick([&](MenuItem& item) { clicked.push_back(item.Caption()); });
     pmMain.Items().Add("-");
