@@ -48,7 +48,6 @@ void PutDigits(char* at, int value, int digits) {
 }  // namespace
 
 struct FaultEntries {
-    platform::Environment* environment = nullptr;
     std::string path;
     std::array<std::string, platform::kFatalFaultCount> entries;
     std::array<size_t, platform::kFatalFaultCount> timeOffsets{};
@@ -105,7 +104,8 @@ void CrashReporter::Guard(const platform::Handler& handler) {
 }
 
 void CrashReporter::WriteFaultEntry(void* context, platform::FatalFault fault, const platform::LocalTime& now) {
-    FaultEntries* entries = static_cast<CrashReporter*>(context)->current_.load();
+    auto* self = static_cast<CrashReporter*>(context);
+    FaultEntries* entries = self->current_.load();
     if (!entries) return;
     auto index = static_cast<size_t>(fault);
     std::string& entry = entries->entries[index];
@@ -118,16 +118,15 @@ void CrashReporter::WriteFaultEntry(void* context, platform::FatalFault fault, c
     PutDigits(time + 11, now.hour, 2);
     PutDigits(time + 14, now.minute, 2);
     PutDigits(time + 17, now.second, 2);
-    entries->environment->AppendForFault(entries->path.c_str(), kLogFileHeader, sizeof kLogFileHeader - 1, entry.data(),
-                                         entry.size());
+    self->environment_.AppendForFault(entries->path.c_str(), kLogFileHeader, sizeof kLogFileHeader - 1, entry.data(),
+                                      entry.size());
 }
 
 void CrashReporter::PrepareFaultEntries() {
     auto prepared = std::make_unique<FaultEntries>();
-    prepared->environment = &environment_;
     std::string folder = log_.GetLogPath();
     try {
-        ForceFolder(*prepared->environment, folder);
+        ForceFolder(environment_, folder);
     } catch (const std::exception&) {
         // Then a fault finds no folder and writes nothing; the ordinary entries report the problem.
     }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "CatchingGuard.h"
 #include "PrivateXServer.h"
 
 namespace tesra::platform {
@@ -176,13 +177,7 @@ TEST(GtkPopupMenuLifetime, ClickOfAMenuFreedMeanwhileIsDropped) {
 // The click runs through the guard that the menu was handed, which sees what the handler throws.
 TEST(GtkPopupMenuGuard, ClickRunsThroughTheGuardHandedIn) {
     std::vector<std::string> caught;
-    const HandlerGuard guard = [&](const Handler& handler) {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            caught.push_back(e.what());
-        }
-    };
+    const HandlerGuard guard = testing::CatchingGuard(caught);
     GtkPopupMenu menu(guard);
     menu.Items().Add("退出").SetOnClick([](MenuItem&) { throw std::runtime_error("退出失败"); });
     WhileOpen([](GtkMenuShell* shell) { gtk_menu_shell_activate_item(shell, LineAt(shell, 0), TRUE); });

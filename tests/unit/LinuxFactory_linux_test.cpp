@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "CatchingGuard.h"
+
 namespace tesra::platform {
 namespace {
 
@@ -29,13 +31,7 @@ TEST(LinuxFactoryGuard, TimerTicksRunThroughTheGuardSetLater) {
     LinuxFactory factory(guard);
     std::unique_ptr<Timer> timer = factory.MakeTimer();
     std::vector<std::string> caught;
-    guard = [&](const Handler& handler) {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            caught.push_back(e.what());
-        }
-    };
+    guard = testing::CatchingGuard(caught);
     int ticks = 0;
     timer->SetOnTick([&] {
         ++ticks;

@@ -4,6 +4,7 @@
 
 #include "linux/X11HotKeys.h"
 
+#include "CatchingGuard.h"
 #include "ScopedEnv.h"
 
 #include <X11/Xlib.h>
@@ -208,13 +209,7 @@ TEST_F(X11HotKeysTest, UnknownMaskOrKeyIsRefused) {
 // A press runs through the guard that the receiver was handed, which sees what the callback throws.
 TEST_F(X11HotKeysTest, PressRunsThroughTheGuardHandedIn) {
     std::vector<std::string> caught;
-    const HandlerGuard guard = [&](const Handler& handler) {
-        try {
-            handler();
-        } catch (const std::exception& e) {
-            caught.push_back(e.what());
-        }
-    };
+    const HandlerGuard guard = testing::CatchingGuard(caught);
     X11HotKeys keys(guard, [this](int id) {
         pressed_.push_back(id);
         throw std::runtime_error("热键失败");
